@@ -1,0 +1,390 @@
+#include "apps/vadrel/mainform.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <cerrno>
+#include <cmath>
+
+#include "apps/vadrel/startup.h"
+#include "economy/gameplay.h"
+#include "engine/database.h"
+#include "engine/sys.h"
+#include "platform/gl.h"
+#include "platform/platform.h"
+
+namespace vadrel {
+
+namespace {
+
+QComboBox* MakeCombo(QWidget* parent, const char* name, const QStringList& items, int x, int y, int w) {
+  auto* c = new QComboBox(parent);
+  c->setObjectName(name);
+  c->addItems(items);
+  c->setGeometry(x, y, w, 22);
+  return c;
+}
+
+platform::StringGrid* MakeGrid(QWidget* parent, const char* name, int cols, int rows, int fixedCols, int fixedRows,
+                               const QRect& geometry) {
+  auto* g = new platform::StringGrid(cols, rows, fixedCols, fixedRows, parent);
+  g->setObjectName(name);
+  g->setGeometry(geometry);
+  return g;
+}
+
+QString Num(int n) { return QString::number(n); }
+
+}  // namespace
+
+void ScriptShowMess(const std::string& text) { platform::MessageBox("", text); }
+
+MainForm::MainForm(QWidget* parent) : QWidget(parent) {
+  setObjectName("MainForm");
+  resize(1032, 677);
+  TestCurve = new TCurveline();
+
+  OGLW = new platform::GlPanel();
+  OGLWContainer = OGLW->container(this);
+  OGLWContainer->setObjectName("OGLW");
+  OGLWContainer->setGeometry(0, 80, 535, 433);
+
+  drawtimer = new QTimer(this);  // disabled in the form; the main loop calls its handler
+  drawtimer->setObjectName("drawtimer");
+
+  FileListBox_Vehiclenames = new QListWidget(this);
+  FileListBox_Vehiclenames->setObjectName("FileListBox_Vehiclenames");
+  FileListBox_Vehiclenames->hide();
+
+  CB_Filenames = new QComboBox(this);
+  CB_Filenames->setObjectName("CB_Filenames");
+  CB_Filenames->setGeometry(250, 560, 280, 22);
+
+  buildPages();
+}
+
+MainForm::~MainForm() { delete TestCurve; }
+
+void MainForm::buildPages() {
+  Notebook = new QTabWidget(this);
+  Notebook->setObjectName("Notebook");
+  Notebook->setGeometry(540, 0, 492, 640);
+
+  auto* general = new QWidget();
+  general->setObjectName("General");
+  CB_Language = MakeCombo(general, "CB_Language", {}, 8, 8, 140);
+  CB_Vehicletype = MakeCombo(general, "CB_Vehicletype", {"Car", "Train", "Plane", "Ship"}, 8, 40, 140);
+  auto* smoke = new QGroupBox("Smoke", general);
+  smoke->setGeometry(8, 200, 220, 80);
+  CB_Smoketype = MakeCombo(smoke, "CB_Smoketype",
+                           {"Steam engine smoke (gray)", "Industry smoke (black)", "Reserved1", "Reserved2", "Reserved3",
+                            "Reserved4", "Reserved5", "Reserved6", "Reserved7"},
+                           8, 48, 200);
+  enginetype = MakeCombo(general, "enginetype", {"None", "Steam", "Electro", "Diesel", "Benzine"}, 240, 200, 140);
+  SGrid_Goods = MakeGrid(general, "SGrid_Goods", 4, 12, 1, 0, QRect(8, 300, 300, 200));
+  for (int r = 0; r <= 11; ++r) SGrid_Goods->setCell(0, r, Num(r + 1));
+  for (int i = 0; i < 4; ++i) {
+    std::string name = "prequ" + std::to_string(i + 1);
+    prequ[i] = MakeCombo(general, name.c_str(), {"Nothing"}, 320, 300 + 26 * i, 140);
+  }
+  Notebook->addTab(general, "General");
+
+  auto* bbox = new QWidget();
+  bbox->setObjectName("Bounding box");
+  Notebook->addTab(bbox, "Bounding box");
+
+  auto* script = new QWidget();
+  script->setObjectName("Script");
+  Notebook->addTab(script, "Script");
+
+  auto* points = new QWidget();
+  points->setObjectName("Points");
+  SGrid_Points = MakeGrid(points, "SGrid_Points", 4, 6, 1, 1, QRect(8, 8, 300, 140));
+  Notebook->addTab(points, "Points");
+
+  auto* meshes = new QWidget();
+  meshes->setObjectName("Meshes");
+  SGrid_Meshes = MakeGrid(meshes, "SGrid_Meshes", 8, 6, 1, 1, QRect(8, 8, 470, 140));
+  SGrid_Meshes->setMouseTracking(true);
+  SGrid_Meshes->viewport()->installEventFilter(this);
+  connect(SGrid_Meshes, &QTableWidget::cellDoubleClicked, this, [this](int, int) { SGrid_MeshesDblClick(); });
+  Notebook->addTab(meshes, "Meshes");
+
+  auto* special = new QWidget();
+  special->setObjectName("SpecialVars");
+  SGrid_SpecialVars = MakeGrid(special, "SGrid_SpecialVars", 4, 11, 1, 1, QRect(8, 8, 300, 240));
+  Notebook->addTab(special, "SpecialVars");
+
+  auto* sound = new QWidget();
+  sound->setObjectName("Sound");
+  motorsoundt = MakeCombo(sound, "motorsoundt", {"Steamenginetrain", "Car", "Dieseltrain", "Futuristic"}, 8, 8, 160);
+  auto* motorpan = new QWidget(sound);
+  motorpan->setObjectName("motorpan");
+  motorpan->setGeometry(8, 200, 460, 200);
+  gearcc = MakeCombo(motorpan, "gearcc", {"1", "2", "3", "4", "5", "6"}, 8, 8, 60);
+  motorpan->hide();
+  Notebook->addTab(sound, "Sound");
+
+  auto* light = new QWidget();
+  light->setObjectName("Light");
+  lightcoords = MakeGrid(light, "lightcoords", 4, 52, 1, 1, QRect(8, 120, 260, 300));
+  lightconel = MakeGrid(light, "lightconel", 3, 4, 1, 1, QRect(280, 120, 200, 90));
+  silcrcoord = MakeGrid(light, "silcrcoord", 3, 2, 0, 1, QRect(280, 400, 200, 46));
+  Notebook->addTab(light, "Light");
+}
+
+bool MainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == SGrid_Meshes->viewport() && event->type() == QEvent::MouseMove) {
+    auto* me = static_cast<QMouseEvent*>(event);
+    meshGridMouseX_ = me->position().toPoint().x();
+    meshGridMouseY_ = me->position().toPoint().y();
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void MainForm::SGrid_MeshesDblClick() {
+  int col = -1, row = -1;
+  SGrid_Meshes->cellAt(QPoint(meshGridMouseX_, meshGridMouseY_), col, row);
+  if (col != 1 || row < 1 || row > 5) return;
+  QFileInfo last(QString::fromLatin1(LastMeshFile.c_str()));
+  QFileDialog dlg(this, "Select mesh-file to open", LastMeshFile.empty() ? QString() : last.absolutePath());
+  dlg.setObjectName("DLG_LoadMesh");
+  dlg.setNameFilters({"Mesh-files (*.msh *.msh2)", "All files (*)"});
+  dlg.setDefaultSuffix("msh");
+  dlg.setFileMode(QFileDialog::ExistingFile);
+  if (!LastMeshFile.empty()) dlg.selectFile(last.fileName());
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return;
+  QString chosen = dlg.selectedFiles().first();
+  LastMeshFile = chosen.toLatin1().toStdString();
+  SGrid_Meshes->setCell(1, row, "'" + QFileInfo(chosen).fileName() + "'");
+  MeshRowBoxes[row]->setChecked(true);
+}
+
+void MainForm::FormShow() {
+  // The language list arrives with the language texts.
+  CB_Language->clear();
+  if (CB_Language->currentIndex() < 0 && CB_Language->count() > 0) CB_Language->setCurrentIndex(0);
+}
+
+void MainForm::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  FormShow();
+}
+
+void MainForm::closeEvent(QCloseEvent* e) {
+  terminated_ = true;  // takes effect when the main loop next looks
+  QWidget::closeEvent(e);
+}
+
+bool MainForm::stopStartup(int step, const std::string& message) {
+  failedStep_ = step;
+  platform::MessageBox("Vadrel", message);
+  return false;
+}
+
+void MainForm::buildTestCurve(uint8_t waytype, const TVector& a, const TVector& adir, const TVector& b,
+                              const TVector& bdir) {
+  ResetConstruction(*TestCurve);
+  TestConnectA = {};
+  TestConnectA.Waytype = waytype;
+  TestConnectA.Position = a;
+  TestConnectA.HasDirection = 1;
+  TestConnectA.Direction = adir;
+  TestConnectB = {};
+  TestConnectB.Waytype = waytype;
+  TestConnectB.Position = b;
+  TestConnectB.HasDirection = 0;
+  TestConnectB.Direction = bdir;
+}
+
+void MainForm::FormCreate() {
+  // 1. The debug log beside the program.
+  SYS_InitDebugFile(false);
+
+  // 2. The 3D view's GL context (32 colour bits, no stencil).
+  MainWindowHandle = OGLW;
+  {
+    std::string step;
+    if (!platform::GlCreateContext(OGLW, 32, false, step)) SYS_BREAKPROGRAM("Gra_Init: cannot " + step);
+  }
+
+  // 3. Start-up weather, then the light.
+  {
+    const float len = std::sqrt(0.4f * 0.4f + 0.3f * 0.3f + 0.7f * 0.7f);
+    Weather = {};
+    Weather.LightDirection = {0.4f / len, -0.3f / len, -0.7f / len};
+    Weather.RawLightDirection = {0.4f, -0.3f, -0.7f};
+    Weather.ParticleDrift = {0.02f, 0.0f, 0.01f};
+    Weather.IntensityStep = 0.002f;
+    Weather.Colour[0] = 230;
+    Weather.Colour[1] = 230;
+    Weather.Colour[2] = 255;
+    Weather.Colour[3] = 255;
+    Weather.AmbientCeiling = 0.666f;
+    Weather.LightFactor = 3.0f;
+    Weather.BaseLightFactor = 3.0f;
+    Weather.Byte2 = 80;
+    Weather.ViewDistance1 = 2500.0f;
+    Weather.ViewDistance2 = 10000.0f;
+  }
+
+  // 4. The camera of player 1.
+  Players[1].Camera = {600.0f, 130.0f, 240.0f, 0.0f, 140.0f, -20.0f};
+
+  // 5. The record store comes with its own unit.
+
+  // 6.-8. Base and work directories.
+  std::string base, error;
+  if (!ReadBaseDirectory(std::string(), platform::ProgramFolder(), base, error)) {
+    stopStartup(6, error);
+    return;
+  }
+  Base_DIR = base;
+  Work_DIR = Base_DIR.str() + kVehiclesDirName;
+  SYS_Warning("Base_DIR=" + Base_DIR.str());
+  SYS_Warning("Work_DIR=" + Work_DIR.str());
+
+  // 9. Languages come with the language unit.
+
+  // 10. The vehicle file list; the work folder becomes the current directory.
+  if (!platform::SetCurrentDir(Work_DIR.str())) {
+    stopStartup(10, IoErrorText(errno, platform::DiskPath(Work_DIR.str())));
+    return;
+  }
+
+  // 11. Caption.
+  setWindowTitle(QString("Corvane Vadrel v") + "10" + "." + "0");
+
+  // 12. Start selections and the code stream.
+  for (QComboBox* c : {CB_Smoketype, motorsoundt, gearcc, CB_Vehicletype, enginetype, prequ[0], prequ[1], prequ[2],
+                       prequ[3]})
+    c->setCurrentIndex(0);
+  CodeStream.clear();
+
+  // 13. Grid texts and the mesh-row boxes.
+  SGrid_Points->setCell(1, 0, "X");
+  SGrid_Points->setCell(2, 0, "Y");
+  SGrid_Points->setCell(3, 0, "Z");
+  for (int r = 1; r <= 5; ++r) {
+    SGrid_Points->setCell(0, r, Num(r));
+    for (int c = 1; c <= 3; ++c) SGrid_Points->setCell(c, r, "0.0");
+  }
+  for (int r = 0; r <= 11; ++r) SGrid_Goods->setCell(0, r, Num(r + 1));
+  const char* meshHead[] = {"FILENAME", "X", "Y", "Z", "NICK", "GIER", "ROLL"};
+  for (int c = 1; c <= 7; ++c) SGrid_Meshes->setCell(c, 0, meshHead[c - 1]);
+  for (int r = 1; r <= 5; ++r) {
+    SGrid_Meshes->setCell(0, r, Num(r));
+    SGrid_Meshes->setCell(1, r, "NONE");
+    for (int c = 2; c <= 7; ++c) SGrid_Meshes->setCell(c, r, "0.0");
+  }
+  const int rowHeight = SGrid_Meshes->rowHeight(2);
+  for (int k = 1; k <= 5; ++k) {
+    auto* box = new QCheckBox(SGrid_Meshes);
+    box->setObjectName(QString("MeshRowBox%1").arg(k));
+    box->setGeometry(18, (rowHeight + 1) * k + 5, 14, 14);
+    box->setChecked(false);
+    box->show();
+    MeshRowBoxes[k] = box;
+  }
+
+  // 14. The window becomes visible before the test world is built.
+  show();
+
+  // 15. The script.
+  ScriptSaved = true;
+  ScriptFileName = "NONE.MAS";
+
+  // 16. Flat terrain.
+  std::memset(HeightMap, 0, sizeof(HeightMap));
+
+  // 17. The rail test curve.
+  buildTestCurve(1, {330.0f, 0.0f, 680.0f}, {0.8f, 0.0f, 1.0f}, {330.0f, 0.0f, 300.0f}, {1.2f, 0.0f, -1.0f});
+  if (!platform::SetCurrentDir(Base_DIR.str())) {
+    stopStartup(17, IoErrorText(errno, platform::DiskPath(Base_DIR.str())));
+    return;
+  }
+  uint8_t result[6];
+  constructcurve(*TestCurve, 1, TestConnectA, TestConnectB, 0, 0, 1, result);
+
+  // 18. Special variables.
+  SGrid_SpecialVars->setCell(1, 0, "Boolean");
+  SGrid_SpecialVars->setCell(2, 0, "Integer");
+  SGrid_SpecialVars->setCell(3, 0, "Float");
+  for (int r = 1; r <= 10; ++r) {
+    SGrid_SpecialVars->setCell(0, r, Num(r));
+    SGrid_SpecialVars->setCell(1, r, "False");
+    SGrid_SpecialVars->setCell(2, r, "0");
+    SGrid_SpecialVars->setCell(3, r, "0.0");
+  }
+
+  // 19. Rail pieces (the form has room for 10).
+  RailPieceCount = std::min<int32_t>(std::max<int32_t>(TestCurve->conzahl - 1, 0), 10);
+
+  // 20. The road test curve, then the planned constructions and 500 simulation steps.
+  buildTestCurve(0, {600.0f, 0.0f, 480.0f}, {6.0f, 0.0f, 1.0f}, {400.0f, 0.0f, 260.0f}, {1.0f, 0.0f, -1.0f});
+  constructcurve(*TestCurve, 0, TestConnectA, TestConnectB, 0, 0, 1, result);
+  CompletePlannedConstructions(1, 0, true);
+  for (int i = 0; i < 500; ++i) GameplayTick();
+  RoadPieceCount = std::min<int32_t>(std::max<int32_t>(TestCurve->conzahl - 1, 0), 10);
+
+  // 21. Light grids.
+  lightcoords->setCell(1, 0, "X");
+  lightcoords->setCell(2, 0, "Y");
+  lightcoords->setCell(3, 0, "Z");
+  for (int r = 1; r <= 51; ++r) {
+    lightcoords->setCell(0, r, Num(r));
+    for (int c = 1; c <= 3; ++c) lightcoords->setCell(c, r, "0.0");
+  }
+  lightconel->setCell(1, 0, "Simple");
+  lightconel->setCell(2, 0, "Stencil");
+  for (int r = 1; r <= 3; ++r) {
+    lightconel->setCell(0, r, "Light " + Num(r));
+    lightconel->setCell(1, r, "0.0");
+    lightconel->setCell(2, r, "0.0");
+  }
+  const char* xyz[] = {"X", "Y", "Z"};
+  for (int c = 0; c <= 2; ++c) {
+    silcrcoord->setCell(c, 0, xyz[c]);
+    silcrcoord->setCell(c, 1, "0.0");
+  }
+
+  // 22. The main loop: pending messages, then one frame, until told to terminate.
+  while (!terminated_) {
+    QApplication::processEvents(QEventLoop::AllEvents);
+    if (terminated_) break;
+    drawtimerTimer();
+  }
+}
+
+void MainForm::drawtimerTimer() {
+  // The 3D view comes with the rendering units; until then a frame clears the view to the sky.
+  if (!platform::GlMakeCurrent(OGLW)) return;
+  using ClearColorFn = void (*)(float, float, float, float);
+  using ClearFn = void (*)(unsigned);
+  using ViewportFn = void (*)(int, int, int, int);
+  static auto clearColor = reinterpret_cast<ClearColorFn>(platform::GlProcAddress(OGLW, "glClearColor"));
+  static auto clear = reinterpret_cast<ClearFn>(platform::GlProcAddress(OGLW, "glClear"));
+  static auto viewport = reinterpret_cast<ViewportFn>(platform::GlProcAddress(OGLW, "glViewport"));
+  if (clearColor && clear && viewport) {
+    const qreal dpr = OGLW->devicePixelRatio();
+    viewport(0, 0, static_cast<int>(OGLW->width() * dpr), static_cast<int>(OGLW->height() * dpr));
+    clearColor(230 / 255.0f, 230 / 255.0f, 1.0f, 1.0f);
+    clear(0x00004000 | 0x00000100);  // colour and depth
+  }
+  platform::GlSwapBuffers(OGLW);
+  ++frames_;
+}
+
+}  // namespace vadrel

@@ -1,0 +1,95 @@
+// The vehicle editor's main window.
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+#include <string>
+
+#include "network/gp_ways.h"
+#include "platform/glpanel.h"
+#include "platform/stringgrid.h"
+
+class QCheckBox;
+class QComboBox;
+class QListWidget;
+class QTabWidget;
+class QTimer;
+class QFileDialog;
+
+namespace vadrel {
+
+class MainForm : public QWidget {
+ public:
+  explicit MainForm(QWidget* parent = nullptr);
+  ~MainForm() override;
+
+  // The whole start-up, then the main loop; returns when the program is terminating or when
+  // start-up stopped at a failed step (the window then stays open without drawn frames).
+  void FormCreate();
+  // One frame of the 3D view.
+  void drawtimerTimer();
+  // True once the program was told to terminate.
+  bool terminated() const { return terminated_; }
+  // The step at which start-up stopped (0 when it ran through).
+  int failedStep() const { return failedStep_; }
+  // Frames drawn so far.
+  unsigned long frames() const { return frames_; }
+
+  // Components, named as the form names them.
+  platform::GlPanel* OGLW = nullptr;
+  QWidget* OGLWContainer = nullptr;
+  QTimer* drawtimer = nullptr;
+  QTabWidget* Notebook = nullptr;
+  QListWidget* FileListBox_Vehiclenames = nullptr;
+  QComboBox* CB_Filenames = nullptr;
+  QComboBox* CB_Language = nullptr;
+  QComboBox* CB_Smoketype = nullptr;
+  QComboBox* motorsoundt = nullptr;
+  QComboBox* gearcc = nullptr;
+  QComboBox* CB_Vehicletype = nullptr;
+  QComboBox* enginetype = nullptr;
+  std::array<QComboBox*, 4> prequ{};
+  platform::StringGrid* SGrid_Points = nullptr;
+  platform::StringGrid* SGrid_Goods = nullptr;
+  platform::StringGrid* SGrid_Meshes = nullptr;
+  platform::StringGrid* SGrid_SpecialVars = nullptr;
+  platform::StringGrid* lightcoords = nullptr;
+  platform::StringGrid* lightconel = nullptr;
+  platform::StringGrid* silcrcoord = nullptr;
+
+  // Fields of the form.
+  std::string LastMeshFile;
+  std::array<QCheckBox*, 6> MeshRowBoxes{};  // 1..5
+  std::string CodeStream;
+  bool ScriptSaved = true;
+  std::string ScriptFileName = "NONE.MAS";
+  TMetaconnect TestConnectA{}, TestConnectB{};
+  TCurveline* TestCurve = nullptr;  // about a megabyte: kept off the stack
+  int32_t RailPieceCount = 0;
+  int32_t RoadPieceCount = 0;
+  int32_t GrassTexture = 0;
+  int32_t SmokeTexture = 0;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void buildPages();
+  void FormShow();
+  void SGrid_MeshesDblClick();
+  bool stopStartup(int step, const std::string& message);
+  void buildTestCurve(uint8_t waytype, const TVector& a, const TVector& adir, const TVector& b, const TVector& bdir);
+
+  bool terminated_ = false;
+  int failedStep_ = 0;
+  unsigned long frames_ = 0;
+  int meshGridMouseX_ = 0, meshGridMouseY_ = 0;
+};
+
+// The registered "showmess" routine shows its argument in a modal box.
+void ScriptShowMess(const std::string& text);
+
+}  // namespace vadrel

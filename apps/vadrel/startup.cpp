@@ -1,0 +1,46 @@
+#include "apps/vadrel/startup.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace vadrel {
+
+std::string IoErrorText(int err, const std::string& path) {
+  return "I/O error " + std::to_string(err) + " (" + std::strerror(err) + "): " + path;
+}
+
+bool ReadBaseDirectory(const std::string& iniFolder, const std::string& programFolder, std::string& baseDir,
+                       std::string& error) {
+  std::string iniPath = iniFolder.empty() ? std::string(kIniName) : iniFolder + "/" + kIniName;
+  iniPath = platform::DiskPath(iniPath);
+  FILE* f = std::fopen(iniPath.c_str(), "rb");
+  if (!f) {
+    if (errno == ENOENT) {
+      baseDir = programFolder;
+      return true;
+    }
+    error = IoErrorText(errno, iniPath);
+    return false;
+  }
+  // The first line, ended by CR LF, LF or CR, read as a short string of at most 255 characters.
+  std::string line;
+  int c;
+  errno = 0;
+  while ((c = std::fgetc(f)) != EOF && c != '\n' && c != '\r') {
+    if (line.size() < 255) line.push_back(static_cast<char>(c));
+  }
+  bool failed = std::ferror(f) != 0;
+  int err = errno;
+  std::fclose(f);
+  if (failed) {
+    error = IoErrorText(err ? err : EIO, iniPath);
+    return false;
+  }
+  baseDir = line + "\\";
+  return true;
+}
+
+}  // namespace vadrel

@@ -1,0 +1,13 @@
+#include "economy/gameplay.h"
+
+#include "engine/database.h"
+
+void GameplayTick() {
+  if (GameRunning == 0) return;
+  // The simulation itself is built by the economy units; the editors never switch it on.
+}
+
+bool CompletePlannedConstructions(uint8_t, uint8_t, bool) {
+  // Nothing is planned until the way construction exists.
+  return false;
+}

@@ -1,0 +1,179 @@
+// The game's world state: calendar, players, towns, type tables, terrain maps, switches and options.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/types.h"
+
+#pragma pack(push, 1)
+
+// One year of a player's finances (232 bytes).
+struct TYearFinance {
+  float BuildingValue;
+  float WayValue;
+  float VehicleValue;
+  uint32_t PropertyReserved;
+  uint8_t Reserved[208];
+  float RailLength;
+  float RoadLength;
+};
+static_assert(sizeof(TYearFinance) == 232);
+
+// A player (1,528 bytes).
+struct TPlayer {
+  ShortString<30> Name;
+  ShortString<30> FirmName;
+  uint8_t Pad0[2];
+  uint32_t CameraFollowVehicle;  // the vehicle the camera follows (0 none)
+  uint32_t CameraFollowVehicle2; // cleared together with it
+  TPlacement Camera;
+  Extended80 Money;
+  Extended80 PrevCost;           // pre-booked costs
+  uint8_t CameraFollowing;       // 1 while following
+  uint32_t CompanyBuilding;      // the player's company building (0 none)
+  uint8_t Reserved[247];
+  TYearFinance Finances[5];      // the current year first
+};
+static_assert(sizeof(TPlayer) == 1528);
+
+// A town (516 bytes).
+struct TCity {
+  ShortString<255> Name;
+  TVector Position;
+  Extended80 Budget;
+  uint8_t Pad0[2];
+  uint32_t IndustryWeights[6];   // industries add their weighted size here
+  uint8_t Reserved[212];
+};
+static_assert(sizeof(TCity) == 516);
+
+struct TGameSettings {
+  uint8_t VehicleSetting;  // read by the vehicle logic
+  uint8_t EconomyMode;
+  uint8_t Level;           // difficulty
+  uint8_t Fourth;
+  uint8_t Reserved[60];
+};
+static_assert(sizeof(TGameSettings) == 64);
+
+struct TGraphicsCaps {
+  uint8_t StencilWanted;
+  uint8_t VertexArrays;
+  uint8_t ArbMultitexture;
+  uint8_t ExtCompiledVertexArray;
+  uint8_t NvVertexArrayRange;
+};
+
+// The weather record; the renderer reads the light, intensity, sky colour, ambient ceiling and
+// light factor.
+struct TWeather {
+  TVector LightDirection;     // unit length
+  TVector RawLightDirection;
+  TVector ParticleDrift;
+  uint8_t Kind;
+  uint8_t PreviousKind;
+  float Intensity;
+  float IntensityValue2;
+  float IntensityStep;
+  float Value4;
+  uint8_t Byte1;
+  uint8_t Colour[4];
+  float SkyColour[4];         // red, green, blue, alpha; also the fog colour
+  float AmbientCeiling;
+  float LightFactor;
+  float BaseLightFactor;
+  uint8_t Byte2;
+  float ViewDistance1;
+  float ViewDistance2;
+};
+
+struct TGoodsType { uint8_t Bytes[124]; };
+struct TIndustryType { uint8_t Bytes[136]; };
+struct TIndustryTypeEntry { uint8_t Bytes[24]; };
+// The game's building type (3,376 bytes); the units that read it name its fields.
+struct TBuildingType { uint8_t Bytes[3376]; };
+// The game's vehicle type (1,444 bytes).
+struct TVehicleType { uint8_t Bytes[1444]; };
+struct TBuildingCount { uint8_t Bytes[5]; };
+struct TCompiledScript {
+  uint8_t Bytes[56];
+  uint32_t Code;  // handle of the script image (0 none)
+};
+static_assert(sizeof(TGoodsType) == 124 && sizeof(TIndustryType) == 136 && sizeof(TBuildingType) == 3376);
+static_assert(sizeof(TVehicleType) == 1444 && sizeof(TCompiledScript) == 60);
+
+#pragma pack(pop)
+
+constexpr int kMapSize = 1024;
+constexpr int kGameOptionBytes = 512;
+
+// Calendar
+extern uint32_t GameTime;
+extern int32_t GameMonth, GameDay, GameYear;
+extern uint8_t NewMonth, NewYear;
+
+// Players and towns
+extern TPlayer Players[11];  // 1..10
+extern uint8_t PlayerCount, ActPlayer, LocalPlayer, ActCity;
+extern TCity Cities[101];    // 1..100
+extern int32_t CityCount;
+void CityWayRemoved();
+
+// Type tables
+extern TGoodsType GoodsTypes[53];  // 1..52
+extern uint8_t GoodsTypeCount, PsgrGoodType;
+extern TIndustryType IndustryTypes[53];  // 1..52
+extern TIndustryTypeEntry IndustryTypeEntries[100];
+extern TBuildingType BuildingTypes[256];  // 1..255
+extern uint8_t BuildingTypeCount;
+extern TBuildingCount BuildingsPerType[256];  // 1..255
+extern uint16_t SpecialBuildingTypes[10];
+extern TVehicleType VehicleTypes[256];  // 1..255
+extern int32_t VehicleTypeCount;
+extern TCompiledScript CompiledScripts[101];  // 1..100
+
+// Terrain maps [x][z]
+extern int16_t HeightMap[kMapSize][kMapSize];
+extern uint8_t GroundMap[kMapSize][kMapSize];
+extern int8_t WaterMap[kMapSize][kMapSize];
+extern uint8_t CellFlags[kMapSize][kMapSize];
+extern int8_t ShadingMap[kMapSize][kMapSize];
+
+// Switches and settings
+extern uint8_t GameRunning, RunMode;
+extern uint8_t SimSwitches[9];
+extern uint8_t FreeBuildMode, EconomyHold, MoneyRefill;
+extern uint32_t EconomyHoldCount;
+extern uint8_t LocalWorldChanged;
+extern int32_t TrafficLightPeriod, ViewRange;
+extern uint32_t TextureFrameCount;
+extern uint8_t CurveCommandsOn;
+extern int32_t CurveSegments;
+extern TGraphicsCaps GraphicsCaps;
+extern TGameSettings GameSettings;
+extern uint8_t GameOptions[kGameOptionBytes];
+constexpr int kLanguageNameOption = 26;  // bytes 26..33: String[7]
+std::string LanguageName();
+void SetLanguageName(const std::string& name);
+
+// Further globals
+extern TWeather Weather;
+extern TVector MouseRay;
+extern float ViewFrustum[4];  // left, right, bottom, top at the near plane
+extern float CameraPlanes[6][4];
+extern float LightScale, AmbientLight;
+extern uint16_t CompanyBuildingType;
+extern uint16_t StandardTextures[16];
+extern uint32_t OwnerMarkerMesh;
+extern uint16_t LogoPictures[33];
+extern uint16_t PictureTextures[257];
+extern uint16_t CursorTable[32];
+
+// Folders
+extern ShortString<255> Base_DIR;
+extern ShortString<255> Work_DIR;
+
+// The unit start; runs once before main. Tests call ResetWorldState to get the start state again.
+void InitDatabase();
+void ResetWorldState();

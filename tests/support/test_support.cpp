@@ -1,0 +1,43 @@
+#include "tests/support/test_support.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+#include "engine/sys.h"
+
+namespace testing_support {
+
+namespace {
+void ThrowFatal(const std::string& text) { throw FatalError(text); }
+}  // namespace
+
+std::string MakeTempFolder(const std::string& tag) {
+  std::string templ = (std::filesystem::temp_directory_path() / ("corvane-" + tag + "-XXXXXX")).string();
+  char* made = mkdtemp(templ.data());
+  if (!made) throw std::runtime_error("cannot make a temporary folder");
+  return std::string(made) + "/";
+}
+
+void InstallTestSeams() {
+  sys_test::SetFatalSink(ThrowFatal);
+  sys_test::SetFatalWait(0);
+  sys_test::SetLogFolder(MakeTempFolder("log"));
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace testing_support
