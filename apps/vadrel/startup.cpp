@@ -14,7 +14,9 @@ std::string IoErrorText(int err, const std::string& path) {
 
 bool ReadBaseDirectory(const std::string& iniFolder, const std::string& programFolder, std::string& baseDir,
                        std::string& error) {
-  std::string iniPath = iniFolder.empty() ? std::string(kIniName) : iniFolder + "/" + kIniName;
+  std::string iniPath = iniFolder;
+  if (!iniPath.empty() && iniPath.back() != '/') iniPath += '/';
+  iniPath += kIniName;
   iniPath = platform::DiskPath(iniPath);
   FILE* f = std::fopen(iniPath.c_str(), "rb");
   if (!f) {

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QTimer>
+
+#include <filesystem>
+#include <unistd.h>
+
+#include "apps/vadrel/mainform.h"
+#include "apps/vadrel/startup.h"
+#include "engine/database.h"
+#include "engine/sys.h"
+#include "platform/platform.h"
+#include "tests/support/test_support.h"
+
+using testing_support::MakeTempFolder;
+using testing_support::ReadFileBytes;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+TEST(BaseDirectory, IniRules) {
+  struct Case {
+    const char* what;
+    const char* ini;  // nullptr: no ini file
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"no ini file", nullptr, "/prog/"},
+      {"plain line", "C:\\Game", "C:\\Game\\"},
+      {"trailing separator doubles", "C:\\Game\\", "C:\\Game\\\\"},
+      {"CR LF ends the line", "/data/game\r\nsecond line\r\n", "/data/game\\"},
+      {"LF ends the line", "/data/game\nsecond", "/data/game\\"},
+      {"empty file", "", "\\"},
+  };
+  for (const Case& c : cases) {
+    const std::string folder = MakeTempFolder("ini");
+    if (c.ini) WriteFileBytes(folder + "vadrel.ini", c.ini);
+    std::string base, error;
+    EXPECT_TRUE(vadrel::ReadBaseDirectory(folder, "/prog/", base, error)) << c.what;
+    EXPECT_EQ(base, c.expected) << c.what;
+  }
+}
+
+TEST(BaseDirectory, LineIsCutTo255Characters) {
+  const std::string folder = MakeTempFolder("ini");
+  WriteFileBytes(folder + "vadrel.ini", std::string(300, 'a') + "\r\n");
+  std::string base, error;
+  ASSERT_TRUE(vadrel::ReadBaseDirectory(folder, "/prog/", base, error));
+  EXPECT_EQ(base, std::string(255, 'a') + "\\");
+}
+
+TEST(BaseDirectory, UnreadableIniNamesThePath) {
+  const std::string folder = MakeTempFolder("ini");
+  std::filesystem::create_directory(folder + "vadrel.ini");  // a folder cannot be read as a file
+  std::string base = "unchanged", error;
+  EXPECT_FALSE(vadrel::ReadBaseDirectory(folder, "/prog/", base, error));
+  EXPECT_NE(error.find(folder + "vadrel.ini"), std::string::npos) << error;
+  EXPECT_EQ(base, "unchanged");
+}
+
+std::vector<std::pair<std::string, std::string>> g_boxes;
+
+class VadrelStartup : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    oldDir_ = platform::CurrentDir();
+    base_ = MakeTempFolder("base");
+    for (const char* sub : {"ui", "gfx", "vehicles"}) std::filesystem::create_directory(base_ + sub);
+    // The ini names the base folder without its trailing '/'.
+    WriteFileBytes(base_ + "vadrel.ini", base_.substr(0, base_.size() - 1) + "\r\n");
+    ASSERT_EQ(chdir(base_.c_str()), 0);
+    logFolder_ = MakeTempFolder("vlog");
+    sys_test::SetLogFolder(logFolder_);
+    g_boxes.clear();
+    platform::SetMessageBoxSink([](const std::string& c, const std::string& t) { g_boxes.push_back({c, t}); });
+  }
+  void TearDown() override {
+    platform::SetMessageBoxSink(nullptr);
+    ASSERT_EQ(chdir(oldDir_.c_str()), 0);
+  }
+  std::string oldDir_, base_, logFolder_;
+};
+
+TEST_F(VadrelStartup, RunsTheMainLoopUntilTheWindowCloses) {
+  vadrel::MainForm form;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, &form, [&form] {
+    if (form.frames() >= 3) form.close();
+  });
+  closer.start(10);
+  form.FormCreate();
+  EXPECT_TRUE(form.terminated());
+  EXPECT_EQ(form.failedStep(), 0);
+  EXPECT_GT(form.frames(), 0u);
+  EXPECT_EQ(form.windowTitle(), "Corvane Vadrel v10.0");
+  EXPECT_TRUE(g_boxes.empty());
+
+  const std::string base = base_.substr(0, base_.size() - 1) + "\\";
+  EXPECT_EQ(Base_DIR.str(), base);
+  EXPECT_EQ(Work_DIR.str(), base + "vehicles\\");
+  EXPECT_EQ(ReadFileBytes(logFolder_ + "SYS_Debug.txt"),
+            "Ostrel Debugfile\r\n0:Base_DIR=" + base + "\r\n0:Work_DIR=" + base + "vehicles\\\r\n");
+
+  // Start values of the grids and the camera.
+  EXPECT_EQ(form.SGrid_Meshes->cell(1, 0), "FILENAME");
+  EXPECT_EQ(form.SGrid_Meshes->cell(1, 3), "NONE");
+  EXPECT_EQ(form.SGrid_Meshes->cell(7, 5), "0.0");
+  EXPECT_EQ(form.SGrid_Points->cell(3, 0), "Z");
+  EXPECT_EQ(form.SGrid_Goods->cell(0, 11), "12");
+  EXPECT_EQ(form.SGrid_SpecialVars->cell(1, 10), "False");
+  EXPECT_EQ(form.lightcoords->cell(0, 51), "51");
+  EXPECT_EQ(form.lightconel->cell(0, 3), "Light 3");
+  EXPECT_EQ(form.lightconel->cell(2, 0), "Stencil");
+  EXPECT_EQ(form.silcrcoord->cell(2, 1), "0.0");
+  for (int k = 1; k <= 5; ++k) EXPECT_FALSE(form.MeshRowBoxes[k]->isChecked());
+  EXPECT_EQ(form.ScriptFileName, "NONE.MAS");
+  EXPECT_FLOAT_EQ(Players[1].Camera.Gier, 140.0f);
+  EXPECT_FLOAT_EQ(Players[1].Camera.Nick, -20.0f);
+  EXPECT_EQ(GameTime, 0u);  // 500 simulation steps changed nothing
+  // The current directory is the base folder at the end of start-up.
+  EXPECT_EQ(platform::CurrentDir() + "/", base_);
+}
+
+TEST_F(VadrelStartup, MissingWorkFolderStopsStartUpWithAMessageNamingIt) {
+  std::filesystem::remove(base_ + "vehicles");
+  vadrel::MainForm form;
+  form.FormCreate();
+  EXPECT_EQ(form.failedStep(), 10);
+  EXPECT_FALSE(form.terminated());
+  EXPECT_EQ(form.frames(), 0u);  // no frame is drawn
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_NE(g_boxes[0].second.find(base_ + "vehicles/"), std::string::npos) << g_boxes[0].second;
+  // The later steps did not run: the caption was not set.
+  EXPECT_NE(form.windowTitle(), "Corvane Vadrel v10.0");
+}
+
+}  // namespace
