@@ -1,0 +1,67 @@
+// The repository file layer: the loaders read their data files through a handle that finds a
+// name on disk first, then among the entries of a loaded archive, and reads both alike.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/types.h"
+
+struct TArchiveEntry {
+  std::string Name;  // upper case, compared whole
+  uint32_t Size = 0;
+  uint32_t Offset = 0;  // first byte of the entry in the archive file
+};
+
+// A loaded archive: its file and its directory. Entry bytes are scrambled on disk.
+struct TRepositoryArchive {
+  FILE* File = nullptr;
+  std::vector<TArchiveEntry> Entries;
+};
+
+struct TRepositoryFile {
+  ShortString<255> Name{};  // the normalised name, kept for messages even when not found
+  uint8_t InArchive = 0;
+  uint32_t EntryOffset = 0;
+  uint32_t Size = 0;
+  TRepositoryArchive* Archive = nullptr;
+  uint32_t Position = 0;
+  FILE* FileVar = nullptr;
+  int32_t RecSize = 0;
+  uint8_t Opened = 0;
+};
+
+extern TRepositoryArchive* RepositoryArchive;  // none: nothing in the programs loads one
+extern uint8_t LastFileSource;                 // 0 not found, 1 on disk, 2 in the archive
+
+// The table that descrambles archive entries: byte i of an entry is xor-ed with entry i & 63.
+extern const uint8_t kArchiveScrambleTable[64];
+
+bool xFileExists(const std::string& name);
+void xAssign(TRepositoryFile& f, const std::string& name);
+void xReset(TRepositoryFile& f, int32_t recSize);
+int32_t xBlockRead(TRepositoryFile& f, void* buffer, int32_t count);
+void xBlockReadVar(TRepositoryFile& f, void* buffer, int32_t count, int32_t& readCount);
+void xReadLn(TRepositoryFile& f, std::string& s, size_t maxLen = 255);
+template <size_t N>
+void xReadLn(TRepositoryFile& f, ShortString<N>& s) {
+  std::string line;
+  xReadLn(f, line, N);
+  s = line;
+}
+void xSeek(TRepositoryFile& f, int32_t pos);
+int32_t xFilePos(const TRepositoryFile& f);
+int32_t xFileSize(const TRepositoryFile& f);
+bool xEof(const TRepositoryFile& f);
+void xClose(TRepositoryFile& f);
+
+// Opens an archive file with its directory and makes it the loaded archive (closing any earlier
+// one). Returns false when the file cannot be opened. Used by tools and tests; the programs never
+// load one.
+bool xOpenArchive(const std::string& fileName, std::vector<TArchiveEntry> entries);
+void xCloseArchive();
+// Scrambles (or descrambles: the operation is its own inverse) bytes of an entry starting at the
+// given position within the entry.
+void xScramble(uint8_t* bytes, size_t count, uint32_t entryPosition);
