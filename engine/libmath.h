@@ -22,7 +22,8 @@ constexpr float kDegToRad = 0.017453292f;
 // parameters are meaningful.
 struct TLineHits {
   uint8_t Count;
-  TVector Point1, Point2;
+  alignas(4) TVector Point1;  // TVector itself is packed; keep its floats aligned here
+  TVector Point2;
   float Param1, Param2;
 };
 
