@@ -31,6 +31,17 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
+  // Two languages with CR LF line ends.
+  const std::string english =
+      "VEHICLE\r\nVehicle\r\n@@\r\nBUILDING\r\nBuilding\r\n@@\r\nSTATION\r\nStation\r\n@@\r\n"
+      "WELCOME\r\nWelcome to the\r\nvehicle workshop\r\n@@\r\n^^\r\n";
+  const std::string german =
+      "VEHICLE\r\nFahrzeug\r\n@@\r\nBUILDING\r\nGeb\xe4ude\r\n@@\r\nSTATION\r\nBahnhof\r\n@@\r\n"
+      "WELCOME\r\nWillkommen in der\r\nFahrzeugwerkstatt\r\n@@\r\n^^\r\n";
+  if (!WriteFile(root / "ui" / "English.lgd", english) || !WriteFile(root / "ui" / "Deutsch.lgd", german)) {
+    std::fprintf(stderr, "make_sample_data: cannot write the language files in %s\n", (root / "ui").c_str());
+    return 1;
+  }
   // The ini files name the base directory in their first line.
   std::string base = root.string();
   if (!WriteFile(root / "vadrel.ini", base + "\r\n") || !WriteFile(root / "brumin.ini", base + "\r\n")) {

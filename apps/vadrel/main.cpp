@@ -6,6 +6,7 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Vadrel");
+  vadrel::FormUnitStart();
   vadrel::MainForm form;
   // Centred on the screen.
   if (QScreen* screen = QGuiApplication::primaryScreen()) {

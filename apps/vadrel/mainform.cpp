@@ -21,6 +21,7 @@
 #include "apps/vadrel/startup.h"
 #include "economy/gameplay.h"
 #include "engine/database.h"
+#include "engine/language.h"
 #include "engine/sys.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
@@ -50,6 +51,13 @@ QString Num(int n) { return QString::number(n); }
 }  // namespace
 
 void ScriptShowMess(const std::string& text) { platform::MessageBox("", text); }
+
+void FormUnitStart() {
+  // Missing language texts are captured for the translation tool.
+  CaptureMissingTexts = true;
+  // The road's base bend limit per curve piece: 40 degrees in place of the way unit's 12.
+  MaxPieceAngle[0][0] = 0.6981317f;
+}
 
 MainForm::MainForm(QWidget* parent) : QWidget(parent) {
   setObjectName("MainForm");
@@ -173,8 +181,8 @@ void MainForm::SGrid_MeshesDblClick() {
 }
 
 void MainForm::FormShow() {
-  // The language list arrives with the language texts.
   CB_Language->clear();
+  for (int32_t i = 0; i < Languages.Count; ++i) CB_Language->addItem(QString::fromLatin1(LanguageAt(i)->Name.c_str()));
   if (CB_Language->currentIndex() < 0 && CB_Language->count() > 0) CB_Language->setCurrentIndex(0);
 }
 
@@ -256,7 +264,9 @@ void MainForm::FormCreate() {
   SYS_Warning("Base_DIR=" + Base_DIR.str());
   SYS_Warning("Work_DIR=" + Work_DIR.str());
 
-  // 9. Languages come with the language unit.
+  // 9. Languages.
+  LoadLanguages(Base_DIR.str() + kUIDirName);
+  SetLanguage("English");
 
   // 10. The vehicle file list; the work folder becomes the current directory.
   if (!platform::SetCurrentDir(Work_DIR.str())) {

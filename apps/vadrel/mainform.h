@@ -89,6 +89,9 @@ class MainForm : public QWidget {
   int meshGridMouseX_ = 0, meshGridMouseY_ = 0;
 };
 
+// The form unit's start: runs once after every other unit's start, before the form exists.
+void FormUnitStart();
+
 // The registered "showmess" routine shows its argument in a modal box.
 void ScriptShowMess(const std::string& text);
 

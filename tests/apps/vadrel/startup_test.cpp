@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QTimer>
 
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "apps/vadrel/mainform.h"
 #include "apps/vadrel/startup.h"
 #include "engine/database.h"
+#include "engine/language.h"
 #include "engine/sys.h"
 #include "platform/platform.h"
 #include "tests/support/test_support.h"
@@ -68,6 +70,10 @@ class VadrelStartup : public ::testing::Test {
     oldDir_ = platform::CurrentDir();
     base_ = MakeTempFolder("base");
     for (const char* sub : {"ui", "gfx", "vehicles"}) std::filesystem::create_directory(base_ + sub);
+    WriteFileBytes(base_ + "ui/English.lgd", "HELLO\r\nHello\r\n@@\r\n^^\r\n");
+    WriteFileBytes(base_ + "ui/Deutsch.lgd", "HELLO\r\nHallo\r\n@@\r\n^^\r\n");
+    FreeLanguages();
+    vadrel::FormUnitStart();
     // The ini names the base folder without its trailing '/'.
     WriteFileBytes(base_ + "vadrel.ini", base_.substr(0, base_.size() - 1) + "\r\n");
     ASSERT_EQ(chdir(base_.c_str()), 0);
@@ -115,6 +121,12 @@ TEST_F(VadrelStartup, RunsTheMainLoopUntilTheWindowCloses) {
   EXPECT_EQ(form.lightconel->cell(2, 0), "Stencil");
   EXPECT_EQ(form.silcrcoord->cell(2, 1), "0.0");
   for (int k = 1; k <= 5; ++k) EXPECT_FALSE(form.MeshRowBoxes[k]->isChecked());
+  // The language combo lists the loaded languages; English is current.
+  ASSERT_EQ(form.CB_Language->count(), 2);
+  EXPECT_EQ(form.CB_Language->itemText(0), "Deutsch");
+  EXPECT_EQ(form.CB_Language->itemText(1), "English");
+  EXPECT_EQ(form.CB_Language->currentIndex(), 0);
+  EXPECT_EQ(CurrentLanguage->Name, "English");
   EXPECT_EQ(form.ScriptFileName, "NONE.MAS");
   EXPECT_FLOAT_EQ(Players[1].Camera.Gier, 140.0f);
   EXPECT_FLOAT_EQ(Players[1].Camera.Nick, -20.0f);

@@ -1,0 +1,41 @@
+// The texts shown to the user, in every loaded language at once, looked up by upper-case key.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/ownlist.h"
+#include "engine/types.h"
+
+constexpr int kMaxLanguages = 20;
+constexpr size_t kLanguageKeyLength = 50;
+
+struct TLanguage {
+  std::string Name;  // the file name without its extension
+  uint16_t Index = 0;  // 1-based position in Languages
+};
+
+struct TMLS {
+  ShortString<50> Key{};  // upper case
+  std::string Texts[kMaxLanguages + 1];  // 1..20, by language index
+};
+
+extern TList Languages;      // of TLanguage*
+extern TList LanguageTexts;  // of TMLS*, in the order keys were first met
+extern TLanguage* CurrentLanguage;
+extern bool CaptureMissingTexts;
+
+void LoadLanguages(const std::string& dir);
+void LoadLanguageFile(int32_t langIndex, const std::string& fileName);
+bool SetLanguage(const std::string& name);
+void Translate(const std::string& key, std::string& text);
+std::string Translate(const std::string& key);
+void GetCurrentText(const TMLS& mls, std::string& text);
+void SetMissingText(const std::string& key, const std::string& text, const std::string& langName);
+void RunTranslationTool(bool wait);
+int32_t RunAndWait(const std::string& commandLine, int32_t showMode);
+// Frees every language and text object; the two lists stay, empty.
+void FreeLanguages();
+
+TLanguage* LanguageAt(int32_t i);  // 0-based, in load order
+TMLS* LanguageTextAt(int32_t i);
