@@ -145,7 +145,7 @@ std::string DiskPath(const std::string& name) {
   std::string result;
   size_t pos = 0;
   if (path[0] == '/') {
-    result = "/";
+    result.push_back('/');
     pos = 1;
   }
   while (pos <= path.size()) {
