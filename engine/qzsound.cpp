@@ -55,9 +55,10 @@ float ListenerDistanceSquared(const TVector& p) {
 // Beyond hearing; a position that is no number is never heard either.
 bool OutOfHearing(float d2) { return !(d2 <= kHearingDistanceSquared); }
 
-platform::SoundVector Scaled(const TVector& v) {
-  return {v.x * kSoundPlaceScale, v.y * kSoundPlaceScale, v.z * kSoundPlaceScale};
-}
+// World units to device units, computed in extended precision and stored as floats.
+float Scale(float v) { return static_cast<float>(v * kSoundPlaceScale); }
+TVector ScaledVector(const TVector& v) { return {Scale(v.x), Scale(v.y), Scale(v.z)}; }
+platform::SoundVector Scaled(const TVector& v) { return {Scale(v.x), Scale(v.y), Scale(v.z)}; }
 
 uint32_t SampleSilenceBytes(const TQzsSample& s) { return SilenceBytes(s.Silence, s.BytesPerSecond, s.BlockAlign); }
 
@@ -331,8 +332,8 @@ int32_t PrepareChannel(uint32_t ownerA, uint32_t ownerB, int32_t sampleNo, int32
   c.Sample = &s;
   const long double hz = std::nearbyint(static_cast<long double>(s.SampleRate) * pitch);
   if (hz >= 0 && hz <= UINT32_MAX) platform::SoundSetFrequency(c.Voice, static_cast<uint32_t>(hz));
-  c.Position = {position.x * kSoundPlaceScale, position.y * kSoundPlaceScale, position.z * kSoundPlaceScale};
-  c.Velocity = {velocity.x * kSoundPlaceScale, velocity.y * kSoundPlaceScale, velocity.z * kSoundPlaceScale};
+  c.Position = ScaledVector(position);
+  c.Velocity = ScaledVector(velocity);
   platform::SoundPlaceVoice(c.Voice, Scaled(position), Scaled(velocity));
   c.Prepared = 1;
   c.Has3D = 1;
@@ -365,8 +366,8 @@ bool UpdateChannel(int32_t channel, uint32_t ownerA, uint32_t ownerB, const TVec
   if (channel == 0 || !ValidChannel(channel)) return false;
   TQzsChannel& c = SoundChannels[channel];
   if (c.Has3D && c.Voice) {
-    c.Position = {position.x * kSoundPlaceScale, position.y * kSoundPlaceScale, position.z * kSoundPlaceScale};
-    c.Velocity = {velocity.x * kSoundPlaceScale, velocity.y * kSoundPlaceScale, velocity.z * kSoundPlaceScale};
+    c.Position = ScaledVector(position);
+    c.Velocity = ScaledVector(velocity);
     platform::SoundPlaceVoice(c.Voice, Scaled(position), Scaled(velocity));
     platform::SoundSetVolume(c.Voice, PlayVolume(position, c.BaseVolume));
   }

@@ -15,7 +15,7 @@
 constexpr int kSoundSampleCount = 1000;   // samples 1..1000; 0 means none
 constexpr int kSoundChannelCount = 200;   // channels 1..200
 constexpr uint32_t kDroppedWaveTail = 40; // the last bytes of a sample's data are not played
-constexpr float kSoundPlaceScale = 0.03f; // world units to device units
+constexpr long double kSoundPlaceScale = 0.03L;  // world units to device units
 constexpr float kHearingDistanceSquared = 1.6e7f;  // 4,000 world units
 
 struct TSoundSystem {

@@ -304,6 +304,24 @@ TEST_F(SoundDevice, StartingSkipsTheLeadingSilenceUnlessFromTheStart) {
   EXPECT_LT(platform::SoundGetPosition(SoundChannels[ch].Voice), 11025u);
 }
 
+TEST_F(SoundDevice, ChannelsKeepTheirPlaceInDeviceUnits) {
+  WriteFileBytes(root_ + "sfx/beep.wav", MakeWaveFile(1, 22050, 8, std::string(2000, '\x90')));
+  RegisterSample(6, "beep.wav", 0, 0, false);
+  const int32_t ch = PrepareChannel(4, 2, 6, -100, TVector{100, 0, -200}, TVector{10, 20, 0}, 1.0f, false);
+  ASSERT_GE(ch, 1);
+  const TQzsChannel& c = SoundChannels[ch];
+  EXPECT_FLOAT_EQ(c.Position.x, 3.0f);
+  EXPECT_FLOAT_EQ(c.Position.z, -6.0f);
+  EXPECT_FLOAT_EQ(c.Velocity.y, 0.6f);
+  EXPECT_EQ(c.BaseVolume, -100);
+  EXPECT_EQ(c.SampleNo, 6);
+  EXPECT_EQ(c.Has3D, 1);
+  ASSERT_TRUE(UpdateChannel(0, 4, 2, TVector{-1000, 50, 0}, TVector{0, 0, 0}));
+  EXPECT_FLOAT_EQ(c.Position.x, -30.0f);
+  EXPECT_FLOAT_EQ(c.Position.y, 1.5f);
+  EXPECT_FALSE(UpdateChannel(0, 4, 3, TVector{0, 0, 0}, TVector{0, 0, 0}));
+}
+
 TEST_F(SoundDevice, EndingTheLoopOfAPlainSampleLetsItPlayOutAndStop) {
   WriteFileBytes(root_ + "sfx/hum.wav", MakeWaveFile(1, 22050, 16, Sine16(200, 22050, 0.1, 0.3)));
   RegisterSample(3, "hum.wav", 0, 0, false);
