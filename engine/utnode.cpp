@@ -24,10 +24,11 @@ bool NodeArrayAlloc() {
   NodeArrayFree();
   const uint32_t records = NodeArrayCapacity + kNodeGrowthStep;
   MemNodeArray = reinterpret_cast<TNode*>(arrayer_internal::AllocPool(records, sizeof(TNode), "MemNodeArray", g_block));
+  if (!MemNodeArray) return false;
   PFIDArray = static_cast<uint8_t*>(arrayer_internal::Allocate(records));
   g_pfidBlock = PFIDArray;
-  if (PFIDArray) AddMemoryBlock(InfoScreenData, PFIDArray, static_cast<int32_t>(records), "PFID-Array");
-  if (!MemNodeArray || !PFIDArray) return false;
+  if (!PFIDArray) return false;
+  AddMemoryBlock(InfoScreenData, PFIDArray, static_cast<int32_t>(records), "PFID-Array");
   g_room = records;
   return true;
 }
