@@ -57,27 +57,47 @@ void EntryDestroy(ArrayerId id, uint32_t index) {
 
 }  // namespace
 
-void ArrayerCompactStep(ArrayerId id) {
-  uint32_t scanCounter, freedCounter;
+namespace {
+
+bool CountersOf(ArrayerId id, uint32_t& scanCounter, uint32_t& freedCounter) {
   switch (id) {
-    case ArrayerId::BW: scanCounter = kCompactScanBW; freedCounter = kCompactFreedBW; break;
-    case ArrayerId::OA: scanCounter = kCompactScanOA; freedCounter = kCompactFreedOA; break;
-    case ArrayerId::Rest: scanCounter = kCompactScanRest; freedCounter = kCompactFreedRest; break;
-    default: return;  // the Static array is never compacted
+    case ArrayerId::BW: scanCounter = kCompactScanBW; freedCounter = kCompactFreedBW; return true;
+    case ArrayerId::OA: scanCounter = kCompactScanOA; freedCounter = kCompactFreedOA; return true;
+    case ArrayerId::Rest: scanCounter = kCompactScanRest; freedCounter = kCompactFreedRest; return true;
+    case ArrayerId::Static: break;
   }
-  TArrayerArray& a = ArrayOf(id);
+  return false;  // the Static array is never compacted
+}
+
+// One guarded step; reports the freed space when it completed a pass.
+bool GuardedStep(TArrayerArray& a, uint32_t freedCounter) {
   uint32_t freed = 0;
   BusyCheck();
   ArrayerBusy = 1;
-  bool done = CompactOne(a, freed);
+  const bool done = CompactOne(a, freed);
   ArrayerBusy = 0;
   if (done) Report(freedCounter, freed);
-  BusyCheck();
-  ArrayerBusy = 1;
-  done = CompactOne(a, freed);
-  ArrayerBusy = 0;
+  return done;
+}
+
+}  // namespace
+
+void ArrayerCompactStep(ArrayerId id) {
+  uint32_t scanCounter, freedCounter;
+  if (!CountersOf(id, scanCounter, freedCounter)) return;
+  TArrayerArray& a = ArrayOf(id);
+  GuardedStep(a, freedCounter);
+  GuardedStep(a, freedCounter);
   Report(scanCounter, static_cast<uint32_t>((a.ScanCursor - a.HeapBase) / 1024));
-  if (done) Report(freedCounter, freed);
+}
+
+bool ArrayerCompactSingleStep(ArrayerId id) {
+  uint32_t scanCounter, freedCounter;
+  if (!CountersOf(id, scanCounter, freedCounter)) return false;
+  TArrayerArray& a = ArrayOf(id);
+  const bool done = GuardedStep(a, freedCounter);
+  Report(scanCounter, static_cast<uint32_t>((a.ScanCursor - a.HeapBase) / 1024));
+  return done;
 }
 
 void ArrayerCompactStepBW() { ArrayerCompactStep(ArrayerId::BW); }

@@ -25,6 +25,8 @@ void ArrayerCompactStepOA();
 void ArrayerCompactStepRest();
 void ArrayerCompactStepStatic();  // does nothing
 void ArrayerCompactStep(ArrayerId id);
+// One compaction step, half of the above; true when it completed a pass.
+bool ArrayerCompactSingleStep(ArrayerId id);
 // The steps of BW, OA, Rest and Static in that order; once per simulation tick.
 void ArrayerCollect();
 // Both compaction cursors of BW, OA and Rest back to the heap's start.
