@@ -244,8 +244,11 @@ bool ArrayerInit() {
   sys_hooks::ArrayerFree = &ArrayerFree;
   bool ok = NodeArrayAlloc() && ConnectArrayAlloc() && TraindataArrayAlloc();
   for (int i = 0; i < 3 && ok; ++i) ok = AllocArray(kSpecs[i]);
-  if (!ok) return false;
-  return AllocArray(kSpecs[3]);
+  ok = ok && AllocArray(kSpecs[3]);
+  // The arrays start empty; the Static array's first page lies at its limit, which is no overflow
+  // of a fresh store.
+  ArrayerOverflow = 0;
+  return ok;
 }
 
 bool ArrayerReady() {

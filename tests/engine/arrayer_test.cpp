@@ -377,7 +377,9 @@ TEST_F(ArrayerLifeCycle, FailedAllocationGivesFalseAndKeepsWhatWasAllocatedUntil
 
 TEST_F(ArrayerLifeCycle, InitInstallsTheFatalStopsCleanUp) {
   ArrayerFree();
+  ArrayerOverflow = 1;
   ASSERT_TRUE(ArrayerInit());
+  EXPECT_EQ(ArrayerOverflow, 0);
   EXPECT_EQ(sys_hooks::ArrayerFree, &ArrayerFree);
   EXPECT_EQ(FatalOf([] { SYS_BREAKPROGRAM("ArrayerInit failed"); }), Fatal("ArrayerInit failed"));
   EXPECT_FALSE(ArrayerReady());
