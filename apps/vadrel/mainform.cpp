@@ -20,6 +20,7 @@
 
 #include "apps/vadrel/startup.h"
 #include "economy/gameplay.h"
+#include "engine/arrayer.h"
 #include "engine/database.h"
 #include "engine/language.h"
 #include "engine/sys.h"
@@ -251,7 +252,9 @@ void MainForm::FormCreate() {
   // 4. The camera of player 1.
   Players[1].Camera = {600.0f, 130.0f, 240.0f, 0.0f, 140.0f, -20.0f};
 
-  // 5. The record store comes with its own unit.
+  // 5. The record store and the pools.
+  if (!ArrayerInit()) SYS_BREAKPROGRAM("ArrayerInit failed");
+  ArrayerReset();
 
   // 6.-8. Base and work directories.
   std::string base, error;

@@ -1,0 +1,497 @@
+// The world record types kept in the Arrayer store, with their layouts and the descriptors by
+// which the accessor family (recordaccess.h) reads and stores them. Each record starts with its
+// store index; its counted lists lie at fixed places after its fixed part. Records are held by
+// value: `TWay w{}; w.A_Read(index); ...; w.A_ReWrite();`.
+//
+// | type           | array, ARType  | size   | fixed | operations                          |
+// |----------------|----------------|--------|-------|-------------------------------------|
+// | TBuilding      | BW   0x10001   |    224 |   144 | A_Read A_Write A_ReWrite A_Overwrite |
+// | TWay           | BW   0x10002   |    568 |   128 | A_Read A_Write A_ReWrite A_Overwrite |
+// | TDepot         | OA   0x20001   |    516 |    16 | A_Read A_Write A_ReWrite A_Overwrite |
+// | TShip          | OA   0x20002   |  1,724 |   108 | A_Read A_Overwrite                   |
+// | TSignal        | OA   0x20004   |     52 |    52 | A_Read A_Write A_Overwrite           |
+// | TStation       | OA   0x20008   | 42,036 |    56 | A_Read A_Write A_ReWrite A_Overwrite |
+// | TStreetBlock   | OA   0x20010   |     88 |    88 | A_Read A_Write A_Overwrite           |
+// | TTree          | OA   0x20040   |     36 |    36 | A_Read A_Write                       |
+// | TMarket        | OA   0x20080   |  1,692 |    68 | A_Read A_ReWrite A_Overwrite         |
+// | TIndustry      | OA   0x20100   |  3,484 |    36 | A_Read A_Write A_ReWrite A_Overwrite |
+// | TBlock         | Rest 0x40001   |    424 |    24 | A_Read A_Write A_ReWrite A_Overwrite |
+// | TPath          | Rest 0x40100   |  4,012 |    12 | A_Read A_Write A_ReWrite A_Overwrite |
+// | TSchedule      | Rest 0x40200   |  1,076 |    76 | A_Read A_ReWrite A_Overwrite         |
+// | TVehicle       | Rest 0x40400   |    468 |    68 | A_Read A_Write A_ReWrite A_Overwrite |
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+#include "engine/recordaccess.h"
+#include "engine/types.h"
+
+// Kind bits within their arrays.
+constexpr uint16_t kKindBuilding = 0x1, kKindWay = 0x2;                                        // BW
+constexpr uint16_t kKindDepot = 0x1, kKindShip = 0x2, kKindSignal = 0x4, kKindStation = 0x8;  // OA
+constexpr uint16_t kKindStreetBlock = 0x10, kKindTree = 0x40, kKindMarket = 0x80, kKindIndustry = 0x100;
+constexpr uint16_t kKindBlock = 0x1, kKindGood = 0x8, kKindGoodsway = 0x10, kKindMeshdata2 = 0x80;  // Rest
+constexpr uint16_t kKindPath = 0x100, kKindSchedule = 0x200, kKindVehicle = 0x400, kKindPsgrWay = 0x800;
+
+// ARTypes: the array flag or-ed with the kind bit.
+constexpr uint32_t kARTypeBuilding = kArrayerBWFlag | kKindBuilding;
+constexpr uint32_t kARTypeWay = kArrayerBWFlag | kKindWay;
+constexpr uint32_t kARTypeDepot = kArrayerOAFlag | kKindDepot;
+constexpr uint32_t kARTypeShip = kArrayerOAFlag | kKindShip;
+constexpr uint32_t kARTypeSignal = kArrayerOAFlag | kKindSignal;
+constexpr uint32_t kARTypeStation = kArrayerOAFlag | kKindStation;
+constexpr uint32_t kARTypeStreetBlock = kArrayerOAFlag | kKindStreetBlock;
+constexpr uint32_t kARTypeTree = kArrayerOAFlag | kKindTree;
+constexpr uint32_t kARTypeMarket = kArrayerOAFlag | kKindMarket;
+constexpr uint32_t kARTypeIndustry = kArrayerOAFlag | kKindIndustry;
+constexpr uint32_t kARTypeBlock = kArrayerRestFlag | kKindBlock;
+constexpr uint32_t kARTypePath = kArrayerRestFlag | kKindPath;
+constexpr uint32_t kARTypeSchedule = kArrayerRestFlag | kKindSchedule;
+constexpr uint32_t kARTypeVehicle = kArrayerRestFlag | kKindVehicle;
+
+#pragma pack(push, 1)
+
+// The result set of every mode-driven Destroy of the world records: elements 0 to 47.
+// 0: Mode 0 may delete / Modes 1 and 2 deleted; 32 to 44: the reasons against.
+struct TDestroyResult {
+  uint8_t Bits[6];
+
+  bool Has(int element) const { return (Bits[element / 8] >> (element % 8)) & 1; }
+  void Include(int element) { Bits[element / 8] |= static_cast<uint8_t>(1u << (element % 8)); }
+  bool Empty() const {
+    for (uint8_t b : Bits) {
+      if (b) return false;
+    }
+    return true;
+  }
+  void Clear() {
+    for (uint8_t& b : Bits) b = 0;
+  }
+};
+static_assert(sizeof(TDestroyResult) == 6);
+
+// A placed building (224 bytes).
+struct TBuilding : ArrayerRecord<TBuilding> {
+  uint32_t Index;
+  uint16_t BuildingType;  // 1-based row of BuildingTypes; 0 none
+  uint8_t Reserved6[2];
+  uint8_t City;
+  uint8_t BuildingWayCounter;  // at most 20
+  uint8_t Reserved10[2];
+  TVector Position;            // with the three angles the building's TPlacement
+  float Roll, Gier, Nick;
+  TVector Corners[4];
+  float LowHeight, HighHeight;
+  uint8_t Reserved92[4];
+  uint32_t Way;
+  uint32_t Mesh;
+  uint32_t Station;
+  float Frontage;
+  uint8_t Reserved112[4];
+  uint32_t Depot;
+  int32_t ScriptVars[4];
+  uint8_t Reserved136;
+  uint8_t State;
+  uint8_t Owner;
+  uint8_t Side;
+  uint8_t Reserved140[4];
+  uint32_t Ways[20];
+};
+
+// A piece of road or rail, or a router (568 bytes).
+struct TWay : ArrayerRecord<TWay> {
+  uint32_t Index;
+  uint8_t ConnectionCounter;  // at most 10
+  uint8_t NodesCounter;       // at most 100
+  uint8_t Reserved6;
+  uint8_t Owner;
+  uint32_t Station;
+  TVector Position;
+  uint32_t Mesh;
+  uint8_t Reserved28[4];
+  uint32_t Block;
+  uint32_t Building;
+  uint32_t Market;
+  float SideLengths[2];
+  uint8_t Reserved52[4];
+  uint32_t PsgrWays[3];
+  uint8_t Reserved68[48];
+  uint8_t Waytype;
+  uint8_t Use;
+  uint8_t State;
+  uint8_t Reserved119;
+  uint8_t Completion;
+  uint8_t Reserved121;
+  uint8_t RoadsideBuildings;
+  uint8_t Reserved123;
+  uint8_t City;
+  uint8_t Reserved125[3];
+  uint32_t Connections[10];
+  uint32_t Nodes[100];
+};
+
+// The depot of a depot building with the trains inside (516 bytes). The two lists are parallel:
+// one train index and one byte per train inside.
+struct TDepot : ArrayerRecord<TDepot> {
+  uint32_t Index;
+  uint8_t TrainInsideCounter;  // at most 100; counts both lists
+  uint8_t Reserved5;
+  uint8_t Flags;
+  uint8_t Reserved7[5];
+  uint32_t Building;
+  uint32_t TrainsInside[100];
+  uint8_t TrainFlags[100];
+};
+
+// A ship's cargo slot (404 bytes): its goods count in the low byte of its first word.
+struct TShipSlot {
+  uint8_t ShipSlotGoodsCounter;  // at most 100
+  uint8_t Reserved1[3];
+  uint32_t Goods[100];
+};
+
+// A ship with up to four cargo slots (1,724 bytes).
+struct TShip : ArrayerRecord<TShip> {
+  uint32_t Index;
+  uint8_t Reserved4[100];
+  uint8_t ShipSlotsCounter;  // at most 4
+  uint8_t Reserved105[3];
+  TShipSlot Slots[4];
+};
+
+// A signal at a node (52 bytes).
+struct TSignal : ArrayerRecord<TSignal> {
+  uint32_t Index;
+  uint8_t Reserved4[2];
+  uint8_t State;  // 0 clear
+  uint8_t Reserved7;
+  uint32_t Node;
+  uint8_t Reserved12[24];
+  uint32_t Block;
+  uint32_t Partner;
+  uint8_t Reserved44[8];
+};
+
+struct TStationStretch {
+  uint32_t Station;  // the station at the stretch's other end
+  uint8_t Reserved4[8];
+};
+
+// A stop of the transport network (42,036 bytes).
+struct TStation : ArrayerRecord<TStation> {
+  uint32_t Index;
+  uint8_t Kind;
+  uint8_t Reserved5;
+  uint8_t StationBuildingcounter;  // at most 100
+  uint8_t StationWayCounter;       // at most 100
+  uint8_t Reserved8[4];
+  TVector Position;
+  uint8_t ServiceFlags;  // 32 road service, 16 rail service
+  uint8_t Reserved25[3];
+  uint32_t StationObjectOf;
+  uint32_t LinkedStation;
+  uint16_t StationInGoodsCounter;   // at most 5,000
+  uint16_t StationOutGoodsCounter;  // at most 5,000
+  uint16_t BuildingType;
+  uint8_t StationstretchCounter;    // at most 20
+  uint8_t City;
+  uint8_t Direction;  // 0 north, 1 south, 2 east, 3 west, 4 central, 5 none
+  uint8_t StationIndustryInRangeCounter;  // at most 16
+  uint8_t StationGoodsCounter;            // at most 52
+  uint8_t Number;
+  uint8_t Reserved48[8];
+  uint32_t Buildings[100];
+  uint32_t Ways[100];
+  uint32_t GoodsIn[5000];
+  uint32_t GoodsOut[5000];
+  TStationStretch Stretches[20];
+  uint32_t IndustriesInRange[16];
+  uint8_t Goods[52][16];
+  ShortString<43> Name;
+};
+
+// A piece of street with the road vehicles waiting on its two sides (88 bytes).
+struct TStreetBlock : ArrayerRecord<TStreetBlock> {
+  uint32_t Index;
+  uint8_t Side0Count;  // at most 10
+  uint8_t Side1Count;  // at most 10
+  uint8_t Reserved6[2];
+  uint32_t Side0[10];
+  uint32_t Side1[10];
+};
+
+// A tree of the landscape (36 bytes).
+struct TTree : ArrayerRecord<TTree> {
+  uint32_t Index;
+  uint8_t Data[32];
+};
+
+// A town's market (1,692 bytes).
+struct TMarket : ArrayerRecord<TMarket> {
+  uint32_t Index;
+  uint8_t MarketGoodsCounter;       // at most 52
+  uint8_t MarketCalcGWFromCounter;  // at most 250
+  uint8_t Reserved6[62];
+  uint8_t Goods[52][12];
+  uint32_t CalcGWFrom[250];
+};
+
+struct TIndustryOutput {
+  uint32_t Value;
+  uint32_t Target;  // a TGoodsway (in the simple economy mode a TStation)
+};
+
+// A producing or consuming site (3,484 bytes).
+struct TIndustry : ArrayerRecord<TIndustry> {
+  uint32_t Index;
+  uint8_t IndustryOutputCounter;  // at most 250
+  uint8_t IndustryInputCounter;   // at most 32
+  uint8_t Reserved6[6];
+  int32_t Size;
+  uint8_t Reserved16[12];
+  uint8_t IndustryType;
+  uint8_t IndustryCalcGWFromCounter;  // at most 250
+  uint8_t IndustryPCOutputCounter;    // at most 8
+  uint8_t City;
+  float Productivity;
+  uint32_t CalcGWFrom[250];
+  uint8_t PCOutput[8][24];
+  TIndustryOutput Output[250];
+  uint8_t Input[32][8];
+};
+
+// A signal block (424 bytes).
+struct TBlock : ArrayerRecord<TBlock> {
+  uint32_t Index;
+  uint8_t TrainCount;       // at most 3
+  uint8_t Insignalcounter;  // at most 100
+  uint8_t Reserved6[2];
+  uint32_t Value8;
+  uint32_t Trains[3];
+  uint32_t InSignals[100];
+};
+
+// The node list a vehicle follows (4,012 bytes).
+struct TPath : ArrayerRecord<TPath> {
+  uint32_t Index;
+  uint16_t PathNodeCounter;  // at most 1,000
+  uint8_t Invalid;           // 1 must be searched again
+  uint8_t Use;               // 0 road, 1 rail
+  uint8_t Reserved8[4];
+  uint32_t Nodes[1000];
+};
+
+struct TScheduleStop {
+  uint32_t Value0;
+  uint32_t Station;
+  uint8_t Reserved8[32];
+};
+
+// The stops and trains of a line (1,076 bytes).
+struct TSchedule : ArrayerRecord<TSchedule> {
+  uint32_t Index;
+  uint8_t State;  // 0 not calculated, 1 calculated, 2 calculated and to be calculated again
+  uint8_t Use;
+  uint8_t Reserved6;
+  uint8_t ScheduleTrainCounter;    // at most 50
+  uint8_t ScheduleStationCounter;  // at most 20
+  uint8_t Reserved9[67];
+  uint32_t Trains[50];
+  TScheduleStop Stops[20];
+};
+
+// One car or wagon with the goods it carries (468 bytes).
+struct TVehicle : ArrayerRecord<TVehicle> {
+  uint32_t Index;
+  uint16_t VehicleType;
+  uint8_t Reserved6;
+  uint8_t Shown;
+  uint8_t VehicleGoodsCounter;  // at most 100
+  uint8_t Owner;
+  uint8_t LoadPercentage;
+  uint8_t Reserved11;
+  TPlacement Placement;
+  uint32_t FrontNode, BackNode;
+  float FrontDistance, BackDistance;
+  float RunDistance;
+  float Wear;
+  uint32_t LoadingStartTick, LoadingEndTick;
+  uint32_t Goods[100];
+};
+
+#pragma pack(pop)
+
+// The writers' extra steps.
+void BuildingAfterWrite(const uint8_t* rec);  // LocalWorldChanged and BuildingsPerType
+void WayAfterWrite(const uint8_t* rec);       // LocalWorldChanged
+
+// The operation names in the count texts of most types.
+#define ARRAYER_STANDARD_OPS {"A_Read", "A_Write", "A_ReWrite", "A_Overwrite"}
+
+inline constexpr RecordDesc kTBuildingDesc{
+    .Name = "TBuilding", .Array = ArrayerId::BW, .Kind = kKindBuilding, .Row = 1,
+    .Ops = kOpRead | kOpWrite | kOpReWrite | kOpOverwrite, .Size = 224, .FixedSize = 144, .ListCount = 1,
+    .Lists = {PlainList(offsetof(TBuilding, BuildingWayCounter), 1, offsetof(TBuilding, Ways), 4, 20,
+                        "BuildingWayCounter overfull", "BuildingWayCounter has changed")},
+    .CheckCount = 1, .CheckOrder = {0}, .CountOp = ARRAYER_STANDARD_OPS, .AfterWrite = BuildingAfterWrite};
+
+inline constexpr RecordDesc kTWayDesc{
+    .Name = "TWay", .Array = ArrayerId::BW, .Kind = kKindWay, .Row = 2,
+    .Ops = kOpRead | kOpWrite | kOpReWrite | kOpOverwrite, .Size = 568, .FixedSize = 128, .ListCount = 2,
+    .Lists = {PlainList(offsetof(TWay, ConnectionCounter), 1, offsetof(TWay, Connections), 4, 10,
+                        "ConnectionCounter overfull", "ConnectionCounter has changed"),
+              PlainList(offsetof(TWay, NodesCounter), 1, offsetof(TWay, Nodes), 4, 100, "NodesCounter overfull",
+                        "NodesCounter has changed")},
+    .CheckCount = 2, .CheckOrder = {0, 1}, .CountOp = ARRAYER_STANDARD_OPS, .AfterWrite = WayAfterWrite};
+
+inline constexpr RecordDesc kTDepotDesc{
+    .Name = "TDepot", .Array = ArrayerId::OA, .Kind = kKindDepot, .Row = 3,
+    .Ops = kOpRead | kOpWrite | kOpReWrite | kOpOverwrite, .Size = 516, .FixedSize = 16, .ListCount = 2,
+    .Lists = {PlainList(offsetof(TDepot, TrainInsideCounter), 1, offsetof(TDepot, TrainsInside), 4, 100,
+                        "TrainInsideCounter overfull", "TrainInsideCounter has changed"),
+              PlainList(offsetof(TDepot, TrainInsideCounter), 1, offsetof(TDepot, TrainFlags), 1, 100,
+                        "TrainInsideCounter overfull", "TrainInsideCounter has changed")},
+    .CheckCount = 1, .CheckOrder = {0}, .CountOp = {"Read", "Write", "ReWrite", "Overwrite"}, .AfterWrite = nullptr};
+
+inline constexpr RecordDesc kTShipDesc{
+    .Name = "TShip", .Array = ArrayerId::OA, .Kind = kKindShip, .Row = 4, .Ops = kOpRead | kOpOverwrite,
+    .Size = 1724, .FixedSize = 108, .ListCount = 1,
+    .Lists = {SlotList(offsetof(TShip, ShipSlotsCounter), offsetof(TShip, Slots), sizeof(TShipSlot), 4,
+                       "ShipSlotsCounter overfull", "ShipSlotsCounter has changed", 100,
+                       "One of the ShipSlotGoodsCounter is overfull", "One of the ShipSlotGoodsCounter has changed")},
+    .CheckCount = 1, .CheckOrder = {0}, .CountOp = ARRAYER_STANDARD_OPS, .AfterWrite = nullptr};
+
+inline constexpr RecordDesc kTSignalDesc{
+    .Name = "TSignal", .Array = ArrayerId::OA, .Kind = kKindSignal, .Row = 5,
+    .Ops = kOpRead | kOpWrite | kOpOverwrite, .Size = 52, .FixedSize = 52, .ListCount = 0, .Lists = {},
+    .CheckCount = 0, .CheckOrder = {}, .CountOp = ARRAYER_STANDARD_OPS, .AfterWrite = nullptr};
+
+inline constexpr RecordDesc kTStationDesc{
+    .Name = "TStation", .Array = ArrayerId::OA, .Kind = kKindStation, .Row = 6,
+    .Ops = kOpRead | kOpWrite | kOpReWrite | kOpOverwrite, .Size = 42036, .FixedSize = 56, .ListCount = 8,
+    .Lists = {PlainList(offsetof(TStation, StationBuildingcounter), 1, offsetof(TStation, Buildings), 4, 100,
+                        "StationBuildingcounter overfull", "StationBuildingcounter has changed"),
+              PlainList(offsetof(TStation, StationWayCounter), 1, offsetof(TStation, Ways), 4, 100,
+                        "StationWayCounter overfull", "StationWayCounter has changed"),
+              PlainList(offsetof(TStation, StationInGoodsCounter), 2, offsetof(TStation, GoodsIn), 4, 5000,
+                        "StationInGoodsCounter overfull", "StationInGoodsCounter has changed"),
+              PlainList(offsetof(TStation, StationOutGoodsCounter), 2, offsetof(TStation, GoodsOut), 4, 5000,
+                        "StationOutGoodsCounter overfull", "StationOutGoodsCounter has changed"),
+              PlainList(offsetof(TStation, StationstretchCounter), 1, offsetof(TStation, Stretches),
+                        sizeof(TStationStretch), 20, "StationstretchCounter overfull",
+                        "StationstretchCounter has changed", "A_ReWrite"),
+              PlainList(offsetof(TStation, StationIndustryInRangeCounter), 1, offsetof(TStation, IndustriesInRange),
+                        4, 16, "StationIndustryInRangeCounter overfull", "StationIndustryInRangeCounter has changed"),
+              PlainList(offsetof(TStation, StationGoodsCounter), 1, offsetof(TStation, Goods), 16, 52,
+                        "StationGoodsCounter overfull", "StationGoodsCounter has changed"),
+              NameList(offsetof(TStation, Name), 43, "StationName too long", "StationName length have changed")},
+    .CheckCount = 7, .CheckOrder = {0, 1, 2, 3, 4, 5, 6}, .CountOp = {"A_Read", "A_Write", "A_Rewrite", "A_Overwrite"},
+    .AfterWrite = nullptr};
+
+inline constexpr RecordDesc kTStreetBlockDesc{
+    .Name = "TStreetBlock", .Array = ArrayerId::OA, .Kind = kKindStreetBlock, .Row = 7,
+    .Ops = kOpRead | kOpWrite | kOpOverwrite, .Size = 88, .FixedSize = 88, .ListCount = 0, .Lists = {},
+    .CheckCount = 0, .CheckOrder = {}, .CountOp = ARRAYER_STANDARD_OPS, .AfterWrite = nullptr};
+
+inline constexpr RecordDesc kTTreeDesc{
+    .Name = "TTree", .Array = ArrayerId::OA, .Kind = kKindTree, .Row = 9, .Ops = kOpRead | kOpWrite, .Size = 36,
+    .FixedSize = 36, .ListCount = 0, .Lists = {}, .CheckCount = 0, .CheckOrder = {}, .CountOp = ARRAYER_STANDARD_OPS,
+    .AfterWrite = nullptr};
+
+inline constexpr RecordDesc kTMarketDesc{
+    .Name = "TMarket", .Array = ArrayerId::OA, .Kind = kKindMarket, .Row = 16,
+    .Ops = kOpRead | kOpReWrite | kOpOverwrite, .Size = 1692, .FixedSize = 68, .ListCount = 2,
+    .Lists = {PlainList(offsetof(TMarket, MarketGoodsCounter), 1, offsetof(TMarket, Goods), 12, 52,
+                        "MarketGoodsCounter overfull", "MarketGoodsCounter has changed"),
+              PlainList(offsetof(TMarket, MarketCalcGWFromCounter), 1, offsetof(TMarket, CalcGWFrom), 4, 250,
+                        "MarketCalcGWFromCounter overfull", "MarketCalcGWCounter has changed")},
+    .CheckCount = 2, .CheckOrder = {0, 1}, .CountOp = {"A_Read", "A_Write", "A_ReWrite", "A_OverWrite"},
+    .AfterWrite = nullptr};
+
+inline constexpr RecordDesc kTIndustryDesc{
+    .Name = "TIndustry", .Array = ArrayerId::OA, .Kind = kKindIndustry, .Row = 15,
+    .Ops = kOpRead | kOpWrite | kOpReWrite | kOpOverwrite, .Size = 3484, .FixedSize = 36, .ListCount = 4,
+    .Lists = {PlainList(offsetof(TIndustry, IndustryCalcGWFromCounter), 1, offsetof(TIndustry, CalcGWFrom), 4, 250,
+                        "IndustryCalcGWFromCounter overfull", "IndustryCalcGWFromCounter has changed"),
+              PlainList(offsetof(TIndustry, IndustryPCOutputCounter), 1, offsetof(TIndustry, PCOutput), 24, 8,
+                        "IndustryPCOutputCounter overfull", "IndustryPCOutputCounter has changed"),
+              PlainList(offsetof(TIndustry, IndustryOutputCounter), 1, offsetof(TIndustry, Output), 8, 250,
+                        "IndustryOutputCounter overfull", "IndustryOutputCounter has changed"),
+              PlainList(offsetof(TIndustry, IndustryInputCounter), 1, offsetof(TIndustry, Input), 8, 32,
+                        "IndustryInputCounter overfull", "IndustryInputCounter has changed")},
+    .CheckCount = 4, .CheckOrder = {0, 1, 2, 3}, .CountOp = {"A_Read", "A_Write", "A_ReWrite", "A_OverWrite"},
+    .AfterWrite = nullptr};
+
+inline constexpr RecordDesc kTBlockDesc{
+    .Name = "TBlock", .Array = ArrayerId::Rest, .Kind = kKindBlock, .Row = 10,
+    .Ops = kOpRead | kOpWrite | kOpReWrite | kOpOverwrite, .Size = 424, .FixedSize = 24, .ListCount = 1,
+    .Lists = {PlainList(offsetof(TBlock, Insignalcounter), 1, offsetof(TBlock, InSignals), 4, 100,
+                        "Insignalcounter overfull", "InsignalCounter has changed")},
+    .CheckCount = 1, .CheckOrder = {0}, .CountOp = ARRAYER_STANDARD_OPS, .AfterWrite = nullptr};
+
+inline constexpr RecordDesc kTPathDesc{
+    .Name = "TPath", .Array = ArrayerId::Rest, .Kind = kKindPath, .Row = 18,
+    .Ops = kOpRead | kOpWrite | kOpReWrite | kOpOverwrite, .Size = 4012, .FixedSize = 12, .ListCount = 1,
+    .Lists = {PlainList(offsetof(TPath, PathNodeCounter), 2, offsetof(TPath, Nodes), 4, 1000, "PathNodeCounter overfull",
+                        "PathNodeCounter has changed")},
+    .CheckCount = 1, .CheckOrder = {0}, .CountOp = {"A_Read", "A_Write", "A_ReWrite", "A_OverWrite"},
+    .AfterWrite = nullptr};
+
+inline constexpr RecordDesc kTScheduleDesc{
+    .Name = "TSchedule", .Array = ArrayerId::Rest, .Kind = kKindSchedule, .Row = 19,
+    .Ops = kOpRead | kOpReWrite | kOpOverwrite, .Size = 1076, .FixedSize = 76, .ListCount = 2,
+    .Lists = {PlainList(offsetof(TSchedule, ScheduleTrainCounter), 1, offsetof(TSchedule, Trains), 4, 50,
+                        "ScheduleTrainCounter is overfull", "ScheduleTrainCounter has changed"),
+              PlainList(offsetof(TSchedule, ScheduleStationCounter), 1, offsetof(TSchedule, Stops),
+                        sizeof(TScheduleStop), 20, "ScheduleStationCounter is overfull",
+                        "ScheduleStationCounter has changed")},
+    .CheckCount = 2, .CheckOrder = {1, 0}, .CountOp = {"A_Read", "A_Write", "A_ReWrite", "A_overWrite"},
+    .AfterWrite = nullptr};
+
+inline constexpr RecordDesc kTVehicleDesc{
+    .Name = "TVehicle", .Array = ArrayerId::Rest, .Kind = kKindVehicle, .Row = 20,
+    .Ops = kOpRead | kOpWrite | kOpReWrite | kOpOverwrite, .Size = 468, .FixedSize = 68, .ListCount = 1,
+    .Lists = {PlainList(offsetof(TVehicle, VehicleGoodsCounter), 1, offsetof(TVehicle, Goods), 4, 100,
+                        "VehicleGoodsCounter overfull", "VehicleGoodsCounter has changed")},
+    .CheckCount = 1, .CheckOrder = {0}, .CountOp = {"A_Read", "A_Write", "A_ReWrite", "A_overWrite"},
+    .AfterWrite = nullptr};
+
+#undef ARRAYER_STANDARD_OPS
+
+#define ARRAYER_RECORD_TYPE(T, SIZE)                                                          \
+  template <>                                                                                 \
+  struct RecordTraits<T> {                                                                    \
+    static constexpr const RecordDesc& Desc = k##T##Desc;                                     \
+  };                                                                                          \
+  static_assert(sizeof(T) == (SIZE) && k##T##Desc.Size == (SIZE));                            \
+  static_assert(std::is_standard_layout_v<T> && std::is_trivially_copyable_v<T>);             \
+  static_assert(RecordDescProblem(k##T##Desc) == nullptr, "descriptor of " #T " is inconsistent")
+
+ARRAYER_RECORD_TYPE(TBuilding, 224);
+ARRAYER_RECORD_TYPE(TWay, 568);
+ARRAYER_RECORD_TYPE(TDepot, 516);
+ARRAYER_RECORD_TYPE(TShip, 1724);
+ARRAYER_RECORD_TYPE(TSignal, 52);
+ARRAYER_RECORD_TYPE(TStation, 42036);
+ARRAYER_RECORD_TYPE(TStreetBlock, 88);
+ARRAYER_RECORD_TYPE(TTree, 36);
+ARRAYER_RECORD_TYPE(TMarket, 1692);
+ARRAYER_RECORD_TYPE(TIndustry, 3484);
+ARRAYER_RECORD_TYPE(TBlock, 424);
+ARRAYER_RECORD_TYPE(TPath, 4012);
+ARRAYER_RECORD_TYPE(TSchedule, 1076);
+ARRAYER_RECORD_TYPE(TVehicle, 468);
+
+#undef ARRAYER_RECORD_TYPE
+
+// Positions the store reads: the x and z of a located record are its fourth and sixth words.
+static_assert(offsetof(TBuilding, Position) == 12 && offsetof(TWay, Position) == 12 &&
+              offsetof(TStation, Position) == 12);
+static_assert(offsetof(TStation, Name) == 41992 && offsetof(TShip, Slots) == 108);
+
+// Every descriptor, for walks over all record types.
+inline constexpr const RecordDesc* kWorldRecordDescs[] = {
+    &kTBuildingDesc, &kTWayDesc,    &kTDepotDesc,     &kTShipDesc,  &kTSignalDesc, &kTStationDesc, &kTStreetBlockDesc,
+    &kTTreeDesc,     &kTMarketDesc, &kTIndustryDesc, &kTBlockDesc, &kTPathDesc,   &kTScheduleDesc, &kTVehicleDesc};
