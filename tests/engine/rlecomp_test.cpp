@@ -544,7 +544,8 @@ TEST(RleCodec, FullAlphabetWritesReferencesButNoRingRepeats) {
   for (int round = 0; round < 6; ++round) {
     std::shuffle(values.begin(), values.end(), rng);
     block.insert(block.end(), values.begin(), values.end());
-    block.insert(block.end(), block.end() - 300, block.end() - 270);  // a repeat of 30 bytes
+    const Bytes repeat(block.end() - 200, block.end() - 170);  // 30 bytes again, 200 back
+    block.insert(block.end(), repeat.begin(), repeat.end());
   }
   const Bytes stream = Pack(block);
   const Trace t = TraceStream(stream);
