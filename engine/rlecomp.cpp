@@ -269,7 +269,9 @@ constexpr int32_t kMaxMatch = 31;
 
 class Encoder {
  public:
-  Encoder(const uint8_t* symbols, int32_t len, unsigned n, BitWriter& w) : sym_(symbols), len_(len), n_(n), w_(w) {}
+  // `prevSame[i]`: how far back the previous equal symbol lies, 0 when not within the window.
+  Encoder(const uint8_t* symbols, const uint16_t* prevSame, int32_t len, unsigned n, BitWriter& w)
+      : sym_(symbols), prev_(prevSame), len_(len), n_(n), w_(w) {}
 
   void SetWidths(unsigned lenBits, unsigned idxBits, uint32_t maxRunCount) {
     lenBits_ = lenBits;
@@ -372,13 +374,19 @@ class Encoder {
     return !(c + 1 < len_ - 1 && sym_[c + 1] == sym_[c]);
   }
 
-  // The nearest position b (from c - l down to c - 1023) whose l symbols equal those at c, or -1.
-  int32_t FindBackRef(int32_t c, int32_t l) const {
+  // The nearest position b from `from` down to c - 1023 whose l symbols equal those at c, or -1.
+  // Only positions holding the symbol at c can match, so the walk follows their chain.
+  int32_t FindBackRef(int32_t c, int32_t l, int32_t from) const {
     const int32_t lowest = std::max(0, c - kSearchWindow);
-    for (int32_t b = c - l; b >= lowest; --b) {
-      if (std::memcmp(sym_ + b, sym_ + c, static_cast<size_t>(l)) == 0) return b;
+    for (int32_t b = c;;) {
+      if (prev_[b] == 0) return -1;
+      b -= prev_[b];
+      if (b < lowest) return -1;
+      if (b > from) continue;
+      int32_t k = 1;
+      while (k < l && sym_[b + k] == sym_[c + k]) ++k;
+      if (k == l) return b;
     }
-    return -1;
   }
 
   // What the l symbols at c would cost as runs and literals.
@@ -409,7 +417,7 @@ class Encoder {
   int FindInRing(int32_t c, int32_t l) const {
     for (int s = filled_ - 1; s >= 0; --s) {
       const Slot& slot = ring_[s];
-      if (slot.length >= l - 2 && c + slot.length < len_ &&
+      if (slot.length >= l - 2 && c + slot.length < len_ && sym_[slot.start] == sym_[c] &&
           std::memcmp(sym_ + slot.start, sym_ + c, static_cast<size_t>(slot.length)) == 0) {
         return s;
       }
@@ -421,17 +429,18 @@ class Encoder {
   // them; otherwise writes nothing.
   void PutMatchOrLiteral(int32_t& c) {
     if (c < 2 || c + 1 >= len_) return;
+    // Grow the match one symbol at a time while a match of the longer length exists. A match of
+    // l + 1 symbols also matches l, so its search starts at the nearest match of l.
     int32_t l = 1;
-    if (FindBackRef(c, l) < 0) return;
+    int32_t b = FindBackRef(c, 1, c - 1);
+    if (b < 0) return;
     for (;;) {
+      const int32_t longer = FindBackRef(c, l + 1, std::min(b, c - (l + 1)));
+      if (longer < 0) break;
       ++l;
-      if (FindBackRef(c, l) < 0) {
-        --l;
-        break;
-      }
+      b = longer;
       if (l + 2 == c || l == kMaxMatch || c + l + 10 >= len_) break;
     }
-    const int32_t b = FindBackRef(c, l);
     const uint32_t d = static_cast<uint32_t>(c - b);
     const uint32_t cost = PlainCost(c, l);
 
@@ -478,6 +487,7 @@ class Encoder {
   };
 
   const uint8_t* sym_;
+  const uint16_t* prev_;
   int32_t len_;
   unsigned n_;
   BitWriter& w_;
@@ -490,19 +500,20 @@ class Encoder {
   int filled_ = 0;
 };
 
-// The block's index copy, kept in the memory-block register while the compressor runs.
-class IndexBlock {
+// A work buffer of the compressor, kept in the memory-block register while the call runs.
+template <class T>
+class WorkBlock {
  public:
-  explicit IndexBlock(int32_t len) : data_(new uint8_t[static_cast<size_t>(len)]) {
-    AddMemoryBlock(InfoScreenData, data_.get(), len, "unum_rlecompress - x2");
+  WorkBlock(int32_t count, const char* name) : data_(new T[static_cast<size_t>(count)]) {
+    AddMemoryBlock(InfoScreenData, data_.get(), count * static_cast<int32_t>(sizeof(T)), name);
   }
-  ~IndexBlock() { RemoveMemoryBlock(InfoScreenData, data_.get()); }
-  IndexBlock(const IndexBlock&) = delete;
-  IndexBlock& operator=(const IndexBlock&) = delete;
-  uint8_t* get() { return data_.get(); }
+  ~WorkBlock() { RemoveMemoryBlock(InfoScreenData, data_.get()); }
+  WorkBlock(const WorkBlock&) = delete;
+  WorkBlock& operator=(const WorkBlock&) = delete;
+  T* get() { return data_.get(); }
 
  private:
-  std::unique_ptr<uint8_t[]> data_;
+  std::unique_ptr<T[]> data_;
 };
 
 int32_t RefusePack(TRlePackStatus why, TRlePackStatus* out) {
@@ -551,8 +562,17 @@ int32_t rlecompress(const uint8_t* Src, int32_t Len, uint8_t* Dst, int32_t DstCa
     ++i;
   }
 
-  IndexBlock symbols(Len);
-  for (int32_t i = 0; i < Len; ++i) symbols.get()[i] = indexOf[Src[i]];
+  // The index block, and for each symbol the distance back to the previous equal one.
+  WorkBlock<uint8_t> symbols(Len, "unum_rlecompress - x2");
+  WorkBlock<uint16_t> prevSame(Len, "unum_rlecompress - chain");
+  int32_t last[256];
+  std::fill(std::begin(last), std::end(last), -1);
+  for (int32_t i = 0; i < Len; ++i) {
+    const uint8_t s = indexOf[Src[i]];
+    symbols.get()[i] = s;
+    prevSame.get()[i] = static_cast<uint16_t>(last[s] >= 0 && i - last[s] <= kSearchWindow ? i - last[s] : 0);
+    last[s] = i;
+  }
 
   const uint64_t t = TypicalRunLength(Src, Len);
   const unsigned k = BitLength(static_cast<uint8_t>(t & 0xFF));
@@ -562,7 +582,7 @@ int32_t rlecompress(const uint8_t* Src, int32_t Len, uint8_t* Dst, int32_t DstCa
   w.Put(lenBits - 1, 3);
   w.Put(idxBits - 1, 3);
 
-  Encoder enc(symbols.get(), Len, n, w);
+  Encoder enc(symbols.get(), prevSame.get(), Len, n, w);
   enc.SetWidths(lenBits, idxBits, maxRunCount);
   enc.EncodeData();
   enc.PutEnd();
