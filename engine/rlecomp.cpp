@@ -292,7 +292,7 @@ class Encoder {
       } else {
         PutRun(r, p, runStart);
         r = 1;
-        if (RunShorterThanTwo(c) && c + 20 < len_) PutMatchOrLiteral(c);
+        if (RunShorterThanTwo(c) && int64_t{c} + 20 < len_) PutMatchOrLiteral(c);
         runStart = c;
         p = sym_[c];
       }
@@ -417,7 +417,7 @@ class Encoder {
   int FindInRing(int32_t c, int32_t l) const {
     for (int s = filled_ - 1; s >= 0; --s) {
       const Slot& slot = ring_[s];
-      if (slot.length >= l - 2 && c + slot.length < len_ && sym_[slot.start] == sym_[c] &&
+      if (slot.length >= l - 2 && int64_t{c} + slot.length < len_ && sym_[slot.start] == sym_[c] &&
           std::memcmp(sym_ + slot.start, sym_ + c, static_cast<size_t>(slot.length)) == 0) {
         return s;
       }
@@ -439,7 +439,7 @@ class Encoder {
       if (longer < 0) break;
       ++l;
       b = longer;
-      if (l + 2 == c || l == kMaxMatch || c + l + 10 >= len_) break;
+      if (l + 2 == c || l == kMaxMatch || int64_t{c} + l + 10 >= len_) break;
     }
     const uint32_t d = static_cast<uint32_t>(c - b);
     const uint32_t cost = PlainCost(c, l);
@@ -505,7 +505,8 @@ template <class T>
 class WorkBlock {
  public:
   WorkBlock(int32_t count, const char* name) : data_(new T[static_cast<size_t>(count)]) {
-    AddMemoryBlock(InfoScreenData, data_.get(), count * static_cast<int32_t>(sizeof(T)), name);
+    const int64_t bytes = int64_t{count} * static_cast<int64_t>(sizeof(T));
+    AddMemoryBlock(InfoScreenData, data_.get(), static_cast<int32_t>(std::min<int64_t>(bytes, INT32_MAX)), name);
   }
   ~WorkBlock() { RemoveMemoryBlock(InfoScreenData, data_.get()); }
   WorkBlock(const WorkBlock&) = delete;
