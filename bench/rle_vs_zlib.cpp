@@ -1,0 +1,269 @@
+// The engine's byte codec beside zlib (compress2 at levels 6 and 9, uncompress) on the same
+// 7,736-byte blocks: a vehicle record as the editor saves it, an all-zero block and a random one.
+// After the runs a table gives the packed sizes and the time and size ratios (codec / zlib).
+// compress2 sets up and frees its deflate state on every call; the ZlibDeflateReused runs keep one
+// stream and reset it, to show the packing work alone.
+#include <benchmark/benchmark.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/rlecomp.h"
+#include "engine/vehicleinfo.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// A steam locomotive as an author enters it: names in five languages, three mesh rows, engine,
+// gear and sound data, goods rows and the light silhouette of its headlamps.
+Bytes VehicleRecord() {
+  TVehicleInfo v{};
+  const char* langs[][2] = {{"English", "Steam locomotive P8"}, {"Deutsch", "Dampflokomotive P8"},
+                            {"Francais", "Locomotive a vapeur P8"}, {"Espanol", "Locomotora de vapor P8"},
+                            {"Italiano", "Locomotiva a vapore P8"}};
+  for (int i = 0; i < 5; ++i) {
+    v.Names[i].Language.assign(langs[i][0]);
+    v.Names[i].Name.assign(langs[i][1]);
+  }
+  v.VehicleType = 1;
+  v.StartYear = 1906;
+  v.LastYear = 1974;
+  v.Prerequisites[0] = 2;
+  const float hw = 1.55f, len = 9.3f;
+  v.BoundCorners[0] = {-hw, 0, -len};
+  v.BoundCorners[1] = {hw, 0, -len};
+  v.BoundCorners[2] = {hw, 0, len};
+  v.BoundCorners[3] = {-hw, 0, len};
+  v.BoundTop = 4.35f;
+  v.BoundBottom = 0.1f;
+  v.ScriptFile.assign("p8_steam.mas");
+  v.Horsepower = 1180;
+  v.Weight = 78200;
+  v.MaxSpeed = 2000;
+  v.CopLength = 1.6f;
+  v.AxLength = 15.2f;
+  v.CopLength2 = 2.1f;
+  v.Points[0] = {0, 3.9f, 8.2f};
+  v.Points[1] = {0, 0.5f, -9.1f};
+  const char* meshes[] = {"p8_body.msh2", "p8_wheels.msh2", "p8_tender.msh2", "NONE", "NONE"};
+  for (int i = 0; i < 5; ++i) {
+    v.Meshes[i].FileName.assign(meshes[i]);
+    v.Meshes[i].Used = i < 3 ? 1 : 0;
+  }
+  v.Meshes[1].Y = 0.75f;
+  v.Meshes[1].Z = 2.4f;
+  v.Meshes[2].Z = -10.6f;
+  v.Price = 385000;
+  v.CostsPerYear = 21500;
+  v.SpecialValues[0].Flag = 1;
+  v.SpecialValues[0].FloatValue = 0.25f;
+  v.SpecialValues[1].IntValue = 3;
+  v.NextVehicle1.assign("p10_steam.vif");
+  v.WheelSize = 17.5f;
+  v.Smoking = 1;
+  v.SmokeType = 0;
+  v.SmokePosition = {0, 4.6f, 6.9f};
+  const char* sounds[] = {"steam_start.wav", "steam_off.wav", "steam_preaccel.wav", "brake_pre.wav", "brake.wav", "steam_move.wav"};
+  for (int i = 0; i < 6; ++i) v.Sounds[i].assign(sounds[i]);
+  v.MotorSoundType = 0;
+  v.GearCount = 1;
+  v.GearChange[0] = 1;
+  v.SpeedToSteps = 0.42f;
+  v.LoadingWeight = 12000;
+  v.Volume = 21000;
+  v.Version = 2560;
+  v.CostsPerKm = 3.75f;
+  v.EngineType = 1;
+  v.GoodsNames[0].assign("Coal");
+  v.GoodsMeshes[0].assign("tender_coal.msh2");
+  v.GoodsValues[0] = 60;
+  v.SoundMinFactor = 0.8f;
+  v.SoundMaxFactor = 1.5f;
+  v.SoundBase = 1;
+  v.TrainHead = 1;
+  v.LightActive[0] = 1;
+  v.LightActive[1] = 1;
+  for (int i = 0; i < 24; ++i) {
+    const float side = i < 12 ? -0.9f : 0.9f;
+    const float a = static_cast<float>(i % 12) * 0.5236f;
+    v.LightSilhouette[i] = {side + 0.18f * static_cast<float>(i % 3) - 0.18f, 1.2f + 0.02f * a, len + 0.05f};
+  }
+  v.LightRanges[0] = {1, 12, 2};
+  v.LightRanges[1] = {13, 24, 2};
+  v.LightCones[0][0] = v.LightCones[1][0] = 35;
+  v.LightCones[0][1] = v.LightCones[1][1] = 60;
+  const TVehicleInfoBytes b = VehicleInfoToBytes(v);
+  return Bytes(b.begin(), b.end());
+}
+
+// Random bytes of 255 values: a block that holds all 256 cannot be packed by the codec.
+Bytes RandomBlock() {
+  std::mt19937 rng(1234);
+  Bytes b(kVehicleInfoSize);
+  for (auto& x : b) x = static_cast<uint8_t>(rng() % 255);
+  return b;
+}
+
+struct Input {
+  std::string name;
+  Bytes block;
+  Bytes rle;   // packed once, for the unpack runs
+  Bytes zlib;  // level 9, for the uncompress runs
+  size_t rleSize = 0, zlib6Size = 0, zlib9Size = 0;
+};
+
+std::vector<Input>& Inputs() {
+  static std::vector<Input> inputs = [] {
+    std::vector<Input> v;
+    v.push_back({"vehicle", VehicleRecord(), {}, {}});
+    v.push_back({"zero", Bytes(kVehicleInfoSize, 0), {}, {}});
+    v.push_back({"random", RandomBlock(), {}, {}});
+    return v;
+  }();
+  return inputs;
+}
+
+size_t RlePack(const Bytes& in, Bytes& out) {
+  out.resize(static_cast<size_t>(rlePackBound(static_cast<int64_t>(in.size()))));
+  const int32_t n = rlecompress(in.data(), static_cast<int32_t>(in.size()), out.data(), static_cast<int32_t>(out.size()));
+  return static_cast<size_t>(n);
+}
+
+size_t ZlibPack(const Bytes& in, Bytes& out, int level) {
+  uLongf n = compressBound(static_cast<uLong>(in.size()));
+  out.resize(n);
+  if (compress2(out.data(), &n, in.data(), static_cast<uLong>(in.size()), level) != Z_OK) return 0;
+  return n;
+}
+
+void BM_RlePack(benchmark::State& state, Input* in) {
+  Bytes out;
+  size_t n = 0;
+  for (auto _ : state) {
+    n = RlePack(in->block, out);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.counters["packed"] = static_cast<double>(n);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * in->block.size()));
+}
+
+void BM_RleUnpack(benchmark::State& state, Input* in) {
+  Bytes out(in->block.size());
+  for (auto _ : state) {
+    const int32_t n = rledecompress(in->rle.data(), static_cast<int32_t>(in->rle.size()), out.data(), static_cast<int32_t>(out.size()));
+    benchmark::DoNotOptimize(n);
+  }
+  if (out != in->block) state.SkipWithError("the codec did not give the block back");
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * in->block.size()));
+}
+
+void BM_ZlibPack(benchmark::State& state, Input* in, int level) {
+  Bytes out;
+  size_t n = 0;
+  for (auto _ : state) {
+    n = ZlibPack(in->block, out, level);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.counters["packed"] = static_cast<double>(n);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * in->block.size()));
+}
+
+void BM_ZlibDeflateReused(benchmark::State& state, Input* in, int level) {
+  z_stream z{};
+  if (deflateInit(&z, level) != Z_OK) {
+    state.SkipWithError("deflateInit failed");
+    return;
+  }
+  Bytes out(compressBound(static_cast<uLong>(in->block.size())));
+  uLong n = 0;
+  for (auto _ : state) {
+    deflateReset(&z);
+    z.next_in = const_cast<Bytef*>(in->block.data());
+    z.avail_in = static_cast<uInt>(in->block.size());
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FINISH);
+    n = z.total_out;
+    benchmark::DoNotOptimize(out.data());
+  }
+  deflateEnd(&z);
+  state.counters["packed"] = static_cast<double>(n);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * in->block.size()));
+}
+
+void BM_ZlibUncompress(benchmark::State& state, Input* in) {
+  Bytes out(in->block.size());
+  for (auto _ : state) {
+    uLongf n = static_cast<uLongf>(out.size());
+    const int rc = uncompress(out.data(), &n, in->zlib.data(), static_cast<uLong>(in->zlib.size()));
+    benchmark::DoNotOptimize(rc);
+  }
+  if (out != in->block) state.SkipWithError("zlib did not give the block back");
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * in->block.size()));
+}
+
+// Keeps the time per iteration of every run for the ratio table.
+class CollectingReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs) {
+      if (r.run_type == Run::RT_Iteration && !r.error_occurred) times[r.benchmark_name()] = r.GetAdjustedRealTime();
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::map<std::string, double> times;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (Input& in : Inputs()) {
+    in.rleSize = RlePack(in.block, in.rle);
+    in.rle.resize(in.rleSize);
+    Bytes z6;
+    in.zlib6Size = ZlibPack(in.block, z6, 6);
+    in.zlib9Size = ZlibPack(in.block, in.zlib, 9);
+    in.zlib.resize(in.zlib9Size);
+    if (in.rleSize == 0) {
+      std::fprintf(stderr, "the codec refused the %s block\n", in.name.c_str());
+      return 1;
+    }
+    benchmark::RegisterBenchmark(("RlePack/" + in.name).c_str(), BM_RlePack, &in);
+    benchmark::RegisterBenchmark(("ZlibPack6/" + in.name).c_str(), BM_ZlibPack, &in, 6);
+    benchmark::RegisterBenchmark(("ZlibPack9/" + in.name).c_str(), BM_ZlibPack, &in, 9);
+    benchmark::RegisterBenchmark(("ZlibDeflateReused6/" + in.name).c_str(), BM_ZlibDeflateReused, &in, 6);
+    benchmark::RegisterBenchmark(("ZlibDeflateReused9/" + in.name).c_str(), BM_ZlibDeflateReused, &in, 9);
+    benchmark::RegisterBenchmark(("RleUnpack/" + in.name).c_str(), BM_RleUnpack, &in);
+    benchmark::RegisterBenchmark(("ZlibUncompress/" + in.name).c_str(), BM_ZlibUncompress, &in);
+  }
+  benchmark::Initialize(&argc, argv);
+  CollectingReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+
+  auto t = [&](const std::string& name) {
+    const auto it = reporter.times.find(name);
+    return it == reporter.times.end() ? 0.0 : it->second;
+  };
+  auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
+  std::printf("\n%-8s %6s %6s %6s %6s | %8s %8s | %8s %8s %9s %9s | %11s\n", "block", "bytes", "rle", "zlib6", "zlib9",
+              "size/z6", "size/z9", "pack/z6", "pack/z9", "pack/dz6", "pack/dz9", "unpack/zlib");
+  for (const Input& in : Inputs()) {
+    const double p = t("RlePack/" + in.name);
+    std::printf("%-8s %6zu %6zu %6zu %6zu | %8.3f %8.3f | %8.2f %8.2f %9.2f %9.2f | %11.2f\n", in.name.c_str(),
+                in.block.size(), in.rleSize, in.zlib6Size, in.zlib9Size,
+                ratio(static_cast<double>(in.rleSize), static_cast<double>(in.zlib6Size)),
+                ratio(static_cast<double>(in.rleSize), static_cast<double>(in.zlib9Size)), ratio(p, t("ZlibPack6/" + in.name)),
+                ratio(p, t("ZlibPack9/" + in.name)), ratio(p, t("ZlibDeflateReused6/" + in.name)),
+                ratio(p, t("ZlibDeflateReused9/" + in.name)), ratio(t("RleUnpack/" + in.name), t("ZlibUncompress/" + in.name)));
+  }
+  std::printf("(sizes in bytes; ratios are the codec's over zlib's, below 1 means smaller or faster;\n"
+              " z6/z9: compress2 at level 6/9, dz6/dz9: deflate on a reused stream, unpack: uncompress)\n");
+  return 0;
+}
