@@ -161,23 +161,28 @@ struct RecordTraits;
 // The accessors of a record type T: `struct T : ArrayerRecord<T> { uint32_t Index; ... };`
 template <class Self>
 struct ArrayerRecord {
+  // Member templates, so the operation a type lacks is checked only where it is called.
+  template <class S = Self>
   void A_Read(uint32_t index)
-    requires((RecordTraits<Self>::Desc.Ops & kOpRead) != 0)
+    requires((RecordTraits<S>::Desc.Ops & kOpRead) != 0)
   {
     RecordRead(RecordTraits<Self>::Desc, static_cast<Self*>(this), index);
   }
+  template <class S = Self>
   void A_Write()
-    requires((RecordTraits<Self>::Desc.Ops & kOpWrite) != 0)
+    requires((RecordTraits<S>::Desc.Ops & kOpWrite) != 0)
   {
     RecordWrite(RecordTraits<Self>::Desc, static_cast<Self*>(this));
   }
+  template <class S = Self>
   void A_ReWrite()
-    requires((RecordTraits<Self>::Desc.Ops & kOpReWrite) != 0)
+    requires((RecordTraits<S>::Desc.Ops & kOpReWrite) != 0)
   {
     RecordReWrite(RecordTraits<Self>::Desc, static_cast<Self*>(this));
   }
+  template <class S = Self>
   void A_Overwrite()
-    requires((RecordTraits<Self>::Desc.Ops & kOpOverwrite) != 0)
+    requires((RecordTraits<S>::Desc.Ops & kOpOverwrite) != 0)
   {
     RecordOverwrite(RecordTraits<Self>::Desc, static_cast<Self*>(this));
   }

@@ -32,6 +32,10 @@ struct ShortString {
     assign(s);
     return *this;
   }
+  ShortString& operator=(const char* s) {
+    assign(std::string(s));
+    return *this;
+  }
   std::string str() const { return std::string(data, std::min<size_t>(len, N)); }
   operator std::string() const { return str(); }  // NOLINT
   size_t size() const { return std::min<size_t>(len, N); }
