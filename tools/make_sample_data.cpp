@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include "tools/sample_gfx.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -35,6 +37,11 @@ int main(int argc, char** argv) {
   std::string base = root.string();
   if (!WriteFile(root / "vadrel.ini", base + "\r\n") || !WriteFile(root / "brumin.ini", base + "\r\n")) {
     std::fprintf(stderr, "make_sample_data: cannot write the ini files in %s\n", root.c_str());
+    return 1;
+  }
+  std::string error;
+  if (!sample_gfx::WriteSampleGraphics(root.string(), error)) {
+    std::fprintf(stderr, "make_sample_data: %s\n", error.c_str());
     return 1;
   }
   std::printf("sample data written to %s\n", root.c_str());
