@@ -111,8 +111,10 @@ void LoadTextureFile(uint16_t slot, bool smooth, const std::string& folder, cons
     xReadLn(f, line, 255);
     if (xFilePos(f) == before) break;  // nothing more can be read
     if (line.empty() || line[0] == ';') continue;
-    if (frames.size() >= 255)
+    if (frames.size() >= 255) {
+      xClose(f);
       SYS_BREAKPROGRAM("ERROR: Filehandling: LoadTexture: " + path + " has more than 255 frames!");
+    }
     frames.push_back(LoadTexture(line, state, 0, true));
   }
   xClose(f);
