@@ -12,8 +12,6 @@
 constexpr int32_t kFontFileSize = 7168;  // 256 glyphs of 28 bytes
 constexpr int32_t kFontBatchVertices = 306;
 
-#pragma pack(push, 1)
-
 // One glyph: seven little-endian floats in the file.
 struct TFontGlyph {
   float XOffset;  // not used by the layout
@@ -23,6 +21,7 @@ struct TFontGlyph {
 };
 static_assert(sizeof(TFontGlyph) == 28);
 
+// A loaded font (kept in memory only, so it keeps its natural alignment).
 struct TFont3D {
   uint16_t TextureSlot;
   ShortString<20> Name;
@@ -31,8 +30,6 @@ struct TFont3D {
   uint8_t Alpha;  // 1 when the name contains "alpha"
   TFontGlyph Glyphs[256];
 };
-
-#pragma pack(pop)
 
 extern TFont3D* CurrentFont;
 extern TVector TextCursor;

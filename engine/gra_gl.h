@@ -161,9 +161,7 @@ uint32_t Gra_Counter(GraCounter c);
 // Adds to one of the counters above (the mesh drawing counts its meshes, vertices and edges).
 void Gra_Count(GraCounter c, uint32_t amount = 1);
 
-#pragma pack(push, 1)
-
-// One slot of the texture table.
+// One slot of the texture table (kept in memory only, so it keeps its natural alignment).
 struct TTextureEntry {
   int32_t Height;         // after shrinking
   int32_t Width;
@@ -175,7 +173,6 @@ struct TTextureEntry {
   uint8_t Colour[3];      // every upload sets black
   uint8_t Smooth;         // 1 = linear filtering, 0 = nearest
 };
-static_assert(sizeof(TTextureEntry) == 41);
 
 // The input of Gra_DrawVertexArray: position, colour bytes, texture coordinates.
 struct TInterleavedVertex {
@@ -183,9 +180,8 @@ struct TInterleavedVertex {
   uint8_t r, g, b, a;
   float u, v;
 };
-static_assert(sizeof(TInterleavedVertex) == 24);
-
-#pragma pack(pop)
+static_assert(sizeof(TInterleavedVertex) == 24 && offsetof(TInterleavedVertex, r) == 12 &&
+              offsetof(TInterleavedVertex, u) == 16);
 
 constexpr int kTextureSlots = 2500;     // slots 1..2500; slot 0 = no texture
 constexpr int kUITextureSlots = 1000;   // 1..1000 user interface, 1001..2500 game textures
