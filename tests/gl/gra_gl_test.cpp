@@ -373,6 +373,10 @@ TEST_F(GlView, FogIsOffWhenStartAndEndAddUpToZero) {
 
 TEST_F(GlView, CameraAndObjectTransforms) {
   Open();
+  const GraCounter counted[] = {kGraCountPerspectives, kGraCountCameras, kGraCountTransforms, kGraCountBillboards,
+                                kGraCountPushes,       kGraCountPops,    kGraCountDepthEnables};
+  std::vector<uint32_t> before;
+  for (GraCounter c : counted) before.push_back(Gra_Counter(c));
   ViewFrustum[0] = -2.0f;
   ViewFrustum[1] = 2.0f;
   ViewFrustum[2] = -1.5f;
@@ -418,6 +422,23 @@ TEST_F(GlView, CameraAndObjectTransforms) {
   ExpectNear(ModelView(), Mul(cam, Mul(Translate(1, 2, 3), Rotate(33.0, 0, 1, 0))), "after push and pop");
   EXPECT_EQ(GetInt(glk::MODELVIEW_STACK_DEPTH), 2);
   EXPECT_EQ(GraGL.glGetError(), glk::NO_ERROR);
+
+  Gra_EnableDepth();
+  const uint32_t calls[] = {1, 2, 2, 1, 1, 1, 1};
+  for (size_t i = 0; i < std::size(counted); ++i) EXPECT_EQ(Gra_Counter(counted[i]) - before[i], calls[i]) << i;
+}
+
+TEST_F(GlView, Color4ubSetsTheCurrentColourFromBytes) {
+  Open();
+  const uint32_t colours = Gra_Counter(kGraCountColours);
+  Gra_Color4ub(255, 0, 51, 102);
+  float c[4] = {};
+  GraGL.glGetFloatv(0x0B00, c);  // the current colour
+  EXPECT_FLOAT_EQ(c[0], 1.0f);
+  EXPECT_FLOAT_EQ(c[1], 0.0f);
+  EXPECT_FLOAT_EQ(c[2], 0.2f);
+  EXPECT_FLOAT_EQ(c[3], 0.4f);
+  EXPECT_EQ(Gra_Counter(kGraCountColours), colours + 1);
 }
 
 }  // namespace
