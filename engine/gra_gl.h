@@ -231,7 +231,11 @@ void Gra_Begin(int32_t primitive);
 void Gra_End();
 void Gra_DrawVertexArray(const TInterleavedVertex* vertices, int32_t count);
 
-// Textures.
+// Textures. Gra_LoadTexture reads directory + fileName into the slot (shrunk by whole halvings,
+// converted by state, uploaded under the next GL name); it leaves the slot's name and frames to
+// its caller. Gra_SetTexture binds a slot (an animated one binds its first frame) and skips the
+// slot already bound; 0, or a slot outside the table, draws untextured. Gra_FreeTexture deletes
+// a loaded picture and empties the slot's name.
 void Gra_LoadTexture(uint16_t slot, const std::string& directory, const std::string& fileName, uint8_t state,
                      bool smooth, uint8_t shrink);
 void Gra_SetTexture(uint16_t slot);
