@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/qzsound.h"
+#include "tools/sample_gfx.h"
 
 namespace fs = std::filesystem;
 
@@ -110,6 +111,11 @@ int main(int argc, char** argv) {
   }
   if (!WriteSounds(root / "sfx")) {
     std::fprintf(stderr, "make_sample_data: cannot write the sound samples in %s\n", (root / "sfx").c_str());
+    return 1;
+  }
+  std::string error;
+  if (!sample_gfx::WriteSampleGraphics(root.string(), error)) {
+    std::fprintf(stderr, "make_sample_data: %s\n", error.c_str());
     return 1;
   }
   std::printf("sample data written to %s\n", root.c_str());

@@ -23,6 +23,9 @@
 #include "engine/arrayer.h"
 #include "engine/database.h"
 #include "engine/language.h"
+#include "engine/filehandling.h"
+#include "engine/font3d.h"
+#include "engine/gra_gl.h"
 #include "engine/sys.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
@@ -84,7 +87,14 @@ MainForm::MainForm(QWidget* parent) : QWidget(parent) {
   buildPages();
 }
 
-MainForm::~MainForm() { delete TestCurve; }
+MainForm::~MainForm() {
+  // The graphics go with the panel that holds their context.
+  if (MainWindowHandle == OGLW) {
+    Gra_Done();
+    MainWindowHandle = nullptr;
+  }
+  delete TestCurve;
+}
 
 void MainForm::buildPages() {
   Notebook = new QTabWidget(this);
@@ -222,12 +232,9 @@ void MainForm::FormCreate() {
   // 1. The debug log beside the program.
   SYS_InitDebugFile(false);
 
-  // 2. The 3D view's GL context (32 colour bits, no stencil).
+  // 2. Graphics on the 3D view (32 colour bits, no stencil).
   MainWindowHandle = OGLW;
-  {
-    std::string step;
-    if (!platform::GlCreateContext(OGLW, 32, false, step)) SYS_BREAKPROGRAM("Gra_Init: cannot " + step);
-  }
+  Gra_Init(OGLWContainer->width(), OGLWContainer->height(), 32, 0, false);
 
   // 3. Start-up weather, then the light.
   {
@@ -248,6 +255,7 @@ void MainForm::FormCreate() {
     Weather.ViewDistance1 = 2500.0f;
     Weather.ViewDistance2 = 10000.0f;
   }
+  Gra_SetLight(true);
 
   // 4. The camera of player 1.
   Players[1].Camera = {600.0f, 130.0f, 240.0f, 0.0f, 140.0f, -20.0f};
@@ -328,6 +336,7 @@ void MainForm::FormCreate() {
     stopStartup(17, IoErrorText(errno, platform::DiskPath(Base_DIR.str())));
     return;
   }
+  StandardTextures[0] = LoadTexture("gleis1.bmp", 0, 0, true);
   uint8_t result[6];
   constructcurve(*TestCurve, 1, TestConnectA, TestConnectB, 0, 0, 1, result);
 
@@ -347,6 +356,10 @@ void MainForm::FormCreate() {
 
   // 20. The road test curve, then the planned constructions and 500 simulation steps.
   buildTestCurve(0, {600.0f, 0.0f, 480.0f}, {6.0f, 0.0f, 1.0f}, {400.0f, 0.0f, 260.0f}, {1.0f, 0.0f, -1.0f});
+  StandardTextures[3] = LoadTexture("strasse1.bmp", 0, 0, true);
+  SmokeTexture = LoadTexture("smokesource.bmp", 0, 0, true);
+  GrassTexture = LoadTexture("nlgrasb.bmp", 0, 0, true);
+  LoadFont(NodeFont, "times");
   constructcurve(*TestCurve, 0, TestConnectA, TestConnectB, 0, 0, 1, result);
   CompletePlannedConstructions(1, 0, true);
   for (int i = 0; i < 500; ++i) GameplayTick();
@@ -382,21 +395,37 @@ void MainForm::FormCreate() {
 }
 
 void MainForm::drawtimerTimer() {
-  // The 3D view comes with the rendering units; until then a frame clears the view to the sky.
   if (!platform::GlMakeCurrent(OGLW)) return;
-  using ClearColorFn = void (*)(float, float, float, float);
-  using ClearFn = void (*)(unsigned);
-  using ViewportFn = void (*)(int, int, int, int);
-  static auto clearColor = reinterpret_cast<ClearColorFn>(platform::GlProcAddress(OGLW, "glClearColor"));
-  static auto clear = reinterpret_cast<ClearFn>(platform::GlProcAddress(OGLW, "glClear"));
-  static auto viewport = reinterpret_cast<ViewportFn>(platform::GlProcAddress(OGLW, "glViewport"));
-  if (clearColor && clear && viewport) {
-    const qreal dpr = OGLW->devicePixelRatio();
-    viewport(0, 0, static_cast<int>(OGLW->width() * dpr), static_cast<int>(OGLW->height() * dpr));
-    clearColor(230 / 255.0f, 230 / 255.0f, 1.0f, 1.0f);
-    clear(0x00004000 | 0x00000100);  // colour and depth
-  }
-  platform::GlSwapBuffers(OGLW);
+  OGLWRedrawWorld();
+}
+
+void MainForm::OGLWRedrawWorld() {
+  Gra_ClearScreen();
+
+  // View values: 60 degrees vertical, the horizontal angle scaled by the panel's aspect.
+  const qreal dpr = OGLW->devicePixelRatio();
+  ViewportSize[0] = static_cast<int32_t>(OGLW->width() * dpr);
+  ViewportSize[1] = static_cast<int32_t>(OGLW->height() * dpr);
+  ViewFov = 60.0f;
+  ViewAspect = static_cast<float>(ViewportSize[0]) / static_cast<float>(std::max<int32_t>(ViewportSize[1], 1));
+  ViewFovX = ViewFov * ViewAspect;
+  ViewNear = 5.0f;
+  ViewFar = 2000.0f;
+  const float right = std::tan(ViewFovX / 2.0f * static_cast<float>(M_PI) / 180.0f) * ViewNear;
+  const float top = right / ViewAspect;
+  ViewFrustum[0] = -right;
+  ViewFrustum[1] = right;
+  ViewFrustum[2] = -top;
+  ViewFrustum[3] = top;
+  Gra_SetPerspective(ViewFovX, ViewNear, ViewFar);
+  Gra_EnableDepth();
+  Gra_SetCamera(Players[LocalPlayer].Camera);
+  Gra_ResetFrameState();
+  Gra_SetTransform(TPlacement{});
+
+  // The ground, the test track and the vehicle come with the 3D view.
+
+  Gra_SwapBuffers();
   ++frames_;
 }
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <string>
 
+#include "engine/font3d.h"
 #include "network/gp_ways.h"
 #include "platform/glpanel.h"
 #include "platform/stringgrid.h"
@@ -29,6 +30,7 @@ class MainForm : public QWidget {
   void FormCreate();
   // One frame of the 3D view.
   void drawtimerTimer();
+  void OGLWRedrawWorld();
   // True once the program was told to terminate.
   bool terminated() const { return terminated_; }
   // The step at which start-up stopped (0 when it ran through).
@@ -70,6 +72,7 @@ class MainForm : public QWidget {
   int32_t RoadPieceCount = 0;
   int32_t GrassTexture = 0;
   int32_t SmokeTexture = 0;
+  TFont3D NodeFont{};  // the font of the node labels
 
  protected:
   void closeEvent(QCloseEvent* e) override;

@@ -12,9 +12,11 @@
 #include "apps/vadrel/startup.h"
 #include "engine/database.h"
 #include "engine/language.h"
+#include "engine/gra_gl.h"
 #include "engine/sys.h"
 #include "platform/platform.h"
 #include "tests/support/test_support.h"
+#include "tools/sample_gfx.h"
 
 using testing_support::MakeTempFolder;
 using testing_support::ReadFileBytes;
@@ -74,6 +76,8 @@ class VadrelStartup : public ::testing::Test {
     WriteFileBytes(base_ + "ui/Deutsch.lgd", "HELLO\r\nHallo\r\n@@\r\n^^\r\n");
     FreeLanguages();
     vadrel::FormUnitStart();
+    std::string error;
+    ASSERT_TRUE(sample_gfx::WriteSampleGraphics(base_, error)) << error;
     // The ini names the base folder without its trailing '/'.
     WriteFileBytes(base_ + "vadrel.ini", base_.substr(0, base_.size() - 1) + "\r\n");
     ASSERT_EQ(chdir(base_.c_str()), 0);
@@ -133,6 +137,57 @@ TEST_F(VadrelStartup, RunsTheMainLoopUntilTheWindowCloses) {
   EXPECT_EQ(GameTime, 0u);  // 500 simulation steps changed nothing
   // The current directory is the base folder at the end of start-up.
   EXPECT_EQ(platform::CurrentDir() + "/", base_);
+}
+
+TEST_F(VadrelStartup, LoadsItsTexturesAndFontFromTheSampleData) {
+  vadrel::MainForm form;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, &form, [&form] {
+    if (form.frames() >= 2) form.close();
+  });
+  closer.start(10);
+  form.FormCreate();
+  ASSERT_EQ(form.failedStep(), 0);
+
+  // Game textures from gfx_hi\, halved once at the default texture detail 2.
+  struct Loaded {
+    int32_t slot;
+    const char* name;
+    int32_t side;
+  };
+  const Loaded loaded[] = {
+      {StandardTextures[0], "GLEIS1.BMP", 64},
+      {StandardTextures[3], "STRASSE1.BMP", 64},
+      {form.SmokeTexture, "SMOKESOURCE.BMP", 32},
+      {form.GrassTexture, "NLGRASB.BMP", 64},
+  };
+  for (const Loaded& l : loaded) {
+    ASSERT_GE(l.slot, kFirstGameTextureSlot) << l.name;
+    const TTextureEntry& e = TextureTable[l.slot];
+    EXPECT_EQ(e.Name.str(), l.name);
+    EXPECT_EQ(e.Width, l.side) << l.name;
+    EXPECT_EQ(e.Height, l.side) << l.name;
+    EXPECT_NE(e.GLName, 0u) << l.name;
+  }
+  EXPECT_EQ(StandardTextures[0], kFirstGameTextureSlot);
+
+  // The font: its picture is the first user-interface texture, colour-keyed, 256 x 256.
+  EXPECT_EQ(form.NodeFont.Name.str(), "times");
+  EXPECT_EQ(form.NodeFont.TextureSlot, 1);
+  EXPECT_EQ(TextureTable[1].Name.str(), "TIMES.BMP");
+  EXPECT_EQ(TextureTable[1].State, 1);
+  EXPECT_FLOAT_EQ(form.NodeFont.XScale, 256.0f);
+  EXPECT_FLOAT_EQ(form.NodeFont.YScale, 256.0f);
+  EXPECT_GT(form.NodeFont.Glyphs['X'].Advance, 0.0f);
+
+  // Nothing was warned about: the log holds only the two directory lines.
+  const std::string base = base_.substr(0, base_.size() - 1) + "\\";
+  EXPECT_EQ(ReadFileBytes(logFolder_ + "SYS_Debug.txt"),
+            "Ostrel Debugfile\r\n0:Base_DIR=" + base + "\r\n0:Work_DIR=" + base + "vehicles\\\r\n");
+  // The light of the start-up weather.
+  EXPECT_FLOAT_EQ(LightScale, 3.3f);
+  EXPECT_FLOAT_EQ(AmbientLight, 0.666f);
+  EXPECT_GE(Gra_Counter(kGraCountSwaps), form.frames());
 }
 
 TEST_F(VadrelStartup, MissingWorkFolderStopsStartUpWithAMessageNamingIt) {
