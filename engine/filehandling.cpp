@@ -5,16 +5,10 @@
 #include "engine/database.h"
 #include "engine/gra_gl.h"
 #include "engine/qzrepository.h"
+#include "engine/lib.h"
 #include "engine/sys.h"
 
 namespace {
-
-// Names compare on 'a'..'z' turned upper case; every other character stays.
-std::string UpperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
 
 // The name as a slot stores it (cut to 20 characters), so a long name finds its slot again.
 std::string SlotName(const std::string& name) { return name.substr(0, 20); }
@@ -32,7 +26,7 @@ uint16_t LoadTexture(const std::string& requested, uint8_t state, int32_t index,
     SYS_BREAKPROGRAM("ERROR: Filehandling: LoadTexture: Tryed to load to much Textures!");
   if (index < -1)
     SYS_BREAKPROGRAM("ERROR: Filehandling: LoadTexture: invalid index " + std::to_string(index) + " for " + requested);
-  const std::string name = UpperAscii(requested);
+  const std::string name = UpperShort(requested);
   const std::string key = SlotName(name);
 
   uint16_t slot = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/lib.h"
 #include "engine/sys.h"
 #include "platform/platform.h"
 
@@ -18,12 +19,6 @@ namespace {
 
 std::string DropLeadingBackslash(const std::string& name) {
   return !name.empty() && name[0] == '\\' ? name.substr(1) : name;
-}
-
-std::string UpperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
 }
 
 bool DiskFileExists(const std::string& name, std::string& diskPath) {
@@ -53,7 +48,7 @@ bool xFileExists(const std::string& name) {
     return true;
   }
   if (RepositoryArchive) {
-    const std::string upper = UpperAscii(n);
+    const std::string upper = UpperShort(n);
     for (const TArchiveEntry& e : RepositoryArchive->Entries) {
       if (e.Name == upper) {
         LastFileSource = 2;
@@ -71,7 +66,7 @@ void xAssign(TRepositoryFile& f, const std::string& name) {
     f.Name = std::string();
     return;
   }
-  const std::string normalised = DropLeadingBackslash(UpperAscii(name));
+  const std::string normalised = DropLeadingBackslash(UpperShort(name));
   f.Name = normalised;
   if (!xFileExists(normalised)) return;
   if (LastFileSource == 1) {
@@ -192,7 +187,7 @@ bool xOpenArchive(const std::string& fileName, std::vector<TArchiveEntry> entrie
   xCloseArchive();
   FILE* file = std::fopen(platform::DiskPath(fileName).c_str(), "rb");
   if (!file) return false;
-  for (TArchiveEntry& e : entries) e.Name = UpperAscii(e.Name);
+  for (TArchiveEntry& e : entries) e.Name = UpperShort(e.Name);
   RepositoryArchive = new TRepositoryArchive{file, std::move(entries)};
   return true;
 }
