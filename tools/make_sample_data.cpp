@@ -8,6 +8,7 @@
 
 #include "engine/qzsound.h"
 #include "tools/sample_gfx.h"
+#include "tools/sample_mesh.h"
 
 namespace fs = std::filesystem;
 
@@ -114,7 +115,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::string error;
-  if (!sample_gfx::WriteSampleGraphics(root.string(), error)) {
+  if (!sample_gfx::WriteSampleGraphics(root.string(), error) || !sample_mesh::WriteSampleMeshes(root.string(), error)) {
     std::fprintf(stderr, "make_sample_data: %s\n", error.c_str());
     return 1;
   }

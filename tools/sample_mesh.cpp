@@ -1,0 +1,185 @@
+#include "tools/sample_mesh.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "tools/sample_gfx.h"
+
+namespace sample_mesh {
+
+namespace {
+
+void Put8(std::string& out, uint8_t v) { out.push_back(static_cast<char>(v)); }
+void Put16(std::string& out, uint16_t v) {
+  Put8(out, static_cast<uint8_t>(v));
+  Put8(out, static_cast<uint8_t>(v >> 8));
+}
+void PutF(std::string& out, float f) {
+  uint32_t u;
+  std::memcpy(&u, &f, 4);
+  for (int i = 0; i < 4; ++i) Put8(out, static_cast<uint8_t>(u >> (8 * i)));
+}
+// A String[20]: a length byte and 20 bytes.
+void PutStr20(std::string& out, const std::string& s) {
+  const size_t n = std::min<size_t>(s.size(), 20);
+  Put8(out, static_cast<uint8_t>(n));
+  std::string body = s.substr(0, n);
+  body.resize(20, '\0');
+  out += body;
+}
+
+bool WriteFile(const std::filesystem::path& path, const std::string& bytes, std::string& error) {
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  f.close();
+  if (!f) error = "cannot write " + path.string();
+  return static_cast<bool>(f);
+}
+
+}  // namespace
+
+void MeshFile::AddBox(float x0, float y0, float z0, float x1, float y1, float z1, const uint8_t colour[4],
+                      uint16_t texture, uint8_t flags) {
+  const float dx = x1 - x0, dy = y1 - y0, dz = z1 - z0;
+  struct Face {
+    float ox, oy, oz;     // first corner
+    float e1[3], e2[3];   // edges; e1 x e2 points outwards
+    float n[3];
+  };
+  const Face faces[6] = {
+      {x1, y0, z0, {0, dy, 0}, {0, 0, dz}, {1, 0, 0}},  {x0, y0, z0, {0, 0, dz}, {0, dy, 0}, {-1, 0, 0}},
+      {x0, y1, z0, {0, 0, dz}, {dx, 0, 0}, {0, 1, 0}},  {x0, y0, z0, {dx, 0, 0}, {0, 0, dz}, {0, -1, 0}},
+      {x0, y0, z1, {dx, 0, 0}, {0, dy, 0}, {0, 0, 1}},  {x0, y0, z0, {0, dy, 0}, {dx, 0, 0}, {0, 0, -1}},
+  };
+  const float uv[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  for (const Face& f : faces) {
+    const uint16_t first = static_cast<uint16_t>(vertices.size() + 1);
+    for (int k = 0; k < 4; ++k) {
+      const float a = (k == 1 || k == 2) ? 1.0f : 0.0f;  // along e1
+      const float b = (k >= 2) ? 1.0f : 0.0f;            // along e2
+      Vertex v{};
+      v.x = f.ox + a * f.e1[0] + b * f.e2[0];
+      v.y = f.oy + a * f.e1[1] + b * f.e2[1];
+      v.z = f.oz + a * f.e1[2] + b * f.e2[2];
+      v.nx = f.n[0];
+      v.ny = f.n[1];
+      v.nz = f.n[2];
+      std::memcpy(v.colour, colour, 4);
+      v.u = uv[k][0];
+      v.v = uv[k][1];
+      vertices.push_back(v);
+    }
+    Polygon p;
+    for (int k = 0; k < 4; ++k) p.vertices[k] = static_cast<uint16_t>(first + k);
+    p.texture = texture;
+    p.kind = 1;
+    p.flags = flags;
+    p.lit = (flags & 16) ? 1 : 0;
+    p.flat = (flags & 32) ? 1 : 0;
+    if (version == 20) p.flags = static_cast<uint8_t>(flags & ~(16 | 32));
+    std::memcpy(p.normal, f.n, sizeof(p.normal));
+    polygons.push_back(p);
+  }
+}
+
+std::string MeshFile::Bytes() const {
+  std::string out;
+  PutStr20(out, !magic.empty() ? magic : version == 21 ? "QZ 3D Mesh 2.1" : "QZ 3D Mesh 2.0");
+  Put8(out, static_cast<uint8_t>(textures.size()));
+  for (const Texture& t : textures) {
+    PutStr20(out, t.name);
+    Put8(out, t.state);
+  }
+  Put16(out, static_cast<uint16_t>(vertexCountOverride >= 0 ? vertexCountOverride : vertices.size()));
+  Put8(out, static_cast<uint8_t>(polygons.size()));
+  for (const Vertex& v : vertices) {
+    for (float f : {v.x, v.y, v.z, v.nx, v.ny, v.nz}) PutF(out, f);
+    for (uint8_t c : v.colour) Put8(out, c);
+    PutF(out, v.u);
+    PutF(out, v.v);
+  }
+  for (const Polygon& p : polygons) {
+    if (version == 21)
+      for (float f : p.normal) PutF(out, f);
+    for (uint16_t i : p.vertices) Put16(out, i);
+    Put16(out, p.texture);
+    Put8(out, p.kind);
+    if (version == 21) {
+      Put8(out, p.spare1);
+      Put8(out, p.spare2);
+      Put8(out, p.flags);
+    } else {
+      Put8(out, p.lit);
+      Put8(out, p.flat);
+      Put8(out, p.flags);
+    }
+    Put16(out, p.spare);
+  }
+  return out;
+}
+
+bool WriteSampleMeshes(const std::string& root, std::string& error) {
+  namespace fs = std::filesystem;
+  const fs::path vehicles = fs::path(root) / "vehicles";
+  const fs::path gfx = fs::path(root) / "gfx";
+  fs::create_directories(vehicles);
+  fs::create_directories(gfx);
+
+  // Textures of the sample vehicle: a red body with windows, dark wheels.
+  using sample_gfx::Rgb;
+  const std::string body = sample_gfx::MakeBmp(64, 64, [](int x, int y) {
+    const bool window = y >= 10 && y < 26 && (x % 16) >= 3 && (x % 16) < 13;
+    return window ? Rgb{150, 200, 230} : (y >= 56 ? Rgb{60, 60, 60} : Rgb{200, 30, 30});
+  });
+  const std::string wheel = sample_gfx::MakeBmp(32, 32, [](int x, int y) {
+    const int dx = x - 16, dy = y - 16;
+    return dx * dx + dy * dy < 36 ? Rgb{180, 180, 180} : Rgb{25, 25, 25};
+  });
+  if (!WriteFile(gfx / "vbody.bmp", body, error) || !WriteFile(gfx / "vwheel.bmp", wheel, error)) return false;
+
+  const uint8_t grey[4] = {160, 160, 160, 255};
+  const uint8_t white[4] = {255, 255, 255, 255};
+  const uint8_t red[4] = {210, 40, 30, 255};
+
+  // The stand-in for missing meshes: a small grey pyramid of four triangles and a base.
+  MeshFile noMesh;
+  noMesh.vertices = {{-2, 0, -2, 0, 1, 0, {160, 160, 160, 255}, 0, 0}, {2, 0, -2, 0, 1, 0, {160, 160, 160, 255}, 1, 0},
+                     {2, 0, 2, 0, 1, 0, {160, 160, 160, 255}, 1, 1},  {-2, 0, 2, 0, 1, 0, {160, 160, 160, 255}, 0, 1},
+                     {0, 4, 0, 0, 1, 0, {220, 220, 220, 255}, 0.5f, 0.5f}};
+  const uint16_t sides[4][3] = {{1, 5, 2}, {2, 5, 3}, {3, 5, 4}, {4, 5, 1}};
+  for (const auto& s : sides) {
+    Polygon p;
+    p.vertices[0] = s[0];
+    p.vertices[1] = s[1];
+    p.vertices[2] = s[2];
+    p.vertices[3] = 0;
+    p.kind = 0;
+    p.lit = 1;
+    noMesh.polygons.push_back(p);
+  }
+
+  // The vehicle body (version 2.0): a textured box 10 long, 4 wide, 3 high over the wheels.
+  MeshFile bodyMesh;
+  bodyMesh.textures = {{"vbody.bmp", 0}};
+  bodyMesh.AddBox(-5, 1, -2, 5, 4, 2, white, 1, 16);
+
+  // A bogie (version 2.1): a dark frame with two textured wheels.
+  MeshFile bogie;
+  bogie.version = 21;
+  bogie.textures = {{"vwheel.bmp", 0}};
+  bogie.AddBox(-1.5f, 0.4f, -1.2f, 1.5f, 0.8f, 1.2f, grey, 0, 16);
+  bogie.AddBox(-0.6f, 0, -1.6f, 0.6f, 1.2f, -1.3f, white, 1, 16 | 1);
+  bogie.AddBox(-0.6f, 0, 1.3f, 0.6f, 1.2f, 1.6f, white, 1, 16 | 1);
+
+  // A plain red cube of side 10 around the origin, unlit.
+  MeshFile cube;
+  cube.AddBox(-5, -5, -5, 5, 5, 5, red, 0, 0);
+
+  return WriteFile(vehicles / "NoMesh.msh2", noMesh.Bytes(), error) &&
+         WriteFile(vehicles / "samplebus.msh2", bodyMesh.Bytes(), error) &&
+         WriteFile(vehicles / "samplebogie.msh2", bogie.Bytes(), error) &&
+         WriteFile(vehicles / "cube.msh2", cube.Bytes(), error);
+}
+
+}  // namespace sample_mesh

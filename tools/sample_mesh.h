@@ -1,0 +1,51 @@
+// Mesh files (*.msh2) written byte by byte, in either version, and the sample meshes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sample_mesh {
+
+struct Vertex {
+  float x, y, z;
+  float nx, ny, nz;
+  uint8_t colour[4];
+  float u, v;
+};
+
+struct Polygon {
+  uint16_t vertices[4];     // 1-based
+  uint16_t texture = 0;     // 0 untextured, else a 1-based position in the texture list
+  uint8_t kind = 1;         // 0 triangle, 1 quad
+  uint8_t lit = 0, flat = 0;  // version 2.0 only
+  uint8_t flags = 0;
+  uint16_t spare = 0;
+  float normal[3] = {0, 0, 0};  // version 2.1 only
+  uint8_t spare1 = 0, spare2 = 0;  // version 2.1 only
+};
+
+struct Texture {
+  std::string name;
+  uint8_t state = 0;
+};
+
+struct MeshFile {
+  int version = 20;  // 20 or 21
+  std::string magic;  // when set, written in place of the version's own magic
+  std::vector<Texture> textures;
+  std::vector<Vertex> vertices;
+  std::vector<Polygon> polygons;
+  // Counts written in place of the real ones (to make files that lie about their size).
+  int vertexCountOverride = -1;
+
+  // Adds an axis-aligned box of six quads facing outwards, four vertices a face.
+  void AddBox(float x0, float y0, float z0, float x1, float y1, float z1, const uint8_t colour[4], uint16_t texture,
+              uint8_t flags);
+  std::string Bytes() const;
+};
+
+// Writes the sample meshes into root's vehicles\ folder and their textures into gfx\.
+bool WriteSampleMeshes(const std::string& root, std::string& error);
+
+}  // namespace sample_mesh
