@@ -4,9 +4,11 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 #include <string>
 
 #include "engine/font3d.h"
+#include "engine/mesh3d.h"
 #include "network/gp_ways.h"
 #include "platform/glpanel.h"
 #include "platform/stringgrid.h"
@@ -62,6 +64,8 @@ class MainForm : public QWidget {
 
   // Fields of the form.
   std::string LastMeshFile;
+  // The vehicle's five part meshes, 1..5 (27 KB each: kept off the stack).
+  std::unique_ptr<std::array<TMesh2, 6>> PreviewMeshes = std::make_unique<std::array<TMesh2, 6>>();
   std::array<QCheckBox*, 6> MeshRowBoxes{};  // 1..5
   std::string CodeStream;
   bool ScriptSaved = true;
