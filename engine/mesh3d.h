@@ -1,9 +1,11 @@
-// The in-memory mesh and the mesh file reader.
+// The in-memory mesh and the mesh file reader. The same record is kept in the record store as
+// TMeshdata2: its accessors, Destroy and the stored animations come with engine/meshrecords.h.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "engine/recordaccess.h"
 #include "engine/types.h"
 
 constexpr int kMeshMaxVertices = 600;
@@ -41,7 +43,7 @@ struct TMeshPolygon {
 };
 static_assert(sizeof(TMeshPolygon) == 32);
 
-struct TMesh2 {
+struct TMesh2 : ArrayerRecord<TMesh2> {
   uint32_t Index;          // index of the stored mesh record; 0 when only in memory
   uint16_t VertexCount;
   uint8_t PolygonCount;
@@ -53,6 +55,18 @@ struct TMesh2 {
   const TMeshVertex& Vertex(int i) const { return Vertices[i - 1]; }
   TMeshPolygon& Polygon(int i) { return Polygons[i - 1]; }
   const TMeshPolygon& Polygon(int i) const { return Polygons[i - 1]; }
+
+  // Empties the mesh: no vertices, no polygons, flags 2. The index and the vertex and polygon data
+  // stay as they are.
+  void Init() {
+    VertexCount = 0;
+    PolygonCount = 0;
+    Flags = kMeshFromRecord;
+  }
+  // The stored mesh (meshrecords.cpp): frees the entry of this record's index; DestroyByIndex
+  // reads the entry first, so an index that holds no mesh stops the program.
+  void Destroy();
+  static void DestroyByIndex(uint32_t index);
 };
 static_assert(sizeof(TMesh2) == 27368);
 #pragma pack(pop)
