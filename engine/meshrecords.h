@@ -44,7 +44,9 @@ struct TMeshAni : ArrayerRecord<TMeshAni> {
   uint8_t PolygonCount;
   uint16_t SpareWord;    // carried, never interpreted
   TMeshPolygon Polygons[kMeshMaxPolygons];  // common to all frames; polygon i is Polygons[i - 1]
-  const uint8_t* FrameData;                 // frame 1 inside the stored entry (set by A_Read)
+  // Frame 1 inside the stored entry (set by A_Read). It lies unaligned in the packed record: copy
+  // it, never bind a reference to it.
+  const uint8_t* FrameData;
 
   // The bytes of one frame: V vertex records and P polygon normals.
   uint32_t FrameBytes() const { return 32u * VertexCount + 12u * PolygonCount; }

@@ -371,7 +371,8 @@ TEST_F(MeshRecords, AnimationReadCopiesHeaderAndPolygonsAndPointsAtItsFramesInTh
   EXPECT_EQ(a->SpareWord, 0xBEEF);
   EXPECT_EQ(std::memcmp(a->Polygons, s.header->Polygons, 4 * sizeof(TMeshPolygon)), 0);
   EXPECT_EQ(a->Polygons[4].Texture, 0x5A5A);  // only the used polygons are copied
-  EXPECT_EQ(a->FrameData, e + 8 + 8 + 32 * 4);
+  const uint8_t* frames = a->FrameData;  // a packed field: read by value
+  EXPECT_EQ(frames, e + 8 + 8 + 32 * 4);
 
   // The frame stride is 32V + 12P = 368 bytes; a frame's normals follow its 320 bytes of vertices.
   EXPECT_EQ(a->FrameBytes(), 368u);
@@ -381,7 +382,7 @@ TEST_F(MeshRecords, AnimationReadCopiesHeaderAndPolygonsAndPointsAtItsFramesInTh
   EXPECT_EQ(reinterpret_cast<const uint8_t*>(vb) - reinterpret_cast<const uint8_t*>(va), 368);
   EXPECT_EQ(reinterpret_cast<const uint8_t*>(na) - reinterpret_cast<const uint8_t*>(va), 320);
   EXPECT_EQ(reinterpret_cast<const uint8_t*>(nb) - reinterpret_cast<const uint8_t*>(vb), 320);
-  EXPECT_EQ(va, reinterpret_cast<const TMeshVertex*>(a->FrameData));
+  EXPECT_EQ(va, reinterpret_cast<const TMeshVertex*>(frames));
   a->GetFramePointers(3, 2, va, na, vb, nb);
   EXPECT_EQ(va[9].x, 3000.0f + 100.0f);
   EXPECT_EQ(va[9].v, 3000.0f + 107.0f);
