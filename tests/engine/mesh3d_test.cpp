@@ -118,7 +118,9 @@ TEST_F(MeshLoad, PolygonsEndInDescendingSlotOrderWithNoneLost) {
   std::vector<uint16_t> tags;
   for (int p = 1; p <= mesh_->PolygonCount; ++p) {
     tags.push_back(mesh_->Polygon(p).Spare);
-    if (p > 1) EXPECT_GE(mesh_->Polygon(p - 1).Texture, mesh_->Polygon(p).Texture);
+    if (p > 1) {
+      EXPECT_GE(mesh_->Polygon(p - 1).Texture, mesh_->Polygon(p).Texture);
+    }
   }
   std::sort(tags.begin(), tags.end());
   for (size_t i = 0; i < tags.size(); ++i) EXPECT_EQ(tags[i], i);
