@@ -24,6 +24,7 @@
 #include "engine/language.h"
 #include "engine/mesh3d.h"
 #include "engine/sys.h"
+#include "engine/utnode.h"
 #include "engine/vehicleinfo.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
@@ -211,6 +212,56 @@ TEST_F(VadrelView, LightSilhouettesOfTheSavedRecordShowInRedAndBadRangesAreLeftO
     TestVehicleInfo.LightRanges[0] = {1, 4, 5};
     TestVehicleInfo.LightActive[0] = 0;
     EXPECT_EQ(redPixels(), 0);
+  });
+}
+
+TEST_F(VadrelView, NodeMarkersStandAsPostsWithTheirLabelsAbove) {
+  Run([](vadrel::MainForm& form) {
+    // Node 7 at the origin; the piece also names node 0 and a node past the pool, which are left out.
+    TNode& node = NodeByIndex(7);
+    node = {};
+    node.Position = {0, 0, 0};
+    node.Used = 255;
+    TCurvePiece piece{};
+    const uint32_t nodes[3] = {0, 7, NodeArrayCount + 1};
+    piece.Bytes[5] = 3;
+    for (int i = 0; i < 3; ++i)
+      for (int b = 0; b < 4; ++b) piece.Bytes[168 + 4 * i + b] = static_cast<uint8_t>(nodes[i] >> (8 * b));
+    const TCurvePiece pieces[2] = {{}, piece};
+
+    const TPlacement camera = {0.0f, 27.5f, 100.0f, 0.0f, 0.0f, 0.0f};
+    ASSERT_TRUE(platform::GlMakeCurrent(form.OGLW));
+    const int w = form.OGLW->width(), h = form.OGLW->height();
+    vadrel::BeginViewFrame(camera, w, h);
+    vadrel::DrawNodeMarkers(pieces, 1, false, &form.NodeFont);
+    std::vector<uint8_t> px(static_cast<size_t>(w) * h * 4);
+    GraGL.glReadBuffer(glk::BACK);
+    GraGL.glPixelStorei(glk::PACK_ALIGNMENT, 1);
+    GraGL.glReadPixels(0, 0, w, h, glk::RGBA, glk::UNSIGNED_BYTE, px.data());
+
+    // Pixel rows of world heights at the node's distance.
+    const double f = (h / 2.0) / (std::tan(ViewFovX / 2 * M_PI / 180) / ViewAspect);
+    auto row = [&](double y) { return static_cast<int>(h / 2.0 + (y - 27.5) / 100.0 * f); };
+    auto whiteInRow = [&](int y, int x0, int x1) {
+      int n = 0;
+      for (int x = x0; x <= x1; ++x) n += At(px, w, x, y) == Rgb{255, 255, 255};
+      return n;
+    };
+    // The post from -5 to 60 in the middle column.
+    for (double y : {-3.0, 10.0, 30.0, 55.0}) EXPECT_GE(whiteInRow(row(y), w / 2 - 1, w / 2), 1) << y;
+    EXPECT_EQ(whiteInRow(row(-8.0), 0, w - 1), 0);
+    // The label "Node 7" (no links) sits on the post's top, centred on it.
+    int label = 0;
+    for (int y = row(60.5); y <= row(66.0); ++y) label += whiteInRow(y, w / 2 - 60, w / 2 + 60) - whiteInRow(y, w / 2 - 1, w / 2);
+    EXPECT_GT(label, 10);
+    EXPECT_EQ(whiteInRow(row(75.0), 0, w - 1), 0);
+    int left = 0, right = 0;
+    for (int y = row(60.5); y <= row(66.0); ++y) {
+      left += whiteInRow(y, w / 2 - 60, w / 2 - 2);
+      right += whiteInRow(y, w / 2 + 1, w / 2 + 60);
+    }
+    EXPECT_GT(left, 3);
+    EXPECT_GT(right, 3);
   });
 }
 
