@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -69,6 +70,7 @@ struct Batch {
 };
 
 struct World {
+  std::string folder;  // the sample data, removed at the end
   platform::GlPanel* panel = nullptr;
   std::unique_ptr<std::array<TMesh2, 6>> loaded = std::make_unique<std::array<TMesh2, 6>>();
   std::unique_ptr<std::array<TMesh2, 6>> placed = std::make_unique<std::array<TMesh2, 6>>();
@@ -156,6 +158,7 @@ void Setup(World& w) {
     std::exit(1);
   }
   if (chdir(folder) != 0) std::abort();
+  w.folder = folder;
   sys_test::SetLogFolder(base);
 
   w.panel = new platform::GlPanel();
@@ -348,5 +351,6 @@ int main(int argc, char** argv) {
   Gra_Done();
   MainWindowHandle = nullptr;
   delete world.panel;
+  if (chdir("/") == 0) std::filesystem::remove_all(world.folder);
   return 0;
 }
