@@ -148,7 +148,8 @@ void ReleaseSlot(int32_t Number) {
   s.InUse = false;
   s.Value = &s.Own;
   if (Number < FreeSlotHint) FreeSlotHint = Number;
-  for (int32_t k = 0; k < AllocatedCount; ++k) {
+  // A slot stands in the list once; the one released is nearly always among the newest.
+  for (int32_t k = AllocatedCount - 1; k >= 0; --k) {
     if (AllocatedSlots[k] == Number) {
       std::memmove(&AllocatedSlots[k], &AllocatedSlots[k + 1], sizeof(int32_t) * size_t(AllocatedCount - k - 1));
       --AllocatedCount;
