@@ -1,6 +1,7 @@
 #include "script/interpreter.h"
 
 #include <cstring>
+#include <unordered_map>
 
 #include "engine/lib.h"
 #include "engine/libmath.h"
@@ -44,6 +45,30 @@ TQzVariant WorkingValues[256];                // of the CALC being executed
 uint64_t StepLimit = 0;
 uint32_t AllocationCounter = 0;
 
+// The registry by name, made anew when it has changed: the last routine registered under each
+// name, and the positions of the host variables of each name in registration order.
+struct TRegistryIndex {
+  bool Built = false;
+  uint32_t Version = 0;
+  std::unordered_map<std::string, TScriptRoutine> Routines;
+  std::unordered_map<std::string, std::vector<int32_t>> Variables;
+  std::vector<int32_t> HostSlots;  // slot of each host variable in the current run
+  std::vector<uint8_t> Bound;
+};
+TRegistryIndex Registry;
+
+void IndexRegistry() {
+  if (Registry.Built && Registry.Version == ScriptRegistryVersion) return;
+  Registry.Routines.clear();
+  Registry.Variables.clear();
+  for (int32_t k = 0; k < ExtProcCount(); ++k) Registry.Routines[ExtProc(k)->Name] = ExtProc(k)->Address;
+  for (int32_t k = 0; k < ExtVarCount(); ++k) Registry.Variables[ExtVar(k)->Name].push_back(k);
+  Registry.HostSlots.assign(size_t(ExtVarCount()), 0);
+  Registry.Bound.assign(size_t(ExtVarCount()), 0);
+  Registry.Version = ScriptRegistryVersion;
+  Registry.Built = true;
+}
+
 // An error has been reported and ends the current instruction; the run ends after it.
 struct RunFault {};
 // An error inside CALC: the run ends at once with the result "0".
@@ -55,6 +80,30 @@ struct CalcAbort {};
 }
 
 std::string Num(int64_t N) { return std::to_string(N); }
+
+// AssignVariant into one of the interpreter's own plain values (stack, temporaries, working
+// values, accumulator): the same result, with the fields written directly.
+inline void CopyToPlain(const TQzVariant& Src, TQzVariant& Dst) {
+  switch (Src.Kind) {
+    case kVarInteger:
+      Dst.IntValue = Src.GetInteger();
+      Dst.Kind = kVarInteger;
+      break;
+    case kVarFloat:
+      Dst.FloatValue = Src.GetFloat();
+      Dst.Kind = kVarFloat;
+      break;
+    case kVarString:
+      Dst.StrValue = Src.GetString();
+      Dst.Kind = kVarString;
+      break;
+    case kVarRecord:
+      Dst.IntValue = Src.GetRecord();
+      Dst.Kind = kVarRecord;
+      break;
+    default: break;
+  }
+}
 
 // ---- Reading the code; nothing is read beyond the image
 
@@ -171,7 +220,7 @@ TQzVariant* PushSlot() {
 }
 
 void PushCopy(const TQzVariant& V) {
-  if (TQzVariant* s = PushSlot()) AssignVariant(V, *s);
+  if (TQzVariant* s = PushSlot()) CopyToPlain(V, *s);
 }
 
 bool PopToAccumulator() {
@@ -179,7 +228,7 @@ bool PopToAccumulator() {
     ScriptError("I-009 : ERROR : Tryed to pop of empty stack");
     return false;
   }
-  AssignVariant(ValueStack[StackDepth], Accumulator);
+  CopyToPlain(ValueStack[StackDepth], Accumulator);
   if (ScriptErrorFlag) return false;
   --StackDepth;
   return true;
@@ -389,17 +438,23 @@ void ExecuteCalc() {
       w.Kind = kVarInteger;
       w.IntValue = 0;
       switch (OperandCodeMap[ReadU8()]) {
-        case kOperandVariable: AssignVariant(ValueOf(ReadU16()), w); break;
+        case kOperandVariable: CopyToPlain(ValueOf(ReadU16()), w); break;
         case kOperandTemporary: {
           const uint16_t k = ReadU16();
           if (k == 0 || k > TempCount) Fault("I-018 : ERROR : Invalid temporary number (" + Num(k) + ")");
-          AssignVariant(Temporaries[k], w);
+          CopyToPlain(Temporaries[k], w);
           break;
         }
-        case kOperandFloat: w.SetFloat(ReadSingle()); break;
+        case kOperandFloat:
+          w.FloatValue = ReadSingle();
+          w.Kind = kVarFloat;
+          break;
         case kOperandString: w.SetString(ReadShortString()); break;
-        case kOperandRecord: w.SetRecord(static_cast<int32_t>(ReadU32())); break;
-        default: w.SetInteger(static_cast<int32_t>(ReadU32())); break;
+        case kOperandRecord:
+          w.IntValue = static_cast<int32_t>(ReadU32());
+          w.Kind = kVarRecord;
+          break;
+        default: w.IntValue = static_cast<int32_t>(ReadU32()); break;  // an integer, as set above
       }
       if (ScriptErrorFlag) throw CalcAbort{};
     }
@@ -415,13 +470,13 @@ void ExecuteCalc() {
       if (ScriptErrorFlag) throw CalcAbort{};
       if (a >= n || b >= n || d >= n || e >= n) Fault("I-018 : ERROR : Invalid working value number");
       if (!CalcOperate(OperatorMap[op], WorkingValues[a], WorkingValues[b], WorkingValues[d])) throw CalcAbort{};
-      if (e != d) AssignVariant(WorkingValues[d], WorkingValues[e]);
+      if (e != d) CopyToPlain(WorkingValues[d], WorkingValues[e]);
       last = d;
     }
-    AssignVariant(WorkingValues[last], Accumulator);
+    CopyToPlain(WorkingValues[last], Accumulator);
     if (TempCount >= kScriptPoolSize) Fault("I-020 : ERROR : Capacity exceeded (temporaries)");
     ++TempCount;
-    AssignVariant(Accumulator, Temporaries[TempCount]);
+    CopyToPlain(Accumulator, Temporaries[TempCount]);
   } catch (const RunFault&) {
     throw CalcAbort{};
   }
@@ -575,7 +630,7 @@ void Execute() {
       case kMnMovr: {
         const uint8_t direction = ReadU8();
         TQzVariant& v = ValueOf(ReadU16());
-        if (direction != 0) AssignVariant(v, Accumulator);
+        if (direction != 0) CopyToPlain(v, Accumulator);
         else StoreValue(Accumulator, v);
         break;
       }
@@ -650,48 +705,46 @@ std::string CheckImage(const uint8_t* Image, size_t Length) {
   return std::string();
 }
 
-// Every name of the image becomes a link; host variables take their slots and bind to their
-// names; host routines go into the routine table.
+// Every name of the image becomes a link; host variables take their slots, in registration
+// order, and each binds to the first link of its name; host routines go into the routine table.
 void LinkNames() {
+  IndexRegistry();
   const uint32_t t = LoadU32(CodeBuffer + CodeSize - 4);
   VarLinkCount = CodeBuffer[t + 1] | (CodeBuffer[t + 2] << 8);
   ProcLinkCount = CodeBuffer[t + 3] | (CodeBuffer[t + 4] << 8);
   uint32_t at = t + 5;
-  auto nextName = [&at]() {
+  const auto nextName = [&at](TSNLink& link) {
     const uint8_t n = CodeBuffer[at];
-    std::string s(reinterpret_cast<const char*>(CodeBuffer + at + 1), std::min<uint8_t>(n, 25));
+    link.Name.assign(reinterpret_cast<const char*>(CodeBuffer + at + 1), std::min<uint8_t>(n, 25));
+    link.Current = nullptr;
+    link.Bindings.SetCount(0);
     at += 1u + n;
-    return s;
   };
-  for (int32_t i = 1; i <= VarLinkCount; ++i) {
-    VarLinks[i].Name = nextName();
-    VarLinks[i].Current = nullptr;
-    VarLinks[i].Bindings.SetCount(0);
-  }
+  for (int32_t i = 1; i <= VarLinkCount; ++i) nextName(VarLinks[i]);
   for (int32_t i = 1; i <= ProcLinkCount; ++i) {
-    ProcLinks[i].Name = nextName();
-    ProcLinks[i].Current = nullptr;
-    ProcLinks[i].Bindings.SetCount(0);
-    HostRoutineTable[i - 1] = nullptr;
+    nextName(ProcLinks[i]);
+    const auto found = Registry.Routines.find(ProcLinks[i].Name);
+    HostRoutineTable[i - 1] = found != Registry.Routines.end() ? found->second : nullptr;
   }
-  for (int32_t k = 0; k < ExtVarCount(); ++k) {
-    TQzVariantP* host = ExtVar(k);
+  const int32_t hosts = ExtVarCount();
+  for (int32_t k = 0; k < hosts; ++k) {
     int32_t number = 0;
     TSVariable& s = AllocateSlot(number);
-    s.Value = host;
+    s.Value = ExtVar(k);
     s.NameIndex = 0;
-    for (int32_t i = 1; i <= VarLinkCount; ++i) {
-      if (VarLinks[i].Name == host->Name) {
-        s.NameIndex = i;
-        PushBinding(VarLinks[i], &s);
-        break;
-      }
-    }
+    Registry.HostSlots[size_t(k)] = number;
+    Registry.Bound[size_t(k)] = 0;
   }
-  for (int32_t k = 0; k < ExtProcCount(); ++k) {
-    const TSExtProcedure* p = ExtProc(k);
-    for (int32_t i = 1; i <= ProcLinkCount; ++i)
-      if (ProcLinks[i].Name == p->Name) HostRoutineTable[i - 1] = p->Address;
+  for (int32_t i = 1; i <= VarLinkCount && hosts > 0; ++i) {
+    const auto found = Registry.Variables.find(VarLinks[i].Name);
+    if (found == Registry.Variables.end()) continue;
+    for (const int32_t k : found->second) {
+      if (Registry.Bound[size_t(k)] != 0) continue;
+      Registry.Bound[size_t(k)] = 1;
+      TSVariable& s = VariableSlots[Registry.HostSlots[size_t(k)]];
+      s.NameIndex = i;
+      PushBinding(VarLinks[i], &s);
+    }
   }
 }
 

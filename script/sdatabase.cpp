@@ -9,6 +9,7 @@
 TList* ExtProcedures = nullptr;
 TList* ExtVariables = nullptr;
 bool ScriptErrorFlag = false;
+uint32_t ScriptRegistryVersion = 0;
 TScriptErrorReport LastScriptError;
 void (*ScriptErrorHook)(const TScriptErrorReport& Report) = nullptr;
 
@@ -48,6 +49,7 @@ void FreeLists() {
 }
 
 void EnsureLists() {
+  ++ScriptRegistryVersion;
   if (ExtProcedures == nullptr) ExtProcedures = new TList;
   if (ExtVariables == nullptr) ExtVariables = new TList;
 }
@@ -95,7 +97,10 @@ int32_t AddExtVar(const std::string& Name, uint8_t TypeCode, void* Host) {
   return ExtVariables->Add(new TQzVariantP(Host, kind, UpperShort(Name)));
 }
 
-void FreeScriptDatabase() { FreeLists(); }
+void FreeScriptDatabase() {
+  FreeLists();
+  ++ScriptRegistryVersion;
+}
 
 void PushBinding(TSNLink& Link, void* Obj) {
   Link.Current = Obj;

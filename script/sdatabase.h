@@ -68,6 +68,9 @@ void AddExtProc(const std::string& Name, TScriptRoutine Address, const std::stri
 int32_t AddExtVar(const std::string& Name, uint8_t TypeCode, void* Host);
 // Frees every entry and both lists.
 void FreeScriptDatabase();
+// Grows with every change the functions above make, so that the interpreter knows when to
+// index the registry anew. Changes to the registry go through these functions.
+extern uint32_t ScriptRegistryVersion;
 
 // Name binding. PopBinding on an empty binding list is the own list's fatal index error.
 void PushBinding(TSNLink& Link, void* Obj);
