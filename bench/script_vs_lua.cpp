@@ -233,7 +233,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && run.iterations > 0) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+      if (run.run_type == Run::RT_Iteration && run.iterations > 0)
+        times_[run.benchmark_name()] = run.GetAdjustedRealTime();
     }
     ConsoleReporter::ReportRuns(runs);
   }
@@ -244,7 +245,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
       const auto q = times_.find(std::string(p.name) + "/script");
       const auto l = times_.find(std::string(p.name) + "/lua");
       if (q == times_.end() || l == times_.end()) continue;
-      std::printf("%-12s %16.3f %16.3f %16.2f\n", p.name, q->second / 1000.0, l->second / 1000.0, q->second / l->second);
+      std::printf("%-12s %16.3f %16.3f %16.2f\n", p.name, q->second / 1000.0, l->second / 1000.0,
+                  q->second / l->second);
     }
   }
 

@@ -218,7 +218,9 @@ void LinkHostProcedure(const std::string& Name) {
   Fail("C-013 : ERROR : External procedure not linked : " + Quoted(Name) + "!");
 }
 
-bool TooLong(const std::string& What) { return Fail("C-022 : ERROR : Line too long for one instruction (" + What + ")"); }
+bool TooLong(const std::string& What) {
+  return Fail("C-022 : ERROR : Line too long for one instruction (" + What + ")");
+}
 
 bool VariableOperand(const std::string& Name, const char* Code) {
   const uint16_t i = VarNameIndex(Name);
@@ -453,7 +455,8 @@ void AssembleLine(const std::string& Line) {
       const std::string name = UpperShort(w2);
       for (const TSLabel& l : Current->Labels) {
         if (l.Name == name) {
-          Fail("C-011 : ERROR : It's not possible to define two or more labels with the same name : " + Quoted(name) + "!");
+          Fail("C-011 : ERROR : It's not possible to define two or more labels with the same name : " + Quoted(name) +
+               "!");
           return;
         }
       }
@@ -650,8 +653,12 @@ uint8_t TypeBit(uint8_t Kind) {
 
 uint16_t VarNameIndex(const std::string& Name) { return FindName(VarNameTable, VarNameCount, Name); }
 uint16_t ProcNameIndex(const std::string& Name) { return FindName(ProcNameTable, ProcNameCount, Name); }
-int32_t AddVarName(const std::string& Name) { return AddName(VarNameTable, VarNameCount, VarNameIndex(Name), Name); }
-int32_t AddProcName(const std::string& Name) { return AddName(ProcNameTable, ProcNameCount, ProcNameIndex(Name), Name); }
+int32_t AddVarName(const std::string& Name) {
+  return AddName(VarNameTable, VarNameCount, VarNameIndex(Name), Name);
+}
+int32_t AddProcName(const std::string& Name) {
+  return AddName(ProcNameTable, ProcNameCount, ProcNameIndex(Name), Name);
+}
 
 void InitCompiler() {
   for (int32_t i = 0; i <= kNameTableSize; ++i) {

@@ -244,16 +244,18 @@ void StoreValue(const TQzVariant& Src, TQzVariant& Var) {
       const int32_t n = Src.GetInteger();
       if (vk == kVarInteger) Var.SetInteger(n);
       else if (vk == kVarFloat) Var.SetFloat(static_cast<float>(n));
-      else if (vk == kVarString) ScriptError("I-011 : ERROR : Can't set a string to an integer-value! (" + IntToStrUnderscore(n) + ")");
       else if (vk == kVarRecord) Var.SetRecord(n);
+      else if (vk == kVarString)
+        ScriptError("I-011 : ERROR : Can't set a string to an integer-value! (" + IntToStrUnderscore(n) + ")");
       break;
     }
     case kVarFloat: {
       const float f = Src.GetFloat();
+      const std::string text = FloatToStrDigits(3, f) + ")";
       if (vk == kVarInteger) Var.SetInteger(RoundToInt(f));
       else if (vk == kVarFloat) Var.SetFloat(f);
-      else if (vk == kVarString) ScriptError("I-011 : ERROR : Can't set a string to a float-value! (" + FloatToStrDigits(3, f) + ")");
-      else if (vk == kVarRecord) ScriptError("I-011 : ERROR : Can't set a record to a float-value! (" + FloatToStrDigits(3, f) + ")");
+      else if (vk == kVarString) ScriptError("I-011 : ERROR : Can't set a string to a float-value! (" + text);
+      else if (vk == kVarRecord) ScriptError("I-011 : ERROR : Can't set a record to a float-value! (" + text);
       break;
     }
     case kVarString: {
@@ -277,13 +279,15 @@ void MoveConstant(TQzVariant& Var, uint8_t TypeCode) {
     if (vk == kVarInteger) Var.SetInteger(n);
     else if (vk == kVarFloat) Var.SetFloat(static_cast<float>(n));
     else if (vk == kVarRecord) Var.SetRecord(n);
-    else if (vk == kVarString) ScriptError("I-011 : ERROR-006 : Can't set a string to an integer-value! (" + IntToStrUnderscore(n) + ")");
+    else if (vk == kVarString)
+      ScriptError("I-011 : ERROR-006 : Can't set a string to an integer-value! (" + IntToStrUnderscore(n) + ")");
   } else if (TypeCode == 2) {
     const float f = ReadSingle();
+    const std::string text = FloatToStrDigits(3, f) + ")";
     if (vk == kVarInteger) Var.SetInteger(RoundToInt(f));
     else if (vk == kVarFloat) Var.SetFloat(f);
-    else if (vk == kVarString) ScriptError("I-011-005 : ERROR : Can't set a string to a float-value! (" + FloatToStrDigits(3, f) + ")");
-    else if (vk == kVarRecord) ScriptError("I-011-004 : ERROR : Can't set a record to a float-value! (" + FloatToStrDigits(3, f) + ")");
+    else if (vk == kVarString) ScriptError("I-011-005 : ERROR : Can't set a string to a float-value! (" + text);
+    else if (vk == kVarRecord) ScriptError("I-011-004 : ERROR : Can't set a record to a float-value! (" + text);
   } else if (TypeCode == 3) {
     const std::string s = ReadShortString();
     if (vk == kVarString) Var.SetString(s);

@@ -49,7 +49,8 @@ std::vector<std::string> SplitLines(const std::string& text) {
 }
 
 void PrintHex(const std::vector<uint8_t>& image) {
-  for (size_t i = 0; i < image.size(); ++i) std::printf(i % 16 == 15 || i + 1 == image.size() ? "%02X\n" : "%02X ", image[i]);
+  for (size_t i = 0; i < image.size(); ++i)
+    std::printf(i % 16 == 15 || i + 1 == image.size() ? "%02X\n" : "%02X ", image[i]);
 }
 
 }  // namespace
