@@ -236,6 +236,9 @@ bool PopToAccumulator() {
 
 // ---- Storing
 
+// A float in an error text: 3 decimals and the closing bracket.
+std::string FloatText(float F) { return FloatToStrDigits(3, F) + ")"; }
+
 // MOVR into a variable and POPV: by the source's kind and the variable's current kind.
 void StoreValue(const TQzVariant& Src, TQzVariant& Var) {
   const uint8_t vk = Var.Kind;
@@ -251,11 +254,10 @@ void StoreValue(const TQzVariant& Src, TQzVariant& Var) {
     }
     case kVarFloat: {
       const float f = Src.GetFloat();
-      const std::string text = FloatToStrDigits(3, f) + ")";
       if (vk == kVarInteger) Var.SetInteger(RoundToInt(f));
       else if (vk == kVarFloat) Var.SetFloat(f);
-      else if (vk == kVarString) ScriptError("I-011 : ERROR : Can't set a string to a float-value! (" + text);
-      else if (vk == kVarRecord) ScriptError("I-011 : ERROR : Can't set a record to a float-value! (" + text);
+      else if (vk == kVarString) ScriptError("I-011 : ERROR : Can't set a string to a float-value! (" + FloatText(f));
+      else if (vk == kVarRecord) ScriptError("I-011 : ERROR : Can't set a record to a float-value! (" + FloatText(f));
       break;
     }
     case kVarString: {
@@ -283,11 +285,10 @@ void MoveConstant(TQzVariant& Var, uint8_t TypeCode) {
       ScriptError("I-011 : ERROR-006 : Can't set a string to an integer-value! (" + IntToStrUnderscore(n) + ")");
   } else if (TypeCode == 2) {
     const float f = ReadSingle();
-    const std::string text = FloatToStrDigits(3, f) + ")";
     if (vk == kVarInteger) Var.SetInteger(RoundToInt(f));
     else if (vk == kVarFloat) Var.SetFloat(f);
-    else if (vk == kVarString) ScriptError("I-011-005 : ERROR : Can't set a string to a float-value! (" + text);
-    else if (vk == kVarRecord) ScriptError("I-011-004 : ERROR : Can't set a record to a float-value! (" + text);
+    else if (vk == kVarString) ScriptError("I-011-005 : ERROR : Can't set a string to a float-value! (" + FloatText(f));
+    else if (vk == kVarRecord) ScriptError("I-011-004 : ERROR : Can't set a record to a float-value! (" + FloatText(f));
   } else if (TypeCode == 3) {
     const std::string s = ReadShortString();
     if (vk == kVarString) Var.SetString(s);
