@@ -1,9 +1,12 @@
-// The in-memory mesh and the mesh file reader.
+// The in-memory mesh and the mesh file reader; the mesh builders and transforms. The same record
+// is kept in the record store as TMeshdata2: its accessors, Destroy and the stored animations come
+// with engine/meshrecords.h.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "engine/recordaccess.h"
 #include "engine/types.h"
 
 constexpr int kMeshMaxVertices = 600;
@@ -41,7 +44,7 @@ struct TMeshPolygon {
 };
 static_assert(sizeof(TMeshPolygon) == 32);
 
-struct TMesh2 {
+struct TMesh2 : ArrayerRecord<TMesh2> {
   uint32_t Index;          // index of the stored mesh record; 0 when only in memory
   uint16_t VertexCount;
   uint8_t PolygonCount;
@@ -53,6 +56,21 @@ struct TMesh2 {
   const TMeshVertex& Vertex(int i) const { return Vertices[i - 1]; }
   TMeshPolygon& Polygon(int i) { return Polygons[i - 1]; }
   const TMeshPolygon& Polygon(int i) const { return Polygons[i - 1]; }
+
+  // Empties the mesh: no vertices, no polygons, flags 2. The index and the vertex and polygon data
+  // stay as they are.
+  void Init() {
+    VertexCount = 0;
+    PolygonCount = 0;
+    Flags = kMeshFromRecord;
+  }
+  // Sets position and texture coordinates of vertex i (1 to 600) and raises the vertex count to i
+  // when it is lower; the normal is not touched. Any other i: a warning, the mesh unchanged.
+  void vxA(uint16_t i, float x, float y, float z, float u, float v);
+  // The stored mesh (meshrecords.cpp): frees the entry of this record's index; DestroyByIndex
+  // reads the entry first, so an index that holds no mesh stops the program.
+  void Destroy();
+  static void DestroyByIndex(uint32_t index);
 };
 static_assert(sizeof(TMesh2) == 27368);
 #pragma pack(pop)
@@ -61,3 +79,57 @@ static_assert(sizeof(TMesh2) == 27368);
 void LoadMesh2(TMesh2& mesh, const std::string& dir, const std::string& name);
 // Reorders the polygons by texture slot, highest first, untextured last.
 void SortPolygonsByTexture(TMesh2& mesh);
+
+// ---- Builders and transforms. None of them allocates or sorts the polygons; a field that a
+// builder does not name keeps its value.
+
+// Appends a quad (a, b, c, d) or a triangle (a, b, c; the fourth index slot keeps what it held)
+// with its texture slot, flags (16 when lit, always 32 flat, 1 two-sided when not culled) and
+// colour. The normal, of the vertices a, b and d for a quad and a, b and c for a triangle, becomes
+// the polygon normal and the normal of each of its vertices. A mesh with 255 polygons is left
+// unchanged without a word; an index outside 1 to 600 gives a warning and leaves it unchanged.
+void AddQuad(TMesh2& mesh, uint16_t a, uint16_t b, uint16_t c, uint16_t d, uint16_t texture, bool lit, bool cull,
+             uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha);
+void AddTriangle(TMesh2& mesh, uint16_t a, uint16_t b, uint16_t c, uint16_t texture, bool lit, bool cull,
+                 uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha);
+
+// Moves every used vertex position by (dx, dy, dz).
+void TranslateMesh(TMesh2& mesh, float dx, float dy, float dz);
+// Turns every used vertex (position and normal) and every used polygon normal by the angles of p,
+// Roll about z first, then Nick about x, then Gier about y (an angle of exactly 0 skips its turn),
+// then moves the positions by p's X, Y, Z. This is what Gra_SetTransform (p) does to a vertex.
+void TransformMesh(TMesh2& mesh, const TPlacement& p);
+// The same turn for one point, then p's X, Y, Z added.
+void RotateVectorDeg(TVector& v, const TPlacement& p);
+// The smallest and largest coordinate per axis over the used vertices, starting from vertex 1
+// (also for a mesh without vertices).
+void MeshBoundingBox(const TMesh2& mesh, float& minX, float& minY, float& minZ, float& maxX, float& maxY,
+                     float& maxZ);
+// Replaces the mesh by a block under the top corners p1 to p4 (in order round the block): the top
+// quad (left half of the texture, v from 0 to l), the walls along p4-p1 and p2-p3 dropping by
+// height (right half of the texture) and, with sides, the ends p1-p2 and p3-p4. 12 vertices and
+// 3 polygons, or 20 and 5 with sides; lit, two-sided, white.
+void BuildBlockMesh(TMesh2& mesh, const TVector& p1, const TVector& p2, const TVector& p3, const TVector& p4,
+                    float height, bool sides, uint16_t texture, float l);
+// Replaces the mesh by the stored animation aniIndex (a TMeshAni) at time t: frame Trunc(t) blended
+// into the next one (wrapping from the last frame to the first) by the fraction of t. An animation
+// without frames, a time at or below minus the frame count, or an animation of more than 600
+// vertices gives a warning and leaves the mesh as it is.
+void GetAnimatedMesh(uint32_t aniIndex, TMesh2& mesh, float t);
+
+// A short list of distinct 16-bit values (the texture slots of a mesh).
+constexpr int kIndexListRoom = 20;
+#pragma pack(push, 1)
+struct TIndexList {
+  uint16_t Entries[kIndexListRoom];  // entry i (1-based) is Entries[i - 1]
+  uint8_t Count;                     // entries in use
+  uint8_t Flag;                      // the caller's; cleared with the count
+};
+static_assert(sizeof(TIndexList) == 42);
+#pragma pack(pop)
+
+// Appends value unless an entry in use equals it. A full list keeps its 20 entries and gives a
+// warning for a value it does not hold.
+void AddUniqueIndex(TIndexList& list, uint16_t value);
+// Count and flag := 0.
+void ClearIndexList(TIndexList& list);

@@ -232,6 +232,10 @@ void RecordRead(const RecordDesc& d, void* record, uint32_t index) {
       // than its room.
       if (CheckCounts(d, rec, payload, kReadOp, msg)) {
         CopyListsIn(d, payload, rec);
+        if (d.TailPointer != 0) {
+          const uint8_t* tail = payload + PayloadBytes(d, rec);
+          std::memcpy(rec + d.TailPointer, &tail, sizeof tail);
+        }
         ArrayerStatus = 0;
       } else {
         ArrayerStatus = kStatusOverfull;

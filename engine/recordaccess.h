@@ -75,6 +75,12 @@ struct RecordDesc {
   const char* CountOp[4];
   // The writer's extra step after a successful A_Write (nullptr: none).
   void (*AfterWrite)(const uint8_t* rec);
+  // A type whose entries carry a tail after their lists that a read does not copy (the frames of
+  // a mesh animation): the record offset of the pointer that A_Read sets to the first byte of that
+  // tail inside the stored entry. 0: the type has no tail. A record of such a type holds a pointer
+  // into the store, valid while the entry neither moves nor dies, so only the Static array, which
+  // is never compacted, may keep one.
+  uint16_t TailPointer = 0;
 };
 
 // Descriptor builders.
@@ -127,6 +133,11 @@ constexpr const char* RecordDescProblem(const RecordDesc& d) {
     }
     if (l.Offset + room > d.Size) return "list beyond the record";
     end = l.Offset + room;
+  }
+  if (d.TailPointer != 0) {
+    if (d.Array != ArrayerId::Static) return "a tail pointer in an array that is compacted";
+    if (d.TailPointer < end || d.TailPointer + sizeof(const uint8_t*) > d.Size) return "tail pointer misplaced";
+    if (d.Ops & (kOpWrite | kOpReWrite)) return "a writer would drop the tail";
   }
   for (int i = 0; i < d.CheckCount; ++i) {
     if (d.CheckOrder[i] >= d.ListCount) return "check order names a missing list";

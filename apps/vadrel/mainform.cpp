@@ -69,6 +69,7 @@ MainForm::MainForm(QWidget* parent) : QWidget(parent) {
   CB_Filenames->setGeometry(250, 560, 280, 22);
 
   buildPages();
+  buildView3D();
 }
 
 MainForm::~MainForm() {
@@ -314,36 +315,6 @@ void MainForm::FormCreate() {
 void MainForm::drawtimerTimer() {
   if (!platform::GlMakeCurrent(OGLW)) return;
   OGLWRedrawWorld();
-}
-
-void MainForm::OGLWRedrawWorld() {
-  Gra_ClearScreen();
-
-  // View values: 60 degrees vertical, the horizontal angle scaled by the panel's aspect.
-  const qreal dpr = OGLW->devicePixelRatio();
-  ViewportSize[0] = static_cast<int32_t>(OGLW->width() * dpr);
-  ViewportSize[1] = static_cast<int32_t>(OGLW->height() * dpr);
-  ViewFov = 60.0f;
-  ViewAspect = static_cast<float>(ViewportSize[0]) / static_cast<float>(std::max<int32_t>(ViewportSize[1], 1));
-  ViewFovX = ViewFov * ViewAspect;
-  ViewNear = 5.0f;
-  ViewFar = 2000.0f;
-  const float right = std::tan(ViewFovX / 2.0f * static_cast<float>(M_PI) / 180.0f) * ViewNear;
-  const float top = right / ViewAspect;
-  ViewFrustum[0] = -right;
-  ViewFrustum[1] = right;
-  ViewFrustum[2] = -top;
-  ViewFrustum[3] = top;
-  Gra_SetPerspective(ViewFovX, ViewNear, ViewFar);
-  Gra_EnableDepth();
-  Gra_SetCamera(Players[LocalPlayer].Camera);
-  Gra_ResetFrameState();
-  Gra_SetTransform(TPlacement{});
-
-  // The ground, the test track and the vehicle come with the 3D view.
-
-  Gra_SwapBuffers();
-  ++frames_;
 }
 
 }  // namespace vadrel

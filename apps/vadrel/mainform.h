@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "apps/vadrel/view3d.h"
 #include "engine/font3d.h"
 #include "engine/mesh3d.h"
 #include "engine/vehicleinfo.h"
@@ -17,7 +18,9 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QListWidget;
+class QMouseEvent;
 class QTabWidget;
 class QTimer;
 class QFileDialog;
@@ -38,7 +41,13 @@ class MainForm : public QWidget {
   void FormCreate();
   // One frame of the 3D view.
   void drawtimerTimer();
+  // One frame of the 3D view, shown (view3d.cpp).
   void OGLWRedrawWorld();
+  // The same frame drawn into the back buffer and not shown.
+  void DrawView3D();
+  // Steering the camera with the right mouse button held over the 3D view (view3d.cpp).
+  void OGLWMouseDown(QMouseEvent* e);
+  void OGLWMouseMove(QMouseEvent* e);
   // True once the program was told to terminate.
   bool terminated() const { return terminated_; }
   // The step at which start-up stopped (0 when it ran through).
@@ -67,6 +76,7 @@ class MainForm : public QWidget {
   platform::StringGrid* lightcoords = nullptr;
   platform::StringGrid* lightconel = nullptr;
   platform::StringGrid* silcrcoord = nullptr;
+  QLabel* L_Coords = nullptr;  // the camera's position and angles under the 3D view
 
   // Fields of the form.
   std::string LastMeshFile;
@@ -80,6 +90,11 @@ class MainForm : public QWidget {
   TCurveline* TestCurve = nullptr;  // about a megabyte: kept off the stack
   int32_t RailPieceCount = 0;
   int32_t RoadPieceCount = 0;
+  // The test curves' piece meshes and piece entries, 1..10 (kept off the stack).
+  std::unique_ptr<std::array<TMesh2, 11>> RailPieceMeshes = std::make_unique<std::array<TMesh2, 11>>();
+  std::unique_ptr<std::array<TCurvePiece, 11>> RailPieces = std::make_unique<std::array<TCurvePiece, 11>>();
+  std::unique_ptr<std::array<TMesh2, 11>> RoadPieceMeshes = std::make_unique<std::array<TMesh2, 11>>();
+  std::unique_ptr<std::array<TCurvePiece, 11>> RoadPieces = std::make_unique<std::array<TCurvePiece, 11>>();
   int32_t GrassTexture = 0;
   int32_t SmokeTexture = 0;
   TFont3D NodeFont{};  // the font of the node labels
@@ -175,6 +190,15 @@ class MainForm : public QWidget {
   void SGrid_MeshesDblClick();
   bool stopStartup(int step, const std::string& message);
   void buildTestCurve(uint8_t waytype, const TVector& a, const TVector& adir, const TVector& b, const TVector& bdir);
+  // The 3D view's label and mouse handlers, and the controls its frame reads (view3d.cpp).
+  void buildView3D();
+  void recentreCursor();
+  bool viewShowNodes() const;
+  bool viewShowLights() const;
+  bool viewSmoking() const;
+  TVector viewSmokePosition() const;
+  TViewBox viewBoundingBox() const;
+  TPlacement meshRowPlacement(int row) const;
 
   void ControlsToRecord(TVehicleInfo& v) const;
   void RecordToControls(const TVehicleInfo& v);

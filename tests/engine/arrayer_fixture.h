@@ -38,12 +38,7 @@ inline uint32_t RunningTicks() {
   return ticks += 1000;
 }
 
-// The debugger text of the current test ("Warning: ..." lines among it).
-inline std::vector<std::string>& DebuggerLines() {
-  static std::vector<std::string> lines;
-  return lines;
-}
-inline void CaptureDebugger(const std::string& text) { DebuggerLines().push_back(text); }
+using testing_support::DebuggerLines;
 
 // Every test starts with an empty store. The fatal stop's clean-up hook is taken out, so that a
 // test can look at the store after a fatal stop (the store's own test puts it back).
@@ -55,8 +50,7 @@ class ArrayerTest : public ::testing::Test {
   }
   void SetUp() override {
     platform::SetTickSource(RunningTicks);
-    DebuggerLines().clear();
-    platform::SetDebuggerSink(CaptureDebugger);
+    testing_support::CaptureDebugger();
     if (!ArrayerReady()) {
       ASSERT_TRUE(ArrayerInit());
     }

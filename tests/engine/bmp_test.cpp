@@ -18,18 +18,12 @@ using testing_support::WriteFileBytes;
 
 namespace {
 
-std::vector<std::string> g_warnings;
-
-void CaptureWarnings(const std::string& text) {
-  if (text.rfind("Warning: ", 0) == 0) g_warnings.push_back(text.substr(9));
-}
 
 class BmpFiles : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_ = MakeTempFolder("bmp");
-    g_warnings.clear();
-    platform::SetDebuggerSink(CaptureWarnings);
+    testing_support::CaptureDebugger();
   }
   void TearDown() override { platform::SetDebuggerSink(nullptr); }
   std::string folder_;
@@ -169,14 +163,14 @@ TEST_F(BmpFiles, ShrinkFactorIsLoweredUntilBothSidesStayAtLeastFour) {
       {256, 128, 2, 2, 0}, {8, 8, 2, 1, 1}, {2048, 4, 3, 0, 3}, {4, 4, 0, 0, 0}, {2048, 2048, 255, 9, 246},
   };
   for (const Case& c : cases) {
-    g_warnings.clear();
+    testing_support::Warnings().clear();
     TBMP bmp;
     bmp.Width = c.width;
     bmp.Height = c.height;
     bmp.Name = "gfx\\X.BMP";
     EXPECT_EQ(bmp.CheckShrinkFactor(c.shrink), c.checked) << c.width << "x" << c.height;
-    ASSERT_EQ(g_warnings.size(), c.warnings) << c.width << "x" << c.height;
-    for (const std::string& w : g_warnings)
+    ASSERT_EQ(testing_support::Warnings().size(), c.warnings) << c.width << "x" << c.height;
+    for (const std::string& w : testing_support::Warnings())
       EXPECT_EQ(w, "INFO: TBMP: CheckShrinkFactor: The Bitmap will be to small!gfx\\X.BMP");
     EXPECT_EQ(bmp.ShrunkWidth(c.shrink), c.width >> c.checked);
     EXPECT_EQ(bmp.ShrunkHeight(c.shrink), c.height >> c.checked);
@@ -213,7 +207,7 @@ TEST_F(BmpFiles, RefusedHeadersAreWarnedAndReadAsFourByFour) {
       {"file shorter than its headers", std::string("BM\x10\x00", 4)},
   };
   for (const Case& c : cases) {
-    g_warnings.clear();
+    testing_support::Warnings().clear();
     const std::string path = folder_ + "bad.bmp";
     WriteFileBytes(path, c.bytes);
     TBMP bmp;
@@ -221,8 +215,8 @@ TEST_F(BmpFiles, RefusedHeadersAreWarnedAndReadAsFourByFour) {
     EXPECT_EQ(bmp.Width, 4) << c.what;
     EXPECT_EQ(bmp.Height, 4) << c.what;
     EXPECT_EQ(bmp.Name, path);
-    ASSERT_FALSE(g_warnings.empty()) << c.what;
-    EXPECT_EQ(g_warnings[0],
+    ASSERT_FALSE(testing_support::Warnings().empty()) << c.what;
+    EXPECT_EQ(testing_support::Warnings()[0],
               "ERROR: TBMP: GetInfoOfFile: The Bitmap is to big, have wrong size or have not 24 Bit: " + path)
         << c.what;
   }
@@ -234,10 +228,10 @@ TEST_F(BmpFiles, GoodHeaderGivesItsSidesAndMissingFileGivesFalse) {
   ASSERT_TRUE(bmp.GetInfoOfFile(folder_ + "long.bmp"));
   EXPECT_EQ(bmp.Width, 2048);
   EXPECT_EQ(bmp.Height, 4);
-  EXPECT_TRUE(g_warnings.empty());
+  EXPECT_TRUE(testing_support::Warnings().empty());
   TBMP none;
   EXPECT_FALSE(none.GetInfoOfFile(folder_ + "none.bmp"));
-  EXPECT_TRUE(g_warnings.empty());
+  EXPECT_TRUE(testing_support::Warnings().empty());
 }
 
 // ---- Pixels ----
@@ -252,7 +246,7 @@ TEST_F(BmpFiles, PixelsStartAtOffset54WhateverTheHeaderSays) {
   std::vector<uint8_t> buf(48);
   ASSERT_TRUE(bmp.ReadPixels(folder_ + "p.bmp", buf.data(), buf.size()));
   EXPECT_EQ(std::string(buf.begin(), buf.end()), pixels);
-  EXPECT_TRUE(g_warnings.empty());
+  EXPECT_TRUE(testing_support::Warnings().empty());
 }
 
 TEST_F(BmpFiles, ShortFileIsFilledWithBlackAndWarned) {
@@ -263,8 +257,8 @@ TEST_F(BmpFiles, ShortFileIsFilledWithBlackAndWarned) {
   ASSERT_TRUE(bmp.ReadPixels(folder_ + "short.bmp", buf.data(), buf.size()));
   EXPECT_EQ(std::vector<uint8_t>(buf.begin(), buf.begin() + 30), std::vector<uint8_t>(30, 0x55));
   EXPECT_EQ(std::vector<uint8_t>(buf.begin() + 30, buf.end()), std::vector<uint8_t>(18, 0));
-  ASSERT_EQ(g_warnings.size(), 1u);
-  EXPECT_EQ(g_warnings[0],
+  ASSERT_EQ(testing_support::Warnings().size(), 1u);
+  EXPECT_EQ(testing_support::Warnings()[0],
             "WARNING: TBMP: ReadPixels: The Bitmap file is too short, missing pixels are black: " + folder_ + "short.bmp");
 }
 

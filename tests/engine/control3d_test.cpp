@@ -7,11 +7,9 @@
 #include "engine/control3d.h"
 #include "engine/sys.h"
 #include "platform/platform.h"
+#include "tests/support/test_support.h"
 
 namespace {
-
-std::vector<std::string> g_debugger;
-void CaptureDebugger(const std::string& text) { g_debugger.push_back(text); }
 
 // A window that records the operations the tree calls on it.
 class RecordingWindow : public TControl3D {
@@ -44,8 +42,7 @@ class Windows3D : public ::testing::Test {
       AddChildWindow3D(root_, *top_.back());
     }
     RecordingWindow::calls.clear();
-    g_debugger.clear();
-    platform::SetDebuggerSink(CaptureDebugger);
+    testing_support::CaptureDebugger();
     saved_[0] = ViewportSize[0];
     saved_[1] = ViewportSize[1];
   }
@@ -132,11 +129,11 @@ TEST_F(Windows3D, ModalWindowTakesTheFocusAndASecondOneWarnsAndReplacesIt) {
   ShowWindow3D(*W(1), true);
   EXPECT_EQ(FocusWindow, W(1));
   EXPECT_EQ(PreviousFocusWindow, W(3));
-  EXPECT_TRUE(g_debugger.empty());
+  EXPECT_TRUE(testing_support::DebuggerLines().empty());
   EXPECT_EQ(RecordingWindow::calls, (std::vector<std::string>{"w1.Show(1)"}));
 
   ShowWindow3D(*W(2), true);
-  EXPECT_EQ(g_debugger, (std::vector<std::string>{"Warning: Error! Tried to open modal dialog while other modal dialog is open!"}));
+  EXPECT_EQ(testing_support::DebuggerLines(), (std::vector<std::string>{"Warning: Error! Tried to open modal dialog while other modal dialog is open!"}));
   EXPECT_EQ(ModalWindow, W(2));
   EXPECT_EQ(FocusWindow, W(2));
   EXPECT_EQ(PreviousFocusWindow, W(1));
@@ -188,7 +185,7 @@ TEST_F(Windows3D, MessageBoxesAreModalAndCentred) {
   EXPECT_EQ(MessageBox3D.Code, '#');
   EXPECT_EQ(MessageBox3D.Value, 7u);
   EXPECT_EQ(ModalWindow, &MessageBox3D);
-  EXPECT_TRUE(g_debugger.empty());
+  EXPECT_TRUE(testing_support::DebuggerLines().empty());
 }
 
 TEST_F(Windows3D, SetWindowStateStoresTheStateThenCallsTheOperation) {
@@ -269,13 +266,12 @@ TEST_F(Windows3D, DeleteHooksRefreshOrCloseTheWindowsThatShowTheRecord) {
 TEST(Control3DStart, ClearsThePointersAndTellsTheDebugger) {
   TControl3D w;
   ModalWindow = FocusWindow = &w;
-  g_debugger.clear();
-  platform::SetDebuggerSink(CaptureDebugger);
+  testing_support::CaptureDebugger();
   InitControl3D();
   platform::SetDebuggerSink(nullptr);
   EXPECT_EQ(ModalWindow, nullptr);
   EXPECT_EQ(FocusWindow, nullptr);
-  EXPECT_EQ(g_debugger, (std::vector<std::string>{"Initializing Control3D-variables..."}));
+  EXPECT_EQ(testing_support::DebuggerLines(), (std::vector<std::string>{"Initializing Control3D-variables..."}));
 }
 
 }  // namespace

@@ -22,12 +22,7 @@ using testing_support::WriteFileBytes;
 
 namespace {
 
-std::vector<std::string> g_warnings;
 std::vector<std::vector<TInterleavedVertex>> g_batches;
-
-void CaptureWarnings(const std::string& text) {
-  if (text.rfind("Warning: ", 0) == 0) g_warnings.push_back(text.substr(9));
-}
 
 void RecordBatch(const TInterleavedVertex* v, int32_t count) { g_batches.emplace_back(v, v + count); }
 
@@ -69,9 +64,8 @@ class Fonts : public ::testing::Test {
     Gra_ResetProcs();
     BlendModeCache = 0;
     CurrentFont = nullptr;
-    g_warnings.clear();
     g_batches.clear();
-    platform::SetDebuggerSink(CaptureWarnings);
+    testing_support::CaptureDebugger();
     font3d_test::SetBatchDrawer(RecordBatch);
   }
   void TearDown() override {
@@ -109,7 +103,7 @@ TEST_F(Fonts, LoadFontReadsTheGlyphTableAndItsPicture) {
   EXPECT_FLOAT_EQ(g.Bottom, 0.8f);
   EXPECT_FLOAT_EQ(g.Right, 1.0f);
   EXPECT_FLOAT_EQ(g.Top, 1.2f);
-  EXPECT_TRUE(g_warnings.empty());
+  EXPECT_TRUE(testing_support::Warnings().empty());
 }
 
 TEST_F(Fonts, AlphaFontUsesPackedTexelsAndBlendMode2) {
@@ -138,7 +132,7 @@ TEST_F(Fonts, ShortFontFileIsCompletedWithEmptyGlyphs) {
   EXPECT_FLOAT_EQ(font.Glyphs[65].Advance, 0.125f);
   EXPECT_FLOAT_EQ(font.Glyphs[66].Advance, 0.0f);
   EXPECT_FLOAT_EQ(font.Glyphs[255].Top, 0.0f);
-  EXPECT_EQ(g_warnings, std::vector<std::string>{
+  EXPECT_EQ(testing_support::Warnings(), std::vector<std::string>{
                             "WARNING: Font3D: LoadFont: ui\\cut.fnt is shorter than 7168 bytes, the missing glyphs are empty"});
 }
 
@@ -157,7 +151,7 @@ TEST_F(Fonts, MissingFilesOfAFont) {
   LoadFont(font, "nopic");
   EXPECT_EQ(TextureTable[font.TextureSlot].Name.str(), "NOPIC.BMP");
   EXPECT_FLOAT_EQ(font.XScale, 16.0f);
-  EXPECT_EQ(g_warnings, std::vector<std::string>{"Filehandling.LoadTexture: - NOPIC.BMP not found!"});
+  EXPECT_EQ(testing_support::Warnings(), std::vector<std::string>{"Filehandling.LoadTexture: - NOPIC.BMP not found!"});
 }
 
 TEST_F(Fonts, SelectFontNeedsAFontAndResetsTheScale) {

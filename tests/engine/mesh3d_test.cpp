@@ -21,8 +21,6 @@ using testing_support::WriteFileBytes;
 
 namespace {
 
-std::vector<std::string> g_debugger;
-
 class MeshLoad : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -34,8 +32,7 @@ class MeshLoad : public ::testing::Test {
     for (const char* t : {"a.bmp", "b.bmp", "c.bmp"}) WriteFileBytes(base_ + "gfx/" + t, solid({10, 200, 10}));
     ASSERT_EQ(chdir(base_.c_str()), 0);
     InitTextureTable();
-    g_debugger.clear();
-    platform::SetDebuggerSink([](const std::string& t) { g_debugger.push_back(t); });
+    testing_support::CaptureDebugger();
     mesh_ = std::make_unique<TMesh2>();
   }
   void TearDown() override {
@@ -45,12 +42,7 @@ class MeshLoad : public ::testing::Test {
   }
   void Write(const std::string& name, const MeshFile& m) { WriteFileBytes(base_ + "vehicles/" + name, m.Bytes()); }
   void Load(const std::string& name) { LoadMesh2(*mesh_, "vehicles\\", name); }
-  std::vector<std::string> Warnings() const {
-    std::vector<std::string> w;
-    for (const auto& line : g_debugger)
-      if (line.rfind("Warning: ", 0) == 0) w.push_back(line.substr(9));
-    return w;
-  }
+  std::vector<std::string> Warnings() const { return testing_support::Warnings(); }
   std::string oldDir_, base_;
   std::unique_ptr<TMesh2> mesh_;
 };
@@ -126,7 +118,9 @@ TEST_F(MeshLoad, PolygonsEndInDescendingSlotOrderWithNoneLost) {
   std::vector<uint16_t> tags;
   for (int p = 1; p <= mesh_->PolygonCount; ++p) {
     tags.push_back(mesh_->Polygon(p).Spare);
-    if (p > 1) EXPECT_GE(mesh_->Polygon(p - 1).Texture, mesh_->Polygon(p).Texture);
+    if (p > 1) {
+      EXPECT_GE(mesh_->Polygon(p - 1).Texture, mesh_->Polygon(p).Texture);
+    }
   }
   std::sort(tags.begin(), tags.end());
   for (size_t i = 0; i < tags.size(); ++i) EXPECT_EQ(tags[i], i);

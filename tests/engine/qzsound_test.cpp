@@ -19,9 +19,6 @@ using testing_support::WriteFileBytes;
 
 namespace {
 
-std::vector<std::string> g_debugger;
-void CaptureDebugger(const std::string& text) { g_debugger.push_back(text); }
-
 uint32_t g_ticks = 0;
 uint32_t FakeTicks() { return g_ticks; }
 
@@ -53,8 +50,7 @@ class SoundLayer : public ::testing::Test {
  protected:
   void SetUp() override {
     InitQzSound();
-    g_debugger.clear();
-    platform::SetDebuggerSink(CaptureDebugger);
+    testing_support::CaptureDebugger();
     platform::SetTickSource(FakeTicks);
     g_ticks = 1000;
     GameOptions[17] = 1;
@@ -253,7 +249,7 @@ TEST_F(SoundLayer, PrepareChannelResultsWithoutAUsableChannel) {
   SoundChannels[137].Started = 0;
   EXPECT_EQ(FindFreeChannel(), 137);
   EXPECT_EQ(MaxSoundChannel, 137);
-  EXPECT_TRUE(g_debugger.empty());
+  EXPECT_TRUE(testing_support::DebuggerLines().empty());
 }
 
 class SoundFiles : public SoundLayer {
@@ -276,12 +272,12 @@ TEST_F(SoundFiles, MissingSampleWarnsOnceAndStaysUnloaded) {
   SoundSystem.Enabled = 1;
   RegisterSample(7, "gone.wav", 0, 0, false);
   EXPECT_EQ(Prepare(3, 0, 7), -4);
-  EXPECT_EQ(g_debugger, (std::vector<std::string>{"Warning: TQZSSample.LoadFromFile(gone.wav): FILE NOT FOUND!"}));
+  EXPECT_EQ(testing_support::DebuggerLines(), (std::vector<std::string>{"Warning: TQZSSample.LoadFromFile(gone.wav): FILE NOT FOUND!"}));
   EXPECT_EQ(SoundSamples[7].Loaded, 0);
   EXPECT_EQ(SoundSamples[7].Reload, 0);
   // Not loaded: no further attempt and no further warning.
   EXPECT_EQ(Prepare(3, 0, 7), -4);
-  EXPECT_EQ(g_debugger.size(), 1u);
+  EXPECT_EQ(testing_support::DebuggerLines().size(), 1u);
   // The owners were taken, but the channel stays free.
   EXPECT_EQ(SoundChannels[1].OwnerA, 3u);
   EXPECT_EQ(SoundChannels[1].Prepared, 0);
@@ -294,7 +290,7 @@ TEST_F(SoundFiles, UnusableWaveFileWarnsWithTheReasonAndStaysUnloaded) {
   WriteFileBytes(root_ + "sfx/float.wav", f);
   RegisterSample(8, "FLOAT.WAV", 0, 0, false);
   EXPECT_EQ(Prepare(3, 0, 8), -4);
-  EXPECT_EQ(g_debugger,
+  EXPECT_EQ(testing_support::DebuggerLines(),
             (std::vector<std::string>{"Warning: TQZSSample.LoadFromFile(FLOAT.WAV): UNUSABLE WAVE FILE: not PCM (format 3)"}));
   EXPECT_EQ(SoundSamples[8].Loaded, 0);
   EXPECT_EQ(SoundSamples[8].BufferBytes, 0u);
@@ -321,7 +317,7 @@ TEST_F(SoundFiles, LoadingFillsTheFormatAndTakesTheNextSilence) {
   EXPECT_EQ(s.BufferBytes, 4410u + 22050u);
   EXPECT_EQ(s.Duration, 600u);  // 26,460 bytes at 44,100 a second
   EXPECT_EQ(s.Silence, 250);
-  EXPECT_TRUE(g_debugger.empty());
+  EXPECT_TRUE(testing_support::DebuggerLines().empty());
   // Without a device there is no buffer; the voice cannot be made.
   EXPECT_EQ(s.Buffer, 0u);
   g_ticks = 77;

@@ -16,16 +16,12 @@ using testing_support::WriteFileBytes;
 
 namespace {
 
-std::vector<std::string> g_debugger;
-void CaptureDebugger(const std::string& text) { g_debugger.push_back(text); }
-
 class DebugLog : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_ = MakeTempFolder("syslog");
     sys_test::SetLogFolder(folder_);
-    g_debugger.clear();
-    platform::SetDebuggerSink(CaptureDebugger);
+    testing_support::CaptureDebugger();
     GameTime = 0;
   }
   void TearDown() override {
@@ -58,20 +54,20 @@ TEST_F(DebugLog, DebuggerReceivesWarningsAndFatalTextCutTo254) {
   SYS_Warning("careful");
   SYS_DebugOut("progress");
   EXPECT_THROW(SYS_BREAKPROGRAM(std::string(300, 'x')), FatalError);
-  ASSERT_EQ(g_debugger.size(), 4u);
-  EXPECT_EQ(g_debugger[0], "Initializing SYS_Debug.txt...");
-  EXPECT_EQ(g_debugger[1], "Warning: careful");
-  EXPECT_EQ(g_debugger[2], "progress");
-  EXPECT_EQ(g_debugger[3].size(), 254u);
-  EXPECT_EQ(g_debugger[3].rfind("SYS_BREAKPROGRAM: FATAL ERROR: xxx", 0), 0u);
+  ASSERT_EQ(testing_support::DebuggerLines().size(), 4u);
+  EXPECT_EQ(testing_support::DebuggerLines()[0], "Initializing SYS_Debug.txt...");
+  EXPECT_EQ(testing_support::DebuggerLines()[1], "Warning: careful");
+  EXPECT_EQ(testing_support::DebuggerLines()[2], "progress");
+  EXPECT_EQ(testing_support::DebuggerLines()[3].size(), 254u);
+  EXPECT_EQ(testing_support::DebuggerLines()[3].rfind("SYS_BREAKPROGRAM: FATAL ERROR: xxx", 0), 0u);
 }
 
 TEST_F(DebugLog, WarningBeforeTheLogExistsWritesNoFile) {
   DebugFileOpen = false;
   SYS_Warning("early");
   EXPECT_FALSE(std::filesystem::exists(folder_ + "SYS_Debug.txt"));
-  ASSERT_EQ(g_debugger.size(), 1u);
-  EXPECT_EQ(g_debugger[0], "Warning: early");
+  ASSERT_EQ(testing_support::DebuggerLines().size(), 1u);
+  EXPECT_EQ(testing_support::DebuggerLines()[0], "Warning: early");
 }
 
 TEST_F(DebugLog, PlainNameReplacesAnOldLog) {
@@ -101,7 +97,7 @@ TEST_F(DebugLog, AnUncreatableLogStaysClosedSilently) {
   SYS_InitDebugFile(false);
   EXPECT_FALSE(DebugFileOpen);
   SYS_Warning("still fine");
-  EXPECT_EQ(g_debugger.back(), "Warning: still fine");
+  EXPECT_EQ(testing_support::DebuggerLines().back(), "Warning: still fine");
 }
 
 std::vector<std::string> g_cleanup;

@@ -24,11 +24,6 @@ using testing_support::WriteFileBytes;
 
 namespace {
 
-std::vector<std::string> g_warnings;
-
-void CaptureWarnings(const std::string& text) {
-  if (text.rfind("Warning: ", 0) == 0) g_warnings.push_back(text.substr(9));
-}
 
 struct Upload {
   int32_t internalFormat, width, height;
@@ -95,8 +90,7 @@ class Textures : public ::testing::Test {
     InitInfoScreen(InfoScreenData);
     Gra_ResetProcs();
     InstallRecorders();
-    g_warnings.clear();
-    platform::SetDebuggerSink(CaptureWarnings);
+    testing_support::CaptureDebugger();
   }
   void TearDown() override {
     platform::SetDebuggerSink(nullptr);
@@ -153,7 +147,7 @@ TEST_F(Textures, UploadFormatsFollowTheState) {
   EXPECT_EQ(TextureTable[1001].GLName, 3u);
   EXPECT_EQ(TextureTable[1004].GLName, 6u);
   EXPECT_EQ(RegisteredBlocks(), 0);
-  EXPECT_TRUE(g_warnings.empty());
+  EXPECT_TRUE(testing_support::Warnings().empty());
 }
 
 TEST_F(Textures, UploadSetsRepeatAndTheFilterOfTheSmoothFlag) {
@@ -206,7 +200,7 @@ TEST_F(Textures, MissingFileLeavesTheSlotAsItWas) {
   Gra_LoadTexture(1001, "gfx\\", "GONE.BMP", 0, true, 0);
   EXPECT_EQ(TextureTable[1001].Width, 77);
   EXPECT_TRUE(g_uploads.empty());
-  EXPECT_EQ(g_warnings, std::vector<std::string>{"File GONE.BMP not found"});
+  EXPECT_EQ(testing_support::Warnings(), std::vector<std::string>{"File GONE.BMP not found"});
 }
 
 TEST_F(Textures, ShrinkTooFarWarnsAtEachCheckOfTheFactor) {
@@ -215,7 +209,7 @@ TEST_F(Textures, ShrinkTooFarWarnsAtEachCheckOfTheFactor) {
   EXPECT_EQ(TextureTable[1001].Width, 4);
   EXPECT_EQ(TextureTable[1001].Height, 4);
   // Width, height and the halving each check the factor.
-  EXPECT_EQ(g_warnings, std::vector<std::string>(3, "INFO: TBMP: CheckShrinkFactor: The Bitmap will be to small!gfx\\E.BMP"));
+  EXPECT_EQ(testing_support::Warnings(), std::vector<std::string>(3, "INFO: TBMP: CheckShrinkFactor: The Bitmap will be to small!gfx\\E.BMP"));
   WriteSolidBmp(base_ + "gfx/B.BMP", 256);
   Gra_LoadTexture(1002, "gfx\\", "B.BMP", 0, true, 2);
   EXPECT_EQ(TextureTable[1002].Width, 64);
@@ -229,7 +223,7 @@ TEST_F(Textures, UnknownStateOfAFoundFileIsWarnedAndLoadedAsState0) {
   ASSERT_EQ(g_uploads.size(), 1u);
   EXPECT_EQ(g_uploads[0].type, glk::UNSIGNED_SHORT_5_6_5);
   EXPECT_EQ(TextureTable[1001].State, 0);
-  EXPECT_EQ(g_warnings,
+  EXPECT_EQ(testing_support::Warnings(),
             std::vector<std::string>{"WARNING: GRA_GL: LoadTexture: invalid texture state 7 for gfx\\A.BMP, loaded as state 0"});
 }
 
@@ -248,7 +242,7 @@ TEST_F(Textures, SlotsAreChosenByIndex) {
   EXPECT_EQ(LoadTexture("panel.bmp", 1, -1, false), 1);
   EXPECT_EQ(LoadTexture("panel.bmp", 1, -1, false), 1);
   EXPECT_EQ(g_uploads.size(), 2u);
-  EXPECT_TRUE(g_warnings.empty());
+  EXPECT_TRUE(testing_support::Warnings().empty());
   EXPECT_EQ(TextureCount, 1001);  // never goes down
 }
 
@@ -261,7 +255,7 @@ TEST_F(Textures, NameLoadedWithAnotherState) {
   LoadTexture("panel.bmp", 1, -1, false);
   EXPECT_EQ(LoadTexture("panel.bmp", 3, -1, false), 2);  // a second slot, loaded once more
   EXPECT_EQ(TextureTable[2].State, 3);
-  EXPECT_EQ(g_warnings, (std::vector<std::string>{"GLEIS1.BMP already loaded with different state",
+  EXPECT_EQ(testing_support::Warnings(), (std::vector<std::string>{"GLEIS1.BMP already loaded with different state",
                                                   "PANEL.BMP already loaded with different state - load once more"}));
 }
 
@@ -270,8 +264,8 @@ TEST_F(Textures, FullUserInterfaceSlotsSpillIntoGameSlots) {
   TextureCount = 1000;
   WriteSolidBmp(base_ + "gfx_hi/ICON.BMP", 16);
   EXPECT_EQ(LoadTexture("icon.bmp", 0, -1, false), 1001);
-  ASSERT_EQ(g_warnings.size(), 1u);
-  EXPECT_EQ(g_warnings[0], "Error: Filehandling: LoadTexture: To Much UITextures to Load!");
+  ASSERT_EQ(testing_support::Warnings().size(), 1u);
+  EXPECT_EQ(testing_support::Warnings()[0], "Error: Filehandling: LoadTexture: To Much UITextures to Load!");
   // Loaded as a game texture: found in gfx_hi\ and halved at texture detail 2.
   EXPECT_EQ(TextureTable[1001].Width, 8);
 }
@@ -283,12 +277,12 @@ TEST_F(Textures, FixedIndexLoadsThereEvenWhenTheNameSitsElsewhere) {
   EXPECT_EQ(TextureTable[1500].Name.str(), "ROOF.BMP");
   EXPECT_EQ(TextureCount, 1500);
   EXPECT_EQ(g_uploads.size(), 2u);
-  EXPECT_EQ(g_warnings, std::vector<std::string>{
+  EXPECT_EQ(testing_support::Warnings(), std::vector<std::string>{
                             "Filehandling.LoadTexture: ROOF.BMP wants fixed index but is already loaded at another position!"});
   // The fixed slot itself holding the name is no reason to warn; it is loaded again.
-  g_warnings.clear();
+  testing_support::Warnings().clear();
   LoadTexture("roof.bmp", 0, 1001, true);
-  EXPECT_EQ(g_warnings.size(), 1u);  // only slot 1500 is "another position"
+  EXPECT_EQ(testing_support::Warnings().size(), 1u);  // only slot 1500 is "another position"
   EXPECT_EQ(g_uploads.size(), 3u);
 }
 
@@ -342,10 +336,10 @@ TEST_F(Textures, FoldersAreSearchedInOrder) {
     for (const char* folder : c.folders)
       for (const auto& [f, side] : sides)
         if (std::string(f) == folder) WriteSolidBmp(base_ + folder + "/" + name, side);
-    g_warnings.clear();
+    testing_support::Warnings().clear();
     const uint16_t slot = LoadTexture(name, 0, c.index, true);
     EXPECT_EQ(TextureTable[slot].Width, c.side) << c.what;
-    EXPECT_EQ(g_warnings.size(), c.warnings) << c.what;
+    EXPECT_EQ(testing_support::Warnings().size(), c.warnings) << c.what;
   }
 }
 
@@ -376,9 +370,9 @@ TEST_F(Textures, MissingTextureTakesThePlaceholderUnderItsOwnNameWithOneWarning)
   EXPECT_EQ(TextureTable[slot].Width, 16);  // the placeholder's picture
   EXPECT_EQ(TextureTable[slot].State, 1);
   EXPECT_NE(TextureTable[slot].GLName, 0u);
-  EXPECT_EQ(g_warnings, std::vector<std::string>{"Filehandling.LoadTexture: - MISSING.BMP not found!"});
+  EXPECT_EQ(testing_support::Warnings(), std::vector<std::string>{"Filehandling.LoadTexture: - MISSING.BMP not found!"});
   EXPECT_EQ(LoadTexture("missing.bmp", 1, 0, true), slot);
-  EXPECT_EQ(g_warnings.size(), 1u);
+  EXPECT_EQ(testing_support::Warnings().size(), 1u);
   EXPECT_EQ(g_uploads.size(), 1u);
 }
 
@@ -406,7 +400,7 @@ TEST_F(Textures, FrameListMakesAnAnimatedEntryOfConsecutiveFrames) {
   EXPECT_EQ(TextureFrames[5], 1003);
   EXPECT_EQ(TextureTable[1002].Name.str(), "A.BMP");
   EXPECT_EQ(TextureTable[1003].Width, 8);
-  EXPECT_TRUE(g_warnings.empty());
+  EXPECT_TRUE(testing_support::Warnings().empty());
 
   // Binding the entry binds its first frame.
   g_binds.clear();
@@ -434,7 +428,7 @@ TEST_F(Textures, FrameListWithoutFramesIsNotAnimated) {
   const uint16_t slot = LoadTexture("empty.lst", 0, 0, true);
   EXPECT_EQ(TextureTable[slot].FirstFrame, 0);
   EXPECT_EQ(TextureTable[slot].FrameCount, 0);
-  EXPECT_EQ(g_warnings, std::vector<std::string>{"Filehandling.LoadTexture: gfx\\EMPTY.LST names no frames"});
+  EXPECT_EQ(testing_support::Warnings(), std::vector<std::string>{"Filehandling.LoadTexture: gfx\\EMPTY.LST names no frames"});
 }
 
 // ---- Binding and releasing ----

@@ -8,13 +8,11 @@
 #include "engine/database.h"
 #include "engine/userinterface.h"
 #include "platform/platform.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
 std::vector<std::pair<uint8_t, uint8_t>> g_events;  // (code, mode read from the data)
-std::vector<std::string> g_debugger;
-void CaptureDebugger(const std::string& text) { g_debugger.push_back(text); }
-
 void RecordTutorialEvent(uint8_t code, const void* data) {
   g_events.emplace_back(code, *static_cast<const uint8_t*>(data));
 }
@@ -22,8 +20,7 @@ void RecordTutorialEvent(uint8_t code, const void* data) {
 class MouseModes : public ::testing::Test {
  protected:
   void SetUp() override {
-    g_debugger.clear();
-    platform::SetDebuggerSink(CaptureDebugger);
+    testing_support::CaptureDebugger();
     std::memcpy(savedTable_, CursorTable, sizeof(CursorTable));
     std::memcpy(savedSpecial_, SpecialBuildingTypes, sizeof(SpecialBuildingTypes));
     for (int i = 0; i < kCursorTableSize; ++i) CursorTable[i] = static_cast<uint16_t>(100 + i);
@@ -91,7 +88,7 @@ TEST_F(MouseModes, ModeBeyondTheCursorTableKeepsTheCursor) {
 }
 
 TEST_F(MouseModes, UnitStartClearsTheStateAndWithoutATutorialHookTheModeIsStillSet) {
-  EXPECT_EQ(g_debugger, (std::vector<std::string>{"Initializing userinterface-variables..."}));
+  EXPECT_EQ(testing_support::DebuggerLines(), (std::vector<std::string>{"Initializing userinterface-variables..."}));
   ui_hooks::TutorialEvent = nullptr;
   SelectedBuildingType = 9;
   SetMouseMode(2);

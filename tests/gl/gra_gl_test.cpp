@@ -12,9 +12,6 @@ using testing_support::FatalError;
 
 namespace {
 
-std::vector<std::string> g_debugger;
-void CaptureDebugger(const std::string& text) { g_debugger.push_back(text); }
-
 bool ExtensionNamed(const std::string& name) {
   const uint8_t* s = GraGL.glGetString(glk::EXTENSIONS);
   if (!s) return false;
@@ -104,8 +101,7 @@ Mat ObjectMatrix(const TPlacement& p) {
 
 TEST_F(GlView, InitSetsTheDefaultState) {
   GameOptions[7] = 1;  // the vertex-memory option is always overwritten
-  g_debugger.clear();
-  platform::SetDebuggerSink(CaptureDebugger);
+  testing_support::CaptureDebugger();
   const uint32_t frames = Gra_Counter(kGraCountFrames);
   Open();
   platform::SetDebuggerSink(nullptr);
@@ -138,14 +134,14 @@ TEST_F(GlView, InitSetsTheDefaultState) {
 
   const std::vector<std::string> head = {"Loading OpenGL-library...", "Querying basecommands...",
                                          "Initializing graphics with 160x96x32 bit"};
-  ASSERT_GE(g_debugger.size(), 11u);
-  EXPECT_EQ(std::vector<std::string>(g_debugger.begin(), g_debugger.begin() + 3), head);
-  EXPECT_EQ(g_debugger[3], "Querying vertexarrax-extensions...");
-  EXPECT_EQ(g_debugger[4], "...available.");
-  EXPECT_EQ(g_debugger[5], "Querying multitexturing-extensions...");
-  EXPECT_EQ(g_debugger[7], "Querying compiled vertexarrays-extensions...");
-  EXPECT_EQ(g_debugger[9], "Querying Transform & Lighting-extensions...");
-  EXPECT_EQ(g_debugger[10], "...failed.");
+  ASSERT_GE(testing_support::DebuggerLines().size(), 11u);
+  EXPECT_EQ(std::vector<std::string>(testing_support::DebuggerLines().begin(), testing_support::DebuggerLines().begin() + 3), head);
+  EXPECT_EQ(testing_support::DebuggerLines()[3], "Querying vertexarrax-extensions...");
+  EXPECT_EQ(testing_support::DebuggerLines()[4], "...available.");
+  EXPECT_EQ(testing_support::DebuggerLines()[5], "Querying multitexturing-extensions...");
+  EXPECT_EQ(testing_support::DebuggerLines()[7], "Querying compiled vertexarrays-extensions...");
+  EXPECT_EQ(testing_support::DebuggerLines()[9], "Querying Transform & Lighting-extensions...");
+  EXPECT_EQ(testing_support::DebuggerLines()[10], "...failed.");
 }
 
 TEST_F(GlView, InitStopsAtTheStepThatFailed) {

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "engine/sys.h"
+#include "platform/platform.h"
 
 namespace testing_support {
 
@@ -26,6 +27,25 @@ void InstallTestSeams() {
   sys_test::SetFatalSink(ThrowFatal);
   sys_test::SetFatalWait(0);
   sys_test::SetLogFolder(MakeTempFolder("log"));
+}
+
+std::vector<std::string>& DebuggerLines() {
+  static std::vector<std::string> lines;
+  return lines;
+}
+
+std::vector<std::string>& Warnings() {
+  static std::vector<std::string> warnings;
+  return warnings;
+}
+
+void CaptureDebugger() {
+  DebuggerLines().clear();
+  Warnings().clear();
+  platform::SetDebuggerSink([](const std::string& text) {
+    DebuggerLines().push_back(text);
+    if (text.rfind("Warning: ", 0) == 0) Warnings().push_back(text.substr(9));
+  });
 }
 
 std::string ReadFileBytes(const std::string& path) {

@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -19,6 +20,12 @@ void InstallTestSeams();
 // A fresh empty folder under the system's temporary folder, with a trailing '/'.
 std::string MakeTempFolder(const std::string& tag);
 std::string ReadFileBytes(const std::string& path);
+
+// Collects what reaches the debugger from now on: every line, and the warnings among them without
+// their "Warning: " prefix. platform::SetDebuggerSink(nullptr) ends it.
+void CaptureDebugger();
+std::vector<std::string>& DebuggerLines();
+std::vector<std::string>& Warnings();
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
 }  // namespace testing_support

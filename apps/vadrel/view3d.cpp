@@ -1,0 +1,486 @@
+#include "apps/vadrel/view3d.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "apps/vadrel/mainform.h"
+#include "engine/database.h"
+#include "engine/gra_gl.h"
+#include "engine/gra_mesh.h"
+#include "engine/lib.h"
+#include "engine/libmath.h"
+#include "engine/sys.h"
+#include "engine/worldrecords.h"
+#include "platform/gl.h"
+#include "platform/platform.h"
+
+namespace vadrel {
+
+int32_t LastMouseX = 0, LastMouseY = 0;
+bool SkipNextMouseMove = false;
+
+// ---- Mouse navigation
+
+TPlacement NavigationStep(const TPlacement& camera, int32_t moveX, int32_t moveY, bool shift, bool ctrl) {
+  TPlacement c = camera;
+  c.Gier = static_cast<float>(c.Gier - moveX / 4.0L);
+  if (shift) {
+    c.Y = static_cast<float>(c.Y - 3.0L * moveY);
+  } else if (ctrl) {
+    float nick = static_cast<float>(c.Nick - moveY / 4.0L);
+    if (nick > 90.0f) nick = 90.0f;
+    if (nick < -90.0f) nick = -90.0f;
+    c.Nick = nick;
+  } else {
+    // The heading: (0, 0, -1) turned about the vertical axis by Gier.
+    const long double a = c.Gier * 3.141592653589793L / 180.0L;
+    const long double dx = -std::sin(a), dz = -std::cos(a);
+    c.X = static_cast<float>(c.X - moveY * dx / 5.0L);
+    c.Z = static_cast<float>(c.Z - moveY * dz / 5.0L);
+  }
+  return c;
+}
+
+bool ViewMouseMove(TPlacement& camera, int32_t x, int32_t y, bool rightHeld, bool shift, bool ctrl) {
+  if (SkipNextMouseMove) {
+    SkipNextMouseMove = false;
+    return false;
+  }
+  if (!rightHeld) {
+    LastMouseX = x;
+    LastMouseY = y;
+    return false;
+  }
+  camera = NavigationStep(camera, x - LastMouseX, y - LastMouseY, shift, ctrl);
+  return true;
+}
+
+void ViewRecentre(int32_t viewWidth, int32_t viewHeight) {
+  LastMouseX = viewWidth / 2;
+  LastMouseY = viewHeight / 2;
+  SkipNextMouseMove = true;
+}
+
+// ---- The frame
+
+std::string CoordsText(const TPlacement& camera) {
+  const std::string gap = "    ";
+  return "X:" + FloatToStrDigits(1, camera.X) + gap + "Y:" + FloatToStrDigits(1, camera.Y) + gap + "Z:" +
+         FloatToStrDigits(1, camera.Z) + gap + "NICK:" + FloatToStrDigits(1, camera.Nick) + gap + "GIER:" +
+         FloatToStrDigits(1, camera.Gier) + gap + "ROLL:" + FloatToStrDigits(1, camera.Roll);
+}
+
+namespace {
+
+void White() { GraGL.glColor3f(1.0f, 1.0f, 1.0f); }
+
+void V(const TVector& p) { GraGL.glVertex3f(p.x, p.y, p.z); }
+
+// A quad drawn as its own primitive; in line mode only its four sides show.
+void OutlineQuad(const TVector& a, const TVector& b, const TVector& c, const TVector& d) {
+  GraGL.glBegin(glk::QUADS);
+  V(a);
+  V(b);
+  V(c);
+  V(d);
+  GraGL.glEnd();
+}
+
+// The frame of a placement: moved to its position, turned by Gier, Nick and Roll.
+void EnterPlacement(const TPlacement& p) {
+  GraGL.glTranslatef(p.X, p.Y, p.Z);
+  GraGL.glRotatef(p.Gier, 0.0f, 1.0f, 0.0f);
+  GraGL.glRotatef(p.Nick, 1.0f, 0.0f, 0.0f);
+  GraGL.glRotatef(p.Roll, 0.0f, 0.0f, 1.0f);
+}
+
+// P moved away from the centre by `length`; a point on the centre stays where it is.
+TVector PushedOut(const TVector& p, const TVector& centre, float length) {
+  TVector d;
+  VecSub(p, centre, d);
+  if (d.x == 0.0f && d.y == 0.0f && d.z == 0.0f) return p;
+  Normalize(d);
+  VecScaleSelf(d, length);
+  TVector out;
+  VecAdd(p, d, out);
+  return out;
+}
+
+bool SilhouettePoint(int32_t i) { return i >= 1 && i <= 51; }
+
+}  // namespace
+
+void BeginViewFrame(const TPlacement& camera, int32_t width, int32_t height) {
+  Gra_ClearScreen();
+  ViewFov = 60.0f;
+  ViewportSize[0] = width;
+  ViewportSize[1] = height;
+  ViewAspect = static_cast<float>(width) / static_cast<float>(std::max<int32_t>(height, 1));
+  ViewFovX = ViewFov * ViewAspect;
+  ViewNear = 5.0f;
+  ViewFar = 2000.0f;
+  const float right = static_cast<float>(Tan(ViewFovX / 2.0f * kDegToRad) * ViewNear);
+  const float top = right / ViewAspect;
+  ViewFrustum[0] = -right;
+  ViewFrustum[1] = right;
+  ViewFrustum[2] = -top;
+  ViewFrustum[3] = top;
+  Gra_SetPerspective(ViewFovX, ViewNear, ViewFar);
+  Gra_EnableDepth();
+  Gra_SetCamera(camera);
+  Gra_ResetFrameState();
+  Gra_SetTransform(TPlacement{});
+}
+
+void DrawGround(int32_t grassTexture) {
+  Gra_SetTexture(static_cast<uint16_t>(grassTexture < 0 || grassTexture > kTextureSlots ? 0 : grassTexture));
+  White();
+  for (int i = -15; i <= 15; ++i) {
+    for (int j = -15; j <= 15; ++j) {
+      const float x0 = 50.0f * j, x1 = 50.0f * (j + 1), z0 = 50.0f * i, z1 = 50.0f * (i + 1);
+      Gra_Begin(7);
+      GraGL.glTexCoord2f(0, 0);
+      GraGL.glVertex3f(x0, -3.0f, z0);
+      GraGL.glTexCoord2f(1, 0);
+      GraGL.glVertex3f(x1, -3.0f, z0);
+      GraGL.glTexCoord2f(1, 1);
+      GraGL.glVertex3f(x1, -3.0f, z1);
+      GraGL.glTexCoord2f(0, 1);
+      GraGL.glVertex3f(x0, -3.0f, z1);
+      Gra_End();
+    }
+  }
+}
+
+void DrawWayPieces(const TMesh2* meshes, int32_t count) {
+  if (!meshes) return;
+  for (int32_t k = 1; k <= count; ++k) Gra_DrawMesh(&meshes[k], kNoTint, kMeshModeOpaque, false);
+}
+
+std::vector<uint32_t> PieceNodes(const TCurvePiece& piece) {
+  static_assert(sizeof(TWay) <= sizeof(TCurvePiece));
+  uint8_t count = piece.Bytes[offsetof(TWay, NodesCounter)];
+  if (count > 100) count = 100;
+  std::vector<uint32_t> nodes(count);
+  for (int i = 0; i < count; ++i) {
+    const uint8_t* b = piece.Bytes + offsetof(TWay, Nodes) + 4 * i;
+    nodes[i] = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+  }
+  return nodes;
+}
+
+std::string NodeLabel(uint32_t number, const TNode& node) {
+  std::string label = "Node " + std::to_string(number);
+  if (node.PrevLinkCount != 0) label += " B" + std::to_string(node.PrevLinks[0]);
+  if (node.NextLinkCount != 0) label += " N" + std::to_string(node.NextLinks[0]);
+  return label;
+}
+
+void DrawNodeMarkers(const TCurvePiece* pieces, int32_t count, bool rail, TFont3D* font) {
+  if (!pieces || !font) return;
+  for (int32_t k = 1; k <= count; ++k) {
+    for (uint32_t n : PieceNodes(pieces[k])) {
+      if (!MemNodeArray || n < 1 || n > NodeArrayCount) continue;  // names no node of the pool
+      const TNode& node = NodeByIndex(n);
+      const TVector& p = node.Position;
+      White();
+      Gra_SetTexture(0);
+      Gra_Begin(static_cast<int32_t>(glk::LINES));
+      GraGL.glVertex3f(p.x, -5.0f, p.z);
+      GraGL.glVertex3f(p.x, 60.0f, p.z);
+      Gra_End();
+      SelectFont(font);
+      SetFontScale(0.3f);
+      Gra_PushMatrix();
+      Gra_SetBillboard(p);
+      const std::string label = NodeLabel(n, node);
+      const float y = rail && n % 2 == 0 ? static_cast<float>(TextHeight(label)) + 60.0f : 60.0f;
+      SetTextPos(static_cast<float>(-(TextWidth(label) / 2)), y, 0.0f);
+      DrawText(label);
+      Gra_PopMatrix();
+    }
+  }
+}
+
+TLightGeometry LightSilhouettes(const TVehicleInfo& info) {
+  TLightGeometry g;
+  bool flagged[52] = {};
+  const TVector* sil = info.LightSilhouette;  // point i is sil[i - 1]
+  for (int k = 0; k < 3; ++k) {
+    if (!info.LightActive[k]) continue;
+    const TLightRange& r = info.LightRanges[k];
+    const int32_t first = r.FirstSil, last = r.LastSil, centreAt = r.Coord;
+    // Only points of the record: a range reaching outside 1..51 leaves the light out.
+    if (!SilhouettePoint(first) || !SilhouettePoint(last) || !SilhouettePoint(centreAt)) continue;
+    const TVector centre = sil[centreAt - 1];
+    flagged[centreAt] = true;
+    const float length = info.LightCones[k][0];
+    for (int32_t j = first; j <= last; ++j) {
+      const TVector p = sil[j - 1];
+      const int32_t next = j < last ? j + 1 : first;  // the outline closes
+      const TVector q = sil[next - 1];
+      flagged[next] = true;
+      g.Quads.push_back({p, q, PushedOut(q, centre, length), PushedOut(p, centre, length)});
+    }
+  }
+  for (int i = 1; i <= 51; ++i)
+    if (flagged[i]) g.Points.push_back(sil[i - 1]);
+  return g;
+}
+
+void DrawLightSilhouettes(const TVehicleInfo& info) {
+  const TLightGeometry g = LightSilhouettes(info);
+  for (const auto& q : g.Quads) {
+    GraGL.glColor3f(1.0f, 0.0f, 0.0f);
+    GraGL.glPolygonMode(glk::FRONT_AND_BACK, glk::LINE);
+    OutlineQuad(q[0], q[1], q[2], q[3]);
+    GraGL.glPolygonMode(glk::FRONT_AND_BACK, glk::FILL);
+  }
+  if (g.Points.empty()) return;
+  GraGL.glBegin(glk::POINTS);
+  for (const TVector& p : g.Points) V(p);
+  GraGL.glEnd();
+}
+
+void DrawBoundingBox(const TViewBox& box) {
+  const float top = box.Top, bottom = box.Bottom;
+  GraGL.glPolygonMode(glk::FRONT_AND_BACK, glk::LINE);
+  White();
+  for (int i = 0; i < 4; ++i) {
+    const TVector& a = box.Corners[i];
+    const TVector& b = box.Corners[(i + 1) % 4];
+    OutlineQuad({a.x, bottom, a.z}, {b.x, bottom, b.z}, {b.x, bottom + 0.5f, b.z}, {a.x, bottom + 0.5f, a.z});
+    OutlineQuad({a.x, top, a.z}, {b.x, top, b.z}, {b.x, top - 0.5f, b.z}, {a.x, top - 0.5f, a.z});
+    OutlineQuad({b.x, top, b.z}, {b.x, bottom, b.z}, {b.x - 0.5f, bottom, b.z}, {b.x - 0.5f, top, b.z});
+    OutlineQuad({a.x, bottom, a.z}, {a.x, top, a.z}, {a.x + 0.5f, top, a.z}, {a.x + 0.5f, bottom, a.z});
+  }
+  GraGL.glPolygonMode(glk::FRONT_AND_BACK, glk::FILL);
+}
+
+void DrawSmokeMarker(int32_t smokeTexture, const TPlacement& part1, const TVector& position, const TPlacement& camera) {
+  Gra_PushMatrix();
+  GraGL.glDisable(glk::DEPTH_TEST);
+  EnterPlacement(part1);
+  GraGL.glTranslatef(position.x, position.y, -position.z);
+  // Part 1's turn undone and the camera's heading taken, as a billboard does.
+  GraGL.glRotatef(camera.Gier - part1.Gier, 0.0f, 1.0f, 0.0f);
+  Gra_SetTexture(static_cast<uint16_t>(smokeTexture < 0 || smokeTexture > kTextureSlots ? 0 : smokeTexture));
+  White();
+  Gra_Begin(7);
+  GraGL.glTexCoord2f(0, 1);
+  GraGL.glVertex3f(-2.5f, -2.5f, 0.0f);
+  GraGL.glTexCoord2f(1, 1);
+  GraGL.glVertex3f(2.5f, -2.5f, 0.0f);
+  GraGL.glTexCoord2f(1, 0);
+  GraGL.glVertex3f(2.5f, 2.5f, 0.0f);
+  GraGL.glTexCoord2f(0, 0);
+  GraGL.glVertex3f(-2.5f, 2.5f, 0.0f);
+  Gra_End();
+  GraGL.glEnable(glk::DEPTH_TEST);
+  Gra_PopMatrix();
+}
+
+void DrawViewScene(const TViewScene& s, const TPlacement& camera) {
+  DrawGround(s.GrassTexture);
+  DrawWayPieces(s.RoadPieceMeshes, s.RoadPieceCount);
+  if (s.ShowNodes) DrawNodeMarkers(s.RoadPieces, s.RoadPieceCount, false, s.NodeFont);
+  White();
+  DrawWayPieces(s.RailPieceMeshes, s.RailPieceCount);
+  if (s.ShowNodes) DrawNodeMarkers(s.RailPieces, s.RailPieceCount, true, s.NodeFont);
+
+  Gra_Color4ub(255, 255, 255, 255);
+  for (int k = 1; k <= 5; ++k)
+    if (s.Parts[k]) Gra_DrawMesh(s.Parts[k], kNoTint, kMeshModeOpaque, false);
+
+  // Light silhouettes and the box in part 1's frame.
+  Gra_PushMatrix();
+  EnterPlacement(s.Part1Placement);
+  Gra_SetTexture(0);
+  if (s.ShowLights && s.Lights) DrawLightSilhouettes(*s.Lights);
+  DrawBoundingBox(s.Box);
+  Gra_PopMatrix();
+
+  GraGL.glTexEnvf(glk::TEXTURE_ENV, glk::TEXTURE_ENV_MODE, static_cast<float>(glk::MODULATE));
+  if (s.Smoking) DrawSmokeMarker(s.SmokeTexture, s.Part1Placement, s.SmokePosition, camera);
+}
+
+void PlacePartMesh(const TMesh2& source, const TPlacement& p, TMesh2& out) {
+  std::memcpy(&out, &source, sizeof(TMesh2));
+  struct Turn {
+    bool on = false;
+    float s = 0, c = 1;
+  } roll, nick, gier;
+  auto prepare = [](Turn& t, float angle) {
+    if (angle == 0.0f) return;
+    t.on = true;
+    SinCos(t.s, t.c, angle * kDegToRad);
+  };
+  prepare(roll, p.Roll);
+  prepare(nick, p.Nick);
+  prepare(gier, p.Gier);
+  auto turn = [&](TVector& v) {
+    if (roll.on) RotateZ(v, roll.c, roll.s);
+    if (nick.on) RotateX(v, nick.c, nick.s);
+    if (gier.on) RotateY(v, gier.c, gier.s);
+  };
+  const int vertices = std::min<int>(out.VertexCount, kMeshMaxVertices);
+  for (int i = 1; i <= vertices; ++i) {
+    TMeshVertex& v = out.Vertex(i);
+    TVector pos = {v.x, v.y, v.z}, n = {v.nx, v.ny, v.nz};
+    turn(pos);
+    turn(n);
+    v.x = pos.x + p.X;
+    v.y = pos.y + p.Y;
+    v.z = pos.z + p.Z;
+    v.nx = n.x;
+    v.ny = n.y;
+    v.nz = n.z;
+  }
+  for (int i = 1; i <= out.PolygonCount; ++i) turn(out.Polygon(i).Normal);
+}
+
+// ---- The form's side
+
+namespace {
+
+// The placed part meshes of the frame (27 KB each: kept off the stack).
+std::unique_ptr<std::array<TMesh2, 6>> g_parts;
+
+}  // namespace
+
+void MainForm::buildView3D() {
+  L_Coords = new QLabel(this);
+  L_Coords->setObjectName("L_Coords");
+  L_Coords->setGeometry(0, 516, 535, 18);
+  OGLW->onMousePress = [this](QMouseEvent* e) { OGLWMouseDown(e); };
+  OGLW->onMouseMove = [this](QMouseEvent* e) { OGLWMouseMove(e); };
+}
+
+void MainForm::recentreCursor() {
+  ViewRecentre(OGLW->width(), OGLW->height());
+  const QPoint screen = OGLW->mapToGlobal(QPoint(LastMouseX, LastMouseY));
+  platform::SetCursorPos(screen.x(), screen.y());
+}
+
+void MainForm::OGLWMouseDown(QMouseEvent* e) {
+  if (e->button() != Qt::RightButton) return;
+  recentreCursor();
+  // The move the recentre causes is consumed now.
+  QApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void MainForm::OGLWMouseMove(QMouseEvent* e) {
+  const QPoint p = e->position().toPoint();
+  const Qt::KeyboardModifiers m = e->modifiers();
+  if (ViewMouseMove(Players[LocalPlayer].Camera, p.x(), p.y(), (e->buttons() & Qt::RightButton) != 0,
+                    (m & Qt::ShiftModifier) != 0, (m & Qt::ControlModifier) != 0))
+    recentreCursor();
+}
+
+// The editing controls the frame reads, found by their names. Until the window has a control,
+// its value comes from the record that saving under "***" refreshes.
+namespace {
+
+const QCheckBox* Box(const QObject* form, const char* name) { return form->findChild<QCheckBox*>(name); }
+
+float EditValue(const QObject* form, const char* name, float fallback) {
+  const QLineEdit* e = form->findChild<QLineEdit*>(name);
+  return e ? ControlTextToFloat(e->text().toLatin1().toStdString()) : fallback;
+}
+
+}  // namespace
+
+bool MainForm::viewShowNodes() const {
+  const QCheckBox* b = Box(this, "CB_Nodes");
+  return b && b->isChecked();
+}
+
+bool MainForm::viewShowLights() const {
+  const QCheckBox* b = Box(this, "ShowLights");
+  return b ? b->isChecked() : true;  // without the switch the record's active lights show
+}
+
+bool MainForm::viewSmoking() const {
+  const QCheckBox* b = Box(this, "smoking");
+  return b ? b->isChecked() : TestVehicleInfo.Smoking != 0;
+}
+
+TVector MainForm::viewSmokePosition() const {
+  const TVector& v = TestVehicleInfo.SmokePosition;
+  return {EditValue(this, "E_SmokeX", v.x), EditValue(this, "smokeposy", v.y), EditValue(this, "smokeposz", v.z)};
+}
+
+TViewBox MainForm::viewBoundingBox() const {
+  TViewBox box{};
+  for (int i = 0; i < 4; ++i) {
+    const TVector& c = TestVehicleInfo.BoundCorners[i];
+    const std::string n = std::to_string(i + 1);
+    box.Corners[i] = {EditValue(this, ("bbx" + n).c_str(), c.x), EditValue(this, ("bby" + n).c_str(), c.y),
+                      EditValue(this, ("bbz" + n).c_str(), c.z)};
+  }
+  box.Top = EditValue(this, "btop", TestVehicleInfo.BoundTop);
+  box.Bottom = EditValue(this, "bbottom", TestVehicleInfo.BoundBottom);
+  return box;
+}
+
+TPlacement MainForm::meshRowPlacement(int row) const {
+  auto cell = [this, row](int col) { return ControlTextToFloat(SGrid_Meshes->cell(col, row).toLatin1().toStdString()); };
+  TPlacement p{};
+  p.X = cell(2);
+  p.Y = cell(3);
+  p.Z = cell(4);
+  p.Nick = cell(5);
+  p.Gier = cell(6);
+  p.Roll = cell(7);
+  return p;
+}
+
+void MainForm::DrawView3D() {
+  const TPlacement camera = Players[LocalPlayer].Camera;
+  const qreal dpr = OGLW->devicePixelRatio();
+  BeginViewFrame(camera, static_cast<int32_t>(OGLW->width() * dpr), static_cast<int32_t>(OGLW->height() * dpr));
+  L_Coords->setText(QString::fromLatin1(CoordsText(camera).c_str()));
+
+  TViewScene s;
+  s.GrassTexture = GrassTexture;
+  s.SmokeTexture = SmokeTexture;
+  s.NodeFont = &NodeFont;
+  s.RoadPieceMeshes = RoadPieceMeshes->data();
+  s.RoadPieces = RoadPieces->data();
+  s.RoadPieceCount = std::min<int32_t>(RoadPieceCount, 10);
+  s.RailPieceMeshes = RailPieceMeshes->data();
+  s.RailPieces = RailPieces->data();
+  s.RailPieceCount = std::min<int32_t>(RailPieceCount, 10);
+  s.ShowNodes = viewShowNodes();
+
+  // Until the script host places the parts, each checked row shows its mesh at the row's
+  // placement, placed from the loaded mesh every frame.
+  if (!g_parts) g_parts = std::make_unique<std::array<TMesh2, 6>>();
+  for (int k = 1; k <= 5; ++k) {
+    if (!MeshRowBoxes[k] || !MeshRowBoxes[k]->isChecked()) continue;
+    PlacePartMesh((*PreviewMeshes)[k], meshRowPlacement(k), (*g_parts)[k]);
+    s.Parts[k] = &(*g_parts)[k];
+  }
+  s.Part1Placement = meshRowPlacement(1);
+  s.ShowLights = viewShowLights();
+  s.Lights = &TestVehicleInfo;
+  s.Box = viewBoundingBox();
+  s.Smoking = viewSmoking();
+  s.SmokePosition = viewSmokePosition();
+  DrawViewScene(s, camera);
+}
+
+void MainForm::OGLWRedrawWorld() {
+  DrawView3D();
+  Gra_SwapBuffers();
+  ++frames_;
+}
+
+}  // namespace vadrel

@@ -1,0 +1,65 @@
+// Runs arbitrary bytes as a script image, with host variables of every type and host routines
+// that pop, push and write through pointer handles registered. Every outcome must be an
+// ordinary result or a reported script error.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "engine/sys.h"
+#include "engine/types.h"
+#include "script/interpreter.h"
+#include "script/scripts.h"
+#include "script/sdatabase.h"
+
+namespace {
+
+int32_t HostInt = 0;
+float HostFloat = 0;
+ShortString<255> HostText{};
+int32_t HostRecord = 0;
+
+void TakeOne() { PopString(); }
+void GiveInt() { PushInt(PopInt() + 1); }
+void GiveText() { PushString(PopString() + "x"); }
+void WriteRef() {
+  const int32_t handle = PopInt();
+  float x = 0;
+  if (ScriptPointerGetFloat(handle, x)) ScriptPointerSetFloat(handle, x + PopFloat());
+}
+void Flood() {
+  for (int i = 0; i < 2100; ++i) PushFloat(1.0f);
+}
+
+[[noreturn]] void FatalSink(const std::string&) { std::abort(); }
+
+bool Start() {
+  sys_test::SetFatalWait(0);
+  sys_test::SetFatalSink([](const std::string& text) { FatalSink(text); });
+  InitScriptUnits();
+  AddExtVar("frame", 0, &HostInt);
+  AddExtVar("speed", 1, &HostFloat);
+  AddExtVar("caption", 2, &HostText);
+  AddExtVar("depot", 3, &HostRecord);
+  AddExtVar("frame", 0, &HostInt);
+  AddExtProc("showmess", TakeOne, "", 1, 0);
+  AddExtProc("next", GiveInt, "INTEGER", 1, 1);
+  AddExtProc("append", GiveText, "STRING", 1, 1);
+  AddExtProc("addref", WriteRef, "", 2, 0);
+  AddExtProc("flood", Flood, "", 0, 0);
+  interpreter_test::SetStepLimit(50000);
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  static const bool started = Start();
+  (void)started;
+  ScriptErrorFlag = false;
+  ScriptRunning = false;
+  std::string result;
+  RunScript(Data, Size, true, result);
+  if (ScriptRunning || StackDepth != 0) std::abort();
+  return 0;
+}

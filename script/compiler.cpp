@@ -1,0 +1,882 @@
+#include "script/compiler.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <memory>
+#include <numeric>
+
+#include "engine/lib.h"
+#include "script/interpreter.h"
+
+TSNLink VarNameTable[kNameTableSize + 1];
+TSNLink ProcNameTable[kNameTableSize + 1];
+int32_t VarNameCount = 0;
+int32_t ProcNameCount = 0;
+int32_t CalcTempCount = 0;
+uint8_t LastCalcTypes = 0;
+
+// ---- The stream
+
+namespace {
+void StreamWrite(TScriptStream& S, const void* Data, size_t N) {
+  if (S.Position + N > S.Bytes.size()) S.Bytes.resize(S.Position + N);
+  if (N > 0) std::memcpy(S.Bytes.data() + S.Position, Data, N);
+  S.Position += N;
+}
+}  // namespace
+
+void TScriptStream::WriteByte(uint8_t B) { StreamWrite(*this, &B, 1); }
+void TScriptStream::WriteWord(uint16_t W) {
+  const uint8_t b[2] = {uint8_t(W), uint8_t(W >> 8)};
+  StreamWrite(*this, b, 2);
+}
+void TScriptStream::WriteDWord(uint32_t D) {
+  const uint8_t b[4] = {uint8_t(D), uint8_t(D >> 8), uint8_t(D >> 16), uint8_t(D >> 24)};
+  StreamWrite(*this, b, 4);
+}
+void TScriptStream::WriteSingle(float X) {
+  uint32_t bits;
+  std::memcpy(&bits, &X, 4);
+  WriteDWord(bits);
+}
+void TScriptStream::WriteString(const std::string& S) {
+  const size_t n = std::min<size_t>(S.size(), 255);
+  WriteByte(static_cast<uint8_t>(n));
+  StreamWrite(*this, S.data(), n);
+}
+
+namespace {
+
+// ---- Working state of one assembly
+
+struct TSLabel {
+  std::string Name;  // upper case, at most 25 characters
+  int32_t Offset = 0;
+};
+
+// The marks taken when a PROC line was assembled.
+struct TSPrStackEntry {
+  int32_t ProcMark = 0;   // entries of the procedure list, counting the procedure declared
+  int32_t VarMark = 0;
+  int32_t LabelMark = 0;
+  int32_t Unused1 = 0;
+  int32_t Unused2 = 0;
+};
+
+struct TAssembly {
+  TScriptStream* Code = nullptr;
+  std::vector<std::unique_ptr<TSProcedure>> Procedures;
+  std::vector<std::unique_ptr<TSVariable>> Variables;
+  std::vector<std::unique_ptr<TSVariable>> HostLinks;  // bound by "^" lines; no RET releases them
+  std::vector<TSLabel> Labels;
+  std::vector<TSPrStackEntry> Scopes;
+  std::vector<size_t> Blocks;  // stream positions of the end offsets of open BLOCKs
+};
+
+TAssembly* Current = nullptr;
+
+TScriptStream& Out() { return *Current->Code; }
+
+std::string Quoted(const std::string& S) { return "\"" + S + "\""; }
+
+bool Fail(const std::string& Message) {
+  ScriptError(Message);
+  return false;
+}
+
+bool IsCalcChar(char C) { return C != '\0' && std::strchr("+-*/%^=!&|<>", C) != nullptr; }
+
+// A signed decimal integer word: an optional sign, digits, within 32 bits.
+bool ParseInt32(const std::string& S, int32_t& Value) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < S.size() && (S[i] == '+' || S[i] == '-')) {
+    negative = S[i] == '-';
+    ++i;
+  }
+  if (i == S.size()) return false;
+  int64_t v = 0;
+  for (; i < S.size(); ++i) {
+    if (S[i] < '0' || S[i] > '9') return false;
+    v = v * 10 + (S[i] - '0');
+    if (v > 2147483648LL) return false;
+  }
+  if (negative) v = -v;
+  if (v > 2147483647LL) return false;
+  Value = static_cast<int32_t>(v);
+  return true;
+}
+
+// A decimal number with "." as the point: sign, digits, point, digits, exponent; at least one
+// digit before the exponent. Read in extended precision, then rounded to a single.
+bool ParseSingle(const std::string& S, float& Value) {
+  size_t i = 0;
+  std::string text = S;
+  if (!text.empty() && text[0] == '+') text.erase(0, 1);
+  if (!text.empty() && text[0] == '-') i = 1;
+  size_t digits = 0;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    size_t expDigits = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++expDigits;
+    if (expDigits == 0) return false;
+  }
+  if (i != text.size()) return false;
+  long double v = 0;
+  const auto r = std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::general);
+  if (r.ec != std::errc() || r.ptr != text.data() + text.size()) return false;
+  Value = static_cast<float>(v);
+  return true;
+}
+
+bool InvalidNumber(const std::string& Word) { return Fail("C-021 : ERROR : Invalid number : " + Quoted(Word) + "!"); }
+
+// Writes the type code and the value of a MOV or PUSHVA value word.
+bool WriteValueOperand(const std::string& V) {
+  if (V.find('\'') != std::string::npos) {
+    std::string s = V.size() >= 2 ? V.substr(1, V.size() - 2) : std::string();
+    StripQuotes(s);
+    Out().WriteByte(3);
+    Out().WriteString(s);
+  } else if (V.find('.') != std::string::npos) {
+    float f = 0;
+    if (!ParseSingle(V, f)) return InvalidNumber(V);
+    Out().WriteByte(2);
+    Out().WriteSingle(f);
+  } else if (IsSignedDigits(V)) {
+    int32_t n = 0;
+    if (!ParseInt32(V, n)) return InvalidNumber(V);
+    Out().WriteByte(1);
+    Out().WriteDWord(static_cast<uint32_t>(n));
+  } else {
+    Out().WriteByte(4);
+  }
+  return true;
+}
+
+int32_t AddName(TSNLink* Table, int32_t& Count, uint16_t Index, const std::string& Name) {
+  if (Index != 0) return Index;
+  if (Count >= kNameTableSize) {
+    Fail("C-019 : ERROR : Too many names (more than 2001) : " + Quoted(UpperShort(Name)) + "!");
+    return 0;
+  }
+  ++Count;
+  TSNLink& link = Table[Count];
+  link.Name = UpperShort(Name).substr(0, 25);
+  link.Current = nullptr;
+  link.Bindings.SetCount(0);
+  return Count;
+}
+
+uint16_t FindName(const TSNLink* Table, int32_t Count, const std::string& Name) {
+  const std::string upper = UpperShort(Name);
+  for (int32_t i = Count; i >= 1; --i)
+    if (Table[i].Name == upper) return static_cast<uint16_t>(i);
+  return 0;
+}
+
+TQzVariantP* LastExtVar(const std::string& Name) {
+  for (int32_t i = ExtVarCount() - 1; i >= 0; --i)
+    if (ExtVar(i)->Name == Name) return ExtVar(i);
+  return nullptr;
+}
+
+// "^NAME": a host variable enters the variable list and is bound for the calculations' types.
+void LinkHostVariable(const std::string& Name) {
+  const int32_t i = AddVarName(Name);
+  if (i == 0) return;
+  TQzVariantP* host = LastExtVar(Name);
+  if (host == nullptr) {
+    Fail("C-012 : ERROR : External variable not linked : " + Quoted(Name) + "!");
+    return;
+  }
+  auto v = std::make_unique<TSVariable>();
+  v->NameIndex = i;
+  v->Value = host;
+  PushBinding(VarNameTable[i], v.get());
+  Current->HostLinks.push_back(std::move(v));
+}
+
+// "@NAME": a host routine enters the procedure list.
+void LinkHostProcedure(const std::string& Name) {
+  const int32_t n = AddProcName(Name);
+  if (n == 0) return;
+  for (int32_t i = ExtProcCount() - 1; i >= 0; --i) {
+    if (ExtProc(i)->Name == Name) {
+      ExtProc(i)->LinkIndex = n;
+      return;
+    }
+  }
+  Fail("C-013 : ERROR : External procedure not linked : " + Quoted(Name) + "!");
+}
+
+bool TooLong(const std::string& What) {
+  return Fail("C-022 : ERROR : Line too long for one instruction (" + What + ")");
+}
+
+bool VariableOperand(const std::string& Name, const char* Code) {
+  const uint16_t i = VarNameIndex(Name);
+  if (i == 0) return Fail(std::string(Code) + " : ERROR : Unknown Variable (" + Quoted(Name) + ")");
+  Out().WriteWord(i);
+  return true;
+}
+
+void AssembleRet() {
+  TAssembly& a = *Current;
+  if (a.Scopes.empty()) {
+    Fail("C-018 : ERROR : RET without PROC");
+    return;
+  }
+  const TSPrStackEntry scope = a.Scopes.back();
+  a.Scopes.pop_back();
+  Out().WriteByte(ScriptInstructions[kMnRet].Opcode);
+  Out().WriteWord(static_cast<uint16_t>(int32_t(a.Procedures.size()) - scope.ProcMark));
+  Out().WriteWord(static_cast<uint16_t>(int32_t(a.Variables.size()) - scope.VarMark));
+  Out().WriteWord(static_cast<uint16_t>(int32_t(a.Labels.size()) - scope.LabelMark));
+  Out().WriteWord(0);
+  Out().WriteWord(0);
+  for (size_t k = size_t(scope.ProcMark); k < a.Procedures.size(); ++k)
+    PopBinding(ProcNameTable[a.Procedures[k]->NameIndex]);
+  a.Procedures.resize(std::min(a.Procedures.size(), size_t(scope.ProcMark)));
+  for (size_t k = size_t(scope.VarMark); k < a.Variables.size(); ++k) {
+    TSNLink& link = VarNameTable[a.Variables[k]->NameIndex];
+    if (link.Bindings.Count > 0) PopBinding(link);
+  }
+  a.Variables.resize(std::min(a.Variables.size(), size_t(scope.VarMark)));
+  const size_t here = Out().Position;
+  Out().Position = size_t(a.Procedures.back()->Entry) + 1;
+  Out().WriteDWord(static_cast<uint32_t>(here));
+  Out().Position = here;
+}
+
+void AssembleProc(const std::string& Line, int32_t Operands) {
+  TAssembly& a = *Current;
+  a.Scopes.push_back({int32_t(a.Procedures.size()) + 1, int32_t(a.Variables.size()), int32_t(a.Labels.size()), 0, 0});
+  const int32_t n = AddProcName(GetWord(Line, 2));
+  if (n == 0) return;
+  auto owned = std::make_unique<TSProcedure>();
+  TSProcedure& p = *owned;
+  p.NameIndex = n;
+  a.Procedures.push_back(std::move(owned));
+  PushBinding(ProcNameTable[n], &p);
+  for (int32_t k = 3; k <= Operands + 1; ++k) {
+    const std::string w = GetWord(Line, k);
+    const size_t slash = w.find('/');
+    std::string name = slash == std::string::npos ? w : w.substr(0, slash);
+    const std::string type = slash == std::string::npos ? w : w.substr(slash + 1);
+    auto* par = new TSProcPar;
+    par->Family = static_cast<uint8_t>(std::max(0, FindTypeFamily(type)));
+    par->Value = -1;
+    par->Flags = 0;
+    if (!name.empty() && name[0] == '@') {
+      name.erase(0, 1);
+      par->Flags = 2;
+    }
+    if (name == "!") {
+      name.clear();
+      delete p.ResultPar;
+      p.ResultPar = par;
+    } else {
+      p.Params.Add(par);
+    }
+    const int32_t index = AddVarName(name);
+    if (index == 0) return;
+    par->NameIndex = static_cast<uint16_t>(index);
+  }
+  p.Entry = static_cast<int32_t>(Out().Position);
+  Out().WriteByte(ScriptInstructions[kMnProc].Opcode);
+  Out().WriteDWord(0);
+  Out().WriteWord(static_cast<uint16_t>(n));
+  Out().WriteWord(static_cast<uint16_t>(p.Params.Count));
+  for (int32_t i = 0; i < p.Params.Count; ++i) {
+    const auto* par = static_cast<const TSProcPar*>(p.Params.Items[i]);
+    Out().WriteWord(par->NameIndex);
+    Out().WriteDWord(static_cast<uint32_t>(par->Value));
+    Out().WriteByte(par->Family);
+    Out().WriteByte(par->Flags);
+  }
+}
+
+void AssembleIncDec(const std::string& Line, int32_t Operands, bool Inc) {
+  std::string name = GetWord(Line, 2);
+  std::string step;
+  bool hasStep = false;
+  if (Operands == 2) {
+    step = GetWord(Line, 3);
+    hasStep = true;
+  } else if (CountFields(name) > 1) {  // "INC X,2", the form the source compiler writes
+    const std::string first = GetField(name, 1);
+    step = name.substr(first.size() + 1);
+    name = first;
+    hasStep = true;
+  }
+  const uint16_t i = VarNameIndex(name);
+  if (i == 0) {
+    Fail(std::string(Inc ? "C-009-005" : "C-009-006") + " : ERROR : Unknown Variable (" + Quoted(name) + ")");
+    return;
+  }
+  Out().WriteByte(ScriptInstructions[Inc ? kMnInc : kMnDec].Opcode);
+  Out().WriteWord(i);
+  if (!hasStep) {
+    Out().WriteDWord(1);
+    return;
+  }
+  if (!IsSignedDigits(step)) {
+    Fail(Inc ? "C-014-001 : ERROR : Invalid number for INC-call : " + Quoted(step) + "!"
+             : "C-014-002 : ERROR : Invalid number forDEC-call : " + Quoted(step) + "!");
+    return;
+  }
+  int32_t amount = 0;
+  if (!ParseInt32(step, amount)) {
+    InvalidNumber(step);
+    return;
+  }
+  Out().WriteDWord(static_cast<uint32_t>(amount));
+}
+
+void AssembleLine(const std::string& Line) {
+  const std::string mnemonic = UpperShort(GetWord(Line, 1));
+  int32_t m = -1;
+  for (int32_t i = 0; i < kInstructionCount; ++i)
+    if (mnemonic == ScriptInstructions[i].Mnemonic) m = i;
+  if (m < 0) {
+    Fail("C-005 : ERROR : Unknown command (" + Quoted(mnemonic) + ")");
+    return;
+  }
+  const TScriptInstruction& ins = ScriptInstructions[m];
+  const int32_t operands = CountWords(Line) - 1;
+  if (operands < ins.MinOperands || operands > ins.MaxOperands) {
+    Fail("C-008 : ERROR : Incorrect parameter count\r\n" + Quoted(Line) + "\r\nAt least " +
+         std::to_string(ins.MinOperands) + " are needed, maximum is " + std::to_string(ins.MaxOperands) + ".");
+    return;
+  }
+  TScriptStream& out = Out();
+  const auto op = [&out, &ins] { out.WriteByte(ins.Opcode); };
+  const std::string w2 = operands >= 1 ? GetWord(Line, 2) : std::string();
+  const std::string w3 = operands >= 2 ? GetWord(Line, 3) : std::string();
+  switch (m) {
+    case kMnMov:
+      op();
+      if (VariableOperand(w2, "C-009-004")) WriteValueOperand(w3);
+      break;
+    case kMnCall: {
+      const uint16_t p = ProcNameIndex(w2);
+      if (p == 0) {
+        Fail("C-010 : ERROR : Unknown procedure, can't call " + Quoted(w2) + "!");
+        break;
+      }
+      op();
+      out.WriteWord(p);
+      break;
+    }
+    case kMnSet: {
+      const std::string type = UpperShort(w3);
+      const int32_t family = FindTypeFamily(type);
+      if (family < 0) {
+        Fail("C-16 : ERROR : Unknown class-type (" + Quoted(type) + ")");
+        break;
+      }
+      const int32_t count = CountFields(w2);
+      if (count > 255) {
+        TooLong("more than 255 names");
+        break;
+      }
+      op();
+      out.WriteByte(static_cast<uint8_t>(count));
+      out.WriteByte(static_cast<uint8_t>(family + 1));
+      for (int32_t f = 1; f <= count; ++f) {
+        const int32_t i = AddVarName(GetField(w2, f));
+        if (i == 0) break;
+        out.WriteWord(static_cast<uint16_t>(i));
+        auto v = std::make_unique<TSVariable>();
+        v->NameIndex = i;
+        v->Own.Kind = static_cast<uint8_t>(family);
+        PushBinding(VarNameTable[i], v.get());
+        Current->Variables.push_back(std::move(v));
+      }
+      break;
+    }
+    case kMnMovr: {
+      op();
+      std::string w = w2;
+      if (!w.empty() && w[0] == '+') {
+        out.WriteByte(0);
+        w.erase(0, 1);
+      } else {
+        out.WriteByte(1);
+      }
+      VariableOperand(w, "C-009-001");
+      break;
+    }
+    case kMnMovd: {
+      const std::string rest = Line.substr(Line.find(' ') + 1);
+      const size_t blank = rest.find(' ');
+      const std::string a = rest.substr(0, blank);
+      const std::string b = blank == std::string::npos ? std::string() : rest.substr(blank + 1);
+      op();
+      if (VariableOperand(a, "C-009-002")) VariableOperand(b, "C-009-002");
+      break;
+    }
+    case kMnUnset: {
+      const int32_t count = CountFields(w2);
+      if (count > 255) {
+        TooLong("more than 255 names");
+        break;
+      }
+      op();
+      out.WriteByte(static_cast<uint8_t>(count));
+      for (int32_t f = 1; f <= count; ++f) out.WriteWord(VarNameIndex(GetField(w2, f)));
+      break;
+    }
+    case kMnJump: {
+      op();
+      const std::string name = UpperShort(w2);
+      const TSLabel* found = nullptr;
+      for (const TSLabel& l : Current->Labels)
+        if (l.Name == name) found = &l;
+      if (found == nullptr) {
+        Fail("C-015 : ERROR : Unknown jump-label (" + Quoted(name) + ")");
+        break;
+      }
+      out.WriteDWord(static_cast<uint32_t>(found->Offset));
+      break;
+    }
+    case kMnRet: AssembleRet(); break;
+    case kMnProc: AssembleProc(Line, operands); break;
+    case kMnLabel: {
+      const std::string name = UpperShort(w2);
+      for (const TSLabel& l : Current->Labels) {
+        if (l.Name == name) {
+          Fail("C-011 : ERROR : It's not possible to define two or more labels with the same name : " + Quoted(name) +
+               "!");
+          return;
+        }
+      }
+      Current->Labels.push_back({name.substr(0, 25), static_cast<int32_t>(out.Position)});
+      break;
+    }
+    case kMnPush:
+    case kMnPop:
+    case kMnIf:
+    case kMnIfnt:
+    case kMnQuit: op(); break;
+    case kMnBuffc:
+      CalcTempCount = 0;
+      op();
+      break;
+    case kMnCalc: CompileCalc(Line.substr(Line.find(' ') + 1)); break;
+    case kMnCallExt: {
+      const std::string name = UpperShort(w2);
+      bool any = false;
+      for (int32_t i = 0; i < ExtProcCount() && !ScriptErrorFlag; ++i) {
+        TSExtProcedure* e = ExtProc(i);
+        if (e->Name != name) continue;
+        any = true;
+        op();
+        e->LinkIndex = ProcNameIndex(e->Name);
+        if (e->LinkIndex == 0) Fail("C-004 : ERROR : Unknown external procedure : " + Quoted(name));
+        else out.WriteWord(static_cast<uint16_t>(e->LinkIndex));
+      }
+      if (!any) Fail("C-004 : ERROR : Unknown external procedure : " + Quoted(name));
+      break;
+    }
+    case kMnCallIntEx: {
+      const uint16_t p = ProcNameIndex(w2);
+      if (p != 0 && ProcNameTable[p].Current != nullptr) {
+        out.WriteByte(ScriptInstructions[kMnCall].Opcode);
+        out.WriteWord(p);
+        break;
+      }
+      const std::string name = UpperShort(w2);
+      for (int32_t i = 0; i < ExtProcCount(); ++i) {
+        TSExtProcedure* e = ExtProc(i);
+        if (e->Name != name) continue;
+        out.WriteByte(ScriptInstructions[kMnCallExt].Opcode);
+        e->LinkIndex = ProcNameIndex(e->Name);
+        if (e->LinkIndex == 0) Fail("C-004 : ERROR : Unknown procedure : " + Quoted(e->Name));
+        else out.WriteWord(static_cast<uint16_t>(e->LinkIndex));
+        return;
+      }
+      Fail("C-004 : ERROR : Unknown procedure : " + Quoted(name));
+      break;
+    }
+    case kMnPushV:
+    case kMnPopV:
+    case kMnPushPointer:
+      op();
+      VariableOperand(w2, "C-009-003");
+      break;
+    case kMnPushVA:
+      op();
+      WriteValueOperand(w2);
+      break;
+    case kMnBlock:
+      op();
+      Current->Blocks.push_back(out.Position);
+      out.WriteDWord(0);
+      break;
+    case kMnEndBlock: {
+      if (Current->Blocks.empty()) {
+        Fail("C-017 : ERROR : ENDBLOCK without BLOCK");
+        break;
+      }
+      const size_t at = Current->Blocks.back();
+      Current->Blocks.pop_back();
+      const size_t here = out.Position;
+      out.Position = at;
+      out.WriteDWord(static_cast<uint32_t>(here));
+      out.Position = here;
+      break;
+    }
+    case kMnInc:
+    case kMnDec: AssembleIncDec(Line, operands, m == kMnInc); break;
+    case kMnSme: {
+      const uint16_t a = VarNameIndex(w2);
+      const uint16_t b = VarNameIndex(w3);
+      if (a == 0) Fail("C-009-007 : ERROR : Unknown Variable (" + Quoted(w2) + ")");
+      if (b == 0) Fail("C-009-007 : ERROR : Unknown Variable (" + Quoted(w3) + ")");
+      if (a == 0 || b == 0) break;
+      op();
+      out.WriteWord(a);
+      out.WriteWord(b);
+      break;
+    }
+    default: break;  // XXX, DEFINE, NONE and the unnamed row write nothing
+  }
+}
+
+bool TooBig() { return Fail("C-020 : ERROR : Script too long (more than 65536 bytes)"); }
+
+// ---- The expression compiler
+
+struct TExpD {
+  uint8_t Op = 0;
+  int32_t Prec = 0;
+  std::string Operand;
+  int32_t Prev = -1;
+  int32_t Next = 0;
+  int32_t Slot = -1;
+};
+
+// Stable, by descending precedence; Prev and Next keep naming the same operands.
+void SortByPrecedence(std::vector<TExpD>& List) {
+  const int32_t n = static_cast<int32_t>(List.size());
+  std::vector<int32_t> order(size_t(n), 0);
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), [&List](int32_t x, int32_t y) { return List[x].Prec > List[y].Prec; });
+  std::vector<int32_t> where(size_t(n), 0);
+  for (int32_t k = 0; k < n; ++k) where[order[k]] = k;
+  std::vector<TExpD> sorted;
+  sorted.reserve(size_t(n));
+  for (int32_t k = 0; k < n; ++k) sorted.push_back(List[order[k]]);
+  for (TExpD& e : sorted) {
+    if (e.Prev >= 0 && e.Prev < n) e.Prev = where[e.Prev];
+    if (e.Next >= 0 && e.Next < n) e.Next = where[e.Next];
+  }
+  List.swap(sorted);
+}
+
+// One step per operator, higher precedence first and equal precedence from the left. Each
+// group of operands already combined keeps its current value in one slot; a step reads the
+// slots that hold its two groups' current values, writes D and copies into E, both slots of the
+// merged group.
+void EmitCalcOps(std::vector<TExpD>& List) {
+  const int32_t n = static_cast<int32_t>(List.size());
+  std::vector<int32_t> parent(static_cast<size_t>(n)), groupSlot(parent), groupValue(parent), slotValue(parent);
+  for (int32_t k = 0; k < n; ++k) parent[k] = groupSlot[k] = groupValue[k] = slotValue[k] = k;
+  int32_t nextValue = n;
+  const auto find = [&parent](int32_t x) {
+    while (parent[x] != x) x = parent[x] = parent[parent[x]];
+    return x;
+  };
+  for (int32_t p = 0; p < n; ++p) {
+    TExpD& N = List[p];
+    if (N.Op == 0 || N.Next < 0 || N.Next >= n) continue;
+    TExpD& R = List[N.Next];
+    const int32_t gn = find(p), gr = find(N.Next);
+    if (gn == gr) continue;
+    int32_t a = N.Slot >= 0 ? N.Slot : p;
+    if (slotValue[a] != groupValue[gn]) a = groupSlot[gn];
+    int32_t b = R.Slot >= 0 ? R.Slot : N.Next;
+    if (slotValue[b] != groupValue[gr]) b = groupSlot[gr];
+    int32_t d;
+    if (R.Slot < 0) {
+      d = N.Next;
+      N.Slot = R.Slot = d;
+    } else {
+      d = R.Slot;
+      N.Slot = d;
+    }
+    int32_t x = p;
+    while (List[x].Prev >= 0 && List[x].Prev < n && List[List[x].Prev].Prec == N.Prec) x = List[x].Prev;
+    int32_t e = List[x].Slot > 0 ? List[x].Slot : 0;
+    parent[gn] = gr;
+    const int32_t value = nextValue++;
+    groupValue[gr] = value;
+    groupSlot[gr] = d;
+    slotValue[d] = value;
+    if (find(e) != gr) e = d;  // never overwrite a value another group still needs
+    slotValue[e] = value;
+    Out().WriteByte(static_cast<uint8_t>(a));
+    Out().WriteByte(static_cast<uint8_t>(b));
+    Out().WriteByte(N.Op);
+    Out().WriteByte(static_cast<uint8_t>(d));
+    Out().WriteByte(static_cast<uint8_t>(e));
+  }
+}
+
+bool AllDigits(const std::string& S) {
+  return std::all_of(S.begin(), S.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+uint8_t TypeBit(uint8_t Kind) {
+  switch (Kind) {
+    case kVarInteger: return kCalcTypeInteger;
+    case kVarFloat: return kCalcTypeFloat;
+    case kVarString: return kCalcTypeString;
+    case kVarRecord: return kCalcTypeRecord;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+// ---- Name tables
+
+uint16_t VarNameIndex(const std::string& Name) { return FindName(VarNameTable, VarNameCount, Name); }
+uint16_t ProcNameIndex(const std::string& Name) { return FindName(ProcNameTable, ProcNameCount, Name); }
+int32_t AddVarName(const std::string& Name) {
+  return AddName(VarNameTable, VarNameCount, VarNameIndex(Name), Name);
+}
+int32_t AddProcName(const std::string& Name) {
+  return AddName(ProcNameTable, ProcNameCount, ProcNameIndex(Name), Name);
+}
+
+void InitCompiler() {
+  for (int32_t i = 0; i <= kNameTableSize; ++i) {
+    for (TSNLink* link : {&VarNameTable[i], &ProcNameTable[i]}) {
+      link->Name.clear();
+      link->Current = nullptr;
+      link->Bindings.Clear();
+    }
+  }
+  VarNameCount = ProcNameCount = 0;
+  CalcTempCount = 0;
+  LastCalcTypes = 0;
+}
+
+void FreeCompiler() { InitCompiler(); }
+
+void StripQuotes(std::string& S) {
+  for (size_t i = 0; i + 1 < S.size(); ++i)
+    if (S[i] == '\'') S.erase(i, 1);
+}
+
+void AssembleScript(const std::vector<std::string>& Lines, TScriptStream& Code) {
+  TAssembly assembly;
+  assembly.Code = &Code;
+  Current = &assembly;
+  VarNameCount = 0;
+  ProcNameCount = 0;
+  ScriptErrorFlag = false;
+  CalcTempCount = 0;
+  LastCalcTypes = 0;
+  Code.Clear();
+  Code.WriteDWord(0);
+  for (const std::string& raw : Lines) {
+    if (ScriptErrorFlag) break;
+    const size_t start = raw.find_first_not_of(' ');
+    if (start == std::string::npos) continue;
+    const std::string line = raw.substr(start);
+    if (line[0] == '^') LinkHostVariable(UpperShort(line.substr(1)));
+    else if (line[0] == '@') LinkHostProcedure(UpperShort(line.substr(1)));
+    else AssembleLine(line);
+    if (!ScriptErrorFlag && Code.Size() > size_t(kScriptCodeBufferSize)) TooBig();
+  }
+  if (!ScriptErrorFlag) {
+    const size_t q = Code.Position;
+    Code.WriteByte(99);
+    Code.WriteWord(static_cast<uint16_t>(VarNameCount));
+    Code.WriteWord(static_cast<uint16_t>(ProcNameCount));
+    for (int32_t i = 1; i <= VarNameCount; ++i) Code.WriteString(VarNameTable[i].Name);
+    for (int32_t i = 1; i <= ProcNameCount; ++i) Code.WriteString(ProcNameTable[i].Name);
+    Code.WriteDWord(static_cast<uint32_t>(q));
+    if (Code.Size() > size_t(kScriptCodeBufferSize)) TooBig();
+  }
+  // The bindings named objects of this assembly, which go now; the names stay.
+  for (int32_t i = 1; i <= VarNameCount; ++i) {
+    VarNameTable[i].Current = nullptr;
+    VarNameTable[i].Bindings.SetCount(0);
+  }
+  for (int32_t i = 1; i <= ProcNameCount; ++i) {
+    ProcNameTable[i].Current = nullptr;
+    ProcNameTable[i].Bindings.SetCount(0);
+  }
+  Current = nullptr;
+  if (ScriptErrorFlag) Code.Clear();
+  const uint32_t size = static_cast<uint32_t>(Code.Size());
+  Code.Position = 0;
+  Code.WriteDWord(size);
+}
+
+uint8_t CalcOpIndex(const std::string& Op) {
+  for (int32_t i = kCalcOperatorCount - 1; i >= 0; --i)
+    if (Op == CalcOperators[i].Symbol) return static_cast<uint8_t>(i);
+  Fail("C-001 : ERROR : Unknown calculation-type (" + Quoted(Op) + ")");
+  return 0;
+}
+
+bool IsNumberStart(char C) { return C == '+' || C == '-' || (C >= '0' && C <= '9'); }
+
+uint8_t CompileCalc(const std::string& Expression) {
+  if (Current == nullptr) return 255;
+  std::string expr = Expression;
+  if (!expr.empty() && expr[0] == '-') expr.insert(0, "0");
+  // Parenthesised parts first, innermost (last opened) first.
+  for (;;) {
+    const size_t open = expr.rfind('(');
+    if (open == std::string::npos) break;
+    const size_t close = expr.find(')', open + 1);
+    if (close == std::string::npos) {
+      Fail("C-002 : ERROR : Calculation not closed");
+      return 255;
+    }
+    const uint8_t inner = CompileCalc(expr.substr(open + 1, close - open - 1));
+    if (inner == 255 || ScriptErrorFlag) return 255;
+    expr.replace(open, close - open + 1, "$" + std::to_string(inner));
+  }
+  // A part that is only a temporary needs no instruction.
+  if (!expr.empty() && expr[0] == '$' && expr.size() <= 3 && AllDigits(expr.substr(1))) {
+    if (expr.size() == 1) {
+      InvalidNumber(expr);
+      return 255;
+    }
+    return static_cast<uint8_t>(std::stoi(expr.substr(1)));
+  }
+  // Operands from the left, each with the operator that follows it.
+  std::vector<TExpD> list;
+  size_t pos = 0;
+  while (pos < expr.size()) {
+    size_t j = pos + 1;
+    if (expr[pos] == '\'') {
+      while (j < expr.size()) {
+        if (expr[j] == '\'') {
+          if (j + 1 < expr.size() && expr[j + 1] == '\'') {
+            j += 2;
+            continue;
+          }
+          ++j;
+          break;
+        }
+        ++j;
+      }
+    }
+    for (; j < expr.size() && !IsCalcChar(expr[j]); ++j) {
+      if (expr[j] == '\'') {
+        Fail("C-007 : ERROR : STRING-ERROR (" + Quoted(expr.substr(pos)) + ")!");
+        return 255;
+      }
+    }
+    TExpD e;
+    e.Operand = expr.substr(pos, j - pos);
+    bool last = true;
+    if (j < expr.size()) {
+      size_t k = j;
+      while (k < expr.size() && IsCalcChar(expr[k])) ++k;
+      if (k == expr.size()) {
+        Fail("C-003 : ERROR : Calc-sign, but no following data");
+        return 255;
+      }
+      const std::string op = expr.substr(j, k - j);
+      e.Op = CalcOpIndex(op);
+      last = e.Op == 0;  // an unknown operator ends the operands
+      pos = k;
+    } else {
+      pos = expr.size();
+    }
+    if (e.Operand.size() > 255 || list.size() >= 255) {
+      TooLong(e.Operand.size() > 255 ? "operand longer than 255 characters" : "more than 255 operands");
+      return 255;
+    }
+    e.Prec = CalcOperators[e.Op].Precedence;
+    e.Prev = static_cast<int32_t>(list.size()) - 1;
+    e.Next = static_cast<int32_t>(list.size()) + 1;
+    list.push_back(std::move(e));
+    if (last) break;
+  }
+  if (list.size() > 1) SortByPrecedence(list);
+  if (CalcTempCount >= 254) {
+    Fail("C-023 : ERROR : Too many calculations without BUFFC (more than 254)");
+    return 255;
+  }
+  TScriptStream& out = Out();
+  out.WriteByte(ScriptInstructions[kMnCalc].Opcode);
+  out.WriteByte(static_cast<uint8_t>(list.size()));
+  uint8_t types = 0;
+  for (const TExpD& e : list) {
+    const std::string& o = e.Operand;
+    const char c = o.empty() ? '\0' : o[0];
+    if (c == '\'') {
+      std::string text = o.size() >= 2 ? o.substr(1, o.size() - 2) : std::string();
+      for (size_t i = 0; i + 1 < text.size(); ++i)
+        if (text[i] == '\'' && text[i + 1] == '\'') text.erase(i, 1);
+      out.WriteByte(kOperandString);
+      out.WriteString(text);
+      types |= kCalcTypeString;
+    } else if (c == '$') {
+      const std::string digits = o.substr(1);
+      if (digits.empty() || digits.size() > 5 || !AllDigits(digits) || std::stoi(digits) > 65535) {
+        InvalidNumber(o);
+        return 255;
+      }
+      out.WriteByte(kOperandTemporary);
+      out.WriteWord(static_cast<uint16_t>(std::stoi(digits)));
+      types |= LastCalcTypes;
+    } else if (IsNumberStart(c)) {
+      if (o.find('.') != std::string::npos) {
+        float f = 0;
+        if (!ParseSingle(o, f)) {
+          InvalidNumber(o);
+          return 255;
+        }
+        out.WriteByte(kOperandFloat);
+        out.WriteSingle(f);
+        types |= kCalcTypeFloat;
+      } else {
+        int32_t n = 0;
+        if (!ParseInt32(o, n)) {
+          InvalidNumber(o);
+          return 255;
+        }
+        out.WriteByte(kOperandInteger);
+        out.WriteDWord(static_cast<uint32_t>(n));
+        types |= kCalcTypeInteger;
+      }
+    } else {
+      out.WriteByte(kOperandVariable);
+      const uint16_t i = VarNameIndex(o);
+      if (i == 0) {
+        Fail("C-009-006 : ERROR : Unknown variable (" + Quoted(o) + ")");
+        return 255;
+      }
+      out.WriteWord(i);
+      if (const auto* v = static_cast<const TSVariable*>(VarNameTable[i].Current)) types |= TypeBit(v->Value->Kind);
+    }
+  }
+  ++CalcTempCount;
+  const uint8_t result = static_cast<uint8_t>(CalcTempCount & 255);
+  if (list.size() > 1) EmitCalcOps(list);
+  out.WriteByte(255);
+  LastCalcTypes = types;
+  if ((types & kCalcTypeString) != 0 && (types & (kCalcTypeInteger | kCalcTypeFloat)) != 0)
+    Fail("C-006 : ERROR : Incompatible types : String and Integer/Float");
+  return result;
+}

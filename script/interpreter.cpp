@@ -1,0 +1,913 @@
+#include "script/interpreter.h"
+
+#include <cstring>
+#include <unordered_map>
+
+#include "engine/lib.h"
+#include "engine/libmath.h"
+
+int32_t CodeSize = 0;
+int32_t ProgramCounter = 0;
+TQzVariant Accumulator;
+int32_t StackDepth = 0;
+int32_t ScriptStackBase = 0;
+int32_t TempCount = 0;
+bool ScriptRunning = false;
+bool QuitFlag = false;
+
+TSProcedure::~TSProcedure() {
+  for (int32_t i = 0; i < Params.Count; ++i) delete static_cast<TSProcPar*>(Params.Items[i]);
+  Params.Clear();
+  delete ResultPar;
+  ResultPar = nullptr;
+}
+
+namespace {
+
+// ---- The pools, created once and reused by every run
+
+uint8_t CodeBuffer[kScriptCodeBufferSize];
+TQzVariant ValueStack[kScriptPoolSize + 1];   // numbered from 1
+TQzVariant Temporaries[kScriptPoolSize + 1];  // numbered from 1
+TSNLink VarLinks[kScriptPoolSize + 1];        // numbered from 1 by the image's variable names
+TSNLink ProcLinks[kScriptPoolSize + 1];       // numbered from 1 by the image's procedure names
+int32_t VarLinkCount = 0;
+int32_t ProcLinkCount = 0;
+TSVariable VariableSlots[kScriptPoolSize];    // numbered from 0
+int32_t FreeSlotHint = 0;                     // no free slot lies below it
+TSProcedure Procedures[kScriptPoolSize];      // a stack; ProcedureCount are defined
+int32_t ProcedureCount = 0;
+int32_t AllocatedSlots[kScriptPoolSize];      // slot numbers in allocation order
+int32_t AllocatedCount = 0;
+TScriptRoutine HostRoutineTable[kScriptPoolSize];
+std::vector<int32_t> CallStack;               // return offsets
+TQzVariant WorkingValues[256];                // of the CALC being executed
+uint64_t StepLimit = 0;
+uint32_t AllocationCounter = 0;
+
+// The registry by name, made anew when it has changed: the last routine registered under each
+// name, and the positions of the host variables of each name in registration order.
+struct TRegistryIndex {
+  bool Built = false;
+  uint32_t Version = 0;
+  std::unordered_map<std::string, TScriptRoutine> Routines;
+  std::unordered_map<std::string, std::vector<int32_t>> Variables;
+  std::vector<int32_t> HostSlots;  // slot of each host variable in the current run
+  std::vector<uint8_t> Bound;
+};
+TRegistryIndex Registry;
+
+void IndexRegistry() {
+  if (Registry.Built && Registry.Version == ScriptRegistryVersion) return;
+  Registry.Routines.clear();
+  Registry.Variables.clear();
+  for (int32_t k = 0; k < ExtProcCount(); ++k) Registry.Routines[ExtProc(k)->Name] = ExtProc(k)->Address;
+  for (int32_t k = 0; k < ExtVarCount(); ++k) Registry.Variables[ExtVar(k)->Name].push_back(k);
+  Registry.HostSlots.assign(size_t(ExtVarCount()), 0);
+  Registry.Bound.assign(size_t(ExtVarCount()), 0);
+  Registry.Version = ScriptRegistryVersion;
+  Registry.Built = true;
+}
+
+// An error has been reported and ends the current instruction; the run ends after it.
+struct RunFault {};
+// An error inside CALC: the run ends at once with the result "0".
+struct CalcAbort {};
+
+[[noreturn]] void Fault(const std::string& Message) {
+  ScriptError(Message);
+  throw RunFault{};
+}
+
+std::string Num(int64_t N) { return std::to_string(N); }
+
+// AssignVariant into one of the interpreter's own plain values (stack, temporaries, working
+// values, accumulator): the same result, with the fields written directly.
+inline void CopyToPlain(const TQzVariant& Src, TQzVariant& Dst) {
+  switch (Src.Kind) {
+    case kVarInteger:
+      Dst.IntValue = Src.GetInteger();
+      Dst.Kind = kVarInteger;
+      break;
+    case kVarFloat:
+      Dst.FloatValue = Src.GetFloat();
+      Dst.Kind = kVarFloat;
+      break;
+    case kVarString:
+      Dst.StrValue = Src.GetString();
+      Dst.Kind = kVarString;
+      break;
+    case kVarRecord:
+      Dst.IntValue = Src.GetRecord();
+      Dst.Kind = kVarRecord;
+      break;
+    default: break;
+  }
+}
+
+// ---- Reading the code; nothing is read beyond the image
+
+inline void NeedBytes(int32_t N) {
+  if (N > CodeSize - ProgramCounter) Fault("I-013 : ERROR : Instruction runs past the end of the code");
+}
+
+inline uint8_t ReadU8() {
+  NeedBytes(1);
+  return CodeBuffer[ProgramCounter++];
+}
+
+inline uint16_t ReadU16() {
+  NeedBytes(2);
+  const uint8_t* p = CodeBuffer + ProgramCounter;
+  ProgramCounter += 2;
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+inline uint32_t ReadU32() {
+  NeedBytes(4);
+  const uint8_t* p = CodeBuffer + ProgramCounter;
+  ProgramCounter += 4;
+  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+inline float ReadSingle() {
+  const uint32_t bits = ReadU32();
+  float f;
+  std::memcpy(&f, &bits, 4);
+  return f;
+}
+
+std::string ReadShortString() {
+  const uint8_t n = ReadU8();
+  NeedBytes(n);
+  std::string s(reinterpret_cast<const char*>(CodeBuffer + ProgramCounter), n);
+  ProgramCounter += n;
+  return s;
+}
+
+// A code offset to continue at: inside the instructions or their end.
+int32_t JumpTarget(uint32_t Target) {
+  if (Target < 4 || Target > static_cast<uint32_t>(CodeSize))
+    Fault("I-013 : ERROR : Jump target out of range (" + Num(Target) + ")");
+  return static_cast<int32_t>(Target);
+}
+
+uint32_t LoadU32(const uint8_t* p) {
+  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+// ---- Names, slots and procedures
+
+TSVariable& VariableOf(uint16_t N) {
+  if (N == 0 || N > VarLinkCount) Fault("I-018 : ERROR : Invalid variable number (" + Num(N) + ")");
+  auto* v = static_cast<TSVariable*>(VarLinks[N].Current);
+  if (v == nullptr) Fault("I-019 : ERROR : Variable not set (\"" + VarLinks[N].Name + "\")");
+  return *v;
+}
+
+inline TQzVariant& ValueOf(uint16_t N) { return *VariableOf(N).Value; }
+
+uint16_t ProcNumber(uint16_t N) {
+  if (N == 0 || N > ProcLinkCount) Fault("I-018 : ERROR : Invalid procedure number (" + Num(N) + ")");
+  return N;
+}
+
+// Takes the lowest-numbered free slot and appends it to the allocated list.
+TSVariable& AllocateSlot(int32_t& Number) {
+  int32_t i = FreeSlotHint;
+  while (i < kScriptPoolSize && VariableSlots[i].InUse) ++i;
+  if (i >= kScriptPoolSize) Fault("I-020 : ERROR : Capacity exceeded (variables)");
+  FreeSlotHint = i + 1;
+  TSVariable& s = VariableSlots[i];
+  s.InUse = true;
+  s.Value = &s.Own;
+  s.CallDepth = static_cast<int32_t>(CallStack.size());
+  s.Generation = ++AllocationCounter;
+  AllocatedSlots[AllocatedCount++] = i;
+  Number = i;
+  return s;
+}
+
+// Frees the slot: its name's previous binding comes back, a host variable hands the slot back
+// to its own value, and the slot leaves the allocated list.
+void ReleaseSlot(int32_t Number) {
+  TSVariable& s = VariableSlots[Number];
+  if (s.NameIndex >= 1 && s.NameIndex <= VarLinkCount && VarLinks[s.NameIndex].Bindings.Count > 0)
+    PopBinding(VarLinks[s.NameIndex]);
+  s.InUse = false;
+  s.Value = &s.Own;
+  if (Number < FreeSlotHint) FreeSlotHint = Number;
+  // A slot stands in the list once; the one released is nearly always among the newest.
+  for (int32_t k = AllocatedCount - 1; k >= 0; --k) {
+    if (AllocatedSlots[k] == Number) {
+      std::memmove(&AllocatedSlots[k], &AllocatedSlots[k + 1], sizeof(int32_t) * size_t(AllocatedCount - k - 1));
+      --AllocatedCount;
+      break;
+    }
+  }
+}
+
+// ---- The value stack
+
+TQzVariant* PushSlot() {
+  if (StackDepth >= kScriptPoolSize) {
+    ScriptError("I-010 : ERROR : Stack overflow");
+    return nullptr;
+  }
+  ++StackDepth;
+  if (StackDepth > kScriptStackLimit) ScriptError("I-010 : ERROR : Stack overflow");
+  return &ValueStack[StackDepth];
+}
+
+void PushCopy(const TQzVariant& V) {
+  if (TQzVariant* s = PushSlot()) CopyToPlain(V, *s);
+}
+
+bool PopToAccumulator() {
+  if (StackDepth <= 0) {
+    ScriptError("I-009 : ERROR : Tryed to pop of empty stack");
+    return false;
+  }
+  CopyToPlain(ValueStack[StackDepth], Accumulator);
+  if (ScriptErrorFlag) return false;
+  --StackDepth;
+  return true;
+}
+
+// ---- Storing
+
+// A float in an error text: 3 decimals and the closing bracket.
+std::string FloatText(float F) { return FloatToStrDigits(3, F) + ")"; }
+
+// MOVR into a variable and POPV: by the source's kind and the variable's current kind.
+void StoreValue(const TQzVariant& Src, TQzVariant& Var) {
+  const uint8_t vk = Var.Kind;
+  switch (Src.Kind) {
+    case kVarInteger: {
+      const int32_t n = Src.GetInteger();
+      if (vk == kVarInteger) Var.SetInteger(n);
+      else if (vk == kVarFloat) Var.SetFloat(static_cast<float>(n));
+      else if (vk == kVarRecord) Var.SetRecord(n);
+      else if (vk == kVarString)
+        ScriptError("I-011 : ERROR : Can't set a string to an integer-value! (" + IntToStrUnderscore(n) + ")");
+      break;
+    }
+    case kVarFloat: {
+      const float f = Src.GetFloat();
+      if (vk == kVarInteger) Var.SetInteger(RoundToInt(f));
+      else if (vk == kVarFloat) Var.SetFloat(f);
+      else if (vk == kVarString) ScriptError("I-011 : ERROR : Can't set a string to a float-value! (" + FloatText(f));
+      else if (vk == kVarRecord) ScriptError("I-011 : ERROR : Can't set a record to a float-value! (" + FloatText(f));
+      break;
+    }
+    case kVarString: {
+      const std::string s = Src.GetString();
+      if (vk == kVarInteger) ScriptError("I-011 : ERROR : Can't set an integer to a string-value! (" + s + ")");
+      else if (vk == kVarFloat) ScriptError("I-011 : ERROR : Can't set a float to a string-value! (" + s + ")");
+      else if (vk == kVarString) Var.SetString(s);
+      else if (vk == kVarRecord) ScriptError("I-011 : ERROR : Can't set a record to a string-value! (" + s + ")");
+      break;
+    }
+    default: break;  // a record changes nothing
+  }
+}
+
+// MOV: a constant of the type code into a variable, by the variable's current kind. The
+// constant is read in every case.
+void MoveConstant(TQzVariant& Var, uint8_t TypeCode) {
+  const uint8_t vk = Var.Kind;
+  if (TypeCode == 1) {
+    const int32_t n = static_cast<int32_t>(ReadU32());
+    if (vk == kVarInteger) Var.SetInteger(n);
+    else if (vk == kVarFloat) Var.SetFloat(static_cast<float>(n));
+    else if (vk == kVarRecord) Var.SetRecord(n);
+    else if (vk == kVarString)
+      ScriptError("I-011 : ERROR-006 : Can't set a string to an integer-value! (" + IntToStrUnderscore(n) + ")");
+  } else if (TypeCode == 2) {
+    const float f = ReadSingle();
+    if (vk == kVarInteger) Var.SetInteger(RoundToInt(f));
+    else if (vk == kVarFloat) Var.SetFloat(f);
+    else if (vk == kVarString) ScriptError("I-011-005 : ERROR : Can't set a string to a float-value! (" + FloatText(f));
+    else if (vk == kVarRecord) ScriptError("I-011-004 : ERROR : Can't set a record to a float-value! (" + FloatText(f));
+  } else if (TypeCode == 3) {
+    const std::string s = ReadShortString();
+    if (vk == kVarString) Var.SetString(s);
+    else if (vk == kVarInteger) ScriptError("I-011-002 : ERROR : Can't set an integer to a string-value! (" + s + ")");
+    else if (vk == kVarFloat) ScriptError("I-011-003 : ERROR : Can't set a float to a string-value! (" + s + ")");
+    else if (vk == kVarRecord) ScriptError("I-011-001 : ERROR : Can't set a record to a string-value! (" + s + ")");
+  }
+  // type code 4 (and any other): no constant follows, nothing changes
+}
+
+// PUSHVA: the constant of the type code.
+void PushConstant(uint8_t TypeCode) {
+  TQzVariant v;
+  if (TypeCode == 1) v.SetInteger(static_cast<int32_t>(ReadU32()));
+  else if (TypeCode == 2) v.SetFloat(ReadSingle());
+  else if (TypeCode == 3) v.SetString(ReadShortString());
+  else if (TypeCode == 4) v.SetRecord(0);
+  PushCopy(v);
+}
+
+// ---- CALC
+
+constexpr char kKindLetters[4] = {'I', 'F', 'S', 'R'};
+
+std::string KindPair(const TQzVariant& A, const char* Sep, const TQzVariant& B) {
+  return std::string("(") + kKindLetters[A.Kind & 3] + Sep + kKindLetters[B.Kind & 3] + ")!";
+}
+
+bool CalcFail(const std::string& Message) {
+  ScriptError(Message);
+  return false;
+}
+
+inline bool IsNumber(uint8_t Kind) { return Kind == kVarInteger || Kind == kVarFloat; }
+inline long double NumberOf(const TQzVariant& V) {
+  return V.Kind == kVarInteger ? static_cast<long double>(V.IntValue) : static_cast<long double>(V.FloatValue);
+}
+
+const char* const kRecordNoCalcType = "I-004 : ERROR : A RECORD IS NO CALC-TYPE!";
+
+// D := A Op B. False after a reported error, which leaves D as it was.
+bool CalcOperate(uint8_t Op, const TQzVariant& A, const TQzVariant& B, TQzVariant& D) {
+  const uint8_t ka = A.Kind, kb = B.Kind;
+  const bool numbers = IsNumber(ka) && IsNumber(kb);
+  switch (Op) {
+    case 1:
+    case 2:
+    case 3: {
+      if (ka == kVarRecord) return CalcFail(kRecordNoCalcType);
+      if (ka == kVarInteger && kb == kVarInteger) {
+        const uint32_t x = static_cast<uint32_t>(A.IntValue), y = static_cast<uint32_t>(B.IntValue);
+        const uint32_t r = Op == 1 ? x + y : Op == 2 ? x - y : x * y;
+        D.SetInteger(static_cast<int32_t>(r));
+        return true;
+      }
+      if (numbers) {
+        const long double x = NumberOf(A), y = NumberOf(B);
+        const long double r = Op == 1 ? x + y : Op == 2 ? x - y : x * y;
+        D.SetFloat(static_cast<float>(r));
+        return true;
+      }
+      if (ka == kVarString && kb == kVarString) {
+        if (Op == 1) {
+          D.SetString(A.StrValue + B.StrValue);
+          return true;
+        }
+        return CalcFail(Op == 2 ? "I-005 : ERROR : Two strings can't be substracted"
+                                : "I-005 : ERROR : Two strings can't be multiplied!");
+      }
+      return CalcFail("I-003 : ERROR : " + KindPair(A, "-", B));
+    }
+    case 4:
+    case 5: {
+      if (B.GetFloat() == 0) return CalcFail("I-007 : ERROR : Division by Zero!");
+      if (ka == kVarRecord) return CalcFail(kRecordNoCalcType);
+      if (ka == kVarInteger && kb == kVarInteger) {
+        const int32_t x = A.IntValue, y = B.IntValue;
+        if (Op == 4) D.SetInteger(y == -1 ? static_cast<int32_t>(0u - static_cast<uint32_t>(x)) : x / y);
+        else D.SetInteger(y == -1 ? 0 : x % y);
+        return true;
+      }
+      if (numbers) {
+        const long double x = NumberOf(A), y = NumberOf(B);
+        if (Op == 4) {
+          D.SetFloat(static_cast<float>(x / y));
+          return true;
+        }
+        long double r = 0;
+        if (!SubtractWhileAbove(x, y, r))
+          return CalcFail("I-017 : ERROR : Remainder never ends (" + A.GetString() + " mod " + B.GetString() + ")!");
+        D.SetFloat(static_cast<float>(r));
+        return true;
+      }
+      if (ka == kVarString && kb == kVarString) return CalcFail("I-005 : ERROR : Two strings can't be divided!");
+      return CalcFail("I-003 : ERROR : " + KindPair(A, Op == 4 ? "/" : " mod ", B));
+    }
+    case 7:
+    case 8: {
+      if (ka == kVarRecord) return CalcFail(kRecordNoCalcType);
+      bool equal;
+      if (numbers) equal = NumberOf(A) == NumberOf(B);
+      else if (ka == kVarString && kb == kVarString) equal = A.StrValue == B.StrValue;
+      else return CalcFail("I-003 : ERROR : " + KindPair(A, Op == 7 ? "=" : "<>", B));
+      D.SetInteger((Op == 7) == equal ? 1 : 0);
+      return true;
+    }
+    case 13:
+    case 14:
+    case 15:
+    case 16: {
+      static const char* const kSymbols[4] = {"<", ">", "<=", ">="};
+      if (ka == kVarRecord) return CalcFail(kRecordNoCalcType);
+      if (!numbers) return CalcFail("I-003 : ERROR : " + KindPair(A, kSymbols[Op - 13], B));
+      const long double x = NumberOf(A), y = NumberOf(B);
+      const bool r = Op == 13 ? x < y : Op == 14 ? x > y : Op == 15 ? x <= y : x >= y;
+      D.SetInteger(r ? 1 : 0);
+      return true;
+    }
+    case 9:
+    case 11: {
+      if (ka == kVarRecord) return CalcFail(kRecordNoCalcType);
+      if (ka != kVarInteger || kb != kVarInteger)
+        return CalcFail("I-003 : ERROR : " + KindPair(A, Op == 9 ? " and " : " or ", B));
+      const int32_t r = Op == 9 ? (A.IntValue & B.IntValue) : (A.IntValue | B.IntValue);
+      D.SetInteger(r & 255);
+      return true;
+    }
+    case 10:
+    case 12:
+    case 17:
+    case 18: {
+      if (ka != kVarInteger || kb != kVarInteger) return CalcFail("I-006 : Boolish operator needed!");
+      const bool a = A.IntValue == 1;
+      const int32_t b = B.IntValue;
+      bool r;
+      if (Op == 10) r = a && b == 1;
+      else if (Op == 12) r = a || b == 1;
+      else if (Op == 17) r = a && b != 1;
+      else r = a || b == 0;
+      D.SetInteger(r ? 1 : 0);
+      return true;
+    }
+    default: return true;  // no operation: D stays as it was
+  }
+}
+
+void ExecuteCalc() {
+  try {
+    const int32_t n = ReadU8();
+    for (int32_t i = 0; i < n; ++i) {
+      TQzVariant& w = WorkingValues[i];
+      w.Kind = kVarInteger;
+      w.IntValue = 0;
+      switch (OperandCodeMap[ReadU8()]) {
+        case kOperandVariable: CopyToPlain(ValueOf(ReadU16()), w); break;
+        case kOperandTemporary: {
+          const uint16_t k = ReadU16();
+          if (k == 0 || k > TempCount) Fault("I-018 : ERROR : Invalid temporary number (" + Num(k) + ")");
+          CopyToPlain(Temporaries[k], w);
+          break;
+        }
+        case kOperandFloat:
+          w.FloatValue = ReadSingle();
+          w.Kind = kVarFloat;
+          break;
+        case kOperandString: w.SetString(ReadShortString()); break;
+        case kOperandRecord:
+          w.IntValue = static_cast<int32_t>(ReadU32());
+          w.Kind = kVarRecord;
+          break;
+        default: w.IntValue = static_cast<int32_t>(ReadU32()); break;  // an integer, as set above
+      }
+      if (ScriptErrorFlag) throw CalcAbort{};
+    }
+    if (n == 0) {
+      WorkingValues[0].Kind = kVarInteger;
+      WorkingValues[0].IntValue = 0;
+    }
+    int32_t last = 0;
+    for (;;) {
+      const uint8_t a = ReadU8();
+      if (a == 255) break;
+      const uint8_t b = ReadU8(), op = ReadU8(), d = ReadU8(), e = ReadU8();
+      if (ScriptErrorFlag) throw CalcAbort{};
+      if (a >= n || b >= n || d >= n || e >= n) Fault("I-018 : ERROR : Invalid working value number");
+      if (!CalcOperate(OperatorMap[op], WorkingValues[a], WorkingValues[b], WorkingValues[d])) throw CalcAbort{};
+      if (e != d) CopyToPlain(WorkingValues[d], WorkingValues[e]);
+      last = d;
+    }
+    CopyToPlain(WorkingValues[last], Accumulator);
+    if (TempCount >= kScriptPoolSize) Fault("I-020 : ERROR : Capacity exceeded (temporaries)");
+    ++TempCount;
+    CopyToPlain(Accumulator, Temporaries[TempCount]);
+  } catch (const RunFault&) {
+    throw CalcAbort{};
+  }
+}
+
+// ---- Procedures
+
+void DefineProcedure() {
+  const uint32_t end = ReadU32();
+  const uint16_t name = ProcNumber(ReadU16());
+  const uint16_t params = ReadU16();
+  NeedBytes(int32_t(params) * 8);
+  ProgramCounter += int32_t(params) * 8;
+  const int32_t target = JumpTarget(end);
+  if (ProcedureCount >= kScriptPoolSize) Fault("I-020 : ERROR : Capacity exceeded (procedures)");
+  TSProcedure& p = Procedures[ProcedureCount++];
+  p.NameIndex = name;
+  p.Entry = ProgramCounter;
+  p.CallDepth = static_cast<int32_t>(CallStack.size());
+  PushBinding(ProcLinks[name], &p);
+  ProgramCounter = target;
+}
+
+void CallProcedure() {
+  const uint16_t name = ProcNumber(ReadU16());
+  auto* p = static_cast<TSProcedure*>(ProcLinks[name].Current);
+  if (p == nullptr) Fault("I-015 : ERROR : Unknown procedure called (\"" + ProcLinks[name].Name + "\")");
+  if (CallStack.size() >= size_t(kScriptMaxCallDepth)) Fault("I-020 : ERROR : Capacity exceeded (calls)");
+  CallStack.push_back(ProgramCounter);
+  ProgramCounter = p->Entry;
+}
+
+// Releases what the returning call allocated: its variables and the procedures it defined.
+void ReturnFromProcedure() {
+  for (int i = 0; i < 5; ++i) ReadU16();
+  if (CallStack.empty()) Fault("I-014 : ERROR : Return without call");
+  const int32_t depth = static_cast<int32_t>(CallStack.size());
+  while (AllocatedCount > 0 && VariableSlots[AllocatedSlots[AllocatedCount - 1]].CallDepth >= depth)
+    ReleaseSlot(AllocatedSlots[AllocatedCount - 1]);
+  while (ProcedureCount > 0 && Procedures[ProcedureCount - 1].CallDepth >= depth) {
+    PopBinding(ProcLinks[Procedures[ProcedureCount - 1].NameIndex]);
+    --ProcedureCount;
+  }
+  ProgramCounter = CallStack.back();
+  CallStack.pop_back();
+}
+
+void CallHostRoutine() {
+  NeedBytes(2);
+  const uint16_t n = static_cast<uint16_t>(CodeBuffer[ProgramCounter] | (CodeBuffer[ProgramCounter + 1] << 8));
+  ProcNumber(n);
+  const TScriptRoutine routine = HostRoutineTable[n - 1];
+  if (routine == nullptr) Fault("I-016 : ERROR : External procedure not linked (\"" + ProcLinks[n].Name + "\")");
+  routine();
+  ProgramCounter += 2;
+}
+
+// IF and IFNT: skip the next instruction.
+void SkipNext() {
+  const uint8_t next = ReadU8();
+  switch (OpcodeMap[next]) {
+    case kMnCall:
+    case kMnCallExt: ProgramCounter += 2; break;
+    case kMnJump: ProgramCounter += 4; break;
+    case kMnBlock: ProgramCounter = JumpTarget(ReadU32()); break;
+    default: ScriptError("I-008 : ERROR : Only calls/blocks/jumps allowed after IF/IFNOT!"); break;
+  }
+}
+
+// ---- Pointer handles: a tag bit, 19 bits of the allocation and the slot number
+
+constexpr int32_t kPointerTag = 0x40000000;
+constexpr uint32_t kPointerGenerationMask = 0x7FFFF;
+
+int32_t PointerHandle(int32_t Slot) {
+  const uint32_t gen = VariableSlots[Slot].Generation & kPointerGenerationMask;
+  return kPointerTag | static_cast<int32_t>(gen << 11) | Slot;
+}
+
+TSVariable* PointerSlot(int32_t Handle) {
+  if (ScriptRunning && Handle >= 0 && (Handle & kPointerTag) != 0) {
+    const int32_t slot = Handle & 0x7FF;
+    const uint32_t gen = (static_cast<uint32_t>(Handle) >> 11) & kPointerGenerationMask;
+    if (slot < kScriptPoolSize && VariableSlots[slot].InUse &&
+        (VariableSlots[slot].Generation & kPointerGenerationMask) == gen)
+      return &VariableSlots[slot];
+  }
+  ScriptError("I-021 : ERROR : Invalid pointer (" + IntToStrShort(Handle) + ")");
+  return nullptr;
+}
+
+void PushPointer() {
+  TSVariable& v = VariableOf(ReadU16());
+  const int32_t slot = static_cast<int32_t>(&v - VariableSlots);
+  TQzVariant h;
+  h.SetInteger(slot >= 0 && slot < kScriptPoolSize ? PointerHandle(slot) : 0);
+  PushCopy(h);
+}
+
+// ---- The run
+
+void ExecuteSet() {
+  const uint8_t count = ReadU8();
+  const uint8_t type = ReadU8();
+  for (int32_t i = 0; i < count; ++i) {
+    const uint16_t name = ReadU16();
+    if (name == 0 || name > VarLinkCount) Fault("I-018 : ERROR : Invalid variable number (" + Num(name) + ")");
+    int32_t number = 0;
+    TSVariable& s = AllocateSlot(number);
+    s.NameIndex = name;
+    if (type == 2) s.Own.SetFloat(0.0f);
+    else if (type == 3) s.Own.SetString(std::string());
+    else if (type == 4) s.Own.SetRecord(0);
+    else s.Own.SetInteger(0);
+    PushBinding(VarLinks[name], &s);
+  }
+}
+
+void ExecuteUnset() {
+  const uint8_t count = ReadU8();
+  for (int32_t i = 0; i < count; ++i) {
+    const uint16_t name = ReadU16();
+    if (name == 0) continue;
+    if (name > VarLinkCount) Fault("I-018 : ERROR : Invalid variable number (" + Num(name) + ")");
+    auto* s = static_cast<TSVariable*>(VarLinks[name].Current);
+    if (s != nullptr) ReleaseSlot(static_cast<int32_t>(s - VariableSlots));
+  }
+}
+
+void Execute() {
+  uint64_t steps = 0;
+  for (;;) {
+    if (StepLimit != 0 && ++steps > StepLimit) Fault("I-022 : ERROR : Step limit reached");
+    const uint8_t opcode = CodeBuffer[ProgramCounter++];
+    switch (OpcodeMap[opcode]) {
+      case kMnMov: {
+        TQzVariant& v = ValueOf(ReadU16());
+        MoveConstant(v, ReadU8());
+        break;
+      }
+      case kMnCall: CallProcedure(); break;
+      case kMnSet: ExecuteSet(); break;
+      case kMnJump: ProgramCounter = JumpTarget(ReadU32()); break;
+      case kMnRet: ReturnFromProcedure(); break;
+      case kMnProc: DefineProcedure(); break;
+      case kMnPush: PushCopy(Accumulator); break;
+      case kMnPop: PopToAccumulator(); break;
+      case kMnCalc: ExecuteCalc(); break;
+      case kMnBuffc: TempCount = 0; break;
+      case kMnUnset: ExecuteUnset(); break;
+      case kMnMovr: {
+        const uint8_t direction = ReadU8();
+        TQzVariant& v = ValueOf(ReadU16());
+        if (direction != 0) CopyToPlain(v, Accumulator);
+        else StoreValue(Accumulator, v);
+        break;
+      }
+      case kMnMovd: {
+        TQzVariant& src = ValueOf(ReadU16());
+        TQzVariant& dst = ValueOf(ReadU16());
+        AssignVariant(src, dst);
+        break;
+      }
+      case kMnCallExt: CallHostRoutine(); break;
+      case kMnIf:
+        if (Accumulator.GetInteger() == 0) SkipNext();
+        break;
+      case kMnIfnt:
+        if (Accumulator.GetInteger() == 1) SkipNext();
+        break;
+      case kMnPushV: PushCopy(ValueOf(ReadU16())); break;
+      case kMnPopV: {
+        TQzVariant& v = ValueOf(ReadU16());
+        if (StackDepth <= 0) {
+          ScriptError("I-009 : ERROR : Tryed to pop of empty stack");
+          break;
+        }
+        StoreValue(ValueStack[StackDepth], v);
+        --StackDepth;
+        break;
+      }
+      case kMnPushVA: PushConstant(ReadU8()); break;
+      case kMnBlock: ReadU32(); break;
+      case kMnInc:
+      case kMnDec: {
+        const bool inc = OpcodeMap[opcode] == kMnInc;
+        TQzVariant& v = ValueOf(ReadU16());
+        const uint32_t amount = ReadU32();
+        const uint32_t x = static_cast<uint32_t>(v.GetInteger());
+        v.SetInteger(static_cast<int32_t>(inc ? x + amount : x - amount));
+        break;
+      }
+      case kMnSme: {
+        TQzVariant& a = ValueOf(ReadU16());
+        TQzVariant& b = ValueOf(ReadU16());
+        Accumulator.SetInteger(a.GetInteger() <= b.GetInteger() ? 1 : 0);
+        break;
+      }
+      case kMnPushPointer: PushPointer(); break;
+      case kMnQuit: QuitFlag = true; break;
+      default: break;  // XXX, DEFINE, LABEL, the unnamed byte, ENDBLOCK, NONE
+    }
+    if (ProgramCounter >= CodeSize || QuitFlag || ScriptErrorFlag) break;
+  }
+}
+
+// Why the image cannot run, or "" when it can: its size, its trailer and its names must lie
+// within the bytes given and within the pools.
+std::string CheckImage(const uint8_t* Image, size_t Length) {
+  if (Image == nullptr || Length < 4) return "shorter than its size word";
+  const uint32_t size = LoadU32(Image);
+  if (size < uint32_t(kScriptMinImageSize)) return "size " + Num(size) + " below " + Num(kScriptMinImageSize);
+  if (size > uint32_t(kScriptCodeBufferSize)) return "size " + Num(size) + " above " + Num(kScriptCodeBufferSize);
+  if (size > Length) return "size " + Num(size) + " beyond the " + Num(int64_t(Length)) + " bytes given";
+  const uint32_t t = LoadU32(Image + size - 4);
+  if (t < 4 || uint64_t(t) + 5 > size - 4) return "trailer offset " + Num(t) + " outside";
+  if (Image[t] != 99) return "no QUIT at the trailer offset " + Num(t);
+  const uint32_t nv = Image[t + 1] | (Image[t + 2] << 8);
+  const uint32_t np = Image[t + 3] | (Image[t + 4] << 8);
+  if (nv > uint32_t(kScriptPoolSize) || np > uint32_t(kScriptPoolSize)) return "too many names";
+  uint32_t at = t + 5;
+  for (uint32_t i = 0; i < nv + np; ++i) {
+    if (at >= size - 4 || at + 1 + Image[at] > size - 4) return "names beyond the trailer";
+    at += 1 + Image[at];
+  }
+  return std::string();
+}
+
+// Every name of the image becomes a link; host variables take their slots, in registration
+// order, and each binds to the first link of its name; host routines go into the routine table.
+void LinkNames() {
+  IndexRegistry();
+  const uint32_t t = LoadU32(CodeBuffer + CodeSize - 4);
+  VarLinkCount = CodeBuffer[t + 1] | (CodeBuffer[t + 2] << 8);
+  ProcLinkCount = CodeBuffer[t + 3] | (CodeBuffer[t + 4] << 8);
+  uint32_t at = t + 5;
+  const auto nextName = [&at](TSNLink& link) {
+    const uint8_t n = CodeBuffer[at];
+    link.Name.assign(reinterpret_cast<const char*>(CodeBuffer + at + 1), std::min<uint8_t>(n, 25));
+    link.Current = nullptr;
+    link.Bindings.SetCount(0);
+    at += 1u + n;
+  };
+  for (int32_t i = 1; i <= VarLinkCount; ++i) nextName(VarLinks[i]);
+  for (int32_t i = 1; i <= ProcLinkCount; ++i) {
+    nextName(ProcLinks[i]);
+    const auto found = Registry.Routines.find(ProcLinks[i].Name);
+    HostRoutineTable[i - 1] = found != Registry.Routines.end() ? found->second : nullptr;
+  }
+  const int32_t hosts = ExtVarCount();
+  for (int32_t k = 0; k < hosts; ++k) {
+    int32_t number = 0;
+    TSVariable& s = AllocateSlot(number);
+    s.Value = ExtVar(k);
+    s.NameIndex = 0;
+    Registry.HostSlots[size_t(k)] = number;
+    Registry.Bound[size_t(k)] = 0;
+  }
+  for (int32_t i = 1; i <= VarLinkCount && hosts > 0; ++i) {
+    const auto found = Registry.Variables.find(VarLinks[i].Name);
+    if (found == Registry.Variables.end()) continue;
+    for (const int32_t k : found->second) {
+      if (Registry.Bound[size_t(k)] != 0) continue;
+      Registry.Bound[size_t(k)] = 1;
+      TSVariable& s = VariableSlots[Registry.HostSlots[size_t(k)]];
+      s.NameIndex = i;
+      PushBinding(VarLinks[i], &s);
+    }
+  }
+}
+
+void EndOfRun() {
+  TempCount = 0;
+  ProcedureCount = 0;
+  for (int32_t k = 0; k < AllocatedCount; ++k) {
+    TSVariable& s = VariableSlots[AllocatedSlots[k]];
+    s.Value = &s.Own;
+    s.InUse = false;
+  }
+  AllocatedCount = 0;
+  FreeSlotHint = 0;
+  CallStack.clear();
+  StackDepth = 0;
+  ScriptRunning = false;
+}
+
+}  // namespace
+
+void InitInterpreter() {
+  for (TSVariable& s : VariableSlots) {
+    s.NameIndex = 0;
+    s.Own = TQzVariant();
+    s.Value = &s.Own;
+    s.InUse = false;
+    s.CallDepth = 0;
+  }
+  for (int32_t i = 0; i <= kScriptPoolSize; ++i) {
+    ValueStack[i] = TQzVariant();
+    Temporaries[i] = TQzVariant();
+    VarLinks[i].Name.clear();
+    VarLinks[i].Current = nullptr;
+    VarLinks[i].Bindings.Clear();
+    ProcLinks[i].Name.clear();
+    ProcLinks[i].Current = nullptr;
+    ProcLinks[i].Bindings.Clear();
+  }
+  for (TScriptRoutine& r : HostRoutineTable) r = nullptr;
+  VarLinkCount = ProcLinkCount = 0;
+  ProcedureCount = 0;
+  AllocatedCount = 0;
+  FreeSlotHint = 0;
+  CallStack.clear();
+  CallStack.reserve(64);
+  Accumulator = TQzVariant();
+  StackDepth = 0;
+  TempCount = 0;
+  CodeSize = 0;
+  ProgramCounter = 0;
+  ScriptRunning = false;
+  QuitFlag = false;
+}
+
+void FreeInterpreter() {
+  for (int32_t i = 0; i <= kScriptPoolSize; ++i) {
+    VarLinks[i].Bindings.Clear();
+    ProcLinks[i].Bindings.Clear();
+  }
+  CallStack = std::vector<int32_t>();
+  ScriptRunning = false;
+}
+
+void RunScript(const uint8_t* Image, size_t Length, bool /*Flag*/, std::string& Result) {
+  if (ScriptRunning) {
+    Result = "running already";
+    return;
+  }
+  ScriptRunning = true;
+  AllocatedCount = 0;
+  if (Image != nullptr && Length >= 4 && LoadU32(Image) == 0) {
+    ScriptRunning = false;
+    Result = "NO DATA";
+    return;
+  }
+  const std::string refused = CheckImage(Image, Length);
+  if (!refused.empty()) {
+    ScriptRunning = false;
+    ProgramCounter = 0;
+    ScriptError("I-012 : ERROR : Invalid script image (" + refused + ")");
+    Result = "0";
+    return;
+  }
+  CodeSize = static_cast<int32_t>(LoadU32(Image));
+  StackDepth = std::clamp(ScriptStackBase, 0, kScriptPoolSize);
+  TempCount = 0;
+  ProcedureCount = 0;
+  CallStack.clear();
+  FreeSlotHint = 0;
+  std::memcpy(CodeBuffer, Image, size_t(CodeSize));
+  ProgramCounter = 4;
+  QuitFlag = false;
+  bool calcError = false;
+  try {
+    LinkNames();
+    ProgramCounter = 4;
+    Execute();
+  } catch (const RunFault&) {
+  } catch (const CalcAbort&) {
+    calcError = true;
+  } catch (...) {
+    EndOfRun();  // a fatal stop inside a host routine: the interpreter stays usable
+    throw;
+  }
+  EndOfRun();
+  Result = calcError ? std::string("0") : Accumulator.GetString();
+}
+
+std::string RunScript(const std::vector<uint8_t>& Image) {
+  std::string result;
+  RunScript(Image.data(), Image.size(), true, result);
+  return result;
+}
+
+const TQzVariant& ValueStackEntry(int32_t N) { return ValueStack[std::clamp(N, 0, kScriptPoolSize)]; }
+
+int32_t PopInt() { return PopToAccumulator() ? Accumulator.GetInteger() : 0; }
+float PopFloat() { return PopToAccumulator() ? Accumulator.GetFloat() : 0.0f; }
+std::string PopString() { return PopToAccumulator() ? Accumulator.GetString() : std::string(); }
+
+void PushInt(int32_t N) {
+  if (TQzVariant* s = PushSlot()) s->SetInteger(N);
+}
+void PushFloat(float X) {
+  if (TQzVariant* s = PushSlot()) s->SetFloat(X);
+}
+void PushString(const std::string& S) {
+  if (TQzVariant* s = PushSlot()) s->SetString(S);
+}
+
+TQzVariant* ScriptPointerTarget(int32_t Handle) {
+  TSVariable* s = PointerSlot(Handle);
+  return s != nullptr ? s->Value : nullptr;
+}
+
+bool ScriptPointerGetFloat(int32_t Handle, float& X) {
+  TQzVariant* v = ScriptPointerTarget(Handle);
+  if (v == nullptr) return false;
+  X = v->GetFloat();
+  return true;
+}
+
+bool ScriptPointerSetFloat(int32_t Handle, float X) {
+  TSVariable* s = PointerSlot(Handle);
+  if (s == nullptr) return false;
+  if (s->Value != &s->Own) {
+    s->Value->SetFloat(X);  // a host variable converts into its registered type
+    return true;
+  }
+  switch (s->Own.Kind) {
+    case kVarInteger: s->Own.SetInteger(RoundToInt(X)); break;
+    case kVarString: s->Own.SetString(FloatToStrDigits(3, X)); break;
+    case kVarRecord: s->Own.SetRecord(RoundToInt(X)); break;
+    default: s->Own.SetFloat(X); break;
+  }
+  return true;
+}
+
+namespace interpreter_test {
+void SetStepLimit(uint64_t Steps) { StepLimit = Steps; }
+}  // namespace interpreter_test

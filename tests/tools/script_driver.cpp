@@ -1,0 +1,98 @@
+// Assembles and runs script files from the command line:
+//   script_driver assemble FILE    the image of an assembler-text file, in hex
+//   script_driver run FILE         assembles an assembler-text file and runs it
+//   script_driver runimage FILE    runs an image file
+// Runs have the twelve built-ins and "showmess", which prints its argument. Every script error
+// is printed with its title and text, then the run's result.
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "script/compiler.h"
+#include "script/interpreter.h"
+#include "script/scripts.h"
+#include "script/sdatabase.h"
+
+namespace {
+
+void PrintReport(const TScriptErrorReport& r) {
+  std::printf("error: %s\n       %s\n", r.Title.empty() ? r.Message.c_str() : r.Title.c_str(), r.Text.c_str());
+}
+
+void ShowMess() { std::printf("showmess: %s\n", PopString().c_str()); }
+
+bool ReadFile(const char* name, std::string& bytes) {
+  std::ifstream in(name, std::ios::binary);
+  if (!in) return false;
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return true;
+}
+
+// Lines end at CR LF, CR or LF.
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      lines.push_back(line);
+      line.clear();
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      line += c;
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+void PrintHex(const std::vector<uint8_t>& image) {
+  for (size_t i = 0; i < image.size(); ++i)
+    std::printf(i % 16 == 15 || i + 1 == image.size() ? "%02X\n" : "%02X ", image[i]);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s assemble|run|runimage FILE\n", argv[0]);
+    return 2;
+  }
+  const std::string mode = argv[1];
+  std::string bytes;
+  if (!ReadFile(argv[2], bytes)) {
+    std::fprintf(stderr, "cannot read %s\n", argv[2]);
+    return 2;
+  }
+  InitScriptUnits();
+  AddExtProc("showmess", ShowMess, "", 1, 0);
+  ScriptErrorHook = PrintReport;
+
+  std::vector<uint8_t> image;
+  if (mode == "runimage") {
+    image.assign(bytes.begin(), bytes.end());
+  } else if (mode == "assemble" || mode == "run") {
+    TScriptStream code;
+    AssembleScript(SplitLines(bytes), code);
+    image = code.Bytes;
+    if (ScriptErrorFlag) {
+      std::printf("assembly failed\n");
+      return 1;
+    }
+    if (mode == "assemble") {
+      PrintHex(image);
+      return 0;
+    }
+  } else {
+    std::fprintf(stderr, "unknown mode %s\n", mode.c_str());
+    return 2;
+  }
+  ScriptErrorFlag = false;
+  std::string result;
+  RunScript(image.data(), image.size(), true, result);
+  std::printf("result: %s\n", result.c_str());
+  DoneScriptUnits();
+  return ScriptErrorFlag ? 1 : 0;
+}
