@@ -358,14 +358,14 @@ void MainForm::buildPages() {
   Notebook->addTab(light, "Light");
 
   // ---- Below the 3D view: the vehicle files.
-  Bn_Load = MakeButton(this, "Bn_Load", "Open file", 8, 524, 90);
-  Bn_Save = MakeButton(this, "Bn_Save", "Save file", 104, 524, 90);
+  Bn_Load = MakeButton(this, "Bn_Load", "Open file", 8, 540, 90);
+  Bn_Save = MakeButton(this, "Bn_Save", "Save file", 104, 540, 90);
   Bn_Save->setEnabled(false);
-  Bn_SaveAs = MakeButton(this, "Bn_SaveAs", "Save file as", 200, 524, 100);
-  CB_Filenames->setGeometry(8, 556, 420, 24);
-  Bn_LoadIt = MakeButton(this, "Bn_LoadIt", "Load it", 434, 556, 96);
-  IgnScript = MakeCheck(this, "IgnScript", "Ignore scriptchanges", 8, 590, 180);
-  CB_Nodes = MakeCheck(this, "CB_Nodes", "Show Nodes", 200, 590, 120);
+  Bn_SaveAs = MakeButton(this, "Bn_SaveAs", "Save file as", 200, 540, 100);
+  CB_Filenames->setGeometry(8, 572, 420, 24);
+  Bn_LoadIt = MakeButton(this, "Bn_LoadIt", "Load it", 434, 572, 96);
+  IgnScript = MakeCheck(this, "IgnScript", "Ignore scriptchanges", 8, 604, 180);
+  CB_Nodes = MakeCheck(this, "CB_Nodes", "Show Nodes", 200, 604, 120);
   connect(Bn_Load, &QPushButton::clicked, this, [this] { Bn_LoadClick(); });
   connect(Bn_Save, &QPushButton::clicked, this, [this] { Bn_SaveClick(); });
   connect(Bn_SaveAs, &QPushButton::clicked, this, [this] { Bn_SaveAsClick(); });
