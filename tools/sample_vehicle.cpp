@@ -47,7 +47,7 @@ TVehicleInfo SampleBus() {
   v.Price = 95000;
   v.CostsPerYear = 4200;
   v.WheelSize = 9.0f;
-  v.Smoking = 1;
+  v.Smoking = 0;
   v.SmokeType = 0;
   v.SmokePosition = {-5.25f, 0.5f, 1.5f};
   v.Sounds[0] = "engine_twopart.wav";

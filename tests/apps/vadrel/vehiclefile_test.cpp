@@ -8,10 +8,14 @@
 #include <cstring>
 #include <set>
 
+#include <QImage>
+
 #include "apps/vadrel/vehicledoc.h"
 #include "engine/database.h"
+#include "engine/gra_gl.h"
 #include "engine/lib.h"
 #include "engine/rlecomp.h"
+#include "platform/gl.h"
 #include "tests/apps/vadrel/form_fixture.h"
 
 namespace {
@@ -392,6 +396,60 @@ TEST_F(VadrelForm, LoadItLoadsTheListedFileAndSaveWritesItBack) {
     EXPECT_TRUE(Boxes().empty());
     EXPECT_EQ(f.windowTitle(), "Corvane Vadrel v10.0 - odd(1).vif");
     EXPECT_EQ(f.E_Weight->text(), "777");
+  });
+}
+
+// The 3D view after "Load it": the frame read back from the back buffer, also kept as a picture.
+TEST_F(VadrelForm, LoadedVehicleShowsItsMeshesInThe3DView) {
+  std::string error;
+  ASSERT_TRUE(sample_vehicle::WriteSampleVehicle(base_, error)) << error;
+  RunForm([&](MainForm& f) {
+    auto frame = [&f](int& w, int& h) {
+      EXPECT_TRUE(platform::GlMakeCurrent(f.OGLW));
+      f.DrawView3D();
+      w = ViewportSize[0];
+      h = ViewportSize[1];
+      std::vector<uint8_t> px(static_cast<size_t>(w) * h * 4);
+      GraGL.glReadBuffer(glk::BACK);
+      GraGL.glPixelStorei(glk::PACK_ALIGNMENT, 1);
+      GraGL.glReadPixels(0, 0, w, h, glk::RGBA, glk::UNSIGNED_BYTE, px.data());
+      return px;
+    };
+    // Body red: the bus's sides. Looking level along -z at the vehicle from 14 units.
+    auto bodyPixels = [](const std::vector<uint8_t>& px) {
+      int n = 0;
+      for (size_t i = 0; i < px.size(); i += 4) n += px[i] > 90 && px[i] > px[i + 1] + 50 && px[i] > px[i + 2] + 50;
+      return n;
+    };
+    Players[1].Camera = {0.0f, 2.5f, 14.0f, 0.0f, 0.0f, 0.0f};
+    int w = 0, h = 0;
+    EXPECT_EQ(bodyPixels(frame(w, h)), 0);  // nothing loaded yet
+
+    f.CB_Filenames->setCurrentIndex(0);
+    QTest::mouseClick(f.Bn_LoadIt, Qt::LeftButton);
+    ASSERT_EQ(f.windowTitle(), "Corvane Vadrel v10.0 - samplebus.vif");
+    Players[1].Camera = {0.0f, 2.5f, 14.0f, 0.0f, 0.0f, 0.0f};
+    const std::vector<uint8_t> px = frame(w, h);
+    QImage shot(px.data(), w, h, QImage::Format_RGBA8888);
+    EXPECT_TRUE(shot.mirrored().save(QString::fromStdString(logFolder_ + "vadrel-samplebus.png")));
+    // The body, 10 wide and 3 high at 12 units, fills a good part of the middle of the picture.
+    const int body = bodyPixels(px);
+    EXPECT_GT(body, w * h / 25) << logFolder_ << "vadrel-samplebus.png";
+    auto at = [&](int x, int y) {
+      const size_t i = (static_cast<size_t>(y) * w + x) * 4;
+      return std::array<int, 3>{px[i], px[i + 1], px[i + 2]};
+    };
+    // The grey bogies stand under the body.
+    int wheels = 0;
+    for (int y = 0; y < h / 2; ++y)
+      for (int x = 0; x < w; ++x) {
+        const auto c = at(x, y);
+        wheels += std::abs(c[0] - c[1]) < 12 && std::abs(c[1] - c[2]) < 12 && c[0] > 15 && c[0] < 200;
+      }
+    EXPECT_GT(wheels, 200);
+    // Unchecking the body's row takes it out of the picture.
+    f.MeshRowBoxes[1]->setChecked(false);
+    EXPECT_LT(bodyPixels(frame(w, h)), body / 10);
   });
 }
 
