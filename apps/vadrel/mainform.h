@@ -173,6 +173,8 @@ class MainForm : public QWidget {
   void motorsoundtChange();
   void Bn_LoadNextVehicleClick();
   void Bn_LoadNextVehicle2Click();
+  // The vehicle file dialog (DLG_LoadVIF); false when the author cancels.
+  bool PickVehicleFile(QString& chosen);
   void CheckBox1Click();
   void srcmemoChange();
   // The tools of the "Bounding box" and "Light" pages.

@@ -454,24 +454,22 @@ void MainForm::SpeedButton6Click(QPushButton* sender) {
   target->setText(QFileInfo(chosen).fileName());
 }
 
-void MainForm::Bn_LoadNextVehicleClick() {
+bool MainForm::PickVehicleFile(QString& chosen) {
   QFileDialog dlg(this, "Load vehicle-info");
   dlg.setObjectName("DLG_LoadVIF");
   dlg.setNameFilter("Vehicle-info-file (*.vif)");
   dlg.setFileMode(QFileDialog::ExistingFile);
+  return RunFileDialog(dlg, chosen);
+}
+
+void MainForm::Bn_LoadNextVehicleClick() {
   QString chosen;
-  if (!RunFileDialog(dlg, chosen)) return;
-  E_NextVehicle->setText(QFileInfo(chosen).fileName());
+  if (PickVehicleFile(chosen)) E_NextVehicle->setText(QFileInfo(chosen).fileName());
 }
 
 void MainForm::Bn_LoadNextVehicle2Click() {
-  QFileDialog dlg(this, "Load vehicle-info");
-  dlg.setObjectName("DLG_LoadVIF");
-  dlg.setNameFilter("Vehicle-info-file (*.vif)");
-  dlg.setFileMode(QFileDialog::ExistingFile);
   QString chosen;
-  if (!RunFileDialog(dlg, chosen)) return;
-  E_NextVehicle2->setText(QFileInfo(chosen).fileName());
+  if (PickVehicleFile(chosen)) E_NextVehicle2->setText(QFileInfo(chosen).fileName());
 }
 
 // ---- Sound page and script page

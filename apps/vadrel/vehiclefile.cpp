@@ -351,13 +351,8 @@ void MainForm::Bn_LoadItClick() {
 }
 
 void MainForm::Bn_LoadClick() {
-  QFileDialog dlg(this, "Load vehicle-info");
-  dlg.setObjectName("DLG_LoadVIF");
-  dlg.setNameFilter("Vehicle-info-file (*.vif)");
-  dlg.setFileMode(QFileDialog::ExistingFile);
   QString chosen;
-  if (!RunFileDialog(dlg, chosen)) return;
-  LoadVehicleInfo(chosen.toStdString());
+  if (PickVehicleFile(chosen)) LoadVehicleInfo(chosen.toStdString());
 }
 
 void MainForm::Bn_SaveClick() {
