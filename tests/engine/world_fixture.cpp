@@ -410,9 +410,16 @@ uint32_t WorldTest::AddPath(uint8_t use, std::initializer_list<uint32_t> nodes, 
   return p->Index;
 }
 
+uint32_t WorldTest::AddMarket() {
+  RecordDesc d = kTMarketDesc;
+  d.Ops = kOpRead | kOpWrite | kOpReWrite | kOpOverwrite;
+  auto m = std::make_unique<TMarket>();
+  *m = TMarket{};
+  RecordWrite(d, m.get());
+  return m->Index;
+}
+
 uint32_t WorldTest::AddSchedule(uint8_t use, std::initializer_list<uint32_t> stations, uint8_t state) {
-  // Schedules have no writer of their own; a block-sized placeholder of the schedule's kind is
-  // stored and then rewritten as a schedule.
   RecordDesc d = kTScheduleDesc;
   d.Ops = kOpRead | kOpWrite | kOpReWrite | kOpOverwrite;
   TSchedule s{};
@@ -432,7 +439,7 @@ SmallNetwork WorldTest::BuildSmallNetwork() {
   n.stationBuilding = AddStationBuilding(n.station);
   AddStationWay(n.station, n.w[2]);
   const TWay first = Way(n.w[0]);
-  n.convoy = AddTrain(kTrainRoad, 1, {first.Nodes[0], first.Nodes[1]});
+  n.convoy = AddTrain(kTrainRoad, 1, {first.Nodes[2], first.Nodes[3]});  // lane 2 of the first road
   return n;
 }
 

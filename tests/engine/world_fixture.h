@@ -100,6 +100,9 @@ class WorldTest : public arrayer_testing::ArrayerTest {
   // A convoy or train of the pool with the given nodes ahead (the last one is its closing node).
   static uint32_t AddTrain(uint8_t kind, uint8_t owner, std::initializer_list<uint32_t> nodesAhead);
   static uint32_t AddPath(uint8_t use, std::initializer_list<uint32_t> nodes, uint8_t invalid = 0);
+  // Markets and schedules have no writer in this program; the tests store them through the
+  // family's writer with the type's own layout.
+  static uint32_t AddMarket();
   static uint32_t AddSchedule(uint8_t use, std::initializer_list<uint32_t> stations, uint8_t state = 1);
   static SmallNetwork BuildSmallNetwork();
 
