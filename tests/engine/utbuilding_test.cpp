@@ -317,7 +317,7 @@ TEST_F(BuildingRecords, MoneyCompanyBuildingAndTypeCountsGoWithTheBuilding) {
   ActPlayer = 3;
   EXPECT_EQ(Elements(Destroy(planned.Index, 2)), std::vector<int>{0});
   EXPECT_EQ(Players[2].PrevCost.get(), -5000.0L);
-  EXPECT_EQ(Players[2].CompanyBuilding, 0u);
+  EXPECT_EQ(uint32_t{Players[2].CompanyBuilding}, 0u);  // a packed field: read by value
   EXPECT_EQ(BuildingCount(kHouseType), 0u);
   EXPECT_EQ(LocalWorldChanged, 0);  // another player's action
   ActPlayer = 1;
