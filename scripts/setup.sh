@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ clang ccache pkg-config
   qt6-base-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-  libopenal-dev xvfb xauth x11-apps
+  libopenal-dev xvfb xauth x11-apps fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libglm-dev liblua5.4-dev)
 missing=()
 for p in "${packages[@]}"; do
