@@ -330,6 +330,7 @@ void TSourceCompiler::CompilePrepared(const std::string& Text) {
   Indent.clear();
   LabelCounter = 0;
   Depth = 0;
+  ConstantsReplaced = false;
   Procs.clear();
   Vars.clear();
   Records.clear();
@@ -895,14 +896,19 @@ bool TSourceCompiler::SubstituteConstants(std::string& S) {
     if (c.Name.empty()) continue;
     // A value that holds its own name would be replaced without end: each occurrence is
     // replaced once, and the search goes on after the value put in.
+    // Otherwise the search goes on where a new occurrence could start: no occurrence stood
+    // before the one replaced, so a new one overlaps the value put in.
     const bool selfContaining = c.Value.find(c.Name) != std::string::npos;
+    // An assignment replaces its constants before its expression is compiled, which replaces
+    // them again: a value that holds its own name is put in by the first of these only.
+    if (selfContaining && ConstantsReplaced) continue;
     size_t from = 0;
     size_t replaced = 0;
     for (;;) {
-      const size_t at = S.find(c.Name, selfContaining ? from : 0);
+      const size_t at = S.find(c.Name, from);
       if (at == std::string::npos) break;
       S.replace(at, c.Name.size(), c.Value);
-      from = at + c.Value.size();
+      from = selfContaining ? at + c.Value.size() : (at >= c.Name.size() - 1 ? at - (c.Name.size() - 1) : 0);
       if (S.size() > kSourceExpressionLimit || ++replaced > kSourceExpressionLimit)
         return Fail("H-022 : ERROR : Constant replacement gets too long (" + Quoted(c.Name) + ")!");
     }
@@ -1046,6 +1052,13 @@ void TSourceCompiler::CompileAssignment(const std::string& Target) {
   std::string e(Rest().substr(0, size_t(end - 1)));
   Consume(size_t(end));
   if (!SubstituteConstants(e)) return;
+  const bool outerReplaced = ConstantsReplaced;
+  ConstantsReplaced = true;
+  CompileAssignedValue(Target, e);
+  ConstantsReplaced = outerReplaced;
+}
+
+void TSourceCompiler::CompileAssignedValue(const std::string& Target, std::string e) {
   ConvertArrayReads(e);
   if (ScriptErrorFlag) return;
   if (std::any_of(e.begin(), e.end(), IsCalcChar)) {

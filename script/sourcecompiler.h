@@ -128,6 +128,7 @@ class TSourceCompiler {
   int32_t LabelCounter = 0;
   int32_t Depth = 0;
   int32_t RecordIndexNoScanner = 0;
+  bool ConstantsReplaced = false;  // while the value of an assignment is compiled
   std::deque<Scanner> Scanners;  // nested scanners; the innermost is the last
 
   // Scanner text.
@@ -177,6 +178,7 @@ class TSourceCompiler {
   void CompileExpression(std::string E);
   void PushExpression(std::string E);
   void CompileAssignment(const std::string& Target);
+  void CompileAssignedValue(const std::string& Target, std::string E);
   void CompileCall(const std::string& Name, bool WithArguments);
   void PushVariable(bool Forward);
   void PopVariable();
