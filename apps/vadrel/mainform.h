@@ -4,8 +4,10 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "apps/vadrel/view3d.h"
 #include "engine/font3d.h"
@@ -19,6 +21,8 @@ class QComboBox;
 class QLabel;
 class QListWidget;
 class QMouseEvent;
+class QPlainTextEdit;
+class QPushButton;
 class QTabWidget;
 class QTimer;
 class QFileDialog;
@@ -93,6 +97,26 @@ class MainForm : public QWidget {
   int32_t SmokeTexture = 0;
   TFont3D NodeFont{};  // the font of the node labels
 
+  // ---- The script page (scriptpage.cpp).
+  QPlainTextEdit *srcmemo = nullptr, *Memox = nullptr;  // the source; the assembler text (hidden)
+  QCheckBox* CheckBox1 = nullptr;
+  QPushButton *Bn_CompileScript = nullptr, *Bn_LoadScript = nullptr, *Bn_SaveScript = nullptr;
+  QPushButton* Bn_ExecuteScript = nullptr;
+  QLabel* Label27 = nullptr;
+  // "Compile": the source into Memox and CodeStream; ScriptErrorFlag tells the outcome.
+  void Bn_CompileScriptClick();
+  // "Load" and "Save" with their dialogs.
+  void Bn_LoadScriptClick();
+  void Bn_SaveScriptClick();
+  // The dialogs' paths from the chosen file on: false when nothing was loaded or written.
+  bool LoadScriptFrom(const std::string& path);
+  bool SaveScriptTo(const std::string& path);
+  void CheckBox1Click();
+  void srcmemoChange();
+  // The lines of srcmemo, and replacing them.
+  std::vector<std::string> ScriptLines() const;
+  void SetScriptLines(const std::vector<std::string>& lines);
+
  protected:
   void closeEvent(QCloseEvent* e) override;
   void showEvent(QShowEvent* e) override;
@@ -100,6 +124,8 @@ class MainForm : public QWidget {
 
  private:
   void buildPages();
+  void buildScriptPage(QWidget* page);
+  bool runScriptDialog(bool save, QString& chosen);
   void FormShow();
   void SGrid_MeshesDblClick();
   bool stopStartup(int step, const std::string& message);
@@ -118,6 +144,8 @@ class MainForm : public QWidget {
   int failedStep_ = 0;
   unsigned long frames_ = 0;
   int meshGridMouseX_ = 0, meshGridMouseY_ = 0;
+  // Start folder and preset file name of the script dialogs, remembered after each use.
+  QString omasFolder_, omasName_, smasFolder_, smasName_;
 };
 
 // The form unit's start: runs once after every other unit's start, before the form exists.
@@ -125,5 +153,10 @@ void FormUnitStart();
 
 // The registered "showmess" routine shows its argument in a modal box.
 void ScriptShowMess(const std::string& text);
+
+// Runs a script file dialog ("omasdlg", "smasdlg"); true with the chosen file when the author
+// confirmed. Tests put their own runner in (an empty function restores the dialog).
+using ScriptDialogRunner = std::function<bool(QFileDialog& dialog, QString& chosen)>;
+void SetScriptDialogRunner(ScriptDialogRunner runner);
 
 }  // namespace vadrel
