@@ -23,9 +23,9 @@ const char* const kStatementKeywords[] = {"BEGIN ", "IF ",      "IFNOT ", "FOR "
                                           "WITH ",  "ASM ",     "RESULT(", "INC(", "DEC(",    "-->"};
 
 // Words before which a blank is kept, and words after which a line end becomes a blank.
-const char* const kBlankAfterWords[] = {"IF",  "IFNOT", "SCRIPT", "VAR",        "CONST",     "TYPE",      "BEGIN",   "FOR",
+constexpr std::string_view kBlankAfterWords[] = {"IF",  "IFNOT", "SCRIPT", "VAR",        "CONST",     "TYPE",      "BEGIN",   "FOR",
                                         "WHILE", "REPEAT", "DEFINEPROC", "DEFINEVAR", "PROCEDURE", "FUNCTION", "ASM"};
-const char* const kLineEndAfterWords[] = {"DO",    "TO",     "IF",         "IFNOT",     "SCRIPT",    "VAR",      "CONST",
+constexpr std::string_view kLineEndAfterWords[] = {"DO",    "TO",     "IF",         "IFNOT",     "SCRIPT",    "VAR",      "CONST",
                                           "TYPE",  "BEGIN",  "FOR",        "WHILE",     "REPEAT",    "DEFINEPROC",
                                           "DEFINEVAR", "PROCEDURE", "FUNCTION", "ASM", "THEN", "ELSE"};
 
@@ -45,7 +45,15 @@ bool SameNoCase(std::string_view A, std::string_view B) {
 }
 
 bool StartsAt(std::string_view Text, size_t I, std::string_view Word) {
-  return !Word.empty() && I + Word.size() <= Text.size() && Text.compare(I, Word.size(), Word) == 0;
+  return !Word.empty() && I + Word.size() <= Text.size() && Text[I] == Word[0] &&
+         Text.compare(I, Word.size(), Word) == 0;
+}
+
+// Every keyword and statement head ends in a blank, "(" or ">".
+bool MayEndKeyword(const std::string& Head) {
+  if (Head.empty()) return false;
+  const char c = Head.back();
+  return c == ' ' || c == '(' || c == '>';
 }
 
 bool StartsWith(std::string_view Text, std::string_view Word) { return Text.substr(0, Word.size()) == Word; }
@@ -236,13 +244,13 @@ std::string SplitStatements(const std::string& Text) {
     }
     if (c == ' ') {
       bool keep = before(i, "DO") || after(i, "DO") || before(i, "TO") || after(i, "TO");
-      for (const char* w : kBlankAfterWords) keep = keep || before(i, w);
+      for (const std::string_view w : kBlankAfterWords) keep = keep || before(i, w);
       keep = keep || before(i, "THEN") || after(i, "THEN") || before(i, "ELSE");
       if (keep) out += ' ';
       else if (after(i, "ELSE")) out += ';';
     } else if (c == '\r') {
       bool blank = false;
-      for (const char* w : kLineEndAfterWords) blank = blank || before(i, w);
+      for (const std::string_view w : kLineEndAfterWords) blank = blank || before(i, w);
       if (blank) out += ' ';
     } else if (c == '\n') {
       if (after(i, "DO") || after(i, "TO") || after(i, "THEN")) out += ' ';
@@ -281,6 +289,7 @@ std::string GetArg(const std::string& Args, int32_t K) {
 }
 
 bool IsStatementKeyword(const std::string& Head) {
+  if (!MayEndKeyword(Head)) return false;
   for (const char* k : kStatementKeywords)
     if (Head == k) return true;
   return false;
@@ -523,7 +532,7 @@ void TSourceCompiler::ScanStatements(const std::string& Text) {
 
 bool TSourceCompiler::CompileStatement() {
   const std::string& head = Top().Head;
-  if (head.size() > 11) return false;
+  if (head.size() > 11 || !MayEndKeyword(head)) return false;
   int32_t keyword = -1;
   for (int32_t i = 0; i < kKeywordCount; ++i)
     if (head == kKeywords[i]) keyword = i;
@@ -958,6 +967,22 @@ bool TSourceCompiler::ExtractCalls(std::string& E, std::vector<Call>& Calls) {
   return !Calls.empty();
 }
 
+// A parenthesised part becomes a CALC instruction of its own whose result the rest reads by its
+// number among the CALC results since the last BUFFC. That count is fixed when the text is
+// assembled, but at run time a called procedure, a loop's jump back or a skipped block can leave
+// other CALC results before it: such a CALC starts from a cleared count.
+void TSourceCompiler::EmitCalc(const std::string& E) {
+  bool quote = false;
+  for (const char c : E) {
+    if (c == '\'') quote = !quote;
+    if (!quote && c == '(') {
+      EmitLine("BUFFC");
+      break;
+    }
+  }
+  EmitLine("CALC " + E);
+}
+
 void TSourceCompiler::CompileExpression(std::string E) {
   ConvertArrayReads(E);
   if (ScriptErrorFlag) return;
@@ -994,14 +1019,14 @@ void TSourceCompiler::CompileExpression(std::string E) {
       PopVariable();
       if (ScriptErrorFlag) return;
     }
-    EmitLine("CALC " + E);
+    EmitCalc(E);
     EmitLine("UNSET " + Join(temps, ","));
     Vars.resize(std::min(Vars.size(), varMark));
     IndentOut();
     EmitLine("ENDBLOCK");
   } else if (HasCalcChar(E)) {
     if (!SubstituteConstants(E)) return;
-    EmitLine("CALC " + E);
+    EmitCalc(E);
   } else if (IsLiteralStart(E)) {
     EmitLine("PUSHVA " + E);
     EmitLine("POP");
@@ -1102,9 +1127,10 @@ void TSourceCompiler::CompileAssignedValue(const std::string& Target, std::strin
 void TSourceCompiler::CompileCall(const std::string& Name, bool WithArguments) {
   NestingGuard guard(Depth);
   if (!guard.Entered()) return;
-  // A function declared by the script leaves its result in the accumulator (RESULT); the call
-  // pushes it, so that every caller takes it from the stack like a host function's.
-  const auto pushScriptResult = [this, &Name] {
+  // A function declared by the script (the one the assembler calls: the last declared) leaves
+  // its result in the accumulator (RESULT); the call pushes it, so that every caller takes it
+  // from the stack like a host function's.
+  const auto afterScriptCall = [this, &Name] {
     const std::string upper = Upper(Name);
     for (size_t i = Procs.size(); i >= 1; --i) {
       if (Procs[i - 1].Name == upper && Procs[i - 1].ScriptDeclared) {
@@ -1119,7 +1145,7 @@ void TSourceCompiler::CompileCall(const std::string& Name, bool WithArguments) {
       return;
     }
     EmitLine("CALLINTEX " + Name);
-    pushScriptResult();
+    afterScriptCall();
     return;
   }
   EmitLine("BLOCK");
@@ -1161,7 +1187,7 @@ void TSourceCompiler::CompileCall(const std::string& Name, bool WithArguments) {
   }
   EmitLine("BUFFC");
   EmitLine("CALLINTEX " + Name);
-  pushScriptResult();
+  afterScriptCall();
   IndentOut();
   EmitLine("ENDBLOCK");
 }

@@ -175,6 +175,7 @@ class TSourceCompiler {
     std::string Name, Args, Temp;
   };
   bool ExtractCalls(std::string& E, std::vector<Call>& Calls);
+  void EmitCalc(const std::string& E);
   void CompileExpression(std::string E);
   void PushExpression(std::string E);
   void CompileAssignment(const std::string& Target);

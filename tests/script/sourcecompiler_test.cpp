@@ -236,6 +236,9 @@ TEST_F(SourceCompiler, AssignmentsCallsAndStackTransfers) {
       {"X:=Y;", {"MOVD Y X", "BUFFC"}},
       {"X:=Y*2+1;", {"CALC Y*2+1", "MOVR +X", "BUFFC"}},
       {"X:=-Y;", {"CALC -Y", "MOVR +X", "BUFFC"}},
+      // A parenthesised part reads its result by number: its CALC starts from a cleared count.
+      {"X:=(A+B)*2;", {"BUFFC", "CALC (A+B)*2", "MOVR +X", "BUFFC"}},
+      {"S:='(A'+S;", {"CALC '(A'+S", "MOVR +S", "BUFFC"}},
       {"X:=SIN(A)+1;",
        {L(0, "BLOCK"), L(1, "SET __SIN1 FLOAT"), L(1, "BLOCK"), L(2, "PUSHV A"), L(2, "BUFFC"), L(2, "CALLINTEX SIN"),
         L(1, "ENDBLOCK"), L(1, "POPV __SIN1"), L(1, "CALC __SIN1+1"), L(1, "UNSET __SIN1"), L(0, "ENDBLOCK"),
@@ -694,6 +697,15 @@ TEST_F(SourceCompiler, ProgramsRunAndShowTheirResults) {
         "  n:=twice(twice(2)); showmess(inttostr(n));",
         "  twice(7); k:=twice(1)+twice(2); showmess(inttostr(k));", "end;"},
        {"42", "11", "8", "6"}},
+      // The CALC results that a called procedure, a loop's jump back or a loop that never ran
+      // leave behind do not take the numbers of a parenthesised part.
+      {"parentheses after calls and in loops",
+       {decl, "function twice(x:integer):integer; begin result(x*2); ret;",
+        "procedure loop(c:integer); begin for i:=1 to c do k:=k+1; ret;", "begin",
+        "  n:=(twice(3)+1)*2; showmess(inttostr(n));", "  loop(0); n:=(2+3)*4; showmess(inttostr(n));",
+        "  for i:=1 to 0 do k:=1;", "  n:=(2+3)*5; showmess(inttostr(n));",
+        "  for i:=1 to 3 do showmess(inttostr((i+1)*2));", "end;"},
+       {"14", "20", "25", "4", "6", "8"}},
       {"division by zero stops the run",
        {decl, "begin", "  showmess('first'); n:=0; k:=5/n; showmess('second');", "end;"},
        {"first"}},
