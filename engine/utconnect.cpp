@@ -5,6 +5,7 @@
 
 #include "engine/arrayer.h"
 #include "engine/sys.h"
+#include "engine/worldhooks.h"
 
 TConnect* MemConnectArray = nullptr;
 uint32_t ConnectArrayCapacity = 0;
@@ -12,7 +13,7 @@ uint32_t ConnectArrayCount = 0;
 uint32_t ConnectArrayLast = 0;
 
 namespace connect_hooks {
-void (*DestroyUnconnectedBuilding)(uint32_t) = nullptr;
+void (*DestroyUnconnectedBuilding)(uint32_t) = world_hooks::DefaultDestroyUnconnectedBuilding;
 }  // namespace connect_hooks
 
 namespace {

@@ -31,7 +31,8 @@ inline TConnect& ConnectByIndex(uint32_t n) { return MemConnectArray[n - 1]; }
 
 // Services of the economy unit that a deleted connection calls; nothing is called while unset.
 namespace connect_hooks {
-// Removes the building when no used connection names it as junction building any more.
+// Removes the building when no used connection names it as junction building any more. Starts at
+// the engine's own (world_hooks::DefaultDestroyUnconnectedBuilding).
 extern void (*DestroyUnconnectedBuilding)(uint32_t building);
 }  // namespace connect_hooks
 

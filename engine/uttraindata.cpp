@@ -13,8 +13,9 @@ uint32_t TraindataArrayCount = 0;
 uint32_t TraindataArrayLast = 0;
 
 namespace train_hooks {
-void (*PathDestroy)(const TPath&) = nullptr;
-void (*VehicleDestroyByIndex)(uint32_t, bool) = nullptr;
+// The engine's own removals of a path and a vehicle.
+void (*PathDestroy)(const TPath&) = [](const TPath& p) { p.Destroy(); };
+void (*VehicleDestroyByIndex)(uint32_t, bool) = TVehicle::DestroyByIndex;
 void (*RemoveTrainFromAllBlocks)(uint32_t) = nullptr;
 void (*RemoveTrainFromStreetBlocks)(uint32_t) = nullptr;
 void (*RemoveTrainFromSchedule)(uint32_t, uint32_t) = nullptr;

@@ -53,7 +53,9 @@ extern uint32_t TraindataArrayLast;
 
 inline TTrain& TrainByIndex(uint32_t n) { return MemTraindataArray[n - 1]; }
 
-// The services TTrain::Destroy calls in the units above the engine; nothing is called while unset.
+// The services TTrain::Destroy calls; nothing is called while unset. PathDestroy and
+// VehicleDestroyByIndex start at the engine's own TPath::Destroy and TVehicle::DestroyByIndex; the
+// others belong to the units above the engine.
 namespace train_hooks {
 extern void (*PathDestroy)(const TPath& path);
 extern void (*VehicleDestroyByIndex)(uint32_t vehicle, bool fromTrains);

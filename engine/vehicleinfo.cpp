@@ -1,6 +1,7 @@
 #include "engine/vehicleinfo.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -252,17 +253,31 @@ bool UnpackVehicleInfo(const uint8_t* stream, size_t size, TVehicleInfo& info, s
 
 bool WriteVehicleFile(const std::string& path, const ShortString<40>& head, const std::vector<uint8_t>& stream,
                       std::string* error) {
-  File f(std::fopen(path.c_str(), "wb"));
+  // The file is made beside its target under a temporary name and renamed over the target only
+  // when it was written whole: a failed save leaves the old file as it was.
+  const std::string temp = path + kVehicleTempSuffix;
+  File f(std::fopen(temp.c_str(), "wb"));
   if (!f) {
-    SetError(error, "Cannot create the vehicle file " + path);
+    SetError(error, "Cannot create the vehicle file " + temp + " (" + std::strerror(errno) + ")");
     return false;
   }
   const auto h = HeadBytes(head);
   bool ok = std::fwrite(h.data(), 1, h.size(), f.get()) == h.size();
   ok = ok && (stream.empty() || std::fwrite(stream.data(), 1, stream.size(), f.get()) == stream.size());
   ok = (std::fclose(f.release()) == 0) && ok;
-  if (!ok) SetError(error, "Cannot write the vehicle file " + path);
-  return ok;
+  if (!ok) {
+    const int err = errno;
+    std::remove(temp.c_str());
+    SetError(error, "Cannot write the vehicle file " + temp + " (" + std::strerror(err) + ")");
+    return false;
+  }
+  if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    const int err = errno;
+    std::remove(temp.c_str());
+    SetError(error, "Cannot replace the vehicle file " + path + " (" + std::strerror(err) + ")");
+    return false;
+  }
+  return true;
 }
 
 bool SaveVehicleFile(const std::string& path, const ShortString<40>& head, const TVehicleInfo& info,

@@ -170,7 +170,10 @@ int32_t VehicleStreamMismatch(const uint8_t* stream, size_t size, const TVehicle
 // refused with a message and leaves `info` as it was.
 bool UnpackVehicleInfo(const uint8_t* stream, size_t size, TVehicleInfo& info, std::string* error = nullptr);
 
-// Writes a vehicle file: the 41 bytes of `head`, then `stream`.
+// Writes a vehicle file: the 41 bytes of `head`, then `stream`. The bytes go into a temporary file
+// beside the target (its name + kVehicleTempSuffix), which then replaces the target; when anything
+// fails the temporary file is removed and the target stays as it was.
+constexpr const char* kVehicleTempSuffix = ".tmp";
 bool WriteVehicleFile(const std::string& path, const ShortString<40>& head, const std::vector<uint8_t>& stream,
                       std::string* error = nullptr);
 // Packs `info` and writes it under `head`. Nothing is written when the record cannot be packed.

@@ -69,8 +69,43 @@ struct TDestroyResult {
   void Clear() {
     for (uint8_t& b : Bits) b = 0;
   }
+  void Exclude(int element) { Bits[element / 8] &= static_cast<uint8_t>(~(1u << (element % 8))); }
+  // Every element of other is added.
+  void Unite(const TDestroyResult& other) {
+    for (int i = 0; i < 6; ++i) Bits[i] |= other.Bits[i];
+  }
+  // Whether a reason against (an element other than 0) is in the set.
+  bool HasReason() const {
+    for (int i = 0; i < 6; ++i) {
+      if (Bits[i] & (i == 0 ? 0xFE : 0xFF)) return true;
+    }
+    return false;
+  }
 };
 static_assert(sizeof(TDestroyResult) == 6);
+
+// Destroy modes: 0 checks only and changes nothing; 1 checks with mode 0 and deletes only when the
+// check gave element 0, deleting dependants with mode 2; 2 deletes without any check.
+constexpr uint8_t kDestroyCheck = 0, kDestroyChecked = 1, kDestroyForced = 2;
+
+// The result elements: 0 may be deleted (mode 0) or deleted (modes 1 and 2); the others are the
+// reasons against.
+enum DestroyReason : int {
+  kDestroyOk = 0,
+  kReasonForeignBuilding = 32,
+  kReasonBuildingWithoutOwner = 33,
+  kReasonForeignTrain = 34,
+  kReasonTrainOwnerUnknown = 35,
+  kReasonForeignWay = 36,
+  kReasonWayWithoutOwner = 37,
+  kReasonDepotHoldsTrains = 38,
+  kReasonVehicleOnRoad = 39,  // 40 rail, 41 use 2, 42 use 3: 39 + the way's use
+  kReasonBuildingsAtRoad = 43,
+  kReasonTrainHasVehicles = 44,
+};
+
+struct TStation;
+struct TWayEndNodes;
 
 // A placed building (224 bytes).
 struct TBuilding : ArrayerRecord<TBuilding> {
@@ -98,6 +133,15 @@ struct TBuilding : ArrayerRecord<TBuilding> {
   uint8_t Side;
   uint8_t Reserved140[4];
   uint32_t Ways[20];
+
+  // utbuilding.cpp
+  void Init(uint16_t buildingType, uint8_t owner);
+  void AddToStation(TStation& s, bool rewrite);
+  float BuildingCost() const;
+  void Destroy(uint8_t mode, TDestroyResult& result);
+  static void DestroyByIndex(uint32_t index, uint8_t mode, TDestroyResult& result);
+  void RemoveFromWay();
+  void RemoveFromStation();
 };
 
 // A piece of road or rail, or a router (568 bytes).
@@ -130,6 +174,26 @@ struct TWay : ArrayerRecord<TWay> {
   uint8_t Reserved125[3];
   uint32_t Connections[10];
   uint32_t Nodes[100];
+
+  // utway.cpp
+  void Init(uint8_t use, uint8_t wayType);
+  bool CanBeDemolished() const;
+  float Length() const;
+  float WayCost(float length) const;
+  void Destroy(uint8_t mode, TDestroyResult& result);
+  static void DestroyByIndex(uint32_t index, uint8_t mode, TDestroyResult& result);
+  void RemoveFromBuilding();
+  void RemoveFromStation();
+  void InvalidateSchedules() const;
+  void ReleasePsgrWays();
+  // The unlinking steps of Destroy; the end nodes they meet are recorded in ends.
+  void RemovePlainWay(TWayEndNodes& ends);
+  void RemoveRouterWay(TWayEndNodes& ends);
+  void ReleaseEndNode(uint32_t node, TWayEndNodes& ends) const;
+  static void CollectRouterNode(uint32_t node, TWayEndNodes& ends);
+  static void DestroyNodeSignal(uint32_t signal);
+  void FreeNodes() const;
+  void DetachFromConnect(int k) const;  // k: 0-based position in the connection list
 };
 
 // The depot of a depot building with the trains inside (516 bytes). The two lists are parallel:
@@ -143,6 +207,10 @@ struct TDepot : ArrayerRecord<TDepot> {
   uint32_t Building;
   uint32_t TrainsInside[100];
   uint8_t TrainFlags[100];
+
+  // utdepot.cpp
+  void Destroy(uint8_t mode, TDestroyResult& result);
+  static void DestroyByIndex(uint32_t index, uint8_t mode, TDestroyResult& result);
 };
 
 // A ship's cargo slot (404 bytes): its goods count in the low byte of its first word.
@@ -172,6 +240,10 @@ struct TSignal : ArrayerRecord<TSignal> {
   uint32_t Block;
   uint32_t Partner;
   uint8_t Reserved44[8];
+
+  // utsignal.cpp
+  void Destroy() const;
+  bool IsClear() const;
 };
 
 struct TStationStretch {
@@ -210,6 +282,12 @@ struct TStation : ArrayerRecord<TStation> {
   uint32_t IndustriesInRange[16];
   uint8_t Goods[52][16];
   ShortString<43> Name;
+
+  // utstation.cpp
+  void Init(uint8_t kind, uint8_t city, const TVector& position);
+  void BuildName();
+  void CalcStationKind();
+  void destroy(uint8_t mode, TDestroyResult& result);
 };
 
 // A piece of street with the road vehicles waiting on its two sides (88 bytes).
@@ -220,12 +298,22 @@ struct TStreetBlock : ArrayerRecord<TStreetBlock> {
   uint8_t Reserved6[2];
   uint32_t Side0[10];
   uint32_t Side1[10];
+
+  // utstreetblock.cpp. The side routines change the record in memory only; a side other than 0
+  // or 1 is refused (false, nothing changes).
+  void Destroy() const;
+  bool AddToSide(uint8_t side, uint32_t value, bool flag);
+  bool RemoveFromSide(uint8_t side, uint32_t value);
+  bool IsEmpty() const;
+  static void ReleaseTrain(uint32_t train);
 };
 
 // A tree of the landscape (36 bytes).
 struct TTree : ArrayerRecord<TTree> {
   uint32_t Index;
   uint8_t Data[32];
+
+  void Destroy() const;  // uttree.cpp
 };
 
 // A town's market (1,692 bytes).
@@ -236,6 +324,11 @@ struct TMarket : ArrayerRecord<TMarket> {
   uint8_t Reserved6[62];
   uint8_t Goods[52][12];
   uint32_t CalcGWFrom[250];
+
+  // utmarket.cpp
+  bool RemoveAGoodsway(uint32_t goodsway);
+  void Destroy();
+  static void DestroyByIndex(uint32_t index);
 };
 
 struct TIndustryOutput {
@@ -260,6 +353,13 @@ struct TIndustry : ArrayerRecord<TIndustry> {
   uint8_t PCOutput[8][24];
   TIndustryOutput Output[250];
   uint8_t Input[32][8];
+
+  // utindustry.cpp
+  bool RemoveAGoodsway(uint32_t goodsway);
+  void Destroy();
+  static void DestroyByIndex(uint32_t index);
+  void AddToCity() const;
+  void RemoveFromCity() const;
 };
 
 // A signal block (424 bytes).
@@ -271,6 +371,10 @@ struct TBlock : ArrayerRecord<TBlock> {
   uint32_t Value8;
   uint32_t Trains[3];
   uint32_t InSignals[100];
+
+  // utblock.cpp
+  void Destroy() const;
+  static void DestroyByIndex(uint32_t index);
 };
 
 // The node list a vehicle follows (4,012 bytes).
@@ -281,6 +385,11 @@ struct TPath : ArrayerRecord<TPath> {
   uint8_t Use;               // 0 road, 1 rail
   uint8_t Reserved8[4];
   uint32_t Nodes[1000];
+
+  // utpath.cpp
+  void Init(uint8_t use);
+  bool ContainsNode(uint32_t node) const;
+  void Destroy() const;
 };
 
 struct TScheduleStop {
@@ -300,6 +409,11 @@ struct TSchedule : ArrayerRecord<TSchedule> {
   uint8_t Reserved9[67];
   uint32_t Trains[50];
   TScheduleStop Stops[20];
+
+  // utschedule.cpp
+  bool IsCalculated() const;
+  void Destroy() const;
+  void RemoveStation(uint32_t station);
 };
 
 // One car or wagon with the goods it carries (468 bytes).
@@ -319,6 +433,11 @@ struct TVehicle : ArrayerRecord<TVehicle> {
   float Wear;
   uint32_t LoadingStartTick, LoadingEndTick;
   uint32_t Goods[100];
+
+  // utvehicle.cpp
+  float GetValue(bool& isNew) const;
+  void Destroy(bool fromTrains);
+  static void DestroyByIndex(uint32_t index, bool fromTrains);
 };
 
 #pragma pack(pop)
@@ -326,6 +445,9 @@ struct TVehicle : ArrayerRecord<TVehicle> {
 // The writers' extra steps.
 void BuildingAfterWrite(const uint8_t* rec);  // LocalWorldChanged and BuildingsPerType
 void WayAfterWrite(const uint8_t* rec);       // LocalWorldChanged
+// The count of a building type in BuildingsPerType changes by delta; a type outside 1 to 255
+// only warns.
+void ChangeBuildingsPerType(uint32_t type, int32_t delta);
 
 // The operation names in the count texts of most types.
 #define ARRAYER_STANDARD_OPS {"A_Read", "A_Write", "A_ReWrite", "A_Overwrite"}
@@ -495,3 +617,48 @@ static_assert(offsetof(TStation, Name) == 41992 && offsetof(TShip, Slots) == 108
 inline constexpr const RecordDesc* kWorldRecordDescs[] = {
     &kTBuildingDesc, &kTWayDesc,    &kTDepotDesc,     &kTShipDesc,  &kTSignalDesc, &kTStationDesc, &kTStreetBlockDesc,
     &kTTreeDesc,     &kTMarketDesc, &kTIndustryDesc, &kTBlockDesc, &kTPathDesc,   &kTScheduleDesc, &kTVehicleDesc};
+
+// The end nodes that a way's removal meets (TWay::ReleaseEndNode), for the removal of the paths
+// that ran over them; room for 999.
+struct TWayEndNodes {
+  static constexpr uint32_t kRoom = 999;
+  uint32_t Count = 0;
+  bool StationFlag = false;  // an end node was a station node
+  uint32_t Nodes[kRoom] = {};
+  void Add(uint32_t node) {
+    if (Count < kRoom) Nodes[Count++] = node;
+  }
+};
+
+// Whether the entry at index of the descriptor's array holds a record of the descriptor's kind. No
+// statistics are counted; an index outside the table gives false.
+bool ArrayerHolds(const RecordDesc& d, uint32_t index);
+
+// The removals cascade through each other (a router takes its neighbours along, a station its
+// buildings and ways, a junction building goes with its last connection). A record whose Destroy
+// is under way is marked for that time; a cascade that meets it again leaves it to the outer call.
+class DestroyInProgress {
+ public:
+  DestroyInProgress(const RecordDesc& d, uint32_t index);
+  ~DestroyInProgress();
+  DestroyInProgress(const DestroyInProgress&) = delete;
+  DestroyInProgress& operator=(const DestroyInProgress&) = delete;
+  static bool Active(const RecordDesc& d, uint32_t index);
+
+ private:
+  const RecordDesc* desc_;
+  uint32_t index_;
+};
+
+// A cascade's removal of a dependant (the ways met by a router, a building's depot and ways, a
+// station's buildings and ways): a record that an earlier step of the same cascade removed
+// already counts as removed ({0}); one whose removal is under way is left to that removal ({0}).
+template <class T>
+void DestroyDependant(uint32_t index, uint8_t mode, TDestroyResult& result) {
+  if (!ArrayerHolds(RecordTraits<T>::Desc, index)) {
+    result.Clear();
+    result.Include(kDestroyOk);
+    return;
+  }
+  T::DestroyByIndex(index, mode, result);
+}

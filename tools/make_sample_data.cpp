@@ -9,6 +9,7 @@
 #include "engine/qzsound.h"
 #include "tools/sample_gfx.h"
 #include "tools/sample_mesh.h"
+#include "tools/sample_vehicle.h"
 
 namespace fs = std::filesystem;
 
@@ -115,7 +116,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::string error;
-  if (!sample_gfx::WriteSampleGraphics(root.string(), error) || !sample_mesh::WriteSampleMeshes(root.string(), error)) {
+  if (!sample_gfx::WriteSampleGraphics(root.string(), error) || !sample_mesh::WriteSampleMeshes(root.string(), error) ||
+      !sample_vehicle::WriteSampleVehicle(root.string(), error)) {
     std::fprintf(stderr, "make_sample_data: %s\n", error.c_str());
     return 1;
   }

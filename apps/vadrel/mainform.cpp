@@ -37,22 +37,6 @@ namespace vadrel {
 
 namespace {
 
-QComboBox* MakeCombo(QWidget* parent, const char* name, const QStringList& items, int x, int y, int w) {
-  auto* c = new QComboBox(parent);
-  c->setObjectName(name);
-  c->addItems(items);
-  c->setGeometry(x, y, w, 22);
-  return c;
-}
-
-platform::StringGrid* MakeGrid(QWidget* parent, const char* name, int cols, int rows, int fixedCols, int fixedRows,
-                               const QRect& geometry) {
-  auto* g = new platform::StringGrid(cols, rows, fixedCols, fixedRows, parent);
-  g->setObjectName(name);
-  g->setGeometry(geometry);
-  return g;
-}
-
 QString Num(int n) { return QString::number(n); }
 
 }  // namespace
@@ -108,75 +92,6 @@ MainForm::~MainForm() {
   delete TestCurve;
 }
 
-void MainForm::buildPages() {
-  Notebook = new QTabWidget(this);
-  Notebook->setObjectName("Notebook");
-  Notebook->setGeometry(540, 0, 492, 640);
-
-  auto* general = new QWidget();
-  general->setObjectName("General");
-  CB_Language = MakeCombo(general, "CB_Language", {}, 8, 8, 140);
-  CB_Vehicletype = MakeCombo(general, "CB_Vehicletype", {"Car", "Train", "Plane", "Ship"}, 8, 40, 140);
-  auto* smoke = new QGroupBox("Smoke", general);
-  smoke->setGeometry(8, 200, 220, 80);
-  CB_Smoketype = MakeCombo(smoke, "CB_Smoketype",
-                           {"Steam engine smoke (gray)", "Industry smoke (black)", "Reserved1", "Reserved2", "Reserved3",
-                            "Reserved4", "Reserved5", "Reserved6", "Reserved7"},
-                           8, 48, 200);
-  enginetype = MakeCombo(general, "enginetype", {"None", "Steam", "Electro", "Diesel", "Benzine"}, 240, 200, 140);
-  SGrid_Goods = MakeGrid(general, "SGrid_Goods", 4, 12, 1, 0, QRect(8, 300, 300, 200));
-  for (int r = 0; r <= 11; ++r) SGrid_Goods->setCell(0, r, Num(r + 1));
-  for (int i = 0; i < 4; ++i) {
-    std::string name = "prequ" + std::to_string(i + 1);
-    prequ[i] = MakeCombo(general, name.c_str(), {"Nothing"}, 320, 300 + 26 * i, 140);
-  }
-  Notebook->addTab(general, "General");
-
-  auto* bbox = new QWidget();
-  bbox->setObjectName("Bounding box");
-  Notebook->addTab(bbox, "Bounding box");
-
-  auto* script = new QWidget();
-  script->setObjectName("Script");
-  buildScriptPage(script);
-  Notebook->addTab(script, "Script");
-
-  auto* points = new QWidget();
-  points->setObjectName("Points");
-  SGrid_Points = MakeGrid(points, "SGrid_Points", 4, 6, 1, 1, QRect(8, 8, 300, 140));
-  Notebook->addTab(points, "Points");
-
-  auto* meshes = new QWidget();
-  meshes->setObjectName("Meshes");
-  SGrid_Meshes = MakeGrid(meshes, "SGrid_Meshes", 8, 6, 1, 1, QRect(8, 8, 470, 140));
-  SGrid_Meshes->setMouseTracking(true);
-  SGrid_Meshes->viewport()->installEventFilter(this);
-  connect(SGrid_Meshes, &QTableWidget::cellDoubleClicked, this, [this](int, int) { SGrid_MeshesDblClick(); });
-  Notebook->addTab(meshes, "Meshes");
-
-  auto* special = new QWidget();
-  special->setObjectName("SpecialVars");
-  SGrid_SpecialVars = MakeGrid(special, "SGrid_SpecialVars", 4, 11, 1, 1, QRect(8, 8, 300, 240));
-  Notebook->addTab(special, "SpecialVars");
-
-  auto* sound = new QWidget();
-  sound->setObjectName("Sound");
-  motorsoundt = MakeCombo(sound, "motorsoundt", {"Steamenginetrain", "Car", "Dieseltrain", "Futuristic"}, 8, 8, 160);
-  auto* motorpan = new QWidget(sound);
-  motorpan->setObjectName("motorpan");
-  motorpan->setGeometry(8, 200, 460, 200);
-  gearcc = MakeCombo(motorpan, "gearcc", {"1", "2", "3", "4", "5", "6"}, 8, 8, 60);
-  motorpan->hide();
-  Notebook->addTab(sound, "Sound");
-
-  auto* light = new QWidget();
-  light->setObjectName("Light");
-  lightcoords = MakeGrid(light, "lightcoords", 4, 52, 1, 1, QRect(8, 120, 260, 300));
-  lightconel = MakeGrid(light, "lightconel", 3, 4, 1, 1, QRect(280, 120, 200, 90));
-  silcrcoord = MakeGrid(light, "silcrcoord", 3, 2, 0, 1, QRect(280, 400, 200, 46));
-  Notebook->addTab(light, "Light");
-}
-
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == SGrid_Meshes->viewport() && event->type() == QEvent::MouseMove) {
     auto* me = static_cast<QMouseEvent*>(event);
@@ -197,8 +112,8 @@ void MainForm::SGrid_MeshesDblClick() {
   dlg.setDefaultSuffix("msh");
   dlg.setFileMode(QFileDialog::ExistingFile);
   if (!LastMeshFile.empty()) dlg.selectFile(last.fileName());
-  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return;
-  QString chosen = dlg.selectedFiles().first();
+  QString chosen;
+  if (!RunFileDialog(dlg, chosen)) return;
   LastMeshFile = chosen.toLatin1().toStdString();
   SGrid_Meshes->setCell(1, row, "'" + QFileInfo(chosen).fileName() + "'");
   MeshRowBoxes[row]->setChecked(true);
@@ -293,6 +208,7 @@ void MainForm::FormCreate() {
   SetLanguage("English");
 
   // 10. The vehicle file list; the work folder becomes the current directory.
+  FillFileList();
   if (!platform::SetCurrentDir(Work_DIR.str())) {
     stopStartup(10, IoErrorText(errno, platform::DiskPath(Work_DIR.str())));
     return;

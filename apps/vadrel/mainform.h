@@ -12,6 +12,7 @@
 #include "apps/vadrel/view3d.h"
 #include "engine/font3d.h"
 #include "engine/mesh3d.h"
+#include "engine/vehicleinfo.h"
 #include "network/gp_ways.h"
 #include "platform/glpanel.h"
 #include "platform/stringgrid.h"
@@ -21,11 +22,13 @@ class QComboBox;
 class QLabel;
 class QListWidget;
 class QMouseEvent;
-class QPlainTextEdit;
-class QPushButton;
 class QTabWidget;
 class QTimer;
 class QFileDialog;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
 
 namespace vadrel {
 
@@ -97,12 +100,69 @@ class MainForm : public QWidget {
   int32_t SmokeTexture = 0;
   TFont3D NodeFont{};  // the font of the node labels
 
-  // ---- The script page (scriptpage.cpp).
-  QPlainTextEdit *srcmemo = nullptr, *Memox = nullptr;  // the source; the assembler text (hidden)
+  // ---- The editing pages and the vehicle file (pages.cpp, vehiclefile.cpp).
+  // "General"
+  QLineEdit* E_Vehiclename = nullptr;
+  QCheckBox *CB_Trainhead = nullptr, *CB_Semitrailer = nullptr, *ewcb = nullptr, *IsAddOn_ = nullptr;
+  QLineEdit *E_Startyear = nullptr, *E_Lastyear = nullptr, *E_PsgrCapacity = nullptr;
+  QLineEdit *E_Price = nullptr, *E_CostsPerYear = nullptr, *E_CostsPerKM = nullptr;
+  QLineEdit *coplength = nullptr, *axlength = nullptr, *coplength2 = nullptr;
+  QLineEdit *E_NextVehicle = nullptr, *E_NextVehicle2 = nullptr;
+  QPushButton *Bn_LoadNextVehicle = nullptr, *Bn_LoadNextVehicle2 = nullptr;
+  QCheckBox* smoking = nullptr;
+  QLineEdit *E_SmokeX = nullptr, *smokeposy = nullptr, *smokeposz = nullptr;
+  QLineEdit *E_Power = nullptr, *E_MaxSpeed = nullptr, *E_Weight = nullptr, *E_Wheelsize = nullptr;
+  QLineEdit *E_LoadingWeight = nullptr, *E_Volume = nullptr;
+  QCheckBox* GoodsMixCB = nullptr;
+  QLineEdit* brakespeed = nullptr;
+  QCheckBox *CB_b1 = nullptr, *CB_b2 = nullptr, *IsSteering_ = nullptr;
+  // "Bounding box": corners 1..4 at 0..3
+  std::array<QLineEdit*, 4> bbx{}, bby{}, bbz{};
+  QLineEdit *btop = nullptr, *bbottom = nullptr;
+  QPushButton* AutoBoundB = nullptr;
+  // "Script"
+  QPlainTextEdit *srcmemo = nullptr, *Memox = nullptr;
   QCheckBox* CheckBox1 = nullptr;
   QPushButton *Bn_CompileScript = nullptr, *Bn_LoadScript = nullptr, *Bn_SaveScript = nullptr;
   QPushButton* Bn_ExecuteScript = nullptr;
   QLabel* Label27 = nullptr;
+  // "Sound": the six sample edits in record order, each with its picker button
+  QLineEdit *sndenginestart = nullptr, *sndengineoff = nullptr, *sndpreaccel = nullptr, *sndprebrake = nullptr,
+            *sndbraking = nullptr, *sndmoving = nullptr;
+  std::array<QPushButton*, 6> SoundPickers{};
+  QLineEdit *speed2stepse = nullptr, *sminfactor = nullptr, *smaxsfactor = nullptr, *basesf = nullptr;
+  QWidget* motorpan = nullptr;
+  std::array<QLineEdit*, 6> gfrom{}, gfrch{};  // gears 1..6 at 0..5
+  // "Light": lights 1..3 at 0..2
+  std::array<QCheckBox*, 3> LightActive{};
+  std::array<QLineEdit*, 3> firstsil{}, LastSil{}, LightCoord{};
+  QCheckBox* ShowLights = nullptr;
+  QLineEdit *firstsi = nullptr, *silco = nullptr, *SilRadius = nullptr;
+  QPushButton* CreateSC = nullptr;
+  // Below the 3D view.
+  QPushButton *Bn_Load = nullptr, *Bn_Save = nullptr, *Bn_SaveAs = nullptr, *Bn_LoadIt = nullptr;
+  QCheckBox *IgnScript = nullptr, *CB_Nodes = nullptr;
+
+  // The vehicle's names being edited, one entry per language.
+  std::array<TLanguageName, 20> LanguageNames{};
+  // The file that "Save file" writes (a path on disk; empty until a file was named).
+  std::string SaveFileName;
+
+  // Vehicle files. SaveVehicleInfo returns true when the file was written (or, for "***", the
+  // record kept in TestVehicleInfo); LoadVehicleInfo false when the file was refused.
+  bool SaveVehicleInfo(const std::string& FileName);
+  bool LoadVehicleInfo(const std::string& FileName);
+  void FillFileList();
+  void Bn_SaveClick();
+  void Bn_SaveAsClick();
+  void Bn_LoadClick();
+  void Bn_LoadItClick();
+  // The vehicle's script file: the script page reads and writes it here.
+  bool SaveVehicleScript();
+  void LoadVehicleScript(const std::string& scriptFile);
+  bool ReadVehicleScriptFile(const std::string& path);
+
+  // ---- The script page (scriptpage.cpp).
   // "Compile": the source into Memox and CodeStream; ScriptErrorFlag tells the outcome.
   void Bn_CompileScriptClick();
   // "Load" and "Save" with their dialogs.
@@ -111,11 +171,29 @@ class MainForm : public QWidget {
   // The dialogs' paths from the chosen file on: false when nothing was loaded or written.
   bool LoadScriptFrom(const std::string& path);
   bool SaveScriptTo(const std::string& path);
-  void CheckBox1Click();
-  void srcmemoChange();
   // The lines of srcmemo, and replacing them.
   std::vector<std::string> ScriptLines() const;
   void SetScriptLines(const std::vector<std::string>& lines);
+
+  // Page behaviours.
+  int LanguageIndex() const;
+  void CB_LanguageChange();
+  void E_VehiclenameKeyUp();
+  bool SGrid_MeshesSelectCell(int col, int row) const;
+  void SGrid_MeshesMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint& pos);
+  void SGrid_GoodsMouseMove(const QPoint& pos);
+  void SGrid_GoodsDblClick();
+  void SpeedButton6Click(QPushButton* sender);
+  void motorsoundtChange();
+  void Bn_LoadNextVehicleClick();
+  void Bn_LoadNextVehicle2Click();
+  // The vehicle file dialog (DLG_LoadVIF); false when the author cancels.
+  bool PickVehicleFile(QString& chosen);
+  void CheckBox1Click();
+  void srcmemoChange();
+  // The tools of the "Bounding box" and "Light" pages.
+  void AutoBoundBClick();
+  void CreateSCClick();
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -124,7 +202,8 @@ class MainForm : public QWidget {
 
  private:
   void buildPages();
-  void buildScriptPage(QWidget* page);
+  // The script page's buttons (scriptpage.cpp).
+  void connectScriptPage();
   bool runScriptDialog(bool save, QString& chosen);
   void FormShow();
   void SGrid_MeshesDblClick();
@@ -140,6 +219,10 @@ class MainForm : public QWidget {
   TViewBox viewBoundingBox() const;
   TPlacement meshRowPlacement(int row) const;
 
+  void ControlsToRecord(TVehicleInfo& v) const;
+  void RecordToControls(const TVehicleInfo& v);
+
+  int goodsGridMouseX_ = 0, goodsGridMouseY_ = 0;
   bool terminated_ = false;
   int failedStep_ = 0;
   unsigned long frames_ = 0;
@@ -151,12 +234,13 @@ class MainForm : public QWidget {
 // The form unit's start: runs once after every other unit's start, before the form exists.
 void FormUnitStart();
 
+// Runs a file dialog; true with the chosen file when the author confirmed. Every file dialog of
+// the form runs through it. Tests put their own runner in (an empty function restores the dialog).
+using FileDialogRunner = std::function<bool(QFileDialog& dialog, QString& chosen)>;
+void SetFileDialogRunner(FileDialogRunner runner);
+bool RunFileDialog(QFileDialog& dialog, QString& chosen);
+
 // The registered "showmess" routine shows its argument in a modal box.
 void ScriptShowMess(const std::string& text);
-
-// Runs a script file dialog ("omasdlg", "smasdlg"); true with the chosen file when the author
-// confirmed. Tests put their own runner in (an empty function restores the dialog).
-using ScriptDialogRunner = std::function<bool(QFileDialog& dialog, QString& chosen)>;
-void SetScriptDialogRunner(ScriptDialogRunner runner);
 
 }  // namespace vadrel

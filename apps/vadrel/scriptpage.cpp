@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "apps/vadrel/mainform.h"
+#include "apps/vadrel/wintext.h"
 #include "platform/platform.h"
 #include "script/compiler.h"
 #include "script/scriptfile.h"
@@ -19,67 +20,15 @@ namespace vadrel {
 
 namespace {
 
-ScriptDialogRunner& DialogRunner() {
-  static ScriptDialogRunner runner;
-  return runner;
-}
-
-// The editor's start-up script.
-const char* const kStartScript[] = {"defineproc setrotation,setposition,setnick,setgier,setroll;",
-                                    "definevar frame;",
-                                    "defineproc ReadNode,GetNextNode,GetCoordPos,CMBezier;",
-                                    "defineproc CopyCoord,CopyNode,TBC,TFC;",
-                                    "defineproc SetTexture;",
-                                    "",
-                                    "Begin",
-                                    "End;"};
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, int x, int y, int w) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(name);
-  b->setGeometry(x, y, w, 25);
-  return b;
-}
-
-// Texts of the editor are Windows-1252 bytes; the controls hold them as Latin-1.
-QString ToQt(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
-std::string FromQt(const QString& s) { return s.toLatin1().toStdString(); }
-
 QString JoinLines(const std::vector<std::string>& lines) {
   QStringList list;
-  for (const std::string& l : lines) list << ToQt(l);
+  for (const std::string& l : lines) list << FromWinText(l);
   return list.join('\n');
 }
 
 }  // namespace
 
-void SetScriptDialogRunner(ScriptDialogRunner runner) { DialogRunner() = std::move(runner); }
-
-void MainForm::buildScriptPage(QWidget* page) {
-  if (srcmemo == nullptr) {
-    srcmemo = new QPlainTextEdit(page);
-    srcmemo->setObjectName("srcmemo");
-    srcmemo->setGeometry(8, 8, 470, 500);
-    srcmemo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memox = new QPlainTextEdit(page);
-    Memox->setObjectName("Memox");
-    Memox->setGeometry(8, 8, 470, 500);
-    Memox->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memox->hide();
-    CheckBox1 = new QCheckBox("CheckBox1", page);
-    CheckBox1->setObjectName("CheckBox1");
-    CheckBox1->setGeometry(8, 514, 120, 22);
-    Bn_CompileScript = MakeButton(page, "Bn_CompileScript", "Compile", 8, 542, 80);
-    Bn_LoadScript = MakeButton(page, "Bn_LoadScript", "Load", 92, 542, 80);
-    Bn_SaveScript = MakeButton(page, "Bn_SaveScript", "Save", 176, 542, 80);
-    Bn_ExecuteScript = MakeButton(page, "Bn_ExecuteScript", "Execute script", 260, 542, 110);
-    Label27 = new QLabel("Label27", page);
-    Label27->setObjectName("Label27");
-    Label27->setGeometry(380, 542, 96, 24);
-    SetScriptLines(std::vector<std::string>(std::begin(kStartScript), std::end(kStartScript)));
-    connect(CheckBox1, &QCheckBox::clicked, this, [this] { CheckBox1Click(); });
-    connect(srcmemo, &QPlainTextEdit::textChanged, this, [this] { srcmemoChange(); });
-  }
+void MainForm::connectScriptPage() {
   connect(Bn_CompileScript, &QPushButton::clicked, this, [this] { Bn_CompileScriptClick(); });
   connect(Bn_LoadScript, &QPushButton::clicked, this, [this] { Bn_LoadScriptClick(); });
   connect(Bn_SaveScript, &QPushButton::clicked, this, [this] { Bn_SaveScriptClick(); });
@@ -89,18 +38,11 @@ std::vector<std::string> MainForm::ScriptLines() const {
   const QString text = srcmemo->toPlainText();
   if (text.isEmpty()) return {};
   std::vector<std::string> lines;
-  for (const QString& line : text.split('\n')) lines.push_back(FromQt(line));
+  for (const QString& line : text.split('\n')) lines.push_back(ToWinText(line));
   return lines;
 }
 
 void MainForm::SetScriptLines(const std::vector<std::string>& lines) { srcmemo->setPlainText(JoinLines(lines)); }
-
-void MainForm::CheckBox1Click() {
-  Memox->setVisible(CheckBox1->isChecked());
-  srcmemo->setVisible(Memox->isHidden());
-}
-
-void MainForm::srcmemoChange() { ScriptSaved = false; }
 
 void MainForm::Bn_CompileScriptClick() {
   CodeStream.clear();
@@ -131,10 +73,7 @@ bool MainForm::runScriptDialog(bool save, QString& chosen) {
   dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   if (!name.isEmpty()) dlg.selectFile(name);
-  if (DialogRunner()) return DialogRunner()(dlg, chosen) && !chosen.isEmpty();
-  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
-  chosen = dlg.selectedFiles().first();
-  return true;
+  return RunFileDialog(dlg, chosen) && !chosen.isEmpty();
 }
 
 void MainForm::Bn_SaveScriptClick() {
@@ -163,7 +102,7 @@ bool MainForm::SaveScriptTo(const std::string& path) {
   }
   ScriptSaved = true;
   const QFileInfo info(QFile::decodeName(path.c_str()));
-  ScriptFileName = FromQt(info.fileName()).substr(0, 255);
+  ScriptFileName = ToWinText(info.fileName()).substr(0, 255);
   smasFolder_ = info.absolutePath();
   smasName_ = info.fileName();
   return true;
@@ -179,7 +118,7 @@ bool MainForm::LoadScriptFrom(const std::string& path) {
   SetScriptLines(ScriptSourceLines(data.Source));
   CodeStream.assign(data.Code.begin(), data.Code.end());
   const QFileInfo info(QFile::decodeName(path.c_str()));
-  ScriptFileName = FromQt(info.fileName()).substr(0, 255);
+  ScriptFileName = ToWinText(info.fileName()).substr(0, 255);
   omasFolder_ = info.absolutePath();
   omasName_ = info.fileName();
   ScriptSaved = true;

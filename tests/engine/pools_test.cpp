@@ -115,6 +115,7 @@ TEST_F(ConnectPool, DeletingAJunctionAsksForItsBuildingAndTheWalkSkipsIt) {
   AddConnect(c);
   AddConnect(c);
   g_unconnected.clear();
+  const auto installed = connect_hooks::DestroyUnconnectedBuilding;
   connect_hooks::DestroyUnconnectedBuilding = [](uint32_t b) { g_unconnected.push_back(b); };
   DeleteConnect(1);
   EXPECT_TRUE(g_unconnected.empty());
@@ -122,6 +123,7 @@ TEST_F(ConnectPool, DeletingAJunctionAsksForItsBuildingAndTheWalkSkipsIt) {
   EXPECT_EQ(g_unconnected, std::vector<uint32_t>{42});
   connect_hooks::DestroyUnconnectedBuilding = nullptr;
   DeleteConnect(3);  // without the hook only the marker goes
+  connect_hooks::DestroyUnconnectedBuilding = installed;
 
   AddConnect(c);  // 4
   AddConnect(c);  // 5
@@ -190,9 +192,13 @@ TEST_F(Pools, GrowingPastCapacityRaisesTheFlagAndPastTheReserveIsFatal) {
 // ---- TTrain::Destroy ----
 
 std::vector<std::string> g_calls;
+void (*g_installedPathDestroy)(const TPath&) = nullptr;
+void (*g_installedVehicleDestroy)(uint32_t, bool) = nullptr;
 
 void InstallRecordingHooks() {
   g_calls.clear();
+  g_installedPathDestroy = train_hooks::PathDestroy;
+  g_installedVehicleDestroy = train_hooks::VehicleDestroyByIndex;
   train_hooks::PathDestroy = [](const TPath& p) {
     g_calls.push_back("path " + std::to_string(p.Index) + " nodes " + std::to_string(p.PathNodeCounter));
   };
@@ -209,9 +215,10 @@ void InstallRecordingHooks() {
   train_hooks::OnDestroyTrain = [](uint32_t t) { g_calls.push_back("destroyed " + std::to_string(t)); };
 }
 
+// The hooks of the units above the engine are taken out; the engine's own are put back.
 void RemoveHooks() {
-  train_hooks::PathDestroy = nullptr;
-  train_hooks::VehicleDestroyByIndex = nullptr;
+  train_hooks::PathDestroy = g_installedPathDestroy;
+  train_hooks::VehicleDestroyByIndex = g_installedVehicleDestroy;
   train_hooks::RemoveTrainFromAllBlocks = nullptr;
   train_hooks::RemoveTrainFromStreetBlocks = nullptr;
   train_hooks::RemoveTrainFromSchedule = nullptr;
@@ -299,11 +306,19 @@ TEST_F(TrainDestroy, DeleteModeRemovesPathVehiclesBlocksAndScheduleInOrder) {
   EXPECT_EQ(road, 2u);  // the search goes on above the last index handed out
   EXPECT_EQ(g_calls, (std::vector<std::string>{"street 2", "destroyed 2"}));
 
-  // Without any service installed the slot is freed all the same.
+  // Without the services of the units above the engine the slot is freed all the same, and the
+  // engine's own removals take the train's path and vehicles from the store.
   RemoveHooks();
+  TVehicle v{};
+  v.A_Write();
+  p.A_Write();
   const uint32_t plain = MakeTrain(kTrainRail, 0, 1);
+  TrainByIndex(plain).Vehicles[0] = v.Index;
+  TrainByIndex(plain).Path = p.Index;
   TTrain::Destroy(plain, 2, r);
   EXPECT_FALSE(IsTrainUsed(plain));
+  EXPECT_FALSE(ArrayerHolds(kTVehicleDesc, v.Index));
+  EXPECT_FALSE(ArrayerHolds(kTPathDesc, p.Index));
 }
 
 TEST_F(TrainDestroy, UnsupportedKindAndBadIndexAreFatal) {

@@ -444,6 +444,37 @@ TEST_F(VehicleFile, ReadsNoMoreStreamThanTheLimit) {
   EXPECT_FALSE(LoadVehicleFile(Path("huge.vif"), doc));
 }
 
+TEST_F(VehicleFile, ReplacesTheTargetOnlyWhenTheNewFileIsWrittenWhole) {
+  const TVehicleInfo v = TypicalRecord();
+  const std::string target = Path("bus.vif");
+  testing_support::WriteFileBytes(target, "old contents");
+  std::string error;
+  ASSERT_TRUE(SaveVehicleFile(target, v.Names[0].Name, v, &error)) << error;
+  TVehicleInfo back{};
+  ASSERT_TRUE(LoadVehicleFile(target, back));
+  EXPECT_TRUE(SameRecord(back, v));
+  EXPECT_FALSE(std::filesystem::exists(target + kVehicleTempSuffix));  // nothing left beside it
+
+  // The temporary file cannot be made: the target keeps every byte and the error names the place.
+  const std::string before = testing_support::ReadFileBytes(target);
+  std::filesystem::create_directory(target + kVehicleTempSuffix);
+  TVehicleInfo other = v;
+  other.Weight = 1;
+  EXPECT_FALSE(SaveVehicleFile(target, v.Names[0].Name, other, &error));
+  EXPECT_NE(error.find(target + kVehicleTempSuffix), std::string::npos) << error;
+  EXPECT_EQ(testing_support::ReadFileBytes(target), before);
+  std::filesystem::remove(target + kVehicleTempSuffix);
+
+  // The target cannot be replaced (a folder stands there): the temporary file goes again.
+  const std::string folder = Path("folder.vif");
+  std::filesystem::create_directory(folder);
+  testing_support::WriteFileBytes(folder + "/inside", "x");
+  EXPECT_FALSE(SaveVehicleFile(folder, v.Names[0].Name, v, &error));
+  EXPECT_NE(error.find(folder), std::string::npos) << error;
+  EXPECT_FALSE(std::filesystem::exists(folder + kVehicleTempSuffix));
+  EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
 TEST_F(VehicleFile, RecordOfEveryByteValueIsNotSaved) {
   TVehicleInfo v = TypicalRecord();
   // The light silhouette's floats carry every byte value.

@@ -2,43 +2,30 @@
 // script files they read and write.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTimer>
 
 #include <filesystem>
-#include <functional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "apps/vadrel/mainform.h"
-#include "engine/language.h"
-#include "engine/sys.h"
-#include "platform/platform.h"
+#include "engine/vehicleinfo.h"
 #include "script/interpreter.h"
 #include "script/sdatabase.h"
+#include "tests/apps/vadrel/form_fixture.h"
 #include "tests/support/test_support.h"
-#include "tools/sample_gfx.h"
 
 using testing_support::MakeTempFolder;
 using testing_support::ReadFileBytes;
 using testing_support::WriteFileBytes;
+using vadrel_test::Boxes;
+using vadrel_test::SeenDialog;
 
 namespace {
-
-std::vector<std::pair<std::string, std::string>> g_boxes;
-
-// A dialog the page opened, as the test's runner saw it.
-struct SeenDialog {
-  std::string name, title, directory, preset, defaultSuffix;
-  QStringList filters;
-  QFileDialog::AcceptMode mode;
-};
 
 std::string U32(uint32_t v) {
   return std::string{char(v & 255), char((v >> 8) & 255), char((v >> 16) & 255), char((v >> 24) & 255)};
@@ -53,65 +40,26 @@ const std::vector<std::string> kStartScript = {"defineproc setrotation,setpositi
                                                "Begin",
                                                "End;"};
 
-class ScriptPage : public ::testing::Test {
+class ScriptPage : public vadrel_test::VadrelForm {
  protected:
   void SetUp() override {
-    oldDir_ = platform::CurrentDir();
-    base_ = MakeTempFolder("sbase");
-    for (const char* sub : {"ui", "gfx", "vehicles"}) std::filesystem::create_directory(base_ + sub);
-    WriteFileBytes(base_ + "ui/English.lgd", "HELLO\r\nHello\r\n@@\r\n^^\r\n");
-    FreeLanguages();
-    vadrel::FormUnitStart();
-    std::string error;
-    ASSERT_TRUE(sample_gfx::WriteSampleGraphics(base_, error)) << error;
-    WriteFileBytes(base_ + "vadrel.ini", base_.substr(0, base_.size() - 1) + "\r\n");
-    ASSERT_EQ(chdir(base_.c_str()), 0);
-    sys_test::SetLogFolder(MakeTempFolder("slog"));
-    g_boxes.clear();
-    platform::SetMessageBoxSink([](const std::string& c, const std::string& t) { g_boxes.push_back({c, t}); });
+    VadrelForm::SetUp();
     files_ = MakeTempFolder("mas");
   }
   void TearDown() override {
-    platform::SetMessageBoxSink(nullptr);
-    vadrel::SetScriptDialogRunner(nullptr);
     ScriptErrorFlag = false;
-    ASSERT_EQ(chdir(oldDir_.c_str()), 0);
-  }
-
-  // Starts the window, runs `body` after its first frame and closes it.
-  void RunForm(const std::function<void(vadrel::MainForm&)>& body) {
-    vadrel::MainForm form;
-    bool ran = false;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, &form, [&] {
-      if (ran || form.frames() < 1) return;
-      ran = true;
-      body(form);
-      form.close();
-    });
-    timer.start(5);
-    form.FormCreate();
-    ASSERT_EQ(form.failedStep(), 0);
-    ASSERT_TRUE(ran);
+    VadrelForm::TearDown();
   }
 
   // The dialogs answer with the next of `answers` (empty: cancelled) and are remembered.
   void Answer(std::vector<QString> answers) {
     answers_ = std::move(answers);
     seen_.clear();
-    vadrel::SetScriptDialogRunner([this](QFileDialog& dlg, QString& out) {
-      SeenDialog d;
-      d.name = dlg.objectName().toStdString();
-      d.title = dlg.windowTitle().toStdString();
-      d.directory = dlg.directory().absolutePath().toStdString();
-      d.preset = dlg.selectedFiles().isEmpty() ? std::string() : dlg.selectedFiles().first().toStdString();
-      d.filters = dlg.nameFilters();
-      d.mode = dlg.acceptMode();
-      d.defaultSuffix = dlg.defaultSuffix().toStdString();
-      seen_.push_back(d);
-      out = answers_.empty() ? QString() : answers_.front();
-      if (!answers_.empty()) answers_.erase(answers_.begin());
-      return !out.isEmpty();
+    AnswerDialogs(seen_, [this] {
+      if (answers_.empty()) return QString();
+      const QString next = answers_.front();
+      answers_.erase(answers_.begin());
+      return next;
     });
   }
 
@@ -125,7 +73,7 @@ class ScriptPage : public ::testing::Test {
     return {f.srcmemo->toPlainText().toStdString(), f.CodeStream, f.ScriptFileName, f.ScriptSaved};
   }
 
-  std::string oldDir_, base_, files_;
+  std::string files_;
   std::vector<QString> answers_;
   std::vector<SeenDialog> seen_;
 };
@@ -171,7 +119,7 @@ TEST_F(ScriptPage, StartScriptIsSavedUncompiledWithItsSizeAndBytes) {
     EXPECT_EQ(seen_[1].name, "omasdlg");
     EXPECT_EQ(seen_[1].title, "Load mesh-animation-script");
     EXPECT_EQ(seen_[1].mode, QFileDialog::AcceptOpen);
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(Boxes().empty());
   });
 }
 
@@ -202,9 +150,9 @@ TEST_F(ScriptPage, CompiledScriptRoundTripsThroughItsFile) {
     ScriptRunning = false;
     std::string result;
     RunScript(reinterpret_cast<const uint8_t*>(image.data()), image.size(), true, result);
-    ASSERT_EQ(g_boxes.size(), 1u);
-    EXPECT_EQ(g_boxes[0], std::make_pair(std::string(), std::string("Hello")));
-    g_boxes.clear();
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0], std::make_pair(std::string(), std::string("Hello")));
+    Boxes().clear();
 
     // Saving an unsaved script compiles it again and writes source and image.
     Answer({Q(files_ + "anim.mas")});
@@ -242,7 +190,7 @@ TEST_F(ScriptPage, CompiledScriptRoundTripsThroughItsFile) {
     f.Bn_LoadScript->click();
     EXPECT_EQ(f.srcmemo->toPlainText(), "");
     EXPECT_TRUE(f.ScriptSaved);
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(Boxes().empty());
   });
 }
 
@@ -283,7 +231,7 @@ TEST_F(ScriptPage, CompileErrorsLeaveNoImageAndSaveWritesNothing) {
     Answer({Q(files_ + "ok.mas")});
     f.Bn_SaveScript->click();
     EXPECT_TRUE(std::filesystem::exists(files_ + "ok.mas"));
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(Boxes().empty());
   });
 }
 
@@ -315,20 +263,20 @@ TEST_F(ScriptPage, RefusedFilesLeaveThePageAsItWas) {
       const std::string path = files_ + "refused.mas";
       std::filesystem::remove(path);
       if (!c.missing) WriteFileBytes(path, c.bytes);
-      g_boxes.clear();
+      Boxes().clear();
       Answer({Q(path)});
       f.Bn_LoadScript->click();
       EXPECT_TRUE(State(f) == before) << c.what;
-      ASSERT_EQ(g_boxes.size(), 1u) << c.what;
-      EXPECT_EQ(g_boxes[0].first, "Vadrel");
-      EXPECT_NE(g_boxes[0].second.find(path), std::string::npos) << c.what << ": " << g_boxes[0].second;
+      ASSERT_EQ(Boxes().size(), 1u) << c.what;
+      EXPECT_EQ(Boxes()[0].first, "Vadrel");
+      EXPECT_NE(Boxes()[0].second.find(path), std::string::npos) << c.what << ": " << Boxes()[0].second;
     }
     // The same refusal through the load path that a vehicle's load takes.
-    g_boxes.clear();
+    Boxes().clear();
     WriteFileBytes(files_ + "refused.mas", U32(9));
     EXPECT_FALSE(f.LoadScriptFrom(files_ + "refused.mas"));
     EXPECT_TRUE(State(f) == before);
-    EXPECT_EQ(g_boxes.size(), 1u);
+    EXPECT_EQ(Boxes().size(), 1u);
   });
 }
 
@@ -346,15 +294,15 @@ TEST_F(ScriptPage, FailedWriteAndCancelledDialogsChangeNothing) {
     Answer({QString(), QString()});
     f.Bn_LoadScript->click();
     EXPECT_TRUE(State(f) == before);
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(Boxes().empty());
     // A file that cannot be written: a message naming it, and the script stays unsaved.
     const std::string path = files_ + "no such folder/x.mas";
     Answer({Q(path)});
     f.Bn_SaveScript->click();
     EXPECT_FALSE(f.ScriptSaved);
     EXPECT_EQ(f.ScriptFileName, "NONE.MAS");
-    ASSERT_EQ(g_boxes.size(), 1u);
-    EXPECT_EQ(g_boxes[0].second, "I/O error 2 (No such file or directory): " + path);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].second, "I/O error 2 (No such file or directory): " + path);
   });
 }
 

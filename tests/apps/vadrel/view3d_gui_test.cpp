@@ -206,6 +206,9 @@ TEST_F(VadrelView, LightSilhouettesOfTheSavedRecordShowInRedAndBadRangesAreLeftO
         }
       return red;
     };
+    // Drawn only while "Show lights in 3D-view" is checked.
+    EXPECT_EQ(redPixels(), 0);
+    form.ShowLights->setChecked(true);
     EXPECT_GT(redPixels(), 100);
     TestVehicleInfo.LightRanges[0] = {1, 4, 52};  // a centre past the 51 points
     EXPECT_EQ(redPixels(), 0);

@@ -1,0 +1,11 @@
+// Block records: the removal of a signal block.
+#include "engine/arrayerlow.h"
+#include "engine/worldrecords.h"
+
+void TBlock::Destroy() const { ArrayerEntryDestroyRest(Index); }
+
+void TBlock::DestroyByIndex(uint32_t index) {
+  TBlock b{};
+  b.A_Read(index);
+  b.Destroy();
+}

@@ -1,0 +1,219 @@
+// Building records: creation, cost, the link to a station, and the removal of a building with its
+// depot and its own ways, unhooked from its road and station, its money booked back.
+#include "engine/utbuilding.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "engine/arrayerlow.h"
+#include "engine/database.h"
+#include "engine/meshrecords.h"
+#include "engine/sys.h"
+#include "engine/worldhooks.h"
+#include "engine/worldrecords.h"
+
+uint8_t BuildingTypeUse(const TBuildingType& t) { return t.Bytes[kBuildingTypeUseOffset]; }
+
+std::string BuildingTypeFileName(const TBuildingType& t) {
+  const uint8_t length = std::min<uint8_t>(t.Bytes[kBuildingTypeFileNameOffset], kBuildingTypeFileNameRoom);
+  return std::string(reinterpret_cast<const char*>(t.Bytes + kBuildingTypeFileNameOffset + 1), length);
+}
+
+int32_t BuildingTypePrice(const TBuildingType& t) {
+  int32_t price;
+  std::memcpy(&price, t.Bytes + kBuildingTypePriceOffset, 4);
+  return price;
+}
+
+void SetBuildingTypeUse(TBuildingType& t, uint8_t use) { t.Bytes[kBuildingTypeUseOffset] = use; }
+
+void SetBuildingTypeFileName(TBuildingType& t, const std::string& name) {
+  const size_t length = std::min(name.size(), kBuildingTypeFileNameRoom);
+  t.Bytes[kBuildingTypeFileNameOffset] = static_cast<uint8_t>(length);
+  std::memcpy(t.Bytes + kBuildingTypeFileNameOffset + 1, name.data(), length);
+}
+
+void SetBuildingTypePrice(TBuildingType& t, int32_t price) {
+  std::memcpy(t.Bytes + kBuildingTypePriceOffset, &price, 4);
+}
+
+namespace {
+
+void DestroyBuilding(TBuilding& b, uint8_t mode, TDestroyResult& result) {
+  if (FreeBuildMode) b.Owner = ActPlayer;
+  result.Clear();
+  if (mode == kDestroyChecked) {
+    DestroyBuilding(b, kDestroyCheck, result);
+    if (!result.Has(kDestroyOk)) return;
+  }
+  if (mode == kDestroyCheck && b.Owner != ActPlayer) {
+    if (b.Owner == 0) {
+      result.Include(kReasonBuildingWithoutOwner);
+    } else if (b.Owner <= 10) {
+      result.Include(kReasonForeignBuilding);
+    } else {
+      SYS_BREAKPROGRAM("Error in UTBuilding.Destroy: Undefined Owner!");
+    }
+    return;
+  }
+
+  bool failed = false;
+  if (b.Depot != 0) {
+    TDestroyResult r{};
+    DestroyDependant<TDepot>(b.Depot, mode, r);
+    result.Unite(r);
+    if (!r.Has(kDestroyOk)) failed = true;
+  }
+  uint32_t ways[20];
+  const int wayCount = std::min<int>(b.BuildingWayCounter, 20);
+  std::memcpy(ways, b.Ways, sizeof(ways));
+  for (int i = 0; i < wayCount; ++i) {
+    TDestroyResult r{};
+    DestroyDependant<TWay>(ways[i], mode, r);
+    result.Unite(r);
+    if (!r.Has(kDestroyOk)) failed = true;
+  }
+  if (failed) result.Exclude(kDestroyOk);
+
+  if (mode == kDestroyForced || (mode == kDestroyChecked && result.Has(kDestroyOk))) {
+    if (b.Way != 0) b.RemoveFromWay();
+    if (b.Mesh != 0) TMeshdata2::DestroyByIndex(b.Mesh);
+    if (b.Station != 0) b.RemoveFromStation();
+    const float cost = b.BuildingCost();
+    if (b.State == 0) {
+      world_hooks::AddtoPrevCost(b.Owner, b.City, cost);
+    } else if ((b.State == 2 || b.State == 3) && b.Owner >= 1 && b.Owner <= 10) {
+      Players[b.Owner].Finances[0].BuildingValue -= cost;
+    }
+    if (b.BuildingType == CompanyBuildingType && b.Owner >= 1 && b.Owner <= 10) Players[b.Owner].CompanyBuilding = 0;
+    world_hooks::OnDestroyBuilding();
+    ArrayerEntryDestroyBW(b.Index);
+    if (ActPlayer == LocalPlayer) LocalWorldChanged = 1;
+    ChangeBuildingsPerType(b.BuildingType, -1);
+  }
+  if (result.Empty()) result.Include(kDestroyOk);
+}
+
+}  // namespace
+
+void TBuilding::Init(uint16_t buildingType, uint8_t owner) {
+  *this = TBuilding{};
+  State = 0;
+  BuildingType = buildingType;
+  Owner = owner;
+}
+
+void TBuilding::AddToStation(TStation& s, bool rewrite) {
+  if (s.StationBuildingcounter >= 100)
+    SYS_BREAKPROGRAM("ERROR in TBuilding.AddToStation: Limit for Buildings in station exceeded");
+  s.Buildings[s.StationBuildingcounter++] = Index;
+  if (rewrite) s.A_ReWrite();
+  Station = s.Index;
+  A_Overwrite();
+}
+
+float TBuilding::BuildingCost() const {
+  if (BuildingType == 0) return 0.0f;
+  if (BuildingType > 255) {  // beyond the table of building types
+    SYS_Warning("ERROR in TBuilding.BuildingCost: Unknown Buildingtype " + std::to_string(BuildingType));
+    return 0.0f;
+  }
+  const TBuildingType& type = BuildingTypes[BuildingType];
+  const float price = static_cast<float>(BuildingTypePrice(type));
+  // The larger distance of the two end points (corners 1 and 3) along x and along z.
+  const float d = std::max(std::fabs(Corners[0].x - Corners[2].x), std::fabs(Corners[0].z - Corners[2].z));
+  const float height = std::fabs(HighHeight - LowHeight);
+  switch (BuildingTypeUse(type)) {
+    case 0:
+    case 1:
+    case 2:
+    case 5:
+    case 6:
+    case 7:
+    case 9:
+      return price;
+    case kBuildingUseBridge: {
+      float cost = price + d * 40.0f;
+      if (BuildingTypeFileName(type) == "BRIDGE-VIADUCT.BIF") cost += height * 20.0f;
+      return cost;
+    }
+    case kBuildingUsePillar:
+      return price + height * 50.0f;
+    case kBuildingUseTunnel:
+      return price + d * 400.0f;
+    default:
+      SYS_Warning("ERROR in TBuilding.BuildingCost: Unsuportet Buildinginfo.Nutzung!");
+      return price;
+  }
+}
+
+void TBuilding::Destroy(uint8_t mode, TDestroyResult& result) {
+  // A building met again by its own cascade (a junction building whose last connection goes with
+  // one of its ways) is left to the outer call.
+  if (DestroyInProgress::Active(kTBuildingDesc, Index)) {
+    result.Clear();
+    result.Include(kDestroyOk);
+    return;
+  }
+  DestroyInProgress mark(kTBuildingDesc, Index);
+  DestroyBuilding(*this, mode, result);
+}
+
+void TBuilding::DestroyByIndex(uint32_t index, uint8_t mode, TDestroyResult& result) {
+  if (DestroyInProgress::Active(kTBuildingDesc, index)) {
+    result.Clear();
+    result.Include(kDestroyOk);
+    return;
+  }
+  TBuilding b{};
+  b.A_Read(index);
+  b.Destroy(mode, result);
+}
+
+void TBuilding::RemoveFromWay() {
+  if (!ArrayerHolds(kTWayDesc, Way)) {  // the road went earlier in the same cascade
+    Way = 0;
+    return;
+  }
+  TWay w{};
+  w.A_Read(Way);
+  if (w.RoadsideBuildings == 0)
+    SYS_BREAKPROGRAM("ERROR: UTBuilding: TBuilding.RemoveFromWay: The BuildingRefcount was 0!");
+  --w.RoadsideBuildings;
+  if (Side == 1 || Side == 2) w.SideLengths[Side - 1] += Frontage;
+  if ((w.Waytype == 0 || w.Waytype == 1 || w.Waytype == 6) && w.RoadsideBuildings == 0 && w.Mesh != 0) {
+    auto mesh = std::make_unique<TMeshdata2>();
+    mesh->A_Read(w.Mesh);
+    world_hooks::CalcWaySideLengths(w, *mesh);
+    if (w.Waytype == 1 || w.Waytype == 6) {
+      uint8_t side = Side, found = 0;
+      auto next = std::make_unique<TWay>();
+      world_hooks::NextWayAlongStreetSide(w, side, found, *next);
+    }
+  }
+  w.A_Overwrite();
+  Way = 0;
+}
+
+void TBuilding::RemoveFromStation() {
+  if (!ArrayerHolds(kTStationDesc, Station)) return;  // the station went earlier in the same cascade
+  auto s = std::make_unique<TStation>();
+  s->A_Read(Station);
+  int at = -1;
+  for (int i = 0; i < std::min<int>(s->StationBuildingcounter, 100); ++i) {
+    if (s->Buildings[i] == Index) at = i;
+  }
+  if (at < 0)
+    SYS_BREAKPROGRAM("ERROR: UTBuilding: TBuilding.RemoveFromStation: The Building is unknown by the Station");
+  for (int i = at; i + 1 < s->StationBuildingcounter; ++i) s->Buildings[i] = s->Buildings[i + 1];
+  --s->StationBuildingcounter;
+  s->CalcStationKind();
+  s->A_ReWrite();
+  if (s->StationBuildingcounter == 0 && s->StationWayCounter == 0) {
+    TDestroyResult r{};
+    s->destroy(kDestroyForced, r);
+  }
+}
