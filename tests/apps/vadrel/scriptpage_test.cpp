@@ -306,4 +306,48 @@ TEST_F(ScriptPage, FailedWriteAndCancelledDialogsChangeNothing) {
   });
 }
 
+TEST_F(ScriptPage, VehicleSaveWritesItsEditedScriptFirstAndLoadReadsItBack) {
+  RunForm([&](vadrel::MainForm& f) {
+    const std::vector<std::string> script = {"defineproc showmess;", "begin showmess('bus'); end;"};
+    f.SetScriptLines(script);
+    Answer({Q(work_ + "bus.mas")});
+    ASSERT_TRUE(f.SaveVehicleInfo(work_ + "bus.vif"));
+    ASSERT_EQ(seen_.size(), 1u);
+    EXPECT_EQ(seen_[0].name, "smasdlg");
+    EXPECT_TRUE(f.ScriptSaved);
+    EXPECT_EQ(f.ScriptFileName, "bus.mas");
+    const std::string image = f.CodeStream;
+    ASSERT_FALSE(image.empty());
+    const std::string text = script[0] + "\r\n" + script[1] + "\r\n";
+    EXPECT_EQ(ReadFileBytes(work_ + "bus.mas"), U32(uint32_t(text.size())) + text + U32(uint32_t(image.size())) + image);
+
+    // An edited script whose save is cancelled: no vehicle file is written.
+    f.SetScriptLines({"begin end;"});
+    f.CodeStream.clear();
+    f.ScriptFileName = "other.mas";
+    Answer({QString()});
+    EXPECT_FALSE(f.SaveVehicleInfo(work_ + "other.vif"));
+    EXPECT_FALSE(std::filesystem::exists(work_ + "other.vif"));
+    EXPECT_FALSE(f.ScriptSaved);
+
+    // Loading the vehicle reads its script file: source and image.
+    ASSERT_TRUE(f.LoadVehicleInfo(work_ + "bus.vif"));
+    EXPECT_EQ(f.ScriptLines(), script);
+    EXPECT_EQ(f.CodeStream, image);
+    EXPECT_EQ(f.ScriptFileName, "bus.mas");
+    EXPECT_TRUE(f.ScriptSaved);
+    EXPECT_TRUE(Boxes().empty());
+
+    // A damaged script file is reported; the vehicle comes up without a script.
+    WriteFileBytes(work_ + "bus.mas", U32(50) + "short");
+    ASSERT_TRUE(f.LoadVehicleInfo(work_ + "bus.vif"));
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_NE(Boxes()[0].second.find("bus.mas"), std::string::npos) << Boxes()[0].second;
+    EXPECT_EQ(f.srcmemo->toPlainText(), "");
+    EXPECT_TRUE(f.CodeStream.empty());
+    EXPECT_EQ(f.ScriptFileName, "bus.mas");
+    EXPECT_TRUE(f.ScriptSaved);
+  });
+}
+
 }  // namespace
