@@ -770,6 +770,8 @@ void EndOfRun() {
 
 }  // namespace
 
+std::string CheckScriptImage(const uint8_t* Image, size_t Length) { return CheckImage(Image, Length); }
+
 void InitInterpreter() {
   for (TSVariable& s : VariableSlots) {
     s.NameIndex = 0;

@@ -85,6 +85,9 @@ void FreeInterpreter();
 // image. Flag is accepted for the callers' sake and changes nothing.
 void RunScript(const uint8_t* Image, size_t Length, bool Flag, std::string& Result);
 std::string RunScript(const std::vector<uint8_t>& Image);
+// Why RunScript would refuse the image of Length bytes, or "" when it takes it: its size word,
+// its trailer and its names must lie within the bytes given, the size within the code buffer.
+std::string CheckScriptImage(const uint8_t* Image, size_t Length);
 
 // Value n (1..StackDepth) of the value stack.
 const TQzVariant& ValueStackEntry(int32_t N);

@@ -29,6 +29,9 @@
 #include "engine/sys.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
+#include "script/interpreter.h"
+#include "script/scripts.h"
+#include "script/sdatabase.h"
 
 namespace vadrel {
 
@@ -40,7 +43,15 @@ QString Num(int n) { return QString::number(n); }
 
 void ScriptShowMess(const std::string& text) { platform::MessageBox("", text); }
 
+namespace {
+void ShowMessRoutine() { ScriptShowMess(PopString()); }
+}  // namespace
+
 void FormUnitStart() {
+  // The script units first (interpreter pools, registry with the built-ins, name tables), then
+  // the form's own host procedure.
+  InitScriptUnits();
+  AddExtProc("showmess", ShowMessRoutine, "", 1, 0);
   // Missing language texts are captured for the translation tool.
   CaptureMissingTexts = true;
   // The road's base bend limit per curve piece: 40 degrees in place of the way unit's 12.

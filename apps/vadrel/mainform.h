@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "apps/vadrel/view3d.h"
 #include "engine/font3d.h"
@@ -161,6 +162,19 @@ class MainForm : public QWidget {
   void LoadVehicleScript(const std::string& scriptFile);
   bool ReadVehicleScriptFile(const std::string& path);
 
+  // ---- The script page (scriptpage.cpp).
+  // "Compile": the source into Memox and CodeStream; ScriptErrorFlag tells the outcome.
+  void Bn_CompileScriptClick();
+  // "Load" and "Save" with their dialogs.
+  void Bn_LoadScriptClick();
+  void Bn_SaveScriptClick();
+  // The dialogs' paths from the chosen file on: false when nothing was loaded or written.
+  bool LoadScriptFrom(const std::string& path);
+  bool SaveScriptTo(const std::string& path);
+  // The lines of srcmemo, and replacing them.
+  std::vector<std::string> ScriptLines() const;
+  void SetScriptLines(const std::vector<std::string>& lines);
+
   // Page behaviours.
   int LanguageIndex() const;
   void CB_LanguageChange();
@@ -188,6 +202,9 @@ class MainForm : public QWidget {
 
  private:
   void buildPages();
+  // The script page's buttons (scriptpage.cpp).
+  void connectScriptPage();
+  bool runScriptDialog(bool save, QString& chosen);
   void FormShow();
   void SGrid_MeshesDblClick();
   bool stopStartup(int step, const std::string& message);
@@ -210,6 +227,8 @@ class MainForm : public QWidget {
   int failedStep_ = 0;
   unsigned long frames_ = 0;
   int meshGridMouseX_ = 0, meshGridMouseY_ = 0;
+  // Start folder and preset file name of the script dialogs, remembered after each use.
+  QString omasFolder_, omasName_, smasFolder_, smasName_;
 };
 
 // The form unit's start: runs once after every other unit's start, before the form exists.

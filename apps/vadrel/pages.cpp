@@ -251,6 +251,7 @@ void MainForm::buildPages() {
   Label27->setGeometry(380, 542, 96, 24);
   connect(CheckBox1, &QCheckBox::clicked, this, [this] { CheckBox1Click(); });
   connect(srcmemo, &QPlainTextEdit::textChanged, this, [this] { srcmemoChange(); });
+  connectScriptPage();
   Notebook->addTab(script, "Script");
 
   // ---- "Points"

@@ -21,6 +21,7 @@
 #include "engine/lib.h"
 #include "engine/sys.h"
 #include "platform/platform.h"
+#include "script/scriptfile.h"
 
 namespace vadrel {
 
@@ -309,17 +310,23 @@ void MainForm::LoadVehicleScript(const std::string& scriptFile) {
 }
 
 bool MainForm::ReadVehicleScriptFile(const std::string& path) {
-  // The script page reads the *.mas file here: its source into the editor and its compiled
-  // image into CodeStream. Until then a vehicle's script comes up empty.
-  (void)path;
-  srcmemo->clear();
-  CodeStream.clear();
+  // The vehicle's *.mas file: its source into the editor and its compiled image into
+  // CodeStream. A file that cannot be read or is damaged is reported and taken as no script.
+  TScriptFileData data;
+  std::string error;
+  if (!ReadScriptFile(path, data, error)) {
+    platform::MessageBox("Vadrel", error);
+    return false;
+  }
+  SetScriptLines(ScriptSourceLines(data.Source));
+  CodeStream.assign(data.Code.begin(), data.Code.end());
   return true;
 }
 
 bool MainForm::SaveVehicleScript() {
-  // The script page's save action comes here: it asks for the *.mas name, compiles the script
-  // when needed, writes it and sets ScriptSaved. Without it an edited script stays unsaved.
+  // The script page's save action: it asks for the *.mas name, compiles the script when
+  // needed and writes it; ScriptSaved tells whether that happened.
+  Bn_SaveScriptClick();
   return ScriptSaved;
 }
 

@@ -1,4 +1,6 @@
-// Assembles and runs script files from the command line:
+// Compiles, assembles and runs script files from the command line:
+//   script_driver compile FILE     the assembler text of a source file
+//   script_driver runsource FILE   compiles a source file, prints its assembler text and runs it
 //   script_driver assemble FILE    the image of an assembler-text file, in hex
 //   script_driver run FILE         assembles an assembler-text file and runs it
 //   script_driver runimage FILE    runs an image file
@@ -14,6 +16,7 @@
 #include "script/interpreter.h"
 #include "script/scripts.h"
 #include "script/sdatabase.h"
+#include "script/sourcecompiler.h"
 
 namespace {
 
@@ -57,7 +60,7 @@ void PrintHex(const std::vector<uint8_t>& image) {
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::fprintf(stderr, "usage: %s assemble|run|runimage FILE\n", argv[0]);
+    std::fprintf(stderr, "usage: %s compile|runsource|assemble|run|runimage FILE\n", argv[0]);
     return 2;
   }
   const std::string mode = argv[1];
@@ -71,7 +74,18 @@ int main(int argc, char** argv) {
   ScriptErrorHook = PrintReport;
 
   std::vector<uint8_t> image;
-  if (mode == "runimage") {
+  if (mode == "compile" || mode == "runsource") {
+    std::vector<std::string> assembler;
+    TScriptStream code;
+    const bool compiled = CompileScript(SplitLines(bytes), assembler, code);
+    for (const std::string& line : assembler) std::printf("%s\n", line.c_str());
+    if (!compiled) {
+      std::printf("compilation failed\n");
+      return 1;
+    }
+    if (mode == "compile") return 0;
+    image = code.Bytes;
+  } else if (mode == "runimage") {
     image.assign(bytes.begin(), bytes.end());
   } else if (mode == "assemble" || mode == "run") {
     TScriptStream code;
