@@ -763,13 +763,11 @@ void TSourceCompiler::CompileProcedure(const std::string& ResultType) {
       Consume(semi == std::string_view::npos ? rest.size() : semi + 1);
     }
   }
-  const int32_t end = FindBlockEnd(Rest(), "RET;", "PROCEDURE", "", 1);
-  if (end < 0) {
-    Fail("H-006 : ERROR : End of procedure (" + Quoted(header) + ") couldn't be found!");
+  std::string body;
+  if (!TakeBlock("RET;", "PROCEDURE", "", "H-006 : ERROR : End of procedure (" + Quoted(header) + ") couldn't be found!",
+                 body))
     return;
-  }
-  const std::string body = std::string(Rest().substr(0, size_t(end - 1))) + "END;";
-  Consume(size_t(end - 1) + 4);
+  body += "END;";
   EmitLine("");
   IndentIn();
 
@@ -859,13 +857,8 @@ void TSourceCompiler::CompileFunction() {
 }
 
 void TSourceCompiler::CompileResult() {
-  const int32_t end = FindBlockEnd(Rest(), ";", "", "", 1);
-  if (end < 0) {
-    Fail("H-008 : ERROR : End of result-command couldn't be found!");
-    return;
-  }
-  std::string e(Rest().substr(0, size_t(end - 1)));
-  Consume(size_t(end));
+  std::string e;
+  if (!TakeBlock(";", "", "", "H-008 : ERROR : End of result-command couldn't be found!", e)) return;
   if (!e.empty() && e.back() == ')') e.pop_back();
   PushExpression(e);
   if (ScriptErrorFlag) return;
@@ -1069,13 +1062,8 @@ void TSourceCompiler::PushExpression(std::string E) {
 }
 
 void TSourceCompiler::CompileAssignment(const std::string& Target) {
-  const int32_t end = FindBlockEnd(Rest(), ";", "", "", 1);
-  if (end < 0) {
-    Fail("H-005 : ERROR : End of variable-declaration not found!");
-    return;
-  }
-  std::string e(Rest().substr(0, size_t(end - 1)));
-  Consume(size_t(end));
+  std::string e;
+  if (!TakeBlock(";", "", "", "H-005 : ERROR : End of variable-declaration not found!", e)) return;
   if (!SubstituteConstants(e)) return;
   const bool outerReplaced = ConstantsReplaced;
   ConstantsReplaced = true;
@@ -1251,13 +1239,8 @@ void TSourceCompiler::CompileIncDec(bool Increment) {
 void TSourceCompiler::CompileStackPop() { PopVariable(); }
 
 void TSourceCompiler::CompileArraySet(const std::string& Name) {
-  const int32_t end = FindBlockEnd(Rest(), ";", "", "", 1);
-  if (end < 0) {
-    Fail("H-013 : ERROR : End of array-set not found!");
-    return;
-  }
-  const std::string statement(Rest().substr(0, size_t(end - 1)));
-  Consume(size_t(end));
+  std::string statement;
+  if (!TakeBlock(";", "", "", "H-013 : ERROR : End of array-set not found!", statement)) return;
   size_t assign = std::string::npos;
   bool quote = false;
   for (size_t i = 0; i + 1 < statement.size(); ++i) {
@@ -1332,16 +1315,23 @@ void TSourceCompiler::CompileStatementHead(const std::string& Head, bool ForLoop
   EmitResultPops(name);
 }
 
+bool TSourceCompiler::TakeBlock(const char* EndWord, const char* Open, const char* Other, const std::string& Missing,
+                                std::string& Body) {
+  const int32_t end = FindBlockEnd(Rest(), EndWord, Open, Other, 1);
+  if (end < 0) {
+    Fail(Missing);
+    return false;
+  }
+  Body = std::string(Rest().substr(0, size_t(end - 1)));
+  Consume(size_t(end - 1) + std::strlen(EndWord));
+  return true;
+}
+
 void TSourceCompiler::CompileBegin() {
   EmitLine("BLOCK");
   IndentIn();
-  const int32_t end = FindBlockEnd(Rest(), "END;", "BEGIN", "ASM", 1);
-  if (end < 0) {
-    Fail("H-004 : ERROR : \"End;\" couldn't be found!");
-    return;
-  }
-  const std::string body(Rest().substr(0, size_t(end - 1)));
-  Consume(size_t(end - 1) + 4);
+  std::string body;
+  if (!TakeBlock("END;", "BEGIN", "ASM", "H-004 : ERROR : \"End;\" couldn't be found!", body)) return;
   ScanStatements(body);
   if (ScriptErrorFlag) return;
   IndentOut();
@@ -1349,13 +1339,8 @@ void TSourceCompiler::CompileBegin() {
 }
 
 void TSourceCompiler::CompileAsm() {
-  const int32_t end = FindBlockEnd(Rest(), "END;", "ASM", "BEGIN", 1);
-  if (end < 0) {
-    Fail("H-007 : ERROR : End of assembler-part couldn't be found!");
-    return;
-  }
-  const std::string block(Rest().substr(0, size_t(end - 1)));
-  Consume(size_t(end - 1) + 4);
+  std::string block;
+  if (!TakeBlock("END;", "ASM", "BEGIN", "H-007 : ERROR : End of assembler-part couldn't be found!", block)) return;
   // Each line is a quoted text followed by ";".
   const std::vector<std::string> pieces = SplitOutsideQuotes(block, ';');
   for (size_t i = 0; i + 1 < pieces.size(); ++i)
@@ -1452,13 +1437,8 @@ void TSourceCompiler::CompileFor() {
 }
 
 void TSourceCompiler::CompileRepeat() {
-  const int32_t end = FindBlockEnd(Rest(), "UNTIL", "REPEAT", "", 1);
-  if (end < 0) {
-    Fail("H-009 : ERROR : End of repeat-loop couldn't be found!");
-    return;
-  }
-  const std::string body(Rest().substr(0, size_t(end - 1)));
-  Consume(size_t(end - 1) + 5);
+  std::string body;
+  if (!TakeBlock("UNTIL", "REPEAT", "", "H-009 : ERROR : End of repeat-loop couldn't be found!", body)) return;
   bool found = false;
   const std::string condition = TakeUpTo(';', found);
   EmitLine("BLOCK");
@@ -1485,13 +1465,8 @@ void TSourceCompiler::CompileWhile() {
     return;
   }
   Consume(6);
-  const int32_t end = FindBlockEnd(Rest(), "END;", "BEGIN", "ASM", 1);
-  if (end < 0) {
-    Fail("H-010 : ERROR : End of while-loop couldn't be found!");
-    return;
-  }
-  const std::string body(Rest().substr(0, size_t(end - 1)));
-  Consume(size_t(end - 1) + 4);
+  std::string body;
+  if (!TakeBlock("END;", "BEGIN", "ASM", "H-010 : ERROR : End of while-loop couldn't be found!", body)) return;
   EmitLine("BLOCK");
   IndentIn();
   const std::string label = "__$" + std::to_string(++LabelCounter) + "__";

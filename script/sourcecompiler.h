@@ -136,6 +136,10 @@ class TSourceCompiler {
   std::string_view Rest() const;
   bool RestEmpty() const;
   void Consume(size_t N);
+  // The text up to the end word that closes the block at this level (Open and Other nest), taken
+  // and consumed with its end word; false after reporting Missing when there is none.
+  bool TakeBlock(const char* EndWord, const char* Open, const char* Other, const std::string& Missing,
+                 std::string& Body);
   void PutBack(const std::string& S);
   std::string TakeUpTo(char C, bool& Found);
   std::string TakeWord();
