@@ -3,46 +3,21 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "engine/sys.h"
-#include "engine/types.h"
+#include "fuzz/script_host.h"
 #include "script/compiler.h"
-#include "script/interpreter.h"
-#include "script/scripts.h"
-#include "script/sdatabase.h"
+
+using namespace fuzz_script;
 
 namespace {
 
-int32_t HostInt = 0;
-float HostFloat = 0;
-ShortString<255> HostText{};
-
-void TakeOne() { PopString(); }
-void GiveFloat() { PushFloat(PopFloat() * 2.0f); }
-
-[[noreturn]] void FatalSink(const std::string&) { std::abort(); }
-
+// The shared registry, with one name registered a second time.
 bool Start() {
-  sys_test::SetFatalWait(0);
-  sys_test::SetFatalSink([](const std::string& text) { FatalSink(text); });
-  InitScriptUnits();
-  AddExtVar("frame", 0, &HostInt);
-  AddExtVar("speed", 1, &HostFloat);
-  AddExtVar("caption", 2, &HostText);
-  AddExtProc("showmess", TakeOne, "", 1, 0);
+  StartHost();
   AddExtProc("twice", GiveFloat, "FLOAT", 1, 1);
-  AddExtProc("twice", GiveFloat, "FLOAT", 1, 1);
-  interpreter_test::SetStepLimit(50000);
   return true;
-}
-
-uint32_t Word(const std::vector<uint8_t>& b, size_t at) {
-  uint32_t v;
-  std::memcpy(&v, b.data() + at, 4);
-  return v;
 }
 
 }  // namespace
@@ -50,11 +25,7 @@ uint32_t Word(const std::vector<uint8_t>& b, size_t at) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   static const bool started = Start();
   (void)started;
-  std::vector<std::string> lines(1);
-  for (size_t i = 0; i < Size; ++i) {
-    if (Data[i] == '\n') lines.emplace_back();
-    else lines.back() += static_cast<char>(Data[i]);
-  }
+  const std::vector<std::string> lines = Lines(Data, Size);
   TScriptStream code;
   AssembleScript(lines, code);
   const std::vector<uint8_t>& image = code.Bytes;

@@ -4,52 +4,28 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "engine/sys.h"
-#include "engine/types.h"
+#include "fuzz/script_host.h"
 #include "script/compiler.h"
-#include "script/interpreter.h"
-#include "script/scripts.h"
-#include "script/sdatabase.h"
 #include "script/sourcecompiler.h"
+
+using namespace fuzz_script;
 
 namespace {
 
-int32_t HostInt = 0;
-float HostFloat = 0;
-ShortString<255> HostText{};
-
-void TakeOne() { PopString(); }
-void GiveFloat() { PushFloat(PopFloat() * 2.0f); }
 void TakeFour() {
   for (int i = 0; i < 4; ++i) PopFloat();
 }
 
-[[noreturn]] void FatalSink(const std::string&) { std::abort(); }
-
+// The shared registry, and names the source compiler treats specially.
 bool Start() {
-  sys_test::SetFatalWait(0);
-  sys_test::SetFatalSink([](const std::string& text) { FatalSink(text); });
-  InitScriptUnits();
-  AddExtVar("frame", 0, &HostInt);
-  AddExtVar("speed", 1, &HostFloat);
-  AddExtVar("caption", 2, &HostText);
-  AddExtProc("showmess", TakeOne, "", 1, 0);
-  AddExtProc("twice", GiveFloat, "FLOAT", 1, 1);
+  StartHost();
   AddExtProc("setrotation", TakeFour, "", 4, 0);
   AddExtProc("a$_", GiveFloat, "Float", 1, 1);
   AddExtProc("a$__", TakeOne, "", 2, 0);
-  interpreter_test::SetStepLimit(50000);
   return true;
-}
-
-uint32_t Word(const std::vector<uint8_t>& b, size_t at) {
-  uint32_t v;
-  std::memcpy(&v, b.data() + at, 4);
-  return v;
 }
 
 }  // namespace
@@ -58,11 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   static const bool started = Start();
   (void)started;
   if (Size > 20000) return 0;
-  std::vector<std::string> lines(1);
-  for (size_t i = 0; i < Size; ++i) {
-    if (Data[i] == '\n') lines.emplace_back();
-    else lines.back() += static_cast<char>(Data[i]);
-  }
+  const std::vector<std::string> lines = Lines(Data, Size);
   std::vector<std::string> assembler;
   CompileSource(lines, assembler);
   if (ScriptErrorFlag) {
