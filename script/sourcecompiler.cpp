@@ -625,6 +625,15 @@ void TSourceCompiler::CompileDefineVar() {
   }
 }
 
+namespace {
+// True when the mark stands in the text and no blank comes before it.
+bool MarkBeforeBlank(std::string_view text, char mark) {
+  const size_t m = text.find(mark);
+  const size_t b = text.find(' ');
+  return m != std::string_view::npos && (b == std::string_view::npos || b > m);
+}
+}  // namespace
+
 void TSourceCompiler::CompileVar() {
   for (;;) {
     const std::string decl = TakeDeclaration();
@@ -687,10 +696,7 @@ void TSourceCompiler::CompileVar() {
     }
     if (ScriptErrorFlag) return;
     // Another declaration follows when a ":" comes before the next blank.
-    const std::string_view rest = Rest();
-    const size_t c = rest.find(':');
-    const size_t b = rest.find(' ');
-    if (c == std::string_view::npos || (b != std::string_view::npos && b < c)) return;
+    if (!MarkBeforeBlank(Rest(), ':')) return;
   }
 }
 
@@ -706,10 +712,7 @@ void TSourceCompiler::CompileType() {
     } else if (!AddRecord(TSRecord{name, def})) {
       return;
     }
-    const std::string_view rest = Rest();
-    const size_t e = rest.find('=');
-    const size_t b = rest.find(' ');
-    if (e == std::string_view::npos || (b != std::string_view::npos && b < e)) return;
+    if (!MarkBeforeBlank(Rest(), '=')) return;
   }
 }
 
@@ -719,14 +722,12 @@ void TSourceCompiler::CompileConst() {
     const size_t colon = decl.find(':');
     const size_t eq = decl.find('=');
     const bool untyped = colon == std::string::npos || eq == std::string::npos || colon > eq;
-    const std::string_view rest = Rest();
-    const size_t nextEq = rest.find('=');
-    const size_t blank = rest.find(' ');
+    const bool another = MarkBeforeBlank(Rest(), '=');
     if (untyped) {
       const std::string name = (eq == std::string::npos ? decl : decl.substr(0, eq)).substr(0, 50);
       const std::string value = (eq == std::string::npos ? std::string() : decl.substr(eq + 1)).substr(0, 50);
       if (!AddConst(TSConstEnt{name, value})) return;
-      if (nextEq == std::string_view::npos || (blank != std::string_view::npos && blank < nextEq)) return;
+      if (!another) return;
     } else {
       const std::string name = decl.substr(0, colon);
       const std::string type = decl.substr(colon + 1, eq - colon - 1);
