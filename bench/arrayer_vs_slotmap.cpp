@@ -9,9 +9,9 @@
 #include <optional>
 #include <vector>
 
-#include "engine/arrayer.h"
-#include "engine/arrayerlow.h"
-#include "engine/worldrecords.h"
+#include "engine/store/compaction.h"
+#include "engine/store/recordstore.h"
+#include "engine/world/records.h"
 
 namespace {
 

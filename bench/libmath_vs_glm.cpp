@@ -19,7 +19,7 @@
 #include <glm/glm.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 
-#include "engine/libmath.h"
+#include "engine/base/maths.h"
 
 namespace {
 

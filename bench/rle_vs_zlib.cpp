@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/rlecomp.h"
-#include "engine/vehicleinfo.h"
+#include "engine/files/rle.h"
+#include "engine/files/vehiclefile.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "economy/gameplay.h"
 
-#include "engine/database.h"
+#include "engine/base/worldstate.h"
 
 void GameplayTick() {
   if (GameRunning == 0) return;

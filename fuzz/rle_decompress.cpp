@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "engine/rlecomp.h"
+#include "engine/files/rle.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/rlecomp.h"
+#include "engine/files/rle.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/sys.h"
-#include "engine/types.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/types.h"
 #include "script/interpreter.h"
 #include "script/scripts.h"
 #include "script/sdatabase.h"

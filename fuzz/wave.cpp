@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/qzsound.h"
+#include "engine/sound/samples.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TWaveInfo info{};

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
 
 float MaxPieceAngle[2][4] = {{0.20943951f, 0.20943951f, 0.20943951f, 0.20943951f},
                              {0.20943951f, 0.20943951f, 0.20943951f, 0.20943951f}};

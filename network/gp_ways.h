@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "engine/types.h"
+#include "engine/base/types.h"
 
 #pragma pack(push, 1)
 // A working copy of a connection point: the first 32 bytes are a connection record image.

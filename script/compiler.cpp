@@ -6,7 +6,7 @@
 #include <memory>
 #include <numeric>
 
-#include "engine/lib.h"
+#include "engine/base/text.h"
 #include "script/interpreter.h"
 
 TSNLink VarNameTable[kNameTableSize + 1];

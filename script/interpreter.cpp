@@ -3,8 +3,8 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "engine/lib.h"
-#include "engine/libmath.h"
+#include "engine/base/maths.h"
+#include "engine/base/text.h"
 
 int32_t CodeSize = 0;
 int32_t ProgramCounter = 0;

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/ownlist.h"
-#include "engine/qzvariant.h"
+#include "engine/base/pointerlist.h"
+#include "engine/base/scriptvalue.h"
 #include "script/sdatabase.h"
 
 constexpr int32_t kScriptCodeBufferSize = 65536;  // the largest image

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "engine/lib.h"
-#include "engine/libmath.h"
+#include "engine/base/maths.h"
+#include "engine/base/text.h"
 #include "script/interpreter.h"
 
 TList* ExtProcedures = nullptr;

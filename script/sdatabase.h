@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/ownlist.h"
-#include "engine/qzvariant.h"
+#include "engine/base/pointerlist.h"
+#include "engine/base/scriptvalue.h"
 
 // ---- Host routines and host variables
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/qzsound.h"
+#include "engine/sound/samples.h"
 #include "tools/sample_gfx.h"
 #include "tools/sample_mesh.h"
 #include "tools/sample_vehicle.h"

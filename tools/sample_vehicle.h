@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "engine/vehicleinfo.h"
+#include "engine/files/vehiclefile.h"
 
 namespace sample_vehicle {
 

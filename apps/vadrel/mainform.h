@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "apps/vadrel/view3d.h"
-#include "engine/font3d.h"
-#include "engine/mesh3d.h"
-#include "engine/vehicleinfo.h"
+#include "engine/files/vehiclefile.h"
+#include "engine/mesh/mesh.h"
+#include "engine/render/fonts.h"
 #include "network/gp_ways.h"
 #include "platform/glpanel.h"
 #include "platform/stringgrid.h"

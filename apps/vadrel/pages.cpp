@@ -19,7 +19,7 @@
 
 #include "apps/vadrel/mainform.h"
 #include "apps/vadrel/wintext.h"
-#include "engine/database.h"
+#include "engine/base/worldstate.h"
 #include "platform/platform.h"
 
 namespace vadrel {

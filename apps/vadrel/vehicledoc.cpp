@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "engine/lib.h"
+#include "engine/base/text.h"
 #include "platform/platform.h"
 
 namespace vadrel {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/types.h"
-#include "engine/vehicleinfo.h"
+#include "engine/base/types.h"
+#include "engine/files/vehiclefile.h"
 
 namespace vadrel {
 

@@ -17,9 +17,9 @@
 #include "apps/vadrel/vehicledoc.h"
 #include "apps/vadrel/vehicletools.h"
 #include "apps/vadrel/wintext.h"
-#include "engine/database.h"
-#include "engine/lib.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/text.h"
+#include "engine/base/worldstate.h"
 #include "platform/platform.h"
 #include "script/scriptfile.h"
 

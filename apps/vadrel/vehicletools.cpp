@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/lib.h"
+#include "engine/base/text.h"
 
 namespace vadrel {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/mesh3d.h"
+#include "engine/mesh/mesh.h"
 
 namespace vadrel {
 

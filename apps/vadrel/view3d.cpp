@@ -11,13 +11,13 @@
 #include <memory>
 
 #include "apps/vadrel/mainform.h"
-#include "engine/database.h"
-#include "engine/gra_gl.h"
-#include "engine/gra_mesh.h"
-#include "engine/lib.h"
-#include "engine/libmath.h"
-#include "engine/sys.h"
-#include "engine/worldrecords.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/maths.h"
+#include "engine/base/text.h"
+#include "engine/base/worldstate.h"
+#include "engine/mesh/drawing.h"
+#include "engine/render/graphics.h"
+#include "engine/world/records.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
 

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/font3d.h"
-#include "engine/mesh3d.h"
-#include "engine/types.h"
-#include "engine/utnode.h"
-#include "engine/vehicleinfo.h"
+#include "engine/base/types.h"
+#include "engine/files/vehiclefile.h"
+#include "engine/mesh/mesh.h"
+#include "engine/render/fonts.h"
+#include "engine/store/nodepool.h"
 #include "network/gp_ways.h"
 
 namespace vadrel {

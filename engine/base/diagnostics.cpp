@@ -1,10 +1,10 @@
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
 
-#include "engine/database.h"
+#include "engine/base/worldstate.h"
 #include "platform/platform.h"
 
 bool DebugFileOpen = false;

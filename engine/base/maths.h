@@ -13,7 +13,7 @@
 
 #include <cstdint>
 
-#include "engine/types.h"
+#include "engine/base/types.h"
 
 // Degrees to radians for placement angles, as a float.
 constexpr float kDegToRad = 0.017453292f;

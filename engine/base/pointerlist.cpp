@@ -1,9 +1,9 @@
-#include "engine/ownlist.h"
+#include "engine/base/pointerlist.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
 
 const char* const kListIndexError = "Der Index der Liste \xFC" "berschreitet das Maximum (%d)";
 const char* const kListCapacityError = "Die Kapazit\xE4" "t der Liste ist ersch\xF6" "pft (%d)";

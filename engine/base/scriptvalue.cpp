@@ -1,7 +1,7 @@
-#include "engine/qzvariant.h"
+#include "engine/base/scriptvalue.h"
 
-#include "engine/lib.h"
-#include "engine/libmath.h"
+#include "engine/base/maths.h"
+#include "engine/base/text.h"
 
 namespace {
 std::string CutShort(const std::string& s) { return s.size() > 255 ? s.substr(0, 255) : s; }

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/types.h"
+#include "engine/base/types.h"
 
 // Kinds of a script value.
 constexpr uint8_t kVarInteger = 0;

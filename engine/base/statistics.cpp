@@ -1,8 +1,8 @@
-#include "engine/infoscreen.h"
+#include "engine/base/statistics.h"
 
 #include <cstring>
 
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
 
 TInfoScreenData InfoScreenData;
 

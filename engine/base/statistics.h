@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/types.h"
+#include "engine/base/types.h"
 
 constexpr int kInfoBlockSlots = 60;
 constexpr int kRendererCounterCount = 256;

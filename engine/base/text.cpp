@@ -1,4 +1,4 @@
-#include "engine/lib.h"
+#include "engine/base/text.h"
 
 #include <algorithm>
 #include <charconv>

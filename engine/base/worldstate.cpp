@@ -1,8 +1,8 @@
-#include "engine/database.h"
+#include "engine/base/worldstate.h"
 
 #include <cstring>
 
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
 
 uint32_t GameTime;
 int32_t GameMonth, GameDay, GameYear;

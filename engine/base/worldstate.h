@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/types.h"
+#include "engine/base/types.h"
 
 #pragma pack(push, 1)
 

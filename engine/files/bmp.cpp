@@ -1,9 +1,9 @@
-#include "engine/bmp.h"
+#include "engine/files/bmp.h"
 
 #include <cstring>
 
-#include "engine/qzrepository.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/files/repository.h"
 
 namespace {
 

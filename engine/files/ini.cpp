@@ -1,8 +1,8 @@
-#include "engine/fastinifiles.h"
+#include "engine/files/ini.h"
 
-#include "engine/lib.h"
-#include "engine/qzrepository.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/text.h"
+#include "engine/files/repository.h"
 
 int32_t IniMaxLines = 0;
 

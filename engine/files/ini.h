@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/types.h"
+#include "engine/base/types.h"
 
 constexpr int32_t kIniMaxLines = 2250;
 

@@ -1,10 +1,10 @@
-#include "engine/language.h"
+#include "engine/files/languages.h"
 
 #include <cstdio>
 #include <strings.h>
 
-#include "engine/lib.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/text.h"
 #include "platform/platform.h"
 
 TList Languages;

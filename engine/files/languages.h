@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/ownlist.h"
-#include "engine/types.h"
+#include "engine/base/pointerlist.h"
+#include "engine/base/types.h"
 
 constexpr int kMaxLanguages = 20;
 constexpr size_t kLanguageKeyLength = 50;

@@ -1,9 +1,9 @@
-#include "engine/qzrepository.h"
+#include "engine/files/repository.h"
 
 #include <algorithm>
 
-#include "engine/lib.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/text.h"
 #include "platform/platform.h"
 
 TRepositoryArchive* RepositoryArchive = nullptr;

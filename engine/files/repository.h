@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/types.h"
+#include "engine/base/types.h"
 
 struct TArchiveEntry {
   std::string Name;  // upper case, compared whole

@@ -1,11 +1,11 @@
-#include "engine/rlecomp.h"
+#include "engine/files/rle.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
 
-#include "engine/infoscreen.h"
+#include "engine/base/statistics.h"
 
 uint8_t RleOverflow = 0;
 TRleStatus RleStatus = TRleStatus::Complete;

@@ -1,4 +1,4 @@
-#include "engine/vehicleinfo.h"
+#include "engine/files/vehiclefile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "engine/rlecomp.h"
+#include "engine/files/rle.h"
 
 TVehicleInfo TestVehicleInfo;
 

@@ -1,5 +1,5 @@
 // The vehicle editor's document: the 7,736-byte vehicle record, and the vehicle file (*.vif) that
-// holds a 41-byte name head followed by the record packed with the byte codec (engine/rlecomp.h).
+// holds a 41-byte name head followed by the record packed with the byte codec (engine/files/rle.h).
 // Record and file bytes are little-endian and made field by field at fixed offsets; the gaps
 // between fields are never written and stay zero.
 #pragma once
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/types.h"
+#include "engine/base/types.h"
 
 #pragma pack(push, 1)
 

@@ -1,7 +1,7 @@
-#include "engine/userinterface.h"
+#include "engine/gui/mousemode.h"
 
-#include "engine/database.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/worldstate.h"
 
 uint8_t MouseMode = 0;
 uint8_t MouseModeChanged = 0;

@@ -1,6 +1,6 @@
-#include "engine/control3d.h"
+#include "engine/gui/windows.h"
 
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
 
 TControl3D* RootWindow = nullptr;
 TControl3D* FocusWindow = nullptr;

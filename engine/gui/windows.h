@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "engine/types.h"
+#include "engine/base/types.h"
 
 class TControl3D {
  public:

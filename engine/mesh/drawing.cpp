@@ -1,8 +1,8 @@
-#include "engine/gra_mesh.h"
+#include "engine/mesh/drawing.h"
 
-#include "engine/database.h"
-#include "engine/gra_gl.h"
-#include "engine/libmath.h"
+#include "engine/base/maths.h"
+#include "engine/base/worldstate.h"
+#include "engine/render/graphics.h"
 
 namespace {
 

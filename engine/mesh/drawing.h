@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "engine/mesh3d.h"
-#include "engine/types.h"
+#include "engine/base/types.h"
+#include "engine/mesh/mesh.h"
 
 // A colour laid over a whole mesh: red, green, blue, alpha bytes. All four 255 means no tint.
 struct TMeshTint {

@@ -1,16 +1,16 @@
-#include "engine/mesh3d.h"
+#include "engine/mesh/mesh.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
 
-#include "engine/filehandling.h"
-#include "engine/lib.h"
-#include "engine/libmath.h"
-#include "engine/meshrecords.h"
-#include "engine/qzrepository.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/maths.h"
+#include "engine/base/text.h"
+#include "engine/files/repository.h"
+#include "engine/mesh/meshrecords.h"
+#include "engine/render/texturefiles.h"
 
 namespace {
 

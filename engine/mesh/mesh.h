@@ -1,13 +1,13 @@
 // The in-memory mesh and the mesh file reader; the mesh builders and transforms. The same record
 // is kept in the record store as TMeshdata2: its accessors, Destroy and the stored animations come
-// with engine/meshrecords.h.
+// with engine/mesh/meshrecords.h.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "engine/recordaccess.h"
-#include "engine/types.h"
+#include "engine/base/types.h"
+#include "engine/store/recordaccess.h"
 
 constexpr int kMeshMaxVertices = 600;
 constexpr int kMeshMaxPolygons = 255;

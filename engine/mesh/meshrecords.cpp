@@ -1,9 +1,9 @@
-#include "engine/meshrecords.h"
+#include "engine/mesh/meshrecords.h"
 
 #include <memory>
 
-#include "engine/arrayerlow.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/store/compaction.h"
 
 using namespace arrayer_internal;
 

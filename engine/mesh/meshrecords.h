@@ -22,15 +22,12 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "engine/mesh3d.h"
-#include "engine/recordaccess.h"
-#include "engine/worldrecords.h"
+#include "engine/mesh/mesh.h"
+#include "engine/store/recordaccess.h"
 
 // The record-store name of the in-memory mesh.
 using TMeshdata2 = TMesh2;
 
-// kKindMeshdata2 (Rest) stands with the other kind bits in worldrecords.h.
-constexpr uint16_t kKindMeshAni = 0x1;  // Static
 constexpr uint32_t kARTypeMeshdata2 = kArrayerRestFlag | kKindMeshdata2;
 
 #pragma pack(push, 1)

@@ -1,11 +1,11 @@
-#include "engine/font3d.h"
+#include "engine/render/fonts.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "engine/filehandling.h"
-#include "engine/qzrepository.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/files/repository.h"
+#include "engine/render/texturefiles.h"
 
 TFont3D* CurrentFont = nullptr;
 TVector TextCursor = {0.0f, 0.0f, 0.0f};

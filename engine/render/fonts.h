@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/gra_gl.h"
-#include "engine/types.h"
+#include "engine/base/types.h"
+#include "engine/render/graphics.h"
 
 constexpr int32_t kFontFileSize = 7168;  // 256 glyphs of 28 bytes
 constexpr int32_t kFontBatchVertices = 306;

@@ -1,14 +1,14 @@
-#include "engine/gra_gl.h"
+#include "engine/render/graphics.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#include "engine/bmp.h"
-#include "engine/database.h"
-#include "engine/infoscreen.h"
-#include "engine/qzrepository.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/statistics.h"
+#include "engine/base/worldstate.h"
+#include "engine/files/bmp.h"
+#include "engine/files/repository.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
 

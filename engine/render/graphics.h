@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/types.h"
+#include "engine/base/types.h"
 
 // GL numbers the layer uses. The names carry no GL_ prefix, so a GL header's macros never meet them.
 namespace glk {

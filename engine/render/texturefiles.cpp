@@ -1,12 +1,12 @@
-#include "engine/filehandling.h"
+#include "engine/render/texturefiles.h"
 
 #include <vector>
 
-#include "engine/database.h"
-#include "engine/gra_gl.h"
-#include "engine/qzrepository.h"
-#include "engine/lib.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/text.h"
+#include "engine/base/worldstate.h"
+#include "engine/files/repository.h"
+#include "engine/render/graphics.h"
 
 namespace {
 

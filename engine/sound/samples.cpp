@@ -1,13 +1,13 @@
-#include "engine/qzsound.h"
+#include "engine/sound/samples.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/database.h"
-#include "engine/qzrepository.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/worldstate.h"
+#include "engine/files/repository.h"
 #include "platform/platform.h"
 #include "platform/sound.h"
 

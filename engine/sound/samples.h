@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/types.h"
+#include "engine/base/types.h"
 
 constexpr int kSoundSampleCount = 1000;   // samples 1..1000; 0 means none
 constexpr int kSoundChannelCount = 200;   // channels 1..200

@@ -1,7 +1,7 @@
-#include "engine/arrayerlow.h"
+#include "engine/store/compaction.h"
 
-#include "engine/infoscreen.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/statistics.h"
 
 using namespace arrayer_internal;
 

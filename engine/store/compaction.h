@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/arrayer.h"
+#include "engine/store/recordstore.h"
 
 // Compaction statistics in InfoScreenData.RendererCounters: per array the scan position and the
 // space freed by the last completed pass, both in KiB.

@@ -1,11 +1,10 @@
-#include "engine/utconnect.h"
+#include "engine/store/connectpool.h"
 
 #include <cstring>
 #include <string>
 
-#include "engine/arrayer.h"
-#include "engine/sys.h"
-#include "engine/worldhooks.h"
+#include "engine/base/diagnostics.h"
+#include "engine/store/recordstore.h"
 
 TConnect* MemConnectArray = nullptr;
 uint32_t ConnectArrayCapacity = 0;
@@ -13,7 +12,7 @@ uint32_t ConnectArrayCount = 0;
 uint32_t ConnectArrayLast = 0;
 
 namespace connect_hooks {
-void (*DestroyUnconnectedBuilding)(uint32_t) = world_hooks::DefaultDestroyUnconnectedBuilding;
+void (*DestroyUnconnectedBuilding)(uint32_t) = nullptr;
 }  // namespace connect_hooks
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "engine/types.h"
+#include "engine/base/types.h"
 
 #pragma pack(push, 1)
 struct TConnect {
@@ -31,8 +31,9 @@ inline TConnect& ConnectByIndex(uint32_t n) { return MemConnectArray[n - 1]; }
 
 // Services of the economy unit that a deleted connection calls; nothing is called while unset.
 namespace connect_hooks {
-// Removes the building when no used connection names it as junction building any more. Starts at
-// the engine's own (world_hooks::DefaultDestroyUnconnectedBuilding).
+// Removes the building when no used connection names it as junction building any more. The world
+// records put their own in (world_hooks::DefaultDestroyUnconnectedBuilding) as soon as they are
+// part of the program.
 extern void (*DestroyUnconnectedBuilding)(uint32_t building);
 }  // namespace connect_hooks
 

@@ -1,11 +1,11 @@
-#include "engine/utnode.h"
+#include "engine/store/nodepool.h"
 
 #include <cstring>
 #include <string>
 
-#include "engine/arrayer.h"
-#include "engine/infoscreen.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/statistics.h"
+#include "engine/store/recordstore.h"
 
 TNode* MemNodeArray = nullptr;
 uint32_t NodeArrayCapacity = 0;

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "engine/types.h"
+#include "engine/base/types.h"
 
 #pragma pack(push, 1)
 struct TNode {

@@ -1,7 +1,7 @@
-#include "engine/recordaccess.h"
+#include "engine/store/recordaccess.h"
 
-#include "engine/arrayerlow.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/store/compaction.h"
 
 using namespace arrayer_internal;
 

@@ -17,7 +17,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/arrayer.h"
+#include "engine/store/recordstore.h"
 
 enum RecordOp : uint8_t { kOpRead = 1, kOpWrite = 2, kOpReWrite = 4, kOpOverwrite = 8 };
 // Positions in RecordDesc::CountOp.

@@ -1,14 +1,14 @@
-#include "engine/arrayer.h"
+#include "engine/store/recordstore.h"
 
 #include <cmath>
 #include <cstdlib>
 
-#include "engine/arrayerlow.h"
-#include "engine/infoscreen.h"
-#include "engine/sys.h"
-#include "engine/utconnect.h"
-#include "engine/utnode.h"
-#include "engine/uttraindata.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/statistics.h"
+#include "engine/store/compaction.h"
+#include "engine/store/connectpool.h"
+#include "engine/store/nodepool.h"
+#include "engine/store/trainpool.h"
 
 TArrayerArray ArrayerBW, ArrayerOA, ArrayerRest, ArrayerStatic;
 uint8_t ArrayerBusy = 0;

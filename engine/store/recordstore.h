@@ -1,7 +1,7 @@
 // The Arrayer record store: four arrays of variable-length entries addressed by stable 32-bit
 // indices, their slot tables and heaps, the store's flags, initialisation, reset and release, the
 // searches over the arrays and the type query. The node, connection and train pools live beside
-// the store and are allocated, reset and freed with it (utnode.h, utconnect.h, uttraindata.h).
+// the store and are allocated, reset and freed with it (nodepool.h, connectpool.h, trainpool.h).
 //
 // Entry layout in a heap (every entry 4-byte aligned):
 //   offset 0  u32  SlotRef: the entry's own index (its slot-table cell); 0 marks a dead entry
@@ -22,6 +22,15 @@
 constexpr uint32_t kArrayerBWFlag = 0x10000;
 constexpr uint32_t kArrayerOAFlag = 0x20000;
 constexpr uint32_t kArrayerRestFlag = 0x40000;
+
+// Kind bits of the record types within their arrays, in one table so that no two types of an
+// array share a bit. The types themselves belong to the mesh and world units.
+constexpr uint16_t kKindBuilding = 0x1, kKindWay = 0x2;                                        // BW
+constexpr uint16_t kKindDepot = 0x1, kKindShip = 0x2, kKindSignal = 0x4, kKindStation = 0x8;  // OA
+constexpr uint16_t kKindStreetBlock = 0x10, kKindTree = 0x40, kKindMarket = 0x80, kKindIndustry = 0x100;
+constexpr uint16_t kKindBlock = 0x1, kKindGood = 0x8, kKindGoodsway = 0x10, kKindMeshdata2 = 0x80;  // Rest
+constexpr uint16_t kKindPath = 0x100, kKindSchedule = 0x200, kKindVehicle = 0x400, kKindPsgrWay = 0x800;
+constexpr uint16_t kKindMeshAni = 0x1;                                                        // Static
 
 constexpr uint32_t kArrayerInvalidIndex = 1u << 30;  // this index and every one above is invalid
 constexpr uint32_t kArrayerPageCells = 1024;

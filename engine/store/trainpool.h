@@ -1,12 +1,12 @@
 // The train pool: trains and road-vehicle convoys, a fixed block of 352-byte records addressed
 // from 1 that never moves once allocated; the vehicle logic reads and changes them in place through
-// TrainByIndex. Allocated, reset and freed with the Arrayer store. TTrain::Destroy removes a train
-// with its path, vehicles, block occupation and schedule entry.
+// TrainByIndex. Allocated, reset and freed with the Arrayer store.
 #pragma once
 
 #include <cstdint>
 
-#include "engine/worldrecords.h"
+struct TDestroyResult;  // the world records' removal result
+
 
 constexpr uint8_t kTrainRoad = 0;  // VBT_Type: a road-vehicle convoy
 constexpr uint8_t kTrainRail = 1;  // a rail train
@@ -40,7 +40,8 @@ struct TTrain {
   uint8_t State;           // 6 inside a depot
   uint8_t Reserved351;
 
-  // Mode 0 only checks, 1 checks and then deletes, 2 deletes without checks.
+  // Mode 0 only checks, 1 checks and then deletes, 2 deletes without checks. It removes world
+  // records and lives with them (engine/world/train.h).
   static void Destroy(uint32_t index, uint8_t mode, TDestroyResult& result);
 };
 static_assert(sizeof(TTrain) == 352);
@@ -52,18 +53,6 @@ extern uint32_t TraindataArrayCount;
 extern uint32_t TraindataArrayLast;
 
 inline TTrain& TrainByIndex(uint32_t n) { return MemTraindataArray[n - 1]; }
-
-// The services TTrain::Destroy calls; nothing is called while unset. PathDestroy and
-// VehicleDestroyByIndex start at the engine's own TPath::Destroy and TVehicle::DestroyByIndex; the
-// others belong to the units above the engine.
-namespace train_hooks {
-extern void (*PathDestroy)(const TPath& path);
-extern void (*VehicleDestroyByIndex)(uint32_t vehicle, bool fromTrains);
-extern void (*RemoveTrainFromAllBlocks)(uint32_t train);
-extern void (*RemoveTrainFromStreetBlocks)(uint32_t train);
-extern void (*RemoveTrainFromSchedule)(uint32_t train, uint32_t schedule);
-extern void (*OnDestroyTrain)(uint32_t train);
-}  // namespace train_hooks
 
 bool TraindataArrayAlloc();
 void TraindataArrayFree();

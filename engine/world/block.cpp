@@ -1,6 +1,6 @@
 // Block records: the removal of a signal block.
-#include "engine/arrayerlow.h"
-#include "engine/worldrecords.h"
+#include "engine/store/compaction.h"
+#include "engine/world/records.h"
 
 void TBlock::Destroy() const { ArrayerEntryDestroyRest(Index); }
 

@@ -1,6 +1,6 @@
 // Building records: creation, cost, the link to a station, and the removal of a building with its
 // depot and its own ways, unhooked from its road and station, its money booked back.
-#include "engine/utbuilding.h"
+#include "engine/world/building.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,12 +8,12 @@
 #include <memory>
 #include <string>
 
-#include "engine/arrayerlow.h"
-#include "engine/database.h"
-#include "engine/meshrecords.h"
-#include "engine/sys.h"
-#include "engine/worldhooks.h"
-#include "engine/worldrecords.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/worldstate.h"
+#include "engine/mesh/meshrecords.h"
+#include "engine/store/compaction.h"
+#include "engine/world/hooks.h"
+#include "engine/world/records.h"
 
 uint8_t BuildingTypeUse(const TBuildingType& t) { return t.Bytes[kBuildingTypeUseOffset]; }
 

@@ -1,5 +1,5 @@
-// Building records (TBuilding, declared with the other world records in worldrecords.h): creation,
-// cost, the link to a station and the removal with its depot and its own ways (utbuilding.cpp).
+// Building records (TBuilding, declared with the other world records in records.h): creation,
+// cost, the link to a station and the removal with its depot and its own ways (building.cpp).
 //
 // The fields of a building type that these routines read. The game's building-type loader owns
 // the rest of the record; these fields lie at the start of TBuildingType:
@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/database.h"
+#include "engine/base/worldstate.h"
 
 constexpr size_t kBuildingTypeUseOffset = 0;
 constexpr size_t kBuildingTypeFileNameOffset = 1;

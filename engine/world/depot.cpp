@@ -2,10 +2,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/arrayerlow.h"
-#include "engine/uttraindata.h"
-#include "engine/worldhooks.h"
-#include "engine/worldrecords.h"
+#include "engine/store/compaction.h"
+#include "engine/store/trainpool.h"
+#include "engine/world/hooks.h"
+#include "engine/world/records.h"
 
 void TDepot::Destroy(uint8_t mode, TDestroyResult& result) {
   result.Clear();

@@ -1,11 +1,11 @@
-#include "engine/worldhooks.h"
+#include "engine/world/hooks.h"
 
 #include <memory>
 
-#include "engine/database.h"
-#include "engine/sys.h"
-#include "engine/utconnect.h"
-#include "engine/uttraindata.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/worldstate.h"
+#include "engine/store/connectpool.h"
+#include "engine/world/train.h"
 
 namespace world_hooks {
 
@@ -173,3 +173,11 @@ void DefaultDestroyUnconnectedBuilding(uint32_t building) {
 }
 
 }  // namespace world_hooks
+
+namespace {
+// The connection pool lies below the world records and starts without the removal of a building
+// left unconnected; it is put in while the program starts, in every program that has the world
+// records (any of their routines brings this unit along).
+[[maybe_unused]] const bool g_connectHookInstalled =
+    (connect_hooks::DestroyUnconnectedBuilding = world_hooks::DefaultDestroyUnconnectedBuilding, true);
+}  // namespace

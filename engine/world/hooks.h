@@ -8,15 +8,15 @@
 // fields it works with, through the small field sets below, and reads and stores them through the
 // economy's hooks.
 //
-// Three hooks of the same kind live with their pools: connect_hooks::DestroyUnconnectedBuilding
-// (utconnect.h) and train_hooks (uttraindata.h). InstallDefaults puts the engine's own routines
-// into those of them that the engine implements.
+// Hooks of the same kind live with their units: connect_hooks::DestroyUnconnectedBuilding
+// (engine/store/connectpool.h) and train_hooks (engine/world/train.h). InstallDefaults puts the
+// engine's own routines into those of them that the engine implements.
 #pragma once
 
 #include <cstdint>
 
-#include "engine/types.h"
-#include "engine/worldrecords.h"
+#include "engine/base/types.h"
+#include "engine/world/records.h"
 
 struct TMesh2;
 struct TTrain;

@@ -1,17 +1,17 @@
 // Industry records: goods-way removal, the removal of an industry, and its weight in its town.
-#include "engine/utindustry.h"
+#include "engine/world/industry.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
 
-#include "engine/arrayerlow.h"
-#include "engine/database.h"
-#include "engine/libmath.h"
-#include "engine/sys.h"
-#include "engine/worldhooks.h"
-#include "engine/worldrecords.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/maths.h"
+#include "engine/base/worldstate.h"
+#include "engine/store/compaction.h"
+#include "engine/world/hooks.h"
+#include "engine/world/records.h"
 
 float IndustryTypeCityFactor(const TIndustryType& t, int k) {
   float f;

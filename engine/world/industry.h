@@ -1,5 +1,5 @@
-// Industry records (TIndustry, declared with the other world records in worldrecords.h): goods-way
-// removal, the removal of the industry and its weight in its town (utindustry.cpp).
+// Industry records (TIndustry, declared with the other world records in records.h): goods-way
+// removal, the removal of the industry and its weight in its town (industry.cpp).
 //
 // The six factors by which an industry's size weighs on the six counts of its town: six f32 that
 // end the industry-type record (offset 112 of TIndustryType).
@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "engine/database.h"
+#include "engine/base/worldstate.h"
 
 constexpr size_t kIndustryTypeCityFactorsOffset = 112;
 

@@ -3,10 +3,10 @@
 #include <memory>
 #include <string>
 
-#include "engine/arrayerlow.h"
-#include "engine/sys.h"
-#include "engine/worldhooks.h"
-#include "engine/worldrecords.h"
+#include "engine/base/diagnostics.h"
+#include "engine/store/compaction.h"
+#include "engine/world/hooks.h"
+#include "engine/world/records.h"
 
 bool TMarket::RemoveAGoodsway(uint32_t goodsway) {
   const int from = std::min<int>(MarketCalcGWFromCounter, 250);

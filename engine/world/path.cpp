@@ -1,12 +1,12 @@
 // Path records: the node list a vehicle follows, and the walk over the valid paths of one use.
-#include "engine/utpath.h"
+#include "engine/world/path.h"
 
 #include <algorithm>
 
-#include "engine/arrayer.h"
-#include "engine/arrayerlow.h"
-#include "engine/sys.h"
-#include "engine/worldrecords.h"
+#include "engine/base/diagnostics.h"
+#include "engine/store/compaction.h"
+#include "engine/store/recordstore.h"
+#include "engine/world/records.h"
 
 using namespace arrayer_internal;
 

@@ -1,5 +1,5 @@
-// Path records (TPath, declared with the other world records in worldrecords.h) and the walk over
-// the valid paths of one use (utpath.cpp).
+// Path records (TPath, declared with the other world records in records.h) and the walk over
+// the valid paths of one use (path.cpp).
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "engine/worldrecords.h"
+#include "engine/world/records.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/database.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/worldstate.h"
 
 void ChangeBuildingsPerType(uint32_t type, int32_t delta) {
   // The table has rows for the building types 1 to 255 only.

@@ -25,15 +25,8 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "engine/recordaccess.h"
-#include "engine/types.h"
-
-// Kind bits within their arrays.
-constexpr uint16_t kKindBuilding = 0x1, kKindWay = 0x2;                                        // BW
-constexpr uint16_t kKindDepot = 0x1, kKindShip = 0x2, kKindSignal = 0x4, kKindStation = 0x8;  // OA
-constexpr uint16_t kKindStreetBlock = 0x10, kKindTree = 0x40, kKindMarket = 0x80, kKindIndustry = 0x100;
-constexpr uint16_t kKindBlock = 0x1, kKindGood = 0x8, kKindGoodsway = 0x10, kKindMeshdata2 = 0x80;  // Rest
-constexpr uint16_t kKindPath = 0x100, kKindSchedule = 0x200, kKindVehicle = 0x400, kKindPsgrWay = 0x800;
+#include "engine/base/types.h"
+#include "engine/store/recordaccess.h"
 
 // ARTypes: the array flag or-ed with the kind bit.
 constexpr uint32_t kARTypeBuilding = kArrayerBWFlag | kKindBuilding;
@@ -134,7 +127,7 @@ struct TBuilding : ArrayerRecord<TBuilding> {
   uint8_t Reserved140[4];
   uint32_t Ways[20];
 
-  // utbuilding.cpp
+  // building.cpp
   void Init(uint16_t buildingType, uint8_t owner);
   void AddToStation(TStation& s, bool rewrite);
   float BuildingCost() const;
@@ -175,7 +168,7 @@ struct TWay : ArrayerRecord<TWay> {
   uint32_t Connections[10];
   uint32_t Nodes[100];
 
-  // utway.cpp
+  // way.cpp
   void Init(uint8_t use, uint8_t wayType);
   bool CanBeDemolished() const;
   float Length() const;
@@ -208,7 +201,7 @@ struct TDepot : ArrayerRecord<TDepot> {
   uint32_t TrainsInside[100];
   uint8_t TrainFlags[100];
 
-  // utdepot.cpp
+  // depot.cpp
   void Destroy(uint8_t mode, TDestroyResult& result);
   static void DestroyByIndex(uint32_t index, uint8_t mode, TDestroyResult& result);
 };
@@ -241,7 +234,7 @@ struct TSignal : ArrayerRecord<TSignal> {
   uint32_t Partner;
   uint8_t Reserved44[8];
 
-  // utsignal.cpp
+  // signal.cpp
   void Destroy() const;
   bool IsClear() const;
 };
@@ -283,7 +276,7 @@ struct TStation : ArrayerRecord<TStation> {
   uint8_t Goods[52][16];
   ShortString<43> Name;
 
-  // utstation.cpp
+  // station.cpp
   void Init(uint8_t kind, uint8_t city, const TVector& position);
   void BuildName();
   void CalcStationKind();
@@ -299,7 +292,7 @@ struct TStreetBlock : ArrayerRecord<TStreetBlock> {
   uint32_t Side0[10];
   uint32_t Side1[10];
 
-  // utstreetblock.cpp. The side routines change the record in memory only; a side other than 0
+  // streetblock.cpp. The side routines change the record in memory only; a side other than 0
   // or 1 is refused (false, nothing changes).
   void Destroy() const;
   bool AddToSide(uint8_t side, uint32_t value, bool flag);
@@ -313,7 +306,7 @@ struct TTree : ArrayerRecord<TTree> {
   uint32_t Index;
   uint8_t Data[32];
 
-  void Destroy() const;  // uttree.cpp
+  void Destroy() const;  // tree.cpp
 };
 
 // A town's market (1,692 bytes).
@@ -325,7 +318,7 @@ struct TMarket : ArrayerRecord<TMarket> {
   uint8_t Goods[52][12];
   uint32_t CalcGWFrom[250];
 
-  // utmarket.cpp
+  // market.cpp
   bool RemoveAGoodsway(uint32_t goodsway);
   void Destroy();
   static void DestroyByIndex(uint32_t index);
@@ -354,7 +347,7 @@ struct TIndustry : ArrayerRecord<TIndustry> {
   TIndustryOutput Output[250];
   uint8_t Input[32][8];
 
-  // utindustry.cpp
+  // industry.cpp
   bool RemoveAGoodsway(uint32_t goodsway);
   void Destroy();
   static void DestroyByIndex(uint32_t index);
@@ -372,7 +365,7 @@ struct TBlock : ArrayerRecord<TBlock> {
   uint32_t Trains[3];
   uint32_t InSignals[100];
 
-  // utblock.cpp
+  // block.cpp
   void Destroy() const;
   static void DestroyByIndex(uint32_t index);
 };
@@ -386,7 +379,7 @@ struct TPath : ArrayerRecord<TPath> {
   uint8_t Reserved8[4];
   uint32_t Nodes[1000];
 
-  // utpath.cpp
+  // path.cpp
   void Init(uint8_t use);
   bool ContainsNode(uint32_t node) const;
   void Destroy() const;
@@ -410,7 +403,7 @@ struct TSchedule : ArrayerRecord<TSchedule> {
   uint32_t Trains[50];
   TScheduleStop Stops[20];
 
-  // utschedule.cpp
+  // schedule.cpp
   bool IsCalculated() const;
   void Destroy() const;
   void RemoveStation(uint32_t station);
@@ -434,7 +427,7 @@ struct TVehicle : ArrayerRecord<TVehicle> {
   uint32_t LoadingStartTick, LoadingEndTick;
   uint32_t Goods[100];
 
-  // utvehicle.cpp
+  // vehicle.cpp
   float GetValue(bool& isNew) const;
   void Destroy(bool fromTrains);
   static void DestroyByIndex(uint32_t index, bool fromTrains);

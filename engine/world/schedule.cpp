@@ -2,10 +2,10 @@
 #include <algorithm>
 #include <memory>
 
-#include "engine/arrayerlow.h"
-#include "engine/uttraindata.h"
-#include "engine/worldhooks.h"
-#include "engine/worldrecords.h"
+#include "engine/store/compaction.h"
+#include "engine/store/trainpool.h"
+#include "engine/world/hooks.h"
+#include "engine/world/records.h"
 
 bool TSchedule::IsCalculated() const { return State == 1 || State == 2; }
 

@@ -1,7 +1,7 @@
 // Signal records: the removal of a signal and whether both directions show clear.
-#include "engine/arrayerlow.h"
-#include "engine/utnode.h"
-#include "engine/worldrecords.h"
+#include "engine/store/compaction.h"
+#include "engine/store/nodepool.h"
+#include "engine/world/records.h"
 
 void TSignal::Destroy() const {
   if (Node >= 1 && Node <= NodeArrayCount) NodeByIndex(Node).Signal = 0;

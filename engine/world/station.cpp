@@ -5,14 +5,14 @@
 #include <memory>
 #include <string>
 
-#include "engine/arrayerlow.h"
-#include "engine/database.h"
-#include "engine/language.h"
-#include "engine/sys.h"
-#include "engine/utbuilding.h"
-#include "engine/uttraindata.h"
-#include "engine/worldhooks.h"
-#include "engine/worldrecords.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/worldstate.h"
+#include "engine/files/languages.h"
+#include "engine/store/compaction.h"
+#include "engine/store/trainpool.h"
+#include "engine/world/building.h"
+#include "engine/world/hooks.h"
+#include "engine/world/records.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Street block records: the road vehicles waiting on the two sides of a piece of street.
-#include "engine/arrayerlow.h"
-#include "engine/worldrecords.h"
+#include "engine/store/compaction.h"
+#include "engine/world/records.h"
 
 namespace {
 // Side 0 or 1 of a street block; the record is packed, so its lists are reached by position.

@@ -1,5 +1,5 @@
 // Tree records: the removal of a tree.
-#include "engine/arrayerlow.h"
-#include "engine/worldrecords.h"
+#include "engine/store/compaction.h"
+#include "engine/world/records.h"
 
 void TTree::Destroy() const { ArrayerEntryDestroyOA(Index); }

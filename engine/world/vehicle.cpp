@@ -1,14 +1,14 @@
 // Vehicle records: the value of a car or wagon and its removal with its goods.
-#include "engine/utvehicle.h"
+#include "engine/world/vehicle.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "engine/arrayerlow.h"
-#include "engine/database.h"
-#include "engine/uttraindata.h"
-#include "engine/worldhooks.h"
-#include "engine/worldrecords.h"
+#include "engine/base/worldstate.h"
+#include "engine/store/compaction.h"
+#include "engine/store/trainpool.h"
+#include "engine/world/hooks.h"
+#include "engine/world/records.h"
 
 int32_t VehicleTypePrice(const TVehicleType& t) {
   int32_t price;

@@ -1,5 +1,5 @@
-// Vehicle records (TVehicle, declared with the other world records in worldrecords.h): value and
-// removal (utvehicle.cpp).
+// Vehicle records (TVehicle, declared with the other world records in records.h): value and
+// removal (vehicle.cpp).
 //
 // The vehicle type's price, an i32 of TVehicleType after its name, kind, passenger capacity, mesh
 // count, five mesh records, five mesh placements, the five driving values and the weight.
@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "engine/database.h"
+#include "engine/base/worldstate.h"
 
 constexpr size_t kVehicleTypePriceOffset = 233;
 

@@ -6,17 +6,17 @@
 #include <string>
 #include <vector>
 
-#include "engine/arrayerlow.h"
-#include "engine/database.h"
-#include "engine/libmath.h"
-#include "engine/meshrecords.h"
-#include "engine/sys.h"
-#include "engine/utconnect.h"
-#include "engine/utnode.h"
-#include "engine/utpath.h"
-#include "engine/uttraindata.h"
-#include "engine/worldhooks.h"
-#include "engine/worldrecords.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/maths.h"
+#include "engine/base/worldstate.h"
+#include "engine/mesh/meshrecords.h"
+#include "engine/store/compaction.h"
+#include "engine/store/connectpool.h"
+#include "engine/store/nodepool.h"
+#include "engine/store/trainpool.h"
+#include "engine/world/hooks.h"
+#include "engine/world/path.h"
+#include "engine/world/records.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
 // Way geometry: the curve line of a way piece, the curved way mesh and the lane line.
-#include "engine/waygeometry.h"
+#include "engine/world/waygeometry.h"
 
 #include <memory>
 #include <string>
 
-#include "engine/database.h"
-#include "engine/lib.h"
-#include "engine/libmath.h"
-#include "engine/meshrecords.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/maths.h"
+#include "engine/base/text.h"
+#include "engine/base/worldstate.h"
+#include "engine/mesh/meshrecords.h"
 
 TCurveLineGeometry CurveGeometry;
 

@@ -20,9 +20,9 @@
 
 #include <cstdint>
 
-#include "engine/mesh3d.h"
-#include "engine/types.h"
-#include "engine/worldrecords.h"
+#include "engine/base/types.h"
+#include "engine/mesh/mesh.h"
+#include "engine/world/records.h"
 
 // Room of each line: points 0..49, so at most 49 segments.
 constexpr int kCurveLinePoints = 50;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "economy/gameplay.h"
-#include "engine/database.h"
+#include "engine/base/worldstate.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/lib.h"
+#include "engine/base/text.h"
 #include "tests/script/script_fixture.h"
 
 namespace {

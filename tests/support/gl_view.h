@@ -12,10 +12,10 @@
 #include <string>
 #include <unistd.h>
 
-#include "engine/database.h"
-#include "engine/gra_gl.h"
-#include "engine/infoscreen.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/statistics.h"
+#include "engine/base/worldstate.h"
+#include "engine/render/graphics.h"
 #include "platform/glpanel.h"
 #include "platform/platform.h"
 #include "tests/support/test_support.h"

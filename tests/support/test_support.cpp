@@ -7,7 +7,7 @@
 #include <sstream>
 #include <unistd.h>
 
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
 #include "platform/platform.h"
 
 namespace testing_support {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/rlecomp.h"
+#include "engine/files/rle.h"
 
 namespace {
 

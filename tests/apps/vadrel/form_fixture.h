@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "apps/vadrel/mainform.h"
-#include "engine/language.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/files/languages.h"
 #include "platform/platform.h"
 #include "tests/support/test_support.h"
 #include "tools/sample_gfx.h"

@@ -10,7 +10,7 @@
 
 #include <set>
 
-#include "engine/database.h"
+#include "engine/base/worldstate.h"
 #include "tests/apps/vadrel/form_fixture.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "apps/vadrel/mainform.h"
-#include "engine/vehicleinfo.h"
+#include "engine/files/vehiclefile.h"
 #include "script/interpreter.h"
 #include "script/sdatabase.h"
 #include "tests/apps/vadrel/form_fixture.h"

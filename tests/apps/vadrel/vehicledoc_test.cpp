@@ -9,8 +9,8 @@
 
 #include "apps/vadrel/vehicletools.h"
 #include "apps/vadrel/wintext.h"
-#include "engine/lib.h"
-#include "engine/rlecomp.h"
+#include "engine/base/text.h"
+#include "engine/files/rle.h"
 #include "tests/support/test_support.h"
 
 namespace {

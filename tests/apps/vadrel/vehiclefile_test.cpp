@@ -11,10 +11,10 @@
 #include <QImage>
 
 #include "apps/vadrel/vehicledoc.h"
-#include "engine/database.h"
-#include "engine/gra_gl.h"
-#include "engine/lib.h"
-#include "engine/rlecomp.h"
+#include "engine/base/text.h"
+#include "engine/base/worldstate.h"
+#include "engine/files/rle.h"
+#include "engine/render/graphics.h"
 #include "platform/gl.h"
 #include "tests/apps/vadrel/form_fixture.h"
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/database.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/worldstate.h"
 #include "platform/platform.h"
 #include "tests/support/test_support.h"
 

@@ -1,4 +1,4 @@
-#include "engine/libmath.h"
+#include "engine/base/maths.h"
 
 #include <gtest/gtest.h>
 

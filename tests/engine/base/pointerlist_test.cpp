@@ -1,4 +1,4 @@
-#include "engine/ownlist.h"
+#include "engine/base/pointerlist.h"
 
 #include <gtest/gtest.h>
 

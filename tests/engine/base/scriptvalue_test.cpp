@@ -1,4 +1,4 @@
-#include "engine/qzvariant.h"
+#include "engine/base/scriptvalue.h"
 
 #include <gtest/gtest.h>
 

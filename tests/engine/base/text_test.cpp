@@ -1,4 +1,4 @@
-#include "engine/lib.h"
+#include "engine/base/text.h"
 
 #include <gtest/gtest.h>
 

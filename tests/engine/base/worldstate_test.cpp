@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "engine/database.h"
-#include "engine/infoscreen.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/statistics.h"
+#include "engine/base/worldstate.h"
 #include "tests/support/test_support.h"
 
 namespace {

@@ -3,10 +3,10 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/bmp.h"
-#include "engine/gra_gl.h"
+#include "engine/files/bmp.h"
+#include "engine/render/graphics.h"
 #include "platform/platform.h"
-#include "tests/engine/gfx_test_files.h"
+#include "tests/support/gfx_test_files.h"
 #include "tests/support/test_support.h"
 
 using gfx_test::Bgr;

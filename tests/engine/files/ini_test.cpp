@@ -3,7 +3,7 @@
 #include <memory>
 #include <unistd.h>
 
-#include "engine/fastinifiles.h"
+#include "engine/files/ini.h"
 #include "platform/platform.h"
 #include "tests/support/test_support.h"
 

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "engine/language.h"
+#include "engine/files/languages.h"
 #include "platform/platform.h"
 #include "tests/support/test_support.h"
 

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <unistd.h>
 
-#include "engine/qzrepository.h"
+#include "engine/files/repository.h"
 #include "platform/platform.h"
 #include "tests/support/test_support.h"
 

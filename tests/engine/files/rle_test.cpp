@@ -1,4 +1,4 @@
-#include "engine/rlecomp.h"
+#include "engine/files/rle.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/infoscreen.h"
+#include "engine/base/statistics.h"
 
 namespace {
 

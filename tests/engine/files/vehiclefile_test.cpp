@@ -1,4 +1,4 @@
-#include "engine/vehicleinfo.h"
+#include "engine/files/vehiclefile.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "engine/rlecomp.h"
+#include "engine/files/rle.h"
 #include "tests/support/test_support.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/database.h"
-#include "engine/userinterface.h"
+#include "engine/base/worldstate.h"
+#include "engine/gui/mousemode.h"
 #include "platform/platform.h"
 #include "tests/support/test_support.h"
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/libmath.h"
-#include "engine/mesh3d.h"
-#include "engine/meshrecords.h"
-#include "tests/engine/arrayer_fixture.h"
+#include "engine/base/maths.h"
+#include "engine/mesh/mesh.h"
+#include "engine/mesh/meshrecords.h"
+#include "tests/engine/store/store_fixture.h"
 
 using namespace arrayer_testing;
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <memory>
 
-#include "engine/gra_mesh.h"
-#include "tests/gl/gl_view.h"
+#include "engine/mesh/drawing.h"
+#include "tests/support/gl_view.h"
 
 using gl_test::GlView;
 using gl_test::Rgba;

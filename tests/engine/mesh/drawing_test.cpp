@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/database.h"
-#include "engine/gra_gl.h"
-#include "engine/gra_mesh.h"
+#include "engine/base/worldstate.h"
+#include "engine/mesh/drawing.h"
+#include "engine/render/graphics.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <memory>
 #include <unistd.h>
 
-#include "engine/gra_gl.h"
-#include "engine/mesh3d.h"
+#include "engine/mesh/mesh.h"
+#include "engine/render/graphics.h"
 #include "platform/platform.h"
 #include "tests/support/test_support.h"
 #include "tools/sample_gfx.h"

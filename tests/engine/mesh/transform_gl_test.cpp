@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/mesh3d.h"
-#include "tests/gl/gl_view.h"
+#include "engine/mesh/mesh.h"
+#include "tests/support/gl_view.h"
 
 using gl_test::GlView;
 

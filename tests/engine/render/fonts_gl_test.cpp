@@ -1,7 +1,7 @@
 #include <string>
 
-#include "engine/font3d.h"
-#include "tests/gl/gl_view.h"
+#include "engine/render/fonts.h"
+#include "tests/support/gl_view.h"
 
 using gl_test::GlView;
 using gl_test::Rgba;

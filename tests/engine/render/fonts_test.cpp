@@ -7,12 +7,12 @@
 #include <unistd.h>
 #include <vector>
 
-#include "engine/database.h"
-#include "engine/filehandling.h"
-#include "engine/font3d.h"
-#include "engine/gra_gl.h"
+#include "engine/base/worldstate.h"
+#include "engine/render/fonts.h"
+#include "engine/render/graphics.h"
+#include "engine/render/texturefiles.h"
 #include "platform/platform.h"
-#include "tests/engine/gfx_test_files.h"
+#include "tests/support/gfx_test_files.h"
 #include "tests/support/test_support.h"
 
 using gfx_test::WriteSolidBmp;

@@ -2,9 +2,9 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/filehandling.h"
-#include "tests/engine/gfx_test_files.h"
-#include "tests/gl/gl_view.h"
+#include "engine/render/texturefiles.h"
+#include "tests/support/gfx_test_files.h"
+#include "tests/support/gl_view.h"
 
 using gl_test::GlView;
 using gl_test::Rgba;

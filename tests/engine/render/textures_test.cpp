@@ -7,13 +7,13 @@
 #include <unistd.h>
 #include <vector>
 
-#include "engine/database.h"
-#include "engine/filehandling.h"
-#include "engine/gra_gl.h"
-#include "engine/infoscreen.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/statistics.h"
+#include "engine/base/worldstate.h"
+#include "engine/render/graphics.h"
+#include "engine/render/texturefiles.h"
 #include "platform/platform.h"
-#include "tests/engine/gfx_test_files.h"
+#include "tests/support/gfx_test_files.h"
 #include "tests/support/test_support.h"
 
 using gfx_test::Bgr;

@@ -9,8 +9,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "engine/database.h"
-#include "engine/qzsound.h"
+#include "engine/base/worldstate.h"
+#include "engine/sound/samples.h"
 #include "platform/platform.h"
 #include "tests/support/test_support.h"
 

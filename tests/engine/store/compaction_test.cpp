@@ -4,10 +4,10 @@
 #include <memory>
 #include <string>
 
-#include "engine/arrayerlow.h"
-#include "engine/infoscreen.h"
-#include "engine/worldrecords.h"
-#include "tests/engine/arrayer_fixture.h"
+#include "engine/base/statistics.h"
+#include "engine/store/compaction.h"
+#include "engine/world/records.h"
+#include "tests/engine/store/store_fixture.h"
 
 using namespace arrayer_testing;
 

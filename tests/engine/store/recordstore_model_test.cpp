@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/arrayerlow.h"
-#include "engine/worldrecords.h"
-#include "tests/engine/arrayer_fixture.h"
+#include "engine/store/compaction.h"
+#include "engine/world/records.h"
+#include "tests/engine/store/store_fixture.h"
 
 using namespace arrayer_testing;
 

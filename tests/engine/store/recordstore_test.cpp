@@ -7,12 +7,12 @@
 #include <set>
 #include <string>
 
-#include "engine/arrayer.h"
-#include "engine/arrayerlow.h"
-#include "engine/infoscreen.h"
-#include "engine/sys.h"
-#include "engine/worldrecords.h"
-#include "tests/engine/arrayer_fixture.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/statistics.h"
+#include "engine/store/compaction.h"
+#include "engine/store/recordstore.h"
+#include "engine/world/records.h"
+#include "tests/engine/store/store_fixture.h"
 
 using namespace arrayer_testing;
 

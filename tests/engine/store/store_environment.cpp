@@ -2,7 +2,7 @@
 // exit has no 60 MB of store to scan.
 #include <gtest/gtest.h>
 
-#include "engine/arrayer.h"
+#include "engine/store/recordstore.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/arrayer.h"
-#include "engine/database.h"
-#include "engine/sys.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/worldstate.h"
+#include "engine/store/recordstore.h"
 #include "platform/platform.h"
 #include "tests/support/test_support.h"
 

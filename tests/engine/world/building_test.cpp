@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "engine/meshrecords.h"
-#include "tests/engine/world_fixture.h"
+#include "engine/mesh/meshrecords.h"
+#include "tests/engine/world/world_fixture.h"
 
 namespace {
 

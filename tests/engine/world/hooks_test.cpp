@@ -2,7 +2,7 @@
 // higher unit has installed its own.
 #include <gtest/gtest.h>
 
-#include "tests/engine/world_fixture.h"
+#include "tests/engine/world/world_fixture.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // Industry, market and depot records: goods-way removal, the weight of an industry in its town,
 // and their removals.
-#include "engine/utindustry.h"
+#include "engine/world/industry.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "tests/engine/world_fixture.h"
+#include "tests/engine/world/world_fixture.h"
 
 namespace {
 

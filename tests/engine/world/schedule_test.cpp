@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "engine/utpath.h"
-#include "tests/engine/world_fixture.h"
+#include "engine/world/path.h"
+#include "tests/engine/world/world_fixture.h"
 
 namespace {
 

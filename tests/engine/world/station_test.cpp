@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "engine/language.h"
-#include "engine/utpath.h"
-#include "tests/engine/world_fixture.h"
+#include "engine/files/languages.h"
+#include "engine/world/path.h"
+#include "tests/engine/world/world_fixture.h"
 
 namespace {
 

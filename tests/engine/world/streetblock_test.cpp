@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/worldrecords.h"
-#include "tests/engine/arrayer_fixture.h"
+#include "engine/world/records.h"
+#include "tests/engine/store/store_fixture.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // Vehicle records: the value of new and used vehicles and the removal of a vehicle from the
 // camera, the finances, its trains and its goods.
-#include "engine/utvehicle.h"
+#include "engine/world/vehicle.h"
 
 #include <gtest/gtest.h>
 
-#include "tests/engine/world_fixture.h"
+#include "tests/engine/world/world_fixture.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "engine/meshrecords.h"
-#include "engine/utpath.h"
-#include "tests/engine/world_fixture.h"
+#include "engine/mesh/meshrecords.h"
+#include "engine/world/path.h"
+#include "tests/engine/world/world_fixture.h"
 
 namespace {
 

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/database.h"
-#include "engine/libmath.h"
-#include "engine/mesh3d.h"
-#include "engine/meshrecords.h"
-#include "engine/waygeometry.h"
-#include "engine/worldrecords.h"
-#include "tests/engine/arrayer_fixture.h"
+#include "engine/base/maths.h"
+#include "engine/base/worldstate.h"
+#include "engine/mesh/mesh.h"
+#include "engine/mesh/meshrecords.h"
+#include "engine/world/records.h"
+#include "engine/world/waygeometry.h"
+#include "tests/engine/store/store_fixture.h"
 
 using namespace arrayer_testing;
 

@@ -1,10 +1,10 @@
-#include "tests/engine/world_fixture.h"
+#include "tests/engine/world/world_fixture.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "engine/arrayerlow.h"
-#include "engine/meshrecords.h"
+#include "engine/mesh/meshrecords.h"
+#include "engine/store/compaction.h"
 
 namespace world_testing {
 

@@ -23,14 +23,14 @@
 #include <string>
 #include <vector>
 
-#include "engine/database.h"
-#include "engine/utbuilding.h"
-#include "engine/utconnect.h"
-#include "engine/utnode.h"
-#include "engine/uttraindata.h"
-#include "engine/worldhooks.h"
-#include "engine/worldrecords.h"
-#include "tests/engine/arrayer_fixture.h"
+#include "engine/base/worldstate.h"
+#include "engine/store/connectpool.h"
+#include "engine/store/nodepool.h"
+#include "engine/world/building.h"
+#include "engine/world/hooks.h"
+#include "engine/world/records.h"
+#include "engine/world/train.h"
+#include "tests/engine/store/store_fixture.h"
 
 namespace world_testing {
 
