@@ -22,6 +22,7 @@ bool GlPanel::createContext(int colorBits, bool stencil, std::string& failedStep
   format.setProfile(QSurfaceFormat::CompatibilityProfile);
   format.setVersion(1, 1);
   format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+  format.setSwapInterval(1);  // a swap waits for the display's refresh where it has one
   int channel = colorBits >= 24 ? 8 : 5;
   format.setRedBufferSize(channel);
   format.setGreenBufferSize(channel);

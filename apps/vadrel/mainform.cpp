@@ -17,6 +17,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <filesystem>
 
 #include "apps/vadrel/startup.h"
 #include "economy/gameplay.h"
@@ -138,6 +139,8 @@ void MainForm::closeEvent(QCloseEvent* e) {
 bool MainForm::stopStartup(int step, const std::string& message) {
   failedStep_ = step;
   platform::MessageBox("Vadrel", message);
+  // The window stays open without frames; closing it ends the program.
+  show();
   return false;
 }
 
@@ -198,12 +201,21 @@ void MainForm::FormCreate() {
     stopStartup(6, error);
     return;
   }
+  // A base folder that is not there stops here, before anything is read from it.
+  if (!std::filesystem::is_directory(platform::DiskPath(base))) {
+    stopStartup(6, IoErrorText(ENOENT, platform::DiskPath(base)));
+    return;
+  }
   Base_DIR = base;
   Work_DIR = Base_DIR.str() + kVehiclesDirName;
   SYS_Warning("Base_DIR=" + Base_DIR.str());
   SYS_Warning("Work_DIR=" + Work_DIR.str());
 
-  // 9. Languages.
+  // 9. Languages; without a single language file there is no text to show.
+  if (LanguageFiles(Base_DIR.str() + kUIDirName).empty()) {
+    stopStartup(9, NoLanguageText(platform::DiskPath(Base_DIR.str() + kUIDirName)));
+    return;
+  }
   LoadLanguages(Base_DIR.str() + kUIDirName);
   SetLanguage("English");
 
@@ -315,12 +327,23 @@ void MainForm::FormCreate() {
     silcrcoord->setCell(c, 1, "0.0");
   }
 
-  // 22. The main loop: pending messages, then one frame, until told to terminate.
+  // 22. The main loop: pending messages, then one frame, until told to terminate. Frames come
+  // at most at the display's rate; the rest of each interval waits for messages.
   while (!terminated_) {
     QApplication::processEvents(QEventLoop::AllEvents);
     if (terminated_) break;
+    const uint32_t frameStart = platform::Ticks();
     drawtimerTimer();
+    waitForNextFrame(frameStart);
   }
+}
+
+void MainForm::waitForNextFrame(uint32_t frameStart) {
+  const int32_t rest = kFrameIntervalMs - static_cast<int32_t>(platform::Ticks() - frameStart);
+  if (rest <= 0 || terminated_) return;
+  QEventLoop wait;
+  QTimer::singleShot(std::min(rest, kFrameIntervalMs), Qt::PreciseTimer, &wait, &QEventLoop::quit);
+  wait.exec();
 }
 
 void MainForm::drawtimerTimer() {

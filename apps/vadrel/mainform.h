@@ -165,6 +165,10 @@ class MainForm : public QWidget {
   // ---- The script page (scriptpage.cpp).
   // "Compile": the source into Memox and CodeStream; ScriptErrorFlag tells the outcome.
   void Bn_CompileScriptClick();
+  // Compiles the editor's source into CodeStream; false (CodeStream empty) on an error.
+  bool CompileScriptSource();
+  // Shows LastScriptError under its title, with `outcome` on a line of its own when not empty.
+  void ShowScriptError(const std::string& outcome);
   // "Load" and "Save" with their dialogs.
   void Bn_LoadScriptClick();
   void Bn_SaveScriptClick();
@@ -208,6 +212,9 @@ class MainForm : public QWidget {
   void FormShow();
   void SGrid_MeshesDblClick();
   bool stopStartup(int step, const std::string& message);
+  // Waits, handling messages, until one frame interval has passed since frameStart.
+  static constexpr int32_t kFrameIntervalMs = 16;  // about 60 frames a second
+  void waitForNextFrame(uint32_t frameStart);
   void buildTestCurve(uint8_t waytype, const TVector& a, const TVector& adir, const TVector& b, const TVector& bdir);
   // The 3D view's label and mouse handlers, and the controls its frame reads (view3d.cpp).
   void buildView3D();

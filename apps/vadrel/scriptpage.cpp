@@ -45,22 +45,30 @@ std::vector<std::string> MainForm::ScriptLines() const {
 void MainForm::SetScriptLines(const std::vector<std::string>& lines) { srcmemo->setPlainText(JoinLines(lines)); }
 
 void MainForm::Bn_CompileScriptClick() {
+  if (!CompileScriptSource()) ShowScriptError("");
+}
+
+bool MainForm::CompileScriptSource() {
   CodeStream.clear();
   ScriptErrorFlag = false;
   std::vector<std::string> assembler;
   CompileSource(ScriptLines(), assembler);
   Memox->setPlainText(JoinLines(assembler));
-  if (ScriptErrorFlag) {
-    CodeStream.clear();
-    return;
+  if (!ScriptErrorFlag) {
+    TScriptStream code;
+    AssembleScript(assembler, code);
+    if (!ScriptErrorFlag) CodeStream.assign(code.Bytes.begin(), code.Bytes.end());
   }
-  TScriptStream code;
-  AssembleScript(assembler, code);
-  if (ScriptErrorFlag) {
-    CodeStream.clear();
-    return;
-  }
-  CodeStream.assign(code.Bytes.begin(), code.Bytes.end());
+  if (ScriptErrorFlag) CodeStream.clear();
+  return !ScriptErrorFlag;
+}
+
+void MainForm::ShowScriptError(const std::string& outcome) {
+  // The error's own title; the first stage's errors have none, so their code stands in for it.
+  const TScriptErrorReport& e = LastScriptError;
+  const std::string letter = e.Message.empty() ? std::string() : e.Message.substr(0, 1);
+  const std::string title = !e.Title.empty() ? e.Title : "Quillon-Compiler-Error (" + letter + "-" + e.Code + ")";
+  platform::MessageBox(title, outcome.empty() ? e.Text : e.Text + "\n" + outcome);
 }
 
 bool MainForm::runScriptDialog(bool save, QString& chosen) {
@@ -92,9 +100,12 @@ void MainForm::Bn_LoadScriptClick() {
 
 bool MainForm::SaveScriptTo(const std::string& path) {
   const std::string source = ScriptSourceText(ScriptLines());
-  if (!ScriptSaved) Bn_CompileScriptClick();
-  // A failed compile (or one left by the last compile or script run) writes nothing.
-  if (ScriptErrorFlag) return false;
+  if (!ScriptSaved) CompileScriptSource();
+  // A failed compile, or an error left by the last compile or script run, writes nothing.
+  if (ScriptErrorFlag) {
+    ShowScriptError("The script was not saved.");
+    return false;
+  }
   std::string error;
   if (!WriteScriptFile(path, source, std::vector<uint8_t>(CodeStream.begin(), CodeStream.end()), error)) {
     platform::MessageBox("Vadrel", error);

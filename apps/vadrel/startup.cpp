@@ -12,6 +12,8 @@ std::string IoErrorText(int err, const std::string& path) {
   return "I/O error " + std::to_string(err) + " (" + std::strerror(err) + "): " + path;
 }
 
+std::string NoLanguageText(const std::string& path) { return "No language file (*.lgd) in " + path; }
+
 bool ReadBaseDirectory(const std::string& iniFolder, const std::string& programFolder, std::string& baseDir,
                        std::string& error) {
   std::string iniPath = iniFolder;

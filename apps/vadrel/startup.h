@@ -19,4 +19,7 @@ bool ReadBaseDirectory(const std::string& iniFolder, const std::string& programF
 // The text of a failed file operation on a path, as the start-up shows it.
 std::string IoErrorText(int err, const std::string& path);
 
+// The text the start-up shows when the languages folder holds no language file.
+std::string NoLanguageText(const std::string& path);
+
 }  // namespace vadrel

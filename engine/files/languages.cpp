@@ -65,9 +65,7 @@ TMLS* LanguageTextAt(int32_t i) { return static_cast<TMLS*>(LanguageTexts.Get(i)
 
 void LoadLanguages(const std::string& dir) {
   SYS_DebugOut("Loading languagedatabases...");
-  const std::string folder = platform::DiskPath(dir);
-  for (const std::string& file : platform::ListFolder(folder, false)) {
-    if (file.size() < 4 || strcasecmp(file.c_str() + file.size() - 4, ".lgd") != 0) continue;
+  for (const std::string& file : LanguageFiles(dir)) {
     if (Languages.Count >= kMaxLanguages) {
       SYS_Warning("language: too many language files, left out: " + file);
       continue;
@@ -81,6 +79,14 @@ void LoadLanguages(const std::string& dir) {
     if (dot != std::string::npos) lang->Name.erase(dot, 4);
   }
   CurrentLanguage = LanguageAt(0);  // no language file at all stops with the list's index error
+}
+
+std::vector<std::string> LanguageFiles(const std::string& dir) {
+  std::vector<std::string> files;
+  for (const std::string& file : platform::ListFolder(platform::DiskPath(dir), false)) {
+    if (file.size() >= 4 && strcasecmp(file.c_str() + file.size() - 4, ".lgd") == 0) files.push_back(file);
+  }
+  return files;
 }
 
 void LoadLanguageFile(int32_t langIndex, const std::string& fileName) {

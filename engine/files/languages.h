@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/base/pointerlist.h"
 #include "engine/base/types.h"
@@ -26,6 +27,8 @@ extern TLanguage* CurrentLanguage;
 extern bool CaptureMissingTexts;
 
 void LoadLanguages(const std::string& dir);
+// The language files (*.lgd) of the folder dir (a system name), in the order LoadLanguages reads them.
+std::vector<std::string> LanguageFiles(const std::string& dir);
 void LoadLanguageFile(int32_t langIndex, const std::string& fileName);
 bool SetLanguage(const std::string& name);
 void Translate(const std::string& key, std::string& text);

@@ -195,6 +195,7 @@ TEST_F(ScriptPage, CompiledScriptRoundTripsThroughItsFile) {
 }
 
 TEST_F(ScriptPage, CompileErrorsLeaveNoImageAndSaveWritesNothing) {
+  using Box = std::pair<std::string, std::string>;
   RunForm([&](vadrel::MainForm& f) {
     f.CodeStream = "old";
     f.SetScriptLines({"begin nobody; end;"});
@@ -204,18 +205,26 @@ TEST_F(ScriptPage, CompileErrorsLeaveNoImageAndSaveWritesNothing) {
     EXPECT_TRUE(f.CodeStream.empty());
     // What the first stage wrote before the error stays in the assembler view.
     EXPECT_EQ(f.Memox->toPlainText(), "BLOCK");
+    // The error is shown; the first stage's errors have no title of their own, so their code is it.
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0], Box("Quillon-Compiler-Error (H-003)", "Unknown function \"NOBODY\"!"));
     // An error of the second stage: the assembler refuses what an ASM block wrote.
     f.SetScriptLines({"asm 'FROB';end;"});
     f.Bn_CompileScript->click();
     EXPECT_EQ(LastScriptError.Message, "C-005 : ERROR : Unknown command (\"FROB\")");
     EXPECT_TRUE(f.CodeStream.empty());
+    ASSERT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(Boxes()[1], Box("Quillon-Compiler-Error (C-005)", "Unknown command (\"FROB\")"));
 
-    // Saving compiles the unsaved script, which fails: no file, no message, still unsaved.
+    // Saving compiles the unsaved script, which fails: no file, still unsaved, and it says so.
     Answer({Q(files_ + "bad.mas")});
     f.Bn_SaveScript->click();
     EXPECT_FALSE(std::filesystem::exists(files_ + "bad.mas"));
     EXPECT_FALSE(f.ScriptSaved);
     EXPECT_EQ(f.ScriptFileName, "NONE.MAS");
+    ASSERT_EQ(Boxes().size(), 3u);
+    EXPECT_EQ(Boxes()[2],
+              Box("Quillon-Compiler-Error (C-005)", "Unknown command (\"FROB\")\nThe script was not saved."));
 
     // A saved script after a failed run: nothing is written until it compiles again.
     f.SetScriptLines({"begin end;"});
@@ -223,15 +232,29 @@ TEST_F(ScriptPage, CompileErrorsLeaveNoImageAndSaveWritesNothing) {
     f.Bn_SaveScript->click();
     ASSERT_TRUE(f.ScriptSaved);
     std::filesystem::remove(files_ + "ok.mas");
-    ScriptErrorFlag = true;  // as a failed script run leaves it
+    ScriptError("I-009 : ERROR : Tryed to pop of empty stack");  // as a failed script run leaves it
     Answer({Q(files_ + "ok.mas")});
     f.Bn_SaveScript->click();
     EXPECT_FALSE(std::filesystem::exists(files_ + "ok.mas"));
+    ASSERT_EQ(Boxes().size(), 4u);
+    EXPECT_EQ(Boxes()[3].second, "Tryed to pop of empty stack\nThe script was not saved.");
+    EXPECT_EQ(Boxes()[3].first.rfind("Quillon-Interpreter-Error (I-009) at position ", 0), 0u) << Boxes()[3].first;
     f.Bn_CompileScript->click();
     Answer({Q(files_ + "ok.mas")});
     f.Bn_SaveScript->click();
     EXPECT_TRUE(std::filesystem::exists(files_ + "ok.mas"));
-    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(Boxes().size(), 4u);  // a successful compile and save show nothing
+  });
+}
+
+TEST_F(ScriptPage, StartScriptNamesTheProcedureThatIsNotLinked) {
+  RunForm([&](vadrel::MainForm& f) {
+    ASSERT_EQ(f.ScriptLines(), kStartScript);
+    // Its procedures are the game's commands, which this program does not link yet.
+    f.Bn_CompileScript->click();
+    EXPECT_TRUE(ScriptErrorFlag);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_NE(Boxes()[0].second.find("SETROTATION"), std::string::npos) << Boxes()[0].second;
   });
 }
 

@@ -190,17 +190,58 @@ TEST_F(VadrelStartup, LoadsItsTexturesAndFontFromTheSampleData) {
   EXPECT_GE(Gra_Counter(kGraCountSwaps), form.frames());
 }
 
+// A start-up that stopped leaves its window visible without frames, and closing the window is the
+// end of the program (the application quits when its last window closes).
+void ExpectStoppedWindowThatClosesTheProgram(vadrel::MainForm& form) {
+  EXPECT_FALSE(form.terminated());
+  EXPECT_EQ(form.frames(), 0u);
+  EXPECT_TRUE(form.isVisible());
+  // The program's run loop, as its main function enters it; the window is closed from inside it.
+  // Should the loop not end, the guard ends it with another code.
+  QTimer closer, guard;
+  closer.setSingleShot(true);
+  guard.setSingleShot(true);
+  QObject::connect(&closer, &QTimer::timeout, &form, [&form] { form.close(); });
+  QObject::connect(&guard, &QTimer::timeout, qApp, [] { QCoreApplication::exit(99); });
+  closer.start(20);
+  guard.start(10000);
+  EXPECT_EQ(QApplication::exec(), 0);
+  EXPECT_FALSE(form.isVisible());
+  // The later steps did not run: the caption was not set.
+  EXPECT_NE(form.windowTitle(), "Corvane Vadrel v10.0");
+}
+
 TEST_F(VadrelStartup, MissingWorkFolderStopsStartUpWithAMessageNamingIt) {
   std::filesystem::remove(base_ + "vehicles");
   vadrel::MainForm form;
   form.FormCreate();
   EXPECT_EQ(form.failedStep(), 10);
-  EXPECT_FALSE(form.terminated());
-  EXPECT_EQ(form.frames(), 0u);  // no frame is drawn
   ASSERT_EQ(g_boxes.size(), 1u);
   EXPECT_NE(g_boxes[0].second.find(base_ + "vehicles/"), std::string::npos) << g_boxes[0].second;
-  // The later steps did not run: the caption was not set.
-  EXPECT_NE(form.windowTitle(), "Corvane Vadrel v10.0");
+  ExpectStoppedWindowThatClosesTheProgram(form);
+}
+
+TEST_F(VadrelStartup, MissingBaseFolderStopsBeforeAnythingIsReadFromIt) {
+  const std::string missing = base_ + "nowhere";
+  WriteFileBytes(base_ + "vadrel.ini", missing + "\r\n");
+  vadrel::MainForm form;
+  form.FormCreate();
+  EXPECT_EQ(form.failedStep(), 6);
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_NE(g_boxes[0].second.find(missing + "/"), std::string::npos) << g_boxes[0].second;
+  EXPECT_EQ(Languages.Count, 0);
+  ExpectStoppedWindowThatClosesTheProgram(form);
+}
+
+TEST_F(VadrelStartup, BaseFolderWithoutLanguageFilesStopsWithAMessageNamingItsFolder) {
+  std::filesystem::remove(base_ + "ui/English.lgd");
+  std::filesystem::remove(base_ + "ui/Deutsch.lgd");
+  vadrel::MainForm form;
+  form.FormCreate();
+  EXPECT_EQ(form.failedStep(), 9);
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_EQ(g_boxes[0].second, "No language file (*.lgd) in " + base_ + "ui/");
+  ExpectStoppedWindowThatClosesTheProgram(form);
 }
 
 }  // namespace
