@@ -24,6 +24,10 @@ std::string FileNamePart(const std::string& name);
 // work buffer (kVehicleStreamLimit bytes), a damaged stream (also one that ends early).
 bool ReadVehicleForEditor(const std::string& path, TVehicleInfo& info, ShortString<40>& head, std::string& error);
 
+// The name under which saving keeps the record in memory (for the lights of the 3D view) and
+// writes no file.
+constexpr const char* kInMemorySaveName = "***";
+
 // A record of this version may be loaded: Version, compared as a signed number, is at most 2560.
 bool VehicleVersionLoadable(uint32_t version);
 // The message box that refuses a newer file.

@@ -241,7 +241,7 @@ void MainForm::RecordToControls(const TVehicleInfo& v) {
 
 bool MainForm::SaveVehicleInfo(const std::string& FileName) {
   setWindowTitle(QString::fromStdString(VehicleCaption(FileName)));
-  const bool inMemory = FileName == "***";
+  const bool inMemory = FileName == kInMemorySaveName;
   // A script with unsaved changes is saved first; when that does not happen, nothing is written.
   if (!inMemory && !ScriptSaved && !SaveVehicleScript()) return false;
 
@@ -380,7 +380,10 @@ void MainForm::Bn_SaveAsClick() {
   }
   QString chosen;
   if (!RunFileDialog(dlg, chosen)) return;
-  SaveFileName = AbsoluteDiskPath(chosen.toStdString());
+  // "***" (the dialog may have added the extension) is the save that keeps the record in memory.
+  const QString name = QFileInfo(chosen).fileName();
+  const bool inMemory = name == kInMemorySaveName || name.compare(QString(kInMemorySaveName) + ".vif", Qt::CaseInsensitive) == 0;
+  SaveFileName = inMemory ? std::string(kInMemorySaveName) : AbsoluteDiskPath(chosen.toStdString());
   SaveVehicleInfo(SaveFileName);
   Bn_Save->setEnabled(true);
 }

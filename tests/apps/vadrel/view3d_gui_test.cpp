@@ -4,7 +4,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest/QTest>
 
@@ -216,6 +219,49 @@ TEST_F(VadrelView, LightSilhouettesOfTheSavedRecordShowInRedAndBadRangesAreLeftO
     TestVehicleInfo.LightActive[0] = 0;
     EXPECT_EQ(redPixels(), 0);
   });
+}
+
+TEST_F(VadrelView, SaveAsUnderThreeStarsWritesNoFileAndShowsTheLightsAsEntered) {
+  // The save dialog adds the extension to the name the author typed.
+  vadrel::SetFileDialogRunner([this](QFileDialog&, QString& out) {
+    out = QString::fromStdString(base_ + "vehicles/***.vif");
+    return true;
+  });
+  Run([this](vadrel::MainForm& form) {
+    Players[1].Camera = {0.0f, 0.0f, 60.0f, 0.0f, 0.0f, 0.0f};
+    form.ShowLights->setChecked(true);
+    // The same square light as above, entered into the Light page.
+    const float square[5][2] = {{-4, -4}, {4, -4}, {4, 4}, {-4, 4}, {0, 0}};
+    for (int r = 1; r <= 5; ++r) {
+      form.lightcoords->setCell(1, r, QString::number(square[r - 1][0]));
+      form.lightcoords->setCell(2, r, QString::number(square[r - 1][1]));
+    }
+    form.LightActive[0]->setChecked(true);
+    form.firstsil[0]->setText("1");
+    form.LastSil[0]->setText("4");
+    form.LightCoord[0]->setText("5");
+    form.lightconel->setCell(1, 1, "8.0");
+    auto redPixels = [&form] {
+      int w = 0, h = 0;
+      const std::vector<uint8_t> px = Frame(form, w, h);
+      int red = 0;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          const Rgb c = At(px, w, x, y);
+          red += c[0] > 200 && c[1] < 40 && c[2] < 40;
+        }
+      return red;
+    };
+    EXPECT_EQ(redPixels(), 0);  // nothing kept yet
+    form.Bn_SaveAs->click();
+    EXPECT_EQ(form.windowTitle(), "Corvane Vadrel v10.0 - ***");
+    EXPECT_EQ(form.SaveFileName, "***");
+    EXPECT_GT(redPixels(), 100);
+    // No file of that name anywhere.
+    for (const auto& e : std::filesystem::recursive_directory_iterator(base_))
+      EXPECT_EQ(e.path().filename().string().find("***"), std::string::npos) << e.path();
+  });
+  vadrel::SetFileDialogRunner(nullptr);
 }
 
 TEST_F(VadrelView, NodeMarkersStandAsPostsWithTheirLabelsAbove) {
