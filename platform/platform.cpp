@@ -117,6 +117,11 @@ void FreeLibrary(void* library) {
   if (library) dlclose(library);
 }
 
+bool IsRegularFile(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 std::vector<std::string> ListFolder(const std::string& folder, bool wantFolders) {
   std::vector<std::string> names;
   std::string dir = folder.empty() ? std::string(".") : folder;

@@ -50,6 +50,8 @@ void FreeLibrary(void* library);
 // '\' becomes '/', each component is matched exactly first, then without regard to case.
 // Components that match nothing are kept as written, so a path for a new file can be made too.
 std::string DiskPath(const std::string& name);
+// True when the path names a regular file (a folder, a device or a pipe is none).
+bool IsRegularFile(const std::string& path);
 // The entries of a folder (names only), sorted by name without regard to case.
 std::vector<std::string> ListFolder(const std::string& folder, bool wantFolders);
 // Current directory, by the system's own name rules.

@@ -42,7 +42,7 @@ int32_t AllocatedCount = 0;
 TScriptRoutine HostRoutineTable[kScriptPoolSize];
 std::vector<int32_t> CallStack;               // return offsets
 TQzVariant WorkingValues[256];                // of the CALC being executed
-uint64_t StepLimit = 0;
+uint64_t StepLimit = kScriptStepBudget;
 uint32_t AllocationCounter = 0;
 
 // The registry by name, made anew when it has changed: the last routine registered under each
@@ -614,7 +614,7 @@ void ExecuteUnset() {
 void Execute() {
   uint64_t steps = 0;
   for (;;) {
-    if (StepLimit != 0 && ++steps > StepLimit) Fault("I-022 : ERROR : Step limit reached");
+    if (++steps > StepLimit) Fault("I-022 : ERROR : Step limit reached");
     const uint8_t opcode = CodeBuffer[ProgramCounter++];
     switch (OpcodeMap[opcode]) {
       case kMnMov: {

@@ -23,6 +23,9 @@ constexpr int32_t kScriptMinImageSize = 13;        // size word, QUIT, two count
 constexpr int32_t kScriptPoolSize = 2001;          // values, slots, names, procedures, temporaries
 constexpr int32_t kScriptStackLimit = 1998;        // a push above this depth is an overflow
 constexpr int32_t kScriptMaxCallDepth = 100000;    // nested CALLs of one run
+// Instructions of one run, far above any real script's: a script that never ends (an image that
+// jumps to itself) is stopped with "I-022 : ERROR : Step limit reached" and the caller goes on.
+constexpr uint64_t kScriptStepBudget = 50000000;
 
 // One variable slot. Value is the slot's own value (Own) or, while a host variable stands in
 // for it during a run, that host variable.
@@ -181,6 +184,7 @@ bool SubtractWhileAbove(T Left, T Right, T& Result) {
 
 // Test and fuzzing seams, never reachable through a user-visible option.
 namespace interpreter_test {
-// Ends a run with "I-022 : ERROR : Step limit reached" after this many instructions; 0: no limit.
+// Ends a run with "I-022 : ERROR : Step limit reached" after this many instructions in place of
+// kScriptStepBudget (which SetStepLimit(kScriptStepBudget) restores).
 void SetStepLimit(uint64_t Steps);
 }  // namespace interpreter_test

@@ -221,12 +221,18 @@ void ReplaceAll(std::string& S, int32_t MaxLen, std::string_view Find, std::stri
   const size_t maxLen = static_cast<size_t>(std::clamp<int32_t>(MaxLen, 0, int32_t(kShortMax)));
   const std::string find = UpperShort(Find);
   const std::string_view repl = Short(Repl);
+  // Each search starts again from the first character, so a replacement can join with the text
+  // around it into a new occurrence. A replacement that holds the searched text itself would be
+  // found again forever: then the search goes on after the inserted text, and every occurrence
+  // of the original text is replaced once.
+  const bool replHoldsFind = UpperShort(repl).find(find) != std::string::npos;
   size_t from = 0;
   for (;;) {
     const size_t at = UpperShort(S).find(find, from);
     if (at == std::string::npos) break;
     S.replace(at, find.size(), repl);
     if (S.size() > maxLen) S.resize(maxLen);
+    if (!replHoldsFind) continue;
     from = at + repl.size();
     if (from >= S.size()) break;
   }

@@ -33,8 +33,10 @@ std::string GetItem(std::string_view S, int32_t N, char Sep);
 // 'a'..'z' become 'A'..'Z'; every other byte stays.
 std::string UpperShort(std::string_view S);
 // Replaces every occurrence of Find (compared without regard to case) by Repl; S never grows
-// beyond MaxLen characters (at most 255). Searching goes on after each inserted text, so a Repl
-// that contains Find is replaced once per occurrence. An empty Find changes nothing.
+// beyond MaxLen characters (at most 255). After each replacement the search starts again from the
+// first character, so an occurrence that the replacement forms with its neighbours is replaced
+// too; a Repl that contains Find (which would be found again forever) is instead replaced once
+// per occurrence, searching on after each inserted text. An empty Find changes nothing.
 void ReplaceAll(std::string& S, int32_t MaxLen, std::string_view Find, std::string_view Repl);
 
 // ---- Number to text

@@ -28,8 +28,10 @@ void LoadIni(TFastIni& ini, const std::string& fileName) {
   xAssign(f, fileName);
   xReset(f, 1);  // a missing file stops the program here
   while (!xEof(f)) {
+    const int32_t before = xFilePos(f);
     ShortString<31> line;
     xReadLn(f, line);
+    if (xFilePos(f) == before) break;  // nothing more can be read
     const std::string upper = UpperShort(line.str());
     ++ini.Count;
     ini.Lines[ini.Count] = upper;

@@ -21,8 +21,11 @@ std::string DropLeadingBackslash(const std::string& name) {
   return !name.empty() && name[0] == '\\' ? name.substr(1) : name;
 }
 
+// Only a regular file exists: a folder of that name opens too, but reads nothing, so a
+// reader waiting for its end would never get there.
 bool DiskFileExists(const std::string& name, std::string& diskPath) {
   diskPath = platform::DiskPath(name);
+  if (!platform::IsRegularFile(diskPath)) return false;
   FILE* f = std::fopen(diskPath.c_str(), "rb");
   if (!f) return false;
   std::fclose(f);
@@ -145,7 +148,12 @@ void xBlockReadVar(TRepositoryFile& f, void* buffer, int32_t count, int32_t& rea
 void xReadLn(TRepositoryFile& f, std::string& s, size_t maxLen) {
   s.clear();
   char buf[255];
-  const int32_t got = xBlockRead(f, buf, 255);
+  // A line is read byte by byte whatever the handle's record size, so the read never passes
+  // the buffer.
+  const int32_t recSize = f.RecSize;
+  f.RecSize = 1;
+  const int32_t got = xBlockRead(f, buf, sizeof buf);
+  f.RecSize = recSize;
   if (got <= 0) return;
   std::string t(buf, static_cast<size_t>(got));
   const size_t cr = t.find('\r');

@@ -39,11 +39,14 @@ extern uint8_t LastFileSource;                 // 0 not found, 1 on disk, 2 in t
 // The table that descrambles archive entries: byte i of an entry is xor-ed with entry i & 63.
 extern const uint8_t kArchiveScrambleTable[64];
 
+// On disk only a regular file exists; a folder of the name does not (the archive is asked next).
 bool xFileExists(const std::string& name);
 void xAssign(TRepositoryFile& f, const std::string& name);
 void xReset(TRepositoryFile& f, int32_t recSize);
 int32_t xBlockRead(TRepositoryFile& f, void* buffer, int32_t count);
 void xBlockReadVar(TRepositoryFile& f, void* buffer, int32_t count, int32_t& readCount);
+// One text line: up to 255 bytes read byte by byte whatever the handle's record size, cut
+// before the first CR (the position moves past the CR and the LF after it) and to maxLen.
 void xReadLn(TRepositoryFile& f, std::string& s, size_t maxLen = 255);
 template <size_t N>
 void xReadLn(TRepositoryFile& f, ShortString<N>& s) {

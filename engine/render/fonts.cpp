@@ -1,9 +1,12 @@
 #include "engine/render/fonts.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "engine/base/diagnostics.h"
+#include "engine/base/maths.h"
 #include "engine/files/repository.h"
 #include "engine/render/texturefiles.h"
 
@@ -103,6 +106,19 @@ void LoadFont(TFont3D& font, const std::string& name) {
   if (got < kFontFileSize)
     SYS_Warning("WARNING: Font3D: LoadFont: " + path + " is shorter than 7168 bytes, the missing glyphs are empty");
   ReadFontGlyphs(bytes, font.Glyphs);
+  // Advances and heights are measured into integers: one that is no finite number or lies
+  // beyond the integer range is taken as 0.
+  int32_t unusable = 0;
+  for (TFontGlyph& g : font.Glyphs) {
+    for (float* v : {&g.Advance, &g.Height}) {
+      if (std::fabs(static_cast<double>(*v)) <= static_cast<double>(INT32_MAX)) continue;  // NaN fails too
+      *v = 0.0f;
+      ++unusable;
+    }
+  }
+  if (unusable > 0)
+    SYS_Warning("WARNING: Font3D: LoadFont: " + path + ": " + std::to_string(unusable) +
+                " glyph advances or heights are not finite or beyond the integer range, 0 is used");
   font.Alpha = name.find("alpha") != std::string::npos ? 1 : 0;
   font.TextureSlot = LoadTexture(name + ".bmp", font.Alpha ? 3 : 1, -1, false);
   font.XScale = static_cast<float>(TextureTable[font.TextureSlot].Width);
@@ -129,7 +145,7 @@ int32_t TextWidth(const std::string& text) {
   if (!CurrentFont) return 0;
   float sum = 0.0f;
   for (unsigned char c : ShortText(text)) sum += CurrentFont->XScale * CurrentFont->Glyphs[c].Advance;
-  return static_cast<int32_t>(std::nearbyint(sum));
+  return RoundToInt(sum);  // a scale that makes the sum leave the integer range saturates
 }
 
 int32_t TextHeight(const std::string& text) {
@@ -139,7 +155,7 @@ int32_t TextHeight(const std::string& text) {
     const float h = CurrentFont->YScale * CurrentFont->Glyphs[c].Height;
     if (h > highest) highest = h;
   }
-  return static_cast<int32_t>(std::nearbyint(highest));
+  return RoundToInt(highest);
 }
 
 void DrawText(const std::string& text) { DrawTextWrapped(text); }

@@ -37,13 +37,16 @@ extern uint8_t TextColour[4];  // 255, 255, 255, 255
 
 // Reads the glyph table and loads the picture as a user-interface texture (state 3 for a font
 // whose name contains "alpha", else the colour-keyed state 1; nearest filtering). A missing
-// ".fnt" file is fatal (repository layer); a short one is completed with empty glyphs and warned.
+// ".fnt" file is fatal (repository layer); a short one is completed with empty glyphs and warned,
+// and an advance or height that is not finite or lies beyond the integer range is warned and
+// taken as 0.
 void LoadFont(TFont3D& font, const std::string& name);
 // Makes the font current, binds its texture and sets the scale factor 1.0. Fatal for no font.
 void SelectFont(TFont3D* font);
 void SetFontScale(float factor);
 void SetTextPos(float x, float y, float z);
-// Rounded to the nearest integer (halves to even); 0 for an empty text or without a font.
+// Rounded to the nearest integer (halves to even), saturating at the ends of the integer range;
+// 0 for an empty text or without a font.
 int32_t TextWidth(const std::string& text);
 int32_t TextHeight(const std::string& text);
 // Draws at TextCursor with the current font and the texture that is current. LF is dropped; each

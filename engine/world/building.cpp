@@ -82,11 +82,11 @@ void DestroyBuilding(TBuilding& b, uint8_t mode, TDestroyResult& result) {
     if (b.Way != 0) b.RemoveFromWay();
     if (b.Mesh != 0) TMeshdata2::DestroyByIndex(b.Mesh);
     if (b.Station != 0) b.RemoveFromStation();
-    const float cost = b.BuildingCost();
+    // The cost is reckoned only where it is booked back, so no other removal warns about it.
     if (b.State == 0) {
-      world_hooks::AddtoPrevCost(b.Owner, b.City, cost);
+      world_hooks::AddtoPrevCost(b.Owner, b.City, b.BuildingCost());
     } else if ((b.State == 2 || b.State == 3) && b.Owner >= 1 && b.Owner <= 10) {
-      Players[b.Owner].Finances[0].BuildingValue -= cost;
+      Players[b.Owner].Finances[0].BuildingValue -= b.BuildingCost();
     }
     if (b.BuildingType == CompanyBuildingType && b.Owner >= 1 && b.Owner <= 10) Players[b.Owner].CompanyBuilding = 0;
     world_hooks::OnDestroyBuilding();

@@ -446,6 +446,34 @@ TEST_F(Interpreter, StepLimitEndsAnEndlessLoop) {
   interpreter_test::SetStepLimit(10000);
   EXPECT_EQ(Run({"CALC 4", "LABEL L", "JUMP L"}), "4");
   EXPECT_EQ(script_testing::ScriptTest::LastMessage(), "I-022 : ERROR : Step limit reached");
+  // The limit counts instructions: three that do nothing and the closing QUIT take four.
+  ImageBuilder b;
+  b.U8(6).U8(6).U8(6);
+  for (const uint64_t limit : {4u, 3u}) {
+    interpreter_test::SetStepLimit(limit);
+    Reports().clear();
+    ScriptErrorFlag = false;
+    RunScript(b.Finish());
+    EXPECT_EQ(Reports().size(), limit == 4 ? 0u : 1u) << limit;
+  }
+}
+
+// Without any test seam, an image that jumps to itself ends at the step budget with an error of
+// its own; the interpreter is free again and the next run goes as usual.
+TEST_F(Interpreter, ImageThatJumpsToItselfEndsAtTheStepBudget) {
+  ImageBuilder b;
+  b.U8(11).U8(1).U8(3).U32(4).U8(255);  // CALC 4
+  const uint32_t self = b.Here();
+  b.U8(3).U32(self);  // JUMP to itself
+  ScriptErrorFlag = false;
+  EXPECT_EQ(RunScript(b.Finish()), "4");
+  ASSERT_EQ(Reports().size(), 1u);
+  EXPECT_EQ(Reports()[0].Message, "I-022 : ERROR : Step limit reached");
+  EXPECT_EQ(Reports()[0].Title, "Quillon-Interpreter-Error (I-022) at position " + std::to_string(self));
+  EXPECT_FALSE(ScriptRunning);
+  Reports().clear();
+  EXPECT_EQ(Run({"CALC 7"}), "7");
+  EXPECT_TRUE(Reports().empty());
 }
 
 // Every malformed image ends with an interpreter error, without reading outside it.

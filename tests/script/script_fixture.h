@@ -42,7 +42,7 @@ class ScriptTest : public ::testing::Test {
   }
   void TearDown() override {
     ScriptErrorHook = nullptr;
-    interpreter_test::SetStepLimit(0);
+    interpreter_test::SetStepLimit(kScriptStepBudget);
     ScriptStackBase = 0;
     ScriptErrorFlag = false;
   }

@@ -115,10 +115,17 @@ TEST(LibText, ReplaceAllIgnoresCaseAndRespectsTheLimit) {
       {"a--b", 255, "-", "", "ab"},
       {"abc", 255, "", "z", "abc"},   // an empty Find is never found
       {"abc", 255, "d", "z", "abc"},
-      // A replacement that contains the searched text: each occurrence is replaced once.
+      // Every search starts from the first character: an occurrence that a replacement forms
+      // with the text before it is replaced as well.
+      {"aaabb", 255, "ab", "", "a"},
+      {"a--b", 255, "A-", "a", "ab"},
+      {"aab", 255, "ab", "ba", "baa"},
+      // A replacement that contains the searched text (in any case) would be found again
+      // forever: each occurrence of the original text is replaced once.
       {"a-b", 255, "-", "--", "a--b"},
       {"ab ab", 255, "ab", "xAB", "xAB xAB"},
       {"-", 255, "-", "_-_", "_-_"},
+      {"ab", 255, "b", "Bx", "aBx"},
   };
   for (const Case& c : cases) {
     std::string s = c.text;

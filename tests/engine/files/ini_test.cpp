@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <unistd.h>
 
+#include "engine/base/text.h"
 #include "engine/files/ini.h"
+#include "engine/files/repository.h"
 #include "platform/platform.h"
 #include "tests/support/test_support.h"
 
@@ -21,7 +24,11 @@ class FastIni : public ::testing::Test {
     ASSERT_EQ(chdir(root_.c_str()), 0);
     ini_ = std::make_unique<TFastIni>();
   }
-  void TearDown() override { ASSERT_EQ(chdir(oldDir_.c_str()), 0); }
+  void TearDown() override {
+    platform::SetDebuggerSink(nullptr);
+    xCloseArchive();
+    ASSERT_EQ(chdir(oldDir_.c_str()), 0);
+  }
   void Load(const std::string& text) {
     WriteFileBytes(root_ + "news.ini", text);
     LoadIni(*ini_, "news.ini");
@@ -94,13 +101,33 @@ TEST_F(FastIni, At2250LinesTheLoadStops) {
 }
 
 TEST_F(FastIni, MissingFileWarnsThenStopsInTheRepository) {
-  try {
-    LoadIni(*ini_, "gone.ini");
-    FAIL() << "no fatal stop";
-  } catch (const FatalError& e) {
-    EXPECT_STREQ(e.what(),
-                 "FATAL ERROR: QZRepository: xReset: There was an error with this file: GONE.INI PROGRAM TERMINATES!");
+  // A folder of the name is no file either.
+  std::filesystem::create_directory(root_ + "folder.ini");
+  for (const std::string name : {"gone.ini", "folder.ini"}) {
+    testing_support::CaptureDebugger();
+    try {
+      LoadIni(*ini_, name);
+      ADD_FAILURE() << "no fatal stop for " << name;
+    } catch (const FatalError& e) {
+      EXPECT_EQ(e.what(), "FATAL ERROR: QZRepository: xReset: There was an error with this file: " + UpperShort(name) +
+                              " PROGRAM TERMINATES!");
+    }
+    EXPECT_EQ(testing_support::Warnings(), std::vector<std::string>{"Error: Missing File: " + name});
   }
+}
+
+// An archive entry whose directory promises more bytes than the archive holds: the load ends
+// where the reading stops moving, with the lines read so far.
+TEST_F(FastIni, LoadEndsWhereTheReadingStopsMoving) {
+  std::string bytes = "[A]\r\nK=V\r\n";
+  xScramble(reinterpret_cast<uint8_t*>(bytes.data()), bytes.size(), 0);
+  WriteFileBytes(root_ + "data.arc", bytes);
+  ASSERT_TRUE(xOpenArchive(root_ + "data.arc", {{"NEWS.INI", 40, 0}}));
+  testing_support::CaptureDebugger();
+  LoadIni(*ini_, "news.ini");
+  ASSERT_EQ(ini_->Count, 2);
+  EXPECT_EQ(ini_->Lines[2].str(), "K=V");
+  EXPECT_FALSE(testing_support::Warnings().empty());  // the short entry is warned by the repository
 }
 
 }  // namespace

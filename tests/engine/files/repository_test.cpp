@@ -152,6 +152,47 @@ TEST_F(Repository, ReadLnOverCrLfAndLfOnlyFiles) {
   xClose(f);
 }
 
+// A line is read byte by byte whatever the record size the handle was reset with.
+TEST_F(Repository, ReadLnStaysInItsBufferWhateverTheRecordSize) {
+  WriteFileBytes(root_ + "wide.txt", std::string(300, 'x') + "\r\nend");
+  for (const int32_t recSize : {0, 2, 4, 1000, -3}) {
+    TRepositoryFile f;
+    xAssign(f, "wide.txt");
+    xReset(f, recSize);
+    std::string line;
+    xReadLn(f, line);
+    EXPECT_EQ(line, std::string(255, 'x')) << recSize;
+    xReadLn(f, line);
+    EXPECT_EQ(line, std::string(45, 'x')) << recSize;
+    xReadLn(f, line);
+    EXPECT_EQ(line, "end") << recSize;
+    EXPECT_TRUE(xEof(f)) << recSize;
+    EXPECT_EQ(f.RecSize, recSize);  // block reads keep their records
+    xClose(f);
+  }
+}
+
+// On disk only a regular file exists: a folder of the name opens but reads nothing.
+TEST_F(Repository, FolderNamedLikeAFileDoesNotExist) {
+  std::filesystem::create_directories(root_ + "gfx/tree.bmp");
+  std::filesystem::create_directories(root_ + "news.ini");
+  EXPECT_FALSE(xFileExists("gfx\\tree.bmp"));
+  EXPECT_EQ(LastFileSource, 0);
+  TRepositoryFile f;
+  xAssign(f, "news.ini");
+  EXPECT_EQ(f.Opened, 0);
+  EXPECT_EQ(xFileSize(f), 0);
+  // The archive is asked next.
+  MakeArchive({{"GFX\\TREE.BMP", "bark"}});
+  EXPECT_TRUE(xFileExists("gfx\\tree.bmp"));
+  EXPECT_EQ(LastFileSource, 2);
+  xAssign(f, "gfx\\tree.bmp");
+  xReset(f, 1);
+  char buf[8];
+  ASSERT_EQ(xBlockRead(f, buf, 8), 4);
+  EXPECT_EQ(std::string(buf, 4), "bark");
+}
+
 TEST_F(Repository, MixedCaseTreeResolvesFromUpperCaseNames) {
   std::filesystem::create_directories(root_ + "Vehicles/Meshes");
   WriteFileBytes(root_ + "Vehicles/Meshes/Bus.msh2", "mesh");

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <unistd.h>
 #include <vector>
 
@@ -134,6 +135,49 @@ TEST_F(Fonts, ShortFontFileIsCompletedWithEmptyGlyphs) {
   EXPECT_FLOAT_EQ(font.Glyphs[255].Top, 0.0f);
   EXPECT_EQ(testing_support::Warnings(), std::vector<std::string>{
                             "WARNING: Font3D: LoadFont: ui\\cut.fnt is shorter than 7168 bytes, the missing glyphs are empty"});
+}
+
+// Advances and heights become integers in the measures: a value that is no finite number or
+// lies beyond the integer range is warned once for the font and taken as 0.
+TEST_F(Fonts, UnusableAdvancesAndHeightsAreTakenAs0) {
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  struct Case {
+    unsigned char c;
+    float advance, height;
+    float loadedAdvance, loadedHeight;
+  };
+  const Case cases[] = {
+      {'a', std::numeric_limits<float>::quiet_NaN(), 0.5f, 0.0f, 0.5f},
+      {'b', kInf, -kInf, 0.0f, 0.0f},
+      {'c', 0.25f, std::numeric_limits<float>::quiet_NaN(), 0.25f, 0.0f},
+      {'d', 3e9f, -3e9f, 0.0f, 0.0f},  // beyond the integer range
+      {'e', 2e9f, -2e9f, 2e9f, -2e9f},  // within it: kept
+  };
+  std::string table = FontFileBytes();
+  for (const Case& k : cases) {
+    std::string glyph;
+    for (float v : {0.0f, k.advance, k.height, 0.0f, 0.0f, 0.0f, 0.0f}) PutFloat(glyph, v);
+    table.replace(28 * k.c, 28, glyph);
+  }
+  WriteFont("odd", table);
+  TFont3D font{};
+  LoadFont(font, "odd");
+  for (const Case& k : cases) {
+    EXPECT_EQ(font.Glyphs[k.c].Advance, k.loadedAdvance) << k.c;
+    EXPECT_EQ(font.Glyphs[k.c].Height, k.loadedHeight) << k.c;
+  }
+  EXPECT_EQ(testing_support::Warnings(),
+            std::vector<std::string>{"WARNING: Font3D: LoadFont: ui\\odd.fnt: 6 glyph advances or heights are not finite "
+                                     "or beyond the integer range, 0 is used"});
+  SelectFont(&font);  // x scale 64, y scale 32
+  EXPECT_EQ(TextWidth("abcd"), 16);
+  EXPECT_EQ(TextHeight("abcd"), 16);
+  // A kept value that the scale carries beyond the integer range saturates.
+  EXPECT_EQ(TextWidth("e"), std::numeric_limits<int32_t>::max());
+  font.Glyphs['e'].Advance = -2e9f;
+  EXPECT_EQ(TextWidth("e"), std::numeric_limits<int32_t>::min());
+  font.Glyphs['e'].Height = 2e9f;
+  EXPECT_EQ(TextHeight("e"), std::numeric_limits<int32_t>::max());
 }
 
 TEST_F(Fonts, MissingFilesOfAFont) {

@@ -10,6 +10,7 @@
 #include "engine/base/diagnostics.h"
 #include "engine/base/statistics.h"
 #include "engine/base/worldstate.h"
+#include "engine/files/repository.h"
 #include "engine/render/graphics.h"
 #include "engine/render/texturefiles.h"
 #include "platform/platform.h"
@@ -94,6 +95,7 @@ class Textures : public ::testing::Test {
   }
   void TearDown() override {
     platform::SetDebuggerSink(nullptr);
+    xCloseArchive();
     Gra_ResetProcs();
     InitTextureTable();
     ASSERT_EQ(chdir(oldDir_.c_str()), 0);
@@ -429,6 +431,19 @@ TEST_F(Textures, FrameListWithoutFramesIsNotAnimated) {
   EXPECT_EQ(TextureTable[slot].FirstFrame, 0);
   EXPECT_EQ(TextureTable[slot].FrameCount, 0);
   EXPECT_EQ(testing_support::Warnings(), std::vector<std::string>{"Filehandling.LoadTexture: gfx\\EMPTY.LST names no frames"});
+}
+
+// An archive entry whose directory promises more bytes than the archive holds: the list ends
+// where the reading stops moving.
+TEST_F(Textures, FrameListEndsWhereTheReadingStopsMoving) {
+  WriteSolidBmp(base_ + "gfx/A.BMP", 4);
+  std::string bytes = "A.BMP\r\n";
+  xScramble(reinterpret_cast<uint8_t*>(bytes.data()), bytes.size(), 0);
+  WriteFileBytes(base_ + "data.arc", bytes);
+  ASSERT_TRUE(xOpenArchive(base_ + "data.arc", {{"GFX\\WATER.LST", 60, 0}}));
+  const uint16_t slot = LoadTexture("water.lst", 0, 0, true);
+  EXPECT_EQ(TextureTable[slot].FrameCount, 1);
+  EXPECT_EQ(TextureTable[TextureFrames[TextureTable[slot].FirstFrame]].Name.str(), "A.BMP");
 }
 
 // ---- Binding and releasing ----

@@ -327,6 +327,38 @@ TEST_F(BuildingRecords, MoneyCompanyBuildingAndTypeCountsGoWithTheBuilding) {
   EXPECT_EQ(CallsOf({"AddtoPrevCost"}), (Calls{"AddtoPrevCost 2 4 5000", "AddtoPrevCost 0 4 8000"}));
 }
 
+// The cost is reckoned only where the removal books it back: a type of unknown use warns about
+// its cost in those states alone.
+TEST_F(BuildingRecords, RemovalReckonsTheCostOnlyWhereItIsBookedBack) {
+  SetBuildingTypeUse(BuildingTypes[20], 11);
+  SetBuildingTypeFileName(BuildingTypes[20], "ODD.BIF");
+  SetBuildingTypePrice(BuildingTypes[20], 900);
+  struct Case {
+    uint8_t state, owner;
+    bool booked;
+  };
+  const Case cases[] = {{0, 1, true}, {0, 0, true}, {1, 1, false}, {2, 1, true},
+                        {3, 1, true}, {2, 0, false}, {3, 0, false}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE("state " + std::to_string(k.state) + ", owner " + std::to_string(k.owner));
+    TBuilding b{};
+    b.Init(20, k.owner);
+    b.City = 4;
+    b.State = k.state;
+    b.A_Write();
+    Players[1].Finances[0].BuildingValue = 0.0f;
+    HookCalls().clear();
+    Warnings().clear();
+    EXPECT_TRUE(Destroy(b.Index, 2).Has(0));
+    const Calls costWarning{"ERROR in TBuilding.BuildingCost: Unsuportet Buildinginfo.Nutzung!"};
+    EXPECT_EQ(Warnings(), k.booked ? costWarning : Calls{});
+    const bool prebooked = k.booked && k.state == 0;
+    EXPECT_EQ(CallsOf({"AddtoPrevCost"}),
+              prebooked ? Calls{"AddtoPrevCost " + std::to_string(k.owner) + " 4 900"} : Calls{});
+    EXPECT_EQ(Players[1].Finances[0].BuildingValue, k.booked && !prebooked ? -900.0f : 0.0f);
+  }
+}
+
 // BuildingsPerType has rows 1 to 255: a building of any other type is counted nowhere.
 TEST_F(BuildingRecords, TypesOutsideTheCountTableOnlyWarn) {
   for (const uint16_t type : {uint16_t{0}, uint16_t{256}, uint16_t{0xFFFF}}) {
