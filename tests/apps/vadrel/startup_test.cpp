@@ -178,7 +178,7 @@ TEST_F(VadrelStartup, LoadsItsTexturesAndFontFromTheSampleData) {
   EXPECT_EQ(TextureTable[1].State, 1);
   EXPECT_FLOAT_EQ(form.NodeFont.XScale, 256.0f);
   EXPECT_FLOAT_EQ(form.NodeFont.YScale, 256.0f);
-  EXPECT_GT(form.NodeFont.Glyphs['X'].Advance, 0.0f);
+  EXPECT_GT(form.NodeFont.Glyphs[static_cast<unsigned char>('X')].Advance, 0.0f);
 
   // Nothing was warned about: the log holds only the two directory lines.
   const std::string base = base_.substr(0, base_.size() - 1) + "\\";

@@ -408,7 +408,8 @@ TEST_F(MeshRecords, AnimationTexts) {
       {cell, "The Type was diffrent! Arrayer Error by TMeshAni.A_Read"},
   };
   auto a = std::make_unique<TMeshAni>();
-  for (const auto& [i, text] : cases) {
+  for (const auto& [index_, text] : cases) {
+    const uint32_t i = index_;  // a lambda captures a variable, not a binding
     EXPECT_EQ(FatalOf([&] { a->A_Read(i); }), Fatal(text));
     EXPECT_EQ(ArrayerBusy, 0);
   }

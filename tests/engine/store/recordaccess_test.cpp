@@ -445,7 +445,7 @@ TEST_F(RecordAccess, IndexAndEntryTextsOfEveryAccessor) {
       {"ReWrite", kOpReWrite, {"A_Rewrite", "A_ReWrite", "A_ReWrite", "A_ReWrite", "A_ReWrite"}},
       {"Overwrite", kOpOverwrite, {"A_Overwrite", "A_Overwrite", "A_Overwrite", "Overwrite", "Overwrite"}},
   };
-  const char* problems[5] = {"Ung\xFCltiger Index", "Index is too High", "\xDC" "bergebener Index war 0",
+  const char* problems[5] = {"Ung\xFCltiger Index", "Index is too High", "\334bergebener Index war 0",
                              "Entry was empty", "The Type was diffrent"};
   for (const TypeCase& c : TypeCases()) {
     const RecordDesc& d = *c.desc;
