@@ -24,7 +24,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& r : runs) {
       if (r.error_occurred) continue;
-      const std::string name = r.run_name.str();
+      std::string name = r.run_name.str();
+      // A case timed by the wall clock carries a suffix that is not part of its name.
+      const std::string realTime = "/real_time";
+      if (name.size() > realTime.size() && name.compare(name.size() - realTime.size(), realTime.size(), realTime) == 0)
+        name.resize(name.size() - realTime.size());
       const bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
       if (median) medians_.insert(name);
       if (median || (r.run_type == Run::RT_Iteration && !medians_.count(name))) {
