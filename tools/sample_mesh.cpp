@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 
 #include "tools/sample_gfx.h"
 
@@ -36,6 +37,14 @@ bool WriteFile(const std::filesystem::path& path, const std::string& bytes, std:
   f.close();
   if (!f) error = "cannot write " + path.string();
   return static_cast<bool>(f);
+}
+
+// Flags 16 (lit) and 32 (flat) are flag bits in version 2.1 and bytes of their own in 2.0.
+void SetFlags(Polygon& p, uint8_t flags, int version) {
+  p.flags = flags;
+  p.lit = (flags & 16) ? 1 : 0;
+  p.flat = (flags & 32) ? 1 : 0;
+  if (version == 20) p.flags = static_cast<uint8_t>(flags & ~(16 | 32));
 }
 
 }  // namespace
@@ -75,10 +84,7 @@ void MeshFile::AddBox(float x0, float y0, float z0, float x1, float y1, float z1
     for (int k = 0; k < 4; ++k) p.vertices[k] = static_cast<uint16_t>(first + k);
     p.texture = texture;
     p.kind = 1;
-    p.flags = flags;
-    p.lit = (flags & 16) ? 1 : 0;
-    p.flat = (flags & 32) ? 1 : 0;
-    if (version == 20) p.flags = static_cast<uint8_t>(flags & ~(16 | 32));
+    SetFlags(p, flags, version);
     std::memcpy(p.normal, f.n, sizeof(p.normal));
     polygons.push_back(p);
   }
@@ -126,7 +132,7 @@ void MeshFile::AddGridBox(float x0, float y0, float z0, float x1, float y1, floa
         p.vertices[3] = at(i, j + 1);
         p.texture = texture;
         p.kind = 1;
-        p.flags = flags;
+        SetFlags(p, flags, version);
         std::memcpy(p.normal, f.n, sizeof(p.normal));
         polygons.push_back(p);
       }
@@ -174,7 +180,7 @@ void MeshFile::AddCylinder(float cx, float cy, float cz, float radius, float hal
     for (uint16_t c : corners) p.vertices[k++] = c;
     p.kind = k == 4 ? 1 : 0;
     p.texture = texture;
-    p.flags = flags;
+    SetFlags(p, flags, version);
     polygons.push_back(p);
   };
   // The side: one column of two vertices per segment edge (the seam twice, for its texture).
