@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -19,6 +18,7 @@
 #include <glm/glm.hpp>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include "bench/ratio_reporter.h"
 #include "engine/base/maths.h"
 
 namespace {
@@ -128,12 +128,12 @@ void BM_Glm(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kVertices);
 }
 
-BENCHMARK(BM_LibMath<LibNormalize>)->Name("normalize/libmath");
-BENCHMARK(BM_Glm<GlmNormalize>)->Name("normalize/glm");
-BENCHMARK(BM_LibMath<LibCross>)->Name("cross/libmath");
-BENCHMARK(BM_Glm<GlmCross>)->Name("cross/glm");
-BENCHMARK(BM_LibMath<LibTurn>)->Name("placement_turn/libmath");
-BENCHMARK(BM_Glm<GlmTurn>)->Name("placement_turn/glm");
+BENCHMARK(BM_LibMath<LibNormalize>)->Name("normalize/ours");
+BENCHMARK(BM_Glm<GlmNormalize>)->Name("normalize/vs_glm");
+BENCHMARK(BM_LibMath<LibCross>)->Name("cross/ours");
+BENCHMARK(BM_Glm<GlmCross>)->Name("cross/vs_glm");
+BENCHMARK(BM_LibMath<LibTurn>)->Name("placement_turn/ours");
+BENCHMARK(BM_Glm<GlmTurn>)->Name("placement_turn/vs_glm");
 
 // Largest absolute difference between the two results of one operation.
 template <void (*L)(const Data&, std::vector<TVector>&), void (*G)(const Data&, std::vector<glm::vec3>&)>
@@ -150,45 +150,28 @@ double MaxDifference() {
   return worst;
 }
 
-// Passes every run to the console and keeps the time per vertex of each, to print the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && run.iterations > 0) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
+void PrintRatios(const bench::RatioReporter& r) {
+  const std::pair<const char*, double> ops[] = {
+      {"normalize", MaxDifference<LibNormalize, GlmNormalize>()},
+      {"cross", MaxDifference<LibCross, GlmCross>()},
+      {"placement_turn", MaxDifference<LibTurn, GlmTurn>()},
+  };
+  std::printf("\n%-16s %14s %14s %16s %14s\n", "operation", "libmath ns/vx", "glm ns/vx", "libmath / glm", "max |diff|");
+  for (const auto& [op, diff] : ops) {
+    const double lib = r.Nanoseconds(std::string(op) + "/ours"), glm = r.Nanoseconds(std::string(op) + "/vs_glm");
+    if (lib == 0 || glm == 0) continue;
+    std::printf("%-16s %14.3f %14.3f %16.2f %14.3g\n", op, lib / kVertices, glm / kVertices, lib / glm, diff);
   }
-
-  void PrintRatios() const {
-    const std::pair<const char*, double> ops[] = {
-        {"normalize", MaxDifference<LibNormalize, GlmNormalize>()},
-        {"cross", MaxDifference<LibCross, GlmCross>()},
-        {"placement_turn", MaxDifference<LibTurn, GlmTurn>()},
-    };
-    std::printf("\n%-16s %14s %14s %16s %14s\n", "operation", "libmath ns/vx", "glm ns/vx", "libmath / glm",
-                "max |diff|");
-    for (const auto& [op, diff] : ops) {
-      const auto lib = times_.find(std::string(op) + "/libmath");
-      const auto glm = times_.find(std::string(op) + "/glm");
-      if (lib == times_.end() || glm == times_.end()) continue;
-      std::printf("%-16s %14.3f %14.3f %16.2f %14.3g\n", op, lib->second / kVertices, glm->second / kVertices,
-                  lib->second / glm->second, diff);
-    }
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
+  bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
+  PrintRatios(reporter);
   benchmark::Shutdown();
   return 0;
 }

@@ -18,6 +18,7 @@
 
 #include <lua.hpp>
 
+#include "bench/ratio_reporter.h"
 #include "script/compiler.h"
 #include "script/interpreter.h"
 #include "script/scripts.h"
@@ -228,31 +229,14 @@ void BM_Lua(benchmark::State& state, const char* name) {
   for (auto _ : state) benchmark::DoNotOptimize(RunLua(name));
 }
 
-// Passes every run to the console and keeps the time of each, to print the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-        times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
+void PrintRatios(const bench::RatioReporter& r) {
+  std::printf("\n%-12s %16s %16s %16s\n", "program", "script (us)", "Lua (us)", "script / Lua");
+  for (const Program& p : kPrograms) {
+    const double q = r.Nanoseconds(std::string(p.name) + "/ours"), l = r.Nanoseconds(std::string(p.name) + "/vs_lua");
+    if (q == 0 || l == 0) continue;
+    std::printf("%-12s %16.3f %16.3f %16.2f\n", p.name, q / 1000.0, l / 1000.0, q / l);
   }
-
-  void PrintRatios() const {
-    std::printf("\n%-12s %16s %16s %16s\n", "program", "script (us)", "Lua (us)", "script / Lua");
-    for (const Program& p : kPrograms) {
-      const auto q = times_.find(std::string(p.name) + "/script");
-      const auto l = times_.find(std::string(p.name) + "/lua");
-      if (q == times_.end() || l == times_.end()) continue;
-      std::printf("%-12s %16.3f %16.3f %16.2f\n", p.name, q->second / 1000.0, l->second / 1000.0,
-                  q->second / l->second);
-    }
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
+}
 
 }  // namespace
 
@@ -261,12 +245,12 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   Prepare();
   for (const Program& p : kPrograms) {
-    benchmark::RegisterBenchmark((std::string(p.name) + "/script").c_str(), BM_Quillon, p.name);
-    benchmark::RegisterBenchmark((std::string(p.name) + "/lua").c_str(), BM_Lua, p.name);
+    benchmark::RegisterBenchmark((std::string(p.name) + "/ours").c_str(), BM_Quillon, p.name);
+    benchmark::RegisterBenchmark((std::string(p.name) + "/vs_lua").c_str(), BM_Lua, p.name);
   }
-  RatioReporter reporter;
+  bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
+  PrintRatios(reporter);
   benchmark::Shutdown();
   lua_close(LuaHost());
   DoneScriptUnits();

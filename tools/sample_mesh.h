@@ -42,10 +42,35 @@ struct MeshFile {
   // Adds an axis-aligned box of six quads facing outwards, four vertices a face.
   void AddBox(float x0, float y0, float z0, float x1, float y1, float z1, const uint8_t colour[4], uint16_t texture,
               uint8_t flags);
+  // The same box with every face cut into divisions x divisions quads that share their corners:
+  // (divisions + 1)^2 vertices and divisions^2 quads a face.
+  void AddGridBox(float x0, float y0, float z0, float x1, float y1, float z1, const uint8_t colour[4], uint16_t texture,
+                  uint8_t flags, int divisions);
+  // A closed cylinder round the x axis (alongX) or the z axis through (cx, cy, cz), reaching
+  // halfLength either way: `segments` side quads with outward normals and two caps of `segments`
+  // triangles each; 4 x (segments + 1) vertices.
+  void AddCylinder(float cx, float cy, float cz, float radius, float halfLength, bool alongX, int segments,
+                   const uint8_t colour[4], uint16_t texture, uint8_t flags);
   std::string Bytes() const;
 };
 
 // Writes the sample meshes into root's vehicles\ folder and their textures into gfx\.
 bool WriteSampleMeshes(const std::string& root, std::string& error);
+
+// The parts of a detailed vehicle, a few hundred polygons each (version 2.1, lit), drawn with the
+// sample vehicle's textures: a textured body, a bogie (a frame and two textured wheels), a
+// vaulted roof and an underframe. Offsets in the vehicle's frame where each part belongs.
+struct DetailedPart {
+  const char* file;
+  float x, y, z;
+};
+inline constexpr DetailedPart kDetailedParts[] = {{"detailbody.msh2", 0, 0, 0},
+                                                  {"detailbogie.msh2", 3.2f, 0, 0},
+                                                  {"detailbogie.msh2", -3.2f, 0, 0},
+                                                  {"detailroof.msh2", 0, 0, 0},
+                                                  {"detailframe.msh2", 0, 0, 0}};
+// Writes the detailed parts into root's vehicles\ folder (after WriteSampleMeshes, whose
+// textures they use).
+bool WriteDetailedMeshes(const std::string& root, std::string& error);
 
 }  // namespace sample_mesh

@@ -556,6 +556,158 @@ TEST(RleCodec, FullAlphabetWritesReferencesButNoRingRepeats) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// The choices that decide only the size, each pinned by a whole stream. The codes above each
+// stream are what the compressor's rules give for the block, worked out by hand; the bytes are
+// those codes packed. Alphabet indices: a 0, b 1, c 2, d 3, e 4, then x.
+
+struct PinnedStream {
+  const char* choice;
+  std::string block;
+  std::string stream;  // hexadecimal
+};
+
+std::string Times(int n, char c) { return std::string(static_cast<size_t>(n), c); }
+
+void ExpectPinnedStreams(const std::vector<PinnedStream>& cases) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.choice);
+    const Bytes block = B(c.block);
+    const Bytes stream = Pack(block);
+    EXPECT_EQ(Hex(stream), c.stream);
+    EXPECT_EQ(Unpack(stream, static_cast<int32_t>(block.size())).out, block);
+  }
+}
+
+// T is the mean of the squared lengths of the counted runs (the last run never counts), rounded
+// to the nearest integer with halves to even, over the runs no longer than the first pass's mean
+// + 1. It sets MaxRunCount = 2^BitLength(T mod 256) - 1 and LenBits.
+TEST(RleCodec, PinsTypicalRunLengthByteForByte) {
+  std::string alternating;
+  for (int i = 0; i < 19; ++i) alternating += Times(2, i % 2 ? 'b' : 'a');
+  ExpectPinnedStreams({
+      // Runs 2, 3: 13 / 2 = 6.5 gives 6 (rounding up would give 7 and LenBits 5).
+      // T 6: MaxRunCount 7, LenBits 4, IdxBits 3. Lit 0, Lit 0, Run(1, 3), Lit 2, end.
+      {"a half rounds to even", "aabbbc", "03 87 39 01 94 A1 00 00"},
+      // Runs 2, 2, 2, 3, 3, 3, 3: 48 / 7 = 6.86 gives 7 (cutting would give 6 and LenBits 4).
+      // T 7: MaxRunCount 15, LenBits 5. Runs of 2 as two literals (10 bits > 8), runs of 3 as
+      // run codes: Lit 0 0 1 1 0 0, Run(1, 3), Run(0, 3), Run(1, 3), Run(0, 3), Lit 2, end.
+      {"a mean above the half rounds up", "aabbaabbbaaabbbaaac", "03 87 49 01 88 00 94 11 46 19 61 50 00 00"},
+      // Nineteen runs of 2, one of 10: the first pass gives 176 div 20 + 1 = 9, so the run of 10
+      // is left out and T = 76 / 19 = 4: MaxRunCount 7, LenBits 4, IdxBits 2. Runs of 2 as
+      // literals (8 bits > 6); the run of 10 splits into Run(1, 7), Run(1, 3); Lit 0, end. (With
+      // the run of 10, T would be 9, LenBits 5 and the run one code.)
+      {"the second pass leaves out long runs", alternating + Times(10, 'b') + "a",
+       "02 87 B1 00 12 20 01 12 20 01 12 20 01 12 20 01 12 50 57 83 00"},
+  });
+}
+
+// The plain cost of the matched symbols, against which a back-reference must pay. IdxBits 3: a
+// literal costs 4 bits, a 1111 reference 15.
+TEST(RleCodec, PinsPlainCostByteForByte) {
+  ExpectPinnedStreams({
+      // At 7, "abcd" matches at 0 (then e against b): four single symbols, none equal to the
+      // symbol two before it, 16 bits > 15. Lit 0 1 2 3 4 2 3, 1111(7, 4), the run of 17 b split
+      // by MaxRunCount 3: Run(1, 3) x 5, Run(1, 2), end.
+      {"four literals pay for a reference", "abcdecdabcd" + Times(17, 'b'),
+       "05 87 A9 04 42 86 64 7F 90 B2 B2 B2 B2 B2 A2 00"},
+      // The same, but the b at 8 equals the symbol two before it (6): 3 bits, 15 in all, which
+      // does not pay. Lit 0 1 2 3 4 2 1, then the match as Lit 0 1 2 3 (from 8 on fewer than 21
+      // symbols remain, so nothing more is tried), the run as before, end.
+      {"a single symbol equal to the one two before costs 3 bits", "abcdecbabcd" + Times(17, 'b'),
+       "05 87 A9 04 42 86 24 20 64 65 65 65 65 65 45 01 00"},
+      // The last symbol of the match is still open: it costs 4 bits even though it equals the
+      // symbol two before it (b at 10 and 8). 16 bits: Lit 0 1 2 1 4 2 3, 1111(7, 4), Run(3, 3)
+      // x 5, Run(3, 2), end.
+      {"the open last symbol costs a literal", "abcbecdabcb" + Times(17, 'd'),
+       "05 87 A9 04 42 82 64 7F 90 B6 B6 B6 B6 B6 A6 00"},
+      // Runs of 12 and 2, 2 (the last run of e is not counted): T 51, MaxRunCount 63, LenBits 7.
+      // At 17, "abb" matches at 12: a single a (4 bits) and the open run bb as a run code (2 + 3
+      // + 7 = 12 bits), 16 > 15. Run(2, 12), Lit 0 1 1 4 3, 1111(5, 3), Lit 3, Run(4, 17), end.
+      // (Costed as three literals, 12 bits would not pay.)
+      {"a run inside the match costs a run code", Times(12, 'c') + "abbedabbd" + Times(17, 'e'),
+       "05 87 A9 95 18 20 82 F6 C5 B0 18 09 00"},
+  });
+}
+
+// The ring: N 5 and IdxBits 3 give two slots. The prefix fills them: 1111(7, 5) at 7 stores
+// slot 0 = "abcde" at 0; 1111(8, 4) at 15 stores slot 1 = "abcd" at 7 ("abcde" does not match
+// there, as a slot is compared over its own length). At 22 "abcde" follows, matched for L
+// symbols (5 to 8) by what comes after it; the ring is searched from the highest slot down for
+// a slot of at least L - 2 symbols.
+TEST(RleCodec, PinsRingSearchByteForByte) {
+  const std::string prefix = "abcdedcabcdebedabcdcbe";
+  // Lit 0 1 2 3 4 3 2, 1111(7, 5), Lit 1 4 3, 1111(8, 4), Lit 2 1 4 ...
+  ExpectPinnedStreams({
+      // L 5: both slots fit; slot 1 comes first. ... Repeat(1), Lit 4, Run(2, 3) x 5,
+      // Run(2, 1), end.
+      {"the highest slot first", prefix + "abcde" + Times(16, 'c'),
+       "05 87 A9 04 42 86 46 7F 14 41 7B 84 90 20 63 5A 5A 5A 5A 5A 4A 00"},
+      // L 6: slot 1's four symbols are L - 2. ... Repeat(1), Lit 4 1, Run(2, 3) x 5, end.
+      {"a slot of L - 2 symbols", prefix + "abcdeb" + Times(15, 'c'),
+       "05 87 A9 04 42 86 46 7F 14 41 7B 84 90 20 A3 A4 A5 A5 A5 A5 05 00"},
+      // L 7: slot 1 is too short, slot 0 (5 symbols) fits. ... Repeat(0), Lit 1 4,
+      // Run(2, 3) x 4, Run(2, 2), end.
+      {"a slot of L - 3 symbols is passed over", prefix + "abcdebe" + Times(14, 'c'),
+       "05 87 A9 04 42 86 46 7F 14 41 7B 84 90 A0 0A A6 A5 A5 A5 25 05 00"},
+      // L 8: neither fits; a reference (31 bits of plain cost) takes slot 0 anew. ...
+      // 1111(15, 8), Run(2, 3) x 4, Run(2, 1), end.
+      {"no slot long enough", prefix + "abcdebed" + Times(13, 'c'),
+       "05 87 A9 04 42 86 46 7F 14 41 7B 84 90 E0 3F 28 2D 2D 2D 2D 25 00"},
+  });
+}
+
+TEST(RleCodec, PinsThresholdsByteForByte) {
+  const std::string s21 = "abcdeacebdaecbdabdcea";  // no doubles, no 4 symbols twice
+  ExpectPinnedStreams({
+      // A run of 2 with IdxBits 3 and LenBits 3: 8 bits either way, and the run code wins.
+      // Lit 0 1 2, Run(3, 2), end.
+      {"a tie goes to the run code", "abcdd", "04 87 89 04 42 4D 01 00"},
+      // With IdxBits 2: 7 bits as a run code against 6 as literals. Lit 0 1 1, end.
+      {"cheaper literals", "abb", "02 87 A1 40 0A 00"},
+      // MaxRunCount 3 (T 1). A run of 33 (more than 32 and than 4 x 3) becomes Run(1, 3),
+      // 1111(3, 3) and nine repeats of slot 0 (index 2); a run of 32 splits into run codes.
+      {"a run of 33", "a" + Times(33, 'b'), "02 87 A1 A0 F6 C3 20 49 92 64 00"},
+      {"a run of 32", "a" + Times(32, 'b'), "02 87 A1 A0 56 AB D5 6A B5 5A AD 56 2B 05 00"},
+      // MaxRunCount 15 (T 9 from the run of three a): a run of 61 (more than 4 x 15) becomes
+      // Run(2, 15), 1111(15, 15), Repeat(0) x 2, Run(2, 1); a run of 60 four Run(2, 15).
+      {"a run of 61", "aaab" + Times(61, 'c'), "03 87 49 85 21 E9 FD F3 CC 52 08 00"},
+      {"a run of 60", "aaab" + Times(60, 'c'), "03 87 49 85 21 E9 A5 97 5E 7A 01 00"},
+      // Distance 144 or more (the run of 140 x between; runs 2, 140, 2 give T 6536, 6536 mod 256 =
+      // 136, MaxRunCount 255, LenBits 8, so the open run bb costs 13 bits): only 1110 and 110
+      // reach it, 1110 for more than 16 bits. "abb" after x: 4 + 13 = 17 bits pay. Lit 0 1 1 3,
+      // Run(5, 140), 1110(144, 3), Lit 2, Run(4, 17), end. "abb" after "ad", its a equal to the
+      // symbol two before it: 3 + 13 = 16 bits do not. Lit 0 1 1 3, Run(5, 140), Lit 0 3 0 1 1 2,
+      // Run(4, 17), end.
+      {"1110 at 17 bits", "abbd" + Times(140, 'x') + "abbc" + Times(17, 'e'),
+       "06 87 E9 13 17 88 58 65 3C 48 42 31 22 00 00"},
+      {"1110 not at 16 bits", "abbd" + Times(140, 'x') + "adabbc" + Times(17, 'e'),
+       "06 87 E9 13 17 88 58 65 04 03 11 8A 11 01 00"},
+      // Distance 530 (the run of 524 x between: 524^2 mod 256 = 144, MaxRunCount 255, LenBits
+      // 8): only 110 reaches it, for more than 21 bits. "abacad": the second and third a equal
+      // the symbol two before them, 4 + 4 + 3 + 4 + 3 + 4 = 22 bits pay: Lit 0 1 0 2 0 3,
+      // Run(5, 255) x 2, Run(5, 14), 110(530, 6), Run(4, 15), end. "ababac": three such symbols,
+      // 21 bits do not (a b c d x: x is 4): Lit 0 1 0 1 0 2, Run(4, 255) x 2, Run(4, 14),
+      // Lit 0 1 0 1 0 2, Run(3, 15), end.
+      {"110 at 22 bits", "abacad" + Times(524, 'x') + "abacad" + Times(15, 'e'),
+       "06 87 E9 13 17 08 10 58 FD AF FF D5 61 12 96 F8 10 00 00"},
+      {"110 not at 21 bits", "ababac" + Times(524, 'x') + "ababac" + Times(15, 'd'),
+       "05 87 C9 14 17 08 08 50 FC 8F FF D1 01 04 04 A8 3D 04 00"},
+      // The first block of the plain-cost test one symbol shorter: at 7 only 20 symbols remain,
+      // so no reference is tried. Lit 0 1 2 3 4 2 3 0 1 2 3, Run(1, 3) x 5, Run(1, 1), end.
+      {"a reference needs more than 20 symbols after it", "abcdecdabcd" + Times(16, 'b'),
+       "05 87 A9 04 42 86 64 20 64 65 65 65 65 65 25 01 00"},
+      // At 4, "abcd" matches at 0, but the match stops growing at L + 2 = C: L 2, 8 bits.
+      // Lit 0 1 2 3 0 1 2 3, Run(2, 3) x 5, Run(2, 2), end.
+      {"the match stops at L + 2 = C", "abcdabcd" + Times(17, 'c'), "04 87 89 04 42 06 42 96 96 96 96 96 96 14 00"},
+      // s21 three times: at 24, 1111(24, 21) stores slot 0 = (0, 21). At 48 the last 21 symbols
+      // remain: the match stops growing at C + L + 10 >= Len (L 11), and slot 0 would end at the
+      // block's end, so it is passed over: 1111(24, 11), then the last 10 as literals.
+      {"the end of the block", s21 + "bed" + s21 + "dac" + s21,
+       "05 87 A9 04 42 86 40 28 06 48 62 20 46 08 82 F6 58 35 A0 C7 16 92 18 88 11 42 00"},
+  });
+}
+
+// ---------------------------------------------------------------------------------------------
 // Round trips
 
 void ExpectRoundTrip(const Bytes& block) {

@@ -260,4 +260,40 @@ TEST_F(MeshLoad, ShortFileLeavesTheRestZero) {
   EXPECT_EQ(mesh_->Polygon(1).Vertices[0], 1);  // all zero, then set to 1 by the check
 }
 
+// The generator's detailed parts (grid boxes and cylinders) load without a warning, within the
+// mesh limits, and every polygon's winding gives a normal on the side its corners' normals point
+// to, so the light falls on the outside.
+TEST_F(MeshLoad, DetailedSamplePartsLoadWholeAndFaceOutwards) {
+  std::string error;
+  ASSERT_TRUE(sample_mesh::WriteSampleMeshes(base_, error)) << error;
+  ASSERT_TRUE(sample_mesh::WriteDetailedMeshes(base_, error)) << error;
+  const struct {
+    const char* file;
+    int vertices, polygons, textured;
+  } parts[] = {{"detailbody.msh2", 294, 216, 216},
+               {"detailbogie.msh2", 350, 240, 144},
+               {"detailroof.msh2", 196, 144, 0},
+               {"detailframe.msh2", 216, 150, 0}};
+  for (const auto& part : parts) {
+    SCOPED_TRACE(part.file);
+    Load(part.file);
+    EXPECT_TRUE(Warnings().empty());
+    EXPECT_EQ(mesh_->VertexCount, part.vertices);
+    EXPECT_EQ(mesh_->PolygonCount, part.polygons);
+    int textured = 0;
+    for (int i = 1; i <= mesh_->PolygonCount; ++i) {
+      const TMeshPolygon& p = mesh_->Polygon(i);
+      textured += p.Texture != 0;
+      const int corners = p.Kind == kPolyQuad ? 4 : 3;
+      float along = 0;
+      for (int k = 0; k < corners; ++k) {
+        const TMeshVertex& v = mesh_->Vertex(p.Vertices[k]);
+        along += v.nx * p.Normal.x + v.ny * p.Normal.y + v.nz * p.Normal.z;
+      }
+      ASSERT_GT(along / static_cast<float>(corners), 0.5f) << "polygon " << i;
+    }
+    EXPECT_EQ(textured, part.textured);
+  }
+}
+
 }  // namespace
