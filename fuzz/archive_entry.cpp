@@ -72,7 +72,8 @@ void BlockRead(TRepositoryFile& f, Model& m, uint32_t arg, bool var) {
 
 void ReadLine(TRepositoryFile& f, Model& m, uint32_t arg, bool shortString) {
   // xReadLn reads with record size 1 for now. Once it keeps to its line buffer for any record
-  // size, use the current record size here in place of 1:
+  // size, use the current record size (m.recSize) here in place of 1, and let the expected line
+  // below follow what xReadLn then reads:
   const int32_t lineRecSize = 1;
   xReset(f, lineRecSize);
   std::string line;

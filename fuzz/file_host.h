@@ -1,7 +1,9 @@
 // What the fuzz targets of the file readers share. Most readers take a file by name from the
 // current directory, so a target writes its input into a private base folder (made once, then the
 // current directory) and loads it from there. The base folder holds the data folders and the two
-// placeholders the loaders fall back to: gfx\NOTEXTURE.BMP and vehicles\NoMesh.msh2.
+// placeholders the loaders fall back to: gfx\NOTEXTURE.BMP and vehicles\NoMesh.msh2. Since the
+// current directory changes at the first input, a target is given absolute paths (corpus folders,
+// inputs to run again, -artifact_prefix), as scripts/run-fuzz does.
 //
 // A fatal stop is the system's own refusal of an input: the sink throws Refused, which the target
 // catches, and the one input ends there. The fatal stop's wait is skipped (the tick source moves

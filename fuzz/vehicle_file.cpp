@@ -141,6 +141,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TVehicleInfo back{};
     Check(UnpackVehicleInfo(stream.data(), stream.size(), back), "a packed record unpacks");
     Check(VehicleInfoToBytes(back) == VehicleInfoToBytes(info), "a packed record unpacks to itself");
+  } else {
+    bool seen[256] = {};
+    int distinct = 0;
+    for (uint8_t b : VehicleInfoToBytes(info)) distinct += seen[b] ? 0 : (seen[b] = true, 1);
+    Check(distinct == 256, "only a record holding all 256 byte values cannot be packed");
   }
 
   if (!vadrel::VehicleVersionLoadable(info.Version)) {
