@@ -165,6 +165,15 @@ bool WriteFuzzCorpus(const std::string& sampleRoot, const std::string& corpusRoo
   c.Seed("language", "English.lgd", english);
   c.Seed("language", "Deutsch.lgd", german);
   c.Seed("frame_list", "blink.lst", frames);
+  // The list's frames over and over: 254 frames, within what a list may hold, and 256, past it.
+  std::string frameLines;
+  std::istringstream lines(frames);
+  for (std::string line; std::getline(lines, line);)
+    if (!line.empty() && line[0] != ';') frameLines += line + "\n";
+  std::string many = frames;
+  for (int i = 2; i < 254; i += 2) many += frameLines;
+  c.Seed("frame_list", "blink-254.lst", many);
+  c.Seed("frame_list", "blink-256.lst", many + frameLines);
   c.Seed("font", "times.fnt", font);
   for (const char* mesh : {"NoMesh.msh2", "samplebus.msh2", "samplebogie.msh2", "cube.msh2"})
     c.Seed("mesh", mesh, c.Sample(std::string("vehicles/") + mesh));
