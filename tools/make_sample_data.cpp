@@ -1,5 +1,7 @@
 // Writes the sample base directory the programs start on. Every byte is made here.
-//   make_sample_data <folder>
+//   make_sample_data <folder> [--fuzz-corpus <corpus folder>]
+// With --fuzz-corpus it also writes the fuzz targets' seeds, taken from the files just written
+// (the checked-in corpus is fuzz/corpus).
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -7,6 +9,7 @@
 #include <string>
 
 #include "engine/sound/samples.h"
+#include "tools/fuzz_corpus.h"
 #include "tools/sample_gfx.h"
 #include "tools/sample_mesh.h"
 #include "tools/sample_vehicle.h"
@@ -81,8 +84,9 @@ bool WriteSounds(const fs::path& sfx) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_sample_data <folder>\n");
+  const bool corpus = argc == 4 && std::string(argv[2]) == "--fuzz-corpus";
+  if (argc != 2 && !corpus) {
+    std::fprintf(stderr, "usage: make_sample_data <folder> [--fuzz-corpus <corpus folder>]\n");
     return 2;
   }
   std::error_code ec;
@@ -122,5 +126,12 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("sample data written to %s\n", root.c_str());
+  if (corpus) {
+    if (!fuzz_corpus::WriteFuzzCorpus(root.string(), argv[3], error)) {
+      std::fprintf(stderr, "make_sample_data: %s\n", error.c_str());
+      return 1;
+    }
+    std::printf("fuzz seeds written to %s\n", argv[3]);
+  }
   return 0;
 }

@@ -184,6 +184,8 @@ int32_t xFileSize(const TRepositoryFile& f) { return f.Opened == 1 ? static_cast
 
 bool xEof(const TRepositoryFile& f) { return f.Position >= f.Size; }
 
+TRepositoryFile::~TRepositoryFile() { xClose(*this); }
+
 void xClose(TRepositoryFile& f) {
   if (f.FileVar) {
     std::fclose(f.FileVar);

@@ -31,6 +31,13 @@ struct TRepositoryFile {
   FILE* FileVar = nullptr;
   int32_t RecSize = 0;
   uint8_t Opened = 0;
+
+  // A handle closes its disk file when it goes, also when a fatal stop of a nested load unwinds
+  // past it (the fatal sink of tests and fuzz targets throws). It is never copied.
+  TRepositoryFile() = default;
+  TRepositoryFile(const TRepositoryFile&) = delete;
+  TRepositoryFile& operator=(const TRepositoryFile&) = delete;
+  ~TRepositoryFile();
 };
 
 extern TRepositoryArchive* RepositoryArchive;  // none: nothing in the programs loads one

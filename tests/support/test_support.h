@@ -27,5 +27,7 @@ void CaptureDebugger();
 std::vector<std::string>& DebuggerLines();
 std::vector<std::string>& Warnings();
 void WriteFileBytes(const std::string& path, const std::string& bytes);
+// The number of open file descriptors of the process.
+size_t OpenFileCount();
 
 }  // namespace testing_support

@@ -3,12 +3,14 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include "engine/base/diagnostics.h"
 #include "engine/files/repository.h"
 #include "platform/platform.h"
 #include "tests/support/test_support.h"
 
 using testing_support::FatalError;
 using testing_support::MakeTempFolder;
+using testing_support::OpenFileCount;
 using testing_support::WriteFileBytes;
 
 namespace {
@@ -241,6 +243,20 @@ TEST_F(Repository, MissingFilesStopAtTheirFirstUse) {
       EXPECT_EQ(std::string(e.what()), c.message);
     }
   }
+}
+
+TEST_F(Repository, AHandleClosesItsFileWhenAFatalStopUnwindsPastIt) {
+  WriteFileBytes(root_ + "list.txt", "A\r\nB\r\n");
+  const size_t before = OpenFileCount();
+  try {
+    TRepositoryFile f;
+    xAssign(f, "list.txt");
+    xReset(f, 1);
+    EXPECT_EQ(OpenFileCount(), before + 1);
+    SYS_BREAKPROGRAM("stop while the file is open");
+  } catch (const FatalError&) {
+  }
+  EXPECT_EQ(OpenFileCount(), before);
 }
 
 }  // namespace

@@ -161,6 +161,23 @@ TEST_F(MeshLoad, VertexLimitAndUnknownVersionStop) {
   }
 }
 
+TEST_F(MeshLoad, AFatalStopOfATextureLeavesTheMeshFileClosed) {
+  // A missing texture with an invalid state stops in the texture lookup while the mesh file is
+  // still being read.
+  MeshFile m;
+  m.textures = {{"gone.bmp", 4}};
+  m.vertices = {V(0, 0, 0, 1)};
+  Write("state4.msh2", m);
+  const size_t before = testing_support::OpenFileCount();
+  try {
+    Load("state4.msh2");
+    ADD_FAILURE() << "an invalid texture state loaded";
+  } catch (const FatalError& e) {
+    EXPECT_STREQ(e.what(), "FATAL ERROR: Filehandling.LoadTexture: invalid texture state for NoTexture.bmp PROGRAM TERMINATES!");
+  }
+  EXPECT_EQ(testing_support::OpenFileCount(), before);
+}
+
 TEST_F(MeshLoad, MagicCharactersPastItsLengthAreIgnored) {
   MeshFile m;
   m.vertices = {V(0, 0, 0, 1)};

@@ -1,0 +1,23 @@
+^FRAME
+@SHOWMESS
+BLOCK
+   CALC FRAME+1
+   MOVR +FRAME
+   BUFFC
+   BLOCK
+      CALC FRAME>10
+      BUFFC
+      IF
+      BLOCK
+         MOV FRAME 0
+         BUFFC
+      ENDBLOCK
+   ENDBLOCK
+   BLOCK
+      PUSHVA 'Sample bus'
+      BUFFC
+      CALLINTEX SHOWMESS
+   ENDBLOCK
+ENDBLOCK
+BUFFC
+QUIT
