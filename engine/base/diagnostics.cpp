@@ -210,7 +210,10 @@ void SYS_ShowTaskbar() { platform::ShowTaskbar(); }
 uint32_t SYS_GetTicks() { return platform::Ticks(); }
 
 bool SYS_FileExists(const std::string& name) {
-  FILE* f = std::fopen(platform::DiskPath(name).c_str(), "rb");
+  // Only a regular file: a folder opens here too, but reads nothing.
+  const std::string path = platform::DiskPath(name);
+  if (!platform::IsRegularFile(path)) return false;
+  FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return false;
   std::fclose(f);
   return true;

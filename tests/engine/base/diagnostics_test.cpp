@@ -247,6 +247,9 @@ TEST(SysFiles, ExtractPathAndFileExists) {
   WriteFileBytes(folder + "here.txt", "1");
   EXPECT_TRUE(SYS_FileExists(folder + "here.txt"));
   EXPECT_FALSE(SYS_FileExists(folder + "gone.txt"));
+  // A folder opens for reading on this platform, but it is no file.
+  std::filesystem::create_directory(folder + "sub.txt");
+  EXPECT_FALSE(SYS_FileExists(folder + "sub.txt"));
 }
 
 }  // namespace
