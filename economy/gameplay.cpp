@@ -1,5 +1,6 @@
 #include "economy/gameplay.h"
 
+#include "engine/base/diagnostics.h"
 #include "engine/base/worldstate.h"
 
 void GameplayTick() {
@@ -11,3 +12,5 @@ bool CompletePlannedConstructions(uint8_t, uint8_t, bool) {
   // Nothing is planned until the way construction exists.
   return false;
 }
+
+void BuildingGameplayStart() { SYS_Warning("Gameplay Initialization"); }

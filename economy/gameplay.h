@@ -8,3 +8,8 @@ void GameplayTick();
 // Starts (and with Instant finishes) every planned building and way of an owner.
 // True = refused because the player is in debt.
 bool CompletePlannedConstructions(uint8_t player, uint8_t city, bool instant);
+
+// The start of the building program's simulation unit: it writes "Gameplay Initialization" as a
+// warning, so right after SYS_InitDebugFile the building program's log holds its header and
+// that line. The program calls it once at start, after its debug log exists.
+void BuildingGameplayStart();

@@ -19,9 +19,35 @@ void (*ArrayerFree)() = nullptr;
 void (*GraDone)() = nullptr;
 }  // namespace sys_hooks
 
+const TSysProfile kEngineSysProfile = {
+    .FileName = "SYS_Debug.txt",
+    .Header = "Ostrel Debugfile",
+    .NumberedNames = true,
+    .InStartFolder = false,
+    .AnnounceInit = true,
+    .WarningBeeps = true,
+    .WarningGameTime = true,
+    .WarningPrefix = "Warning: ",
+    .DebuggerRoom = 254,
+};
+
+const TSysProfile kBuildingSysProfile = {
+    .FileName = "SYS_debug.txt",
+    .Header = "Ostrel Debugfile (initialized by SYS)",
+    .NumberedNames = false,
+    .InStartFolder = true,
+    .AnnounceInit = false,
+    .WarningBeeps = false,
+    .WarningGameTime = false,
+    .WarningPrefix = "ErrorMessage: ",
+    .DebuggerRoom = 255,
+};
+
 namespace {
+const TSysProfile* g_profile = &kEngineSysProfile;
 std::string g_debugFileName;
-std::string g_logFolder;
+std::string g_debugFolder;  // fixed when the log is made
+std::string g_logFolder;    // the test seam
 uint32_t g_fatalWaitMs = 10000;
 void (*g_fatalSink)(const std::string&) = nullptr;
 
@@ -30,7 +56,17 @@ std::string Cut(const std::string& s, size_t n) { return s.size() > n ? s.substr
 // The debugger receives the text with a terminating zero inside 255 characters.
 void ToDebugger(const std::string& text) { platform::DebuggerOut(Cut(text, 254)); }
 
-std::string LogFolder() { return g_logFolder.empty() ? platform::ProgramFolder() : g_logFolder; }
+// The folder current now, absolute, with a trailing '/' (empty when it cannot be told).
+std::string CurrentFolder() {
+  std::string dir = platform::CurrentDir();
+  if (!dir.empty() && dir.back() != '/') dir += '/';
+  return dir;
+}
+
+std::string LogFolder() {
+  if (!g_logFolder.empty()) return g_logFolder;
+  return g_profile->InStartFolder ? CurrentFolder() : platform::ProgramFolder();
+}
 
 void AppendLogLine(const std::string& line) {
   if (!DebugFileOpen) return;
@@ -56,32 +92,42 @@ void SetLogFolder(const std::string& folder) { g_logFolder = folder; }
 void SetFatalWait(uint32_t ms) { g_fatalWaitMs = ms; }
 }  // namespace sys_test
 
+void SYS_SetProfile(const TSysProfile& profile) { g_profile = &profile; }
+
+const TSysProfile& SYS_Profile() { return *g_profile; }
+
 const std::string& SYS_DebugFileName() { return g_debugFileName; }
 
+std::string SYS_LogFolder() { return g_debugFolder.empty() ? LogFolder() : g_debugFolder; }
+
 void SYS_InitDebugFile(bool numbered) {
-  ToDebugger("Initializing SYS_Debug.txt...");
-  std::string folder = LogFolder();
-  std::string name = folder + "SYS_Debug.txt";
-  if (numbered) {
+  const TSysProfile& profile = *g_profile;
+  if (profile.AnnounceInit) ToDebugger("Initializing SYS_Debug.txt...");
+  const std::string folder = LogFolder();
+  std::string name = folder + profile.FileName;
+  if (numbered && profile.NumberedNames) {
     for (uint32_t n = 1;; ++n) {
       name = folder + "SYS_Debug_" + std::to_string(n) + ".txt";
       if (!SYS_FileExists(name)) break;
     }
   }
+  g_debugFolder = folder;
   DebugFileOpen = false;
   FILE* f = std::fopen(name.c_str(), "wb");
   if (!f) return;
-  static const char header[] = "Ostrel Debugfile\r\n";
-  std::fwrite(header, 1, sizeof(header) - 1, f);
+  const std::string header = std::string(profile.Header) + "\r\n";
+  std::fwrite(header.data(), 1, header.size(), f);
   std::fclose(f);
   g_debugFileName = name;
   DebugFileOpen = true;
 }
 
 void SYS_Warning(const std::string& msg) {
-  platform::Beep(1000, 100);
-  AppendLogLine(std::to_string(GameTime) + ":" + Cut(msg, 255));
-  ToDebugger("Warning: " + Cut(msg, 255));
+  const TSysProfile& profile = *g_profile;
+  const std::string text = Cut(msg, 255);
+  if (profile.WarningBeeps) platform::Beep(1000, 100);
+  AppendLogLine(profile.WarningGameTime ? std::to_string(GameTime) + ":" + text : text);
+  platform::DebuggerOut(Cut(profile.WarningPrefix + text, profile.DebuggerRoom));
 }
 
 void SYS_DebugOut(const std::string& msg) { ToDebugger(Cut(msg, 255)); }
@@ -164,7 +210,10 @@ void SYS_ShowTaskbar() { platform::ShowTaskbar(); }
 uint32_t SYS_GetTicks() { return platform::Ticks(); }
 
 bool SYS_FileExists(const std::string& name) {
-  FILE* f = std::fopen(platform::DiskPath(name).c_str(), "rb");
+  // Only a regular file: a folder opens here too, but reads nothing.
+  const std::string path = platform::DiskPath(name);
+  if (!platform::IsRegularFile(path)) return false;
+  FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return false;
   std::fclose(f);
   return true;

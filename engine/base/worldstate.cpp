@@ -7,6 +7,8 @@
 uint32_t GameTime;
 int32_t GameMonth, GameDay, GameYear;
 uint8_t NewMonth, NewYear;
+int32_t TicksPerYear;
+const uint8_t DaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
 TPlayer Players[11];
 uint8_t PlayerCount, ActPlayer, LocalPlayer, ActCity;
@@ -37,6 +39,7 @@ uint8_t SimSwitches[9];
 uint8_t FreeBuildMode, EconomyHold, MoneyRefill;
 uint32_t EconomyHoldCount;
 uint8_t LocalWorldChanged;
+uint8_t LandscapeDirty;
 int32_t TrafficLightPeriod, ViewRange;
 uint32_t TextureFrameCount;
 uint8_t CurveCommandsOn;
@@ -56,6 +59,8 @@ uint32_t OwnerMarkerMesh;
 uint16_t LogoPictures[33];
 uint16_t PictureTextures[257];
 uint16_t CursorTable[32];
+
+ShortString<50> ProcessStatus[5];
 
 ShortString<255> Base_DIR;
 ShortString<255> Work_DIR;
@@ -103,12 +108,14 @@ void InitDatabase() {
   GameSettings.EconomyMode = 0;
   GameSettings.Level = 3;
   GameSettings.Fourth = 2;
+  LandscapeDirty = 1;
 }
 
 void ResetWorldState() {
   GameTime = 0;
   GameMonth = GameDay = GameYear = 0;
   NewMonth = NewYear = 0;
+  TicksPerYear = 0;
   std::memset(Players, 0, sizeof(Players));
   PlayerCount = ActPlayer = LocalPlayer = ActCity = 0;
   std::memset(Cities, 0, sizeof(Cities));
@@ -134,6 +141,7 @@ void ResetWorldState() {
   FreeBuildMode = EconomyHold = MoneyRefill = 0;
   EconomyHoldCount = 0;
   LocalWorldChanged = 0;
+  LandscapeDirty = 0;
   TrafficLightPeriod = ViewRange = 0;
   TextureFrameCount = 0;
   CurveCommandsOn = 0;
@@ -152,6 +160,7 @@ void ResetWorldState() {
   std::memset(LogoPictures, 0, sizeof(LogoPictures));
   std::memset(PictureTextures, 0, sizeof(PictureTextures));
   std::memset(CursorTable, 0, sizeof(CursorTable));
+  for (auto& line : ProcessStatus) line = std::string();
   Base_DIR = std::string();
   Work_DIR = std::string();
   InitDatabase();

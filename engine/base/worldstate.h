@@ -112,6 +112,8 @@ constexpr int kGameOptionBytes = 512;
 extern uint32_t GameTime;
 extern int32_t GameMonth, GameDay, GameYear;
 extern uint8_t NewMonth, NewYear;
+extern int32_t TicksPerYear;              // ticks of a game year
+extern const uint8_t DaysInMonth[12];     // 31 28 31 30 31 30 31 31 30 31 30 31
 
 // Players and towns
 extern TPlayer Players[11];  // 1..10
@@ -146,6 +148,7 @@ extern uint8_t SimSwitches[9];
 extern uint8_t FreeBuildMode, EconomyHold, MoneyRefill;
 extern uint32_t EconomyHoldCount;
 extern uint8_t LocalWorldChanged;
+extern uint8_t LandscapeDirty;  // terrain, ground or sky changed; 1 at start-up
 extern int32_t TrafficLightPeriod, ViewRange;
 extern uint32_t TextureFrameCount;
 extern uint8_t CurveCommandsOn;
@@ -169,6 +172,10 @@ extern uint32_t OwnerMarkerMesh;
 extern uint16_t LogoPictures[33];
 extern uint16_t PictureTextures[257];
 extern uint16_t CursorTable[32];
+
+// The status lines of the incremental processes: 0 the goods driver, 1 the town building
+// placement, 3 the world development, 4 the building upkeep.
+extern ShortString<50> ProcessStatus[5];
 
 // Folders
 extern ShortString<255> Base_DIR;

@@ -1,23 +1,32 @@
 #include "engine/files/languages.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <strings.h>
 
 #include "engine/base/diagnostics.h"
 #include "engine/base/text.h"
+#include "engine/base/worldstate.h"
 #include "platform/platform.h"
 
 TList Languages;
 TList LanguageTexts;
 TLanguage* CurrentLanguage = nullptr;
 bool CaptureMissingTexts = false;
+TLanguageOptions LanguageOptions = kEngineLanguageOptions;
 
 namespace {
 
 constexpr const char* kTranslationTool = "quenlory.exe";
 constexpr const char* kMissingKeyFile = "debugl.txt";
 
-std::string KeyOf(const std::string& key) { return UpperShort(key).substr(0, kLanguageKeyLength); }
+size_t KeyLength() { return std::min(LanguageOptions.KeyLength, kMaxLanguageKeyLength); }
+
+std::string KeyOf(const std::string& key) { return UpperShort(key).substr(0, KeyLength()); }
+
+void DebuggerLine(const std::string& text) {
+  if (LanguageOptions.DebuggerLines) SYS_DebugOut(text);
+}
 
 TMLS* FindText(const std::string& key) {
   for (int32_t i = 0; i < LanguageTexts.Count; ++i) {
@@ -30,7 +39,7 @@ TMLS* FindText(const std::string& key) {
 TMLS* FindOrAddText(const std::string& key) {
   if (TMLS* m = FindText(key)) return m;
   auto* m = new TMLS();
-  m->Key = key.substr(0, kLanguageKeyLength);
+  m->Key = key.substr(0, KeyLength());
   LanguageTexts.Add(m);
   return m;
 }
@@ -64,7 +73,7 @@ TLanguage* LanguageAt(int32_t i) { return static_cast<TLanguage*>(Languages.Get(
 TMLS* LanguageTextAt(int32_t i) { return static_cast<TMLS*>(LanguageTexts.Get(i)); }
 
 void LoadLanguages(const std::string& dir) {
-  SYS_DebugOut("Loading languagedatabases...");
+  DebuggerLine("Loading languagedatabases...");
   for (const std::string& file : LanguageFiles(dir)) {
     if (Languages.Count >= kMaxLanguages) {
       SYS_Warning("language: too many language files, left out: " + file);
@@ -81,6 +90,8 @@ void LoadLanguages(const std::string& dir) {
   CurrentLanguage = LanguageAt(0);  // no language file at all stops with the list's index error
 }
 
+void LoadLanguages() { LoadLanguages(Base_DIR.str() + "ui\\"); }
+
 std::vector<std::string> LanguageFiles(const std::string& dir) {
   std::vector<std::string> files;
   for (const std::string& file : platform::ListFolder(platform::DiskPath(dir), false)) {
@@ -90,7 +101,7 @@ std::vector<std::string> LanguageFiles(const std::string& dir) {
 }
 
 void LoadLanguageFile(int32_t langIndex, const std::string& fileName) {
-  SYS_DebugOut("Loading language " + fileName + "...");
+  DebuggerLine("Loading language " + fileName + "...");
   FILE* f = std::fopen(platform::DiskPath(fileName).c_str(), "rb");
   if (!f) SYS_BREAKPROGRAM("missing file " + fileName);
   if (langIndex < 1 || langIndex > kMaxLanguages) {
@@ -113,7 +124,7 @@ void LoadLanguageFile(int32_t langIndex, const std::string& fileName) {
 }
 
 bool SetLanguage(const std::string& name) {
-  SYS_DebugOut("Changed language to " + name);
+  DebuggerLine("Changed language to " + name);
   const std::string upper = UpperShort(name);
   bool found = false;
   for (int32_t i = 0; i < Languages.Count; ++i) {

@@ -9,7 +9,22 @@
 #include "engine/base/types.h"
 
 constexpr int kMaxLanguages = 20;
-constexpr size_t kLanguageKeyLength = 50;
+constexpr size_t kLanguageKeyLength = 50;  // the characters of a key kept by the engine's options
+constexpr size_t kMaxLanguageKeyLength = 255;
+
+// What differs between the programs' language databases. The vehicle program keeps the engine's
+// options; the building program installs kBuildingLanguageOptions before it loads a language.
+struct TLanguageOptions {
+  // The characters of a key that are stored and compared; a key is cut to them everywhere, so a
+  // key beyond them is found by its first KeyLength characters. At most kMaxLanguageKeyLength.
+  size_t KeyLength;
+  // The debugger lines "Loading languagedatabases...", "Loading language <file>..." and
+  // "Changed language to <name>".
+  bool DebuggerLines;
+};
+constexpr TLanguageOptions kEngineLanguageOptions = {kLanguageKeyLength, true};
+constexpr TLanguageOptions kBuildingLanguageOptions = {kMaxLanguageKeyLength, false};
+extern TLanguageOptions LanguageOptions;  // the engine's until set
 
 struct TLanguage {
   std::string Name;  // the file name without its extension
@@ -17,7 +32,7 @@ struct TLanguage {
 };
 
 struct TMLS {
-  ShortString<50> Key{};  // upper case
+  ShortString<kMaxLanguageKeyLength> Key{};  // upper case, at most LanguageOptions.KeyLength
   std::string Texts[kMaxLanguages + 1];  // 1..20, by language index
 };
 
@@ -27,6 +42,8 @@ extern TLanguage* CurrentLanguage;
 extern bool CaptureMissingTexts;
 
 void LoadLanguages(const std::string& dir);
+// The language files of Base_DIR + "ui\".
+void LoadLanguages();
 // The language files (*.lgd) of the folder dir (a system name), in the order LoadLanguages reads them.
 std::vector<std::string> LanguageFiles(const std::string& dir);
 void LoadLanguageFile(int32_t langIndex, const std::string& fileName);

@@ -8,6 +8,7 @@
 
 TRepositoryArchive* RepositoryArchive = nullptr;
 uint8_t LastFileSource = 0;
+bool RepositoryLenient = false;
 
 const uint8_t kArchiveScrambleTable[64] = {
     0x5A, 0xC3, 0x17, 0x8E, 0x29, 0xF4, 0x61, 0xB0, 0x3D, 0x92, 0x4B, 0xE7, 0x05, 0x7C, 0xD8, 0x36,
@@ -64,7 +65,13 @@ bool xFileExists(const std::string& name) {
 
 void xAssign(TRepositoryFile& f, const std::string& name) {
   if (f.FileVar) xClose(f);
+  // Nothing of an earlier binding stays: a name that is not found leaves an empty handle at its end.
   f.Opened = 0;
+  f.InArchive = 0;
+  f.EntryOffset = 0;
+  f.Size = 0;
+  f.Archive = nullptr;
+  f.Position = 0;
   if (name.empty()) {
     f.Name = std::string();
     return;
@@ -73,10 +80,6 @@ void xAssign(TRepositoryFile& f, const std::string& name) {
   f.Name = normalised;
   if (!xFileExists(normalised)) return;
   if (LastFileSource == 1) {
-    f.InArchive = 0;
-    f.Archive = nullptr;
-    f.Position = 0;
-    f.Size = 0;
     std::string diskPath = platform::DiskPath(normalised);
     if (FILE* probe = std::fopen(diskPath.c_str(), "rb")) {
       if (std::fseek(probe, 0, SEEK_END) == 0) {
@@ -90,7 +93,6 @@ void xAssign(TRepositoryFile& f, const std::string& name) {
   }
   f.InArchive = 1;
   f.Archive = RepositoryArchive;
-  f.Position = 0;
   for (const TArchiveEntry& e : RepositoryArchive->Entries) {
     if (e.Name != normalised) continue;
     f.EntryOffset = e.Offset;
@@ -100,7 +102,11 @@ void xAssign(TRepositoryFile& f, const std::string& name) {
 }
 
 void xReset(TRepositoryFile& f, int32_t recSize) {
-  if (f.Opened != 1) FileError("xReset", f);
+  if (f.Opened != 1) {
+    if (!RepositoryLenient) FileError("xReset", f);
+    f.RecSize = recSize;
+    return;
+  }
   f.RecSize = recSize;
   if (f.InArchive) return;
   if (f.FileVar) std::fclose(f.FileVar);
@@ -113,7 +119,10 @@ void xReset(TRepositoryFile& f, int32_t recSize) {
 }
 
 int32_t xBlockRead(TRepositoryFile& f, void* buffer, int32_t count) {
-  if (f.Opened != 1) FileError("xBlockRead", f);
+  if (f.Opened != 1) {
+    if (!RepositoryLenient) FileError("xBlockRead", f);
+    return 0;
+  }
   const int64_t wanted = static_cast<int64_t>(f.RecSize) * count;
   if (wanted <= 0) return 0;  // a negative or empty request reads nothing
   int64_t n = std::min<int64_t>(wanted, INT32_MAX);
@@ -166,7 +175,10 @@ void xReadLn(TRepositoryFile& f, std::string& s, size_t maxLen) {
 }
 
 void xSeek(TRepositoryFile& f, int32_t pos) {
-  if (f.Opened != 1) FileError("xSeek", f);
+  if (f.Opened != 1) {
+    if (!RepositoryLenient) FileError("xSeek", f);
+    return;
+  }
   if (f.InArchive) {
     f.Position = std::min(static_cast<uint32_t>(pos), f.Size);
     return;

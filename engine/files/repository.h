@@ -41,6 +41,13 @@ struct TRepositoryFile {
 };
 
 extern TRepositoryArchive* RepositoryArchive;  // none: nothing in the programs loads one
+
+// The building program's reader is lenient (it sets this at start): xReset, xSeek and
+// xBlockRead of a handle that is not opened (a name xAssign did not find, or a handle never
+// assigned) do not stop the program. xReset stores the record size and opens nothing, xSeek does
+// nothing and xBlockRead reads nothing and gives 0; the handle then has size 0 and is at its end.
+// Otherwise (the engine's reader) each of them is a fatal stop.
+extern bool RepositoryLenient;
 extern uint8_t LastFileSource;                 // 0 not found, 1 on disk, 2 in the archive
 
 // The table that descrambles archive entries: byte i of an entry is xor-ed with entry i & 63.

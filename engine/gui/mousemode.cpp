@@ -7,6 +7,10 @@ uint8_t MouseMode = 0;
 uint8_t MouseModeChanged = 0;
 uint16_t SelectedBuildingType = 0;
 uint16_t MouseCursor = 0;
+TVector PlacementPoints[4] = {};
+uint8_t FixedPickActive = 0;
+ShortString<17> StatusLine{};
+float SkyScroll[4] = {};
 
 namespace ui_hooks {
 void (*TutorialEvent)(uint8_t code, const void* data) = nullptr;
@@ -17,6 +21,7 @@ static_assert(sizeof(CursorTable) / sizeof(CursorTable[0]) == kCursorTableSize);
 void SetMouseMode(uint8_t mode) {
   MouseMode = mode;
   MouseModeChanged = 1;
+  FixedPickActive = 0;
   if (mode < kCursorTableSize) {
     MouseCursor = CursorTable[mode];
     if (mode == 25 || mode == 26) {
@@ -34,6 +39,10 @@ void InitUserInterface() {
   MouseModeChanged = 0;
   SelectedBuildingType = 0;
   MouseCursor = 0;
+  for (TVector& p : PlacementPoints) p = {};
+  FixedPickActive = 0;
+  StatusLine = std::string();
+  for (float& s : SkyScroll) s = 0;
 }
 
 namespace {

@@ -44,7 +44,11 @@ void CaptureDebugger() {
   Warnings().clear();
   platform::SetDebuggerSink([](const std::string& text) {
     DebuggerLines().push_back(text);
-    if (text.rfind("Warning: ", 0) == 0) Warnings().push_back(text.substr(9));
+    // The engine's warnings and the building program's.
+    for (const char* prefix : {"Warning: ", "ErrorMessage: "}) {
+      const std::string p = prefix;
+      if (text.rfind(p, 0) == 0) Warnings().push_back(text.substr(p.size()));
+    }
   });
 }
 

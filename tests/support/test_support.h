@@ -22,7 +22,8 @@ std::string MakeTempFolder(const std::string& tag);
 std::string ReadFileBytes(const std::string& path);
 
 // Collects what reaches the debugger from now on: every line, and the warnings among them without
-// their "Warning: " prefix. platform::SetDebuggerSink(nullptr) ends it.
+// their "Warning: " (or the building program's "ErrorMessage: ") prefix.
+// platform::SetDebuggerSink(nullptr) ends it.
 void CaptureDebugger();
 std::vector<std::string>& DebuggerLines();
 std::vector<std::string>& Warnings();

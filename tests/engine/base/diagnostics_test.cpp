@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,67 @@ TEST_F(DebugLog, AnUncreatableLogStaysClosedSilently) {
   EXPECT_EQ(testing_support::DebuggerLines().back(), "Warning: still fine");
 }
 
+// The building program's profile: its log lies in the folder current at start.
+class BuildingDebugLog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    oldDir_ = platform::CurrentDir();
+    start_ = MakeTempFolder("buildstart");
+    ASSERT_TRUE(platform::SetCurrentDir(start_));
+    sys_test::SetLogFolder("");  // no seam: the profile's own folder
+    SYS_SetProfile(kBuildingSysProfile);
+    testing_support::CaptureDebugger();
+    GameTime = 42;  // a building warning carries no game time
+  }
+  void TearDown() override {
+    SYS_SetProfile(kEngineSysProfile);
+    sys_test::SetLogFolder(MakeTempFolder("log"));
+    platform::SetDebuggerSink(nullptr);
+    GameTime = 0;
+    DebugFileOpen = false;
+    ASSERT_TRUE(platform::SetCurrentDir(oldDir_));
+  }
+  std::string oldDir_, start_;
+};
+
+TEST_F(BuildingDebugLog, HeaderAndWarningLinesHaveTheirExactBytes) {
+  WriteFileBytes(start_ + "SYS_debug.txt", "a long previous run\r\n");
+  SYS_InitDebugFile(true);  // there is no numbered variant
+  ASSERT_TRUE(DebugFileOpen);
+  EXPECT_EQ(SYS_DebugFileName(), start_ + "SYS_debug.txt");
+  SYS_Warning("careful");
+  const std::string longMsg(300, 'm');
+  SYS_Warning(longMsg);
+  EXPECT_EQ(ReadFileBytes(start_ + "SYS_debug.txt"),
+            "Ostrel Debugfile (initialized by SYS)\r\ncareful\r\n" + std::string(255, 'm') + "\r\n");
+  // Nothing reaches the debugger at start; a warning arrives as "ErrorMessage: " + text, cut to 255.
+  ASSERT_EQ(testing_support::DebuggerLines().size(), 2u);
+  EXPECT_EQ(testing_support::DebuggerLines()[0], "ErrorMessage: careful");
+  EXPECT_EQ(testing_support::DebuggerLines()[1], "ErrorMessage: " + std::string(255 - 14, 'm'));
+}
+
+TEST_F(BuildingDebugLog, TwoStartsLeaveOnlyTheSecondRunsLines) {
+  SYS_InitDebugFile(false);
+  SYS_Warning("first run");
+  SYS_InitDebugFile(false);
+  SYS_Warning("second run");
+  EXPECT_EQ(ReadFileBytes(start_ + "SYS_debug.txt"), "Ostrel Debugfile (initialized by SYS)\r\nsecond run\r\n");
+  // One log of a fixed name: no numbered variant beside it.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(start_), std::filesystem::directory_iterator{}), 1);
+}
+
+TEST_F(BuildingDebugLog, AWarningAfterTheCurrentFolderChangedGoesToTheFirstFile) {
+  SYS_InitDebugFile(false);
+  const std::string work = MakeTempFolder("buildwork");
+  ASSERT_TRUE(platform::SetCurrentDir(work));
+  SYS_Warning("after the change");
+  EXPECT_EQ(ReadFileBytes(start_ + "SYS_debug.txt"),
+            "Ostrel Debugfile (initialized by SYS)\r\nafter the change\r\n");
+  EXPECT_FALSE(std::filesystem::exists(work + "SYS_debug.txt"));
+  // The folder stays the one of the start, for the program's other logs too.
+  EXPECT_EQ(SYS_LogFolder(), start_);
+}
+
 std::vector<std::string> g_cleanup;
 
 TEST(FatalStop, CleansUpInOrderThenEnds) {
@@ -185,6 +247,9 @@ TEST(SysFiles, ExtractPathAndFileExists) {
   WriteFileBytes(folder + "here.txt", "1");
   EXPECT_TRUE(SYS_FileExists(folder + "here.txt"));
   EXPECT_FALSE(SYS_FileExists(folder + "gone.txt"));
+  // A folder opens for reading on this platform, but it is no file.
+  std::filesystem::create_directory(folder + "sub.txt");
+  EXPECT_FALSE(SYS_FileExists(folder + "sub.txt"));
 }
 
 }  // namespace

@@ -50,6 +50,7 @@ TEST(WorldState, StartUpDefaults) {
       {"GameSettings level", GameSettings.Level, 3},
       {"GameSettings fourth byte", GameSettings.Fourth, 2},
       {"CityCount", CityCount, 0},
+      {"LandscapeDirty", LandscapeDirty, 1},
   };
   for (const Row& r : rows) EXPECT_EQ(r.actual, r.expected) << r.name;
   for (int i = 0; i <= 8; ++i) EXPECT_EQ(SimSwitches[i], 1) << "SimSwitches " << i;

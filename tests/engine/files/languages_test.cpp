@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "engine/base/worldstate.h"
 #include "engine/files/languages.h"
 #include "platform/platform.h"
 #include "tests/support/test_support.h"
@@ -28,6 +29,8 @@ class LanguageFiles : public ::testing::Test {
   void TearDown() override {
     FreeLanguages();
     CaptureMissingTexts = false;
+    LanguageOptions = kEngineLanguageOptions;
+    platform::SetDebuggerSink(nullptr);
     ASSERT_EQ(chdir(oldDir_.c_str()), 0);
   }
   std::string oldDir_, root_;
@@ -67,13 +70,50 @@ TEST_F(LanguageFiles, KeysAcrossLanguagesAndSelection) {
   EXPECT_EQ(LanguageTexts.Count, 2);
 }
 
-TEST_F(LanguageFiles, LongKeysAreCutTo50WhenStoredAndLookedUp) {
-  const std::string longKey(60, 'K');
-  WriteFileBytes(root_ + "UI/English.lgd", longKey + "\r\ntext\r\n@@\r\n");
-  LoadLanguages(root_ + "UI\\");
-  EXPECT_EQ(LanguageTextAt(0)->Key.str(), std::string(50, 'K'));
-  EXPECT_EQ(Translate(longKey), "text");
-  EXPECT_EQ(Translate(std::string(50, 'K') + "other"), "text");
+TEST_F(LanguageFiles, KeysAreKeptToTheOptionsLengthWhenStoredAndLookedUp) {
+  // Two keys of 60 characters that differ only after the 50th.
+  const std::string keyA = std::string(50, 'K') + std::string(10, 'A');
+  const std::string keyB = std::string(50, 'K') + std::string(10, 'B');
+  struct Case {
+    const char* options;
+    TLanguageOptions values;
+    std::string storedKey;
+    const char* textOfA;
+    int keys;
+  };
+  const Case cases[] = {
+      // The engine keeps 50 characters: both keys are one, and the later block's text wins.
+      {"engine", kEngineLanguageOptions, std::string(50, 'K'), "b", 1},
+      // The building program keeps 255: each key is stored and matched in full.
+      {"building", kBuildingLanguageOptions, keyA, "a", 2},
+  };
+  for (const Case& c : cases) {
+    FreeLanguages();
+    LanguageOptions = c.values;
+    WriteFileBytes(root_ + "UI/English.lgd", keyA + "\r\na\r\n@@\r\n" + keyB + "\r\nb\r\n@@\r\n");
+    LoadLanguages(root_ + "UI\\");
+    EXPECT_EQ(LanguageTexts.Count, c.keys) << c.options;
+    EXPECT_EQ(LanguageTextAt(0)->Key.str(), c.storedKey) << c.options;
+    EXPECT_EQ(Translate(keyA), c.textOfA) << c.options;
+    EXPECT_EQ(Translate(keyB), "b") << c.options;
+  }
+  // Only the building program's full key tells a 50-character prefix from the key itself.
+  EXPECT_EQ(Translate(std::string(50, 'K')), "!" + std::string(50, 'K') + "!");
+}
+
+TEST_F(LanguageFiles, BuildingOptionsReadBaseUiAndWriteNoDebuggerLines) {
+  WriteFileBytes(root_ + "UI/English.lgd", "A\r\na\r\n@@\r\n");
+  WriteFileBytes(root_ + "UI/Deutsch.lgd", "A\r\nb\r\n@@\r\n");
+  const std::string oldBase = Base_DIR.str();
+  Base_DIR = root_;
+  LanguageOptions = kBuildingLanguageOptions;
+  testing_support::CaptureDebugger();
+  LoadLanguages();
+  EXPECT_TRUE(SetLanguage("English"));
+  EXPECT_TRUE(testing_support::DebuggerLines().empty());
+  Base_DIR = oldBase;
+  ASSERT_EQ(Languages.Count, 2);
+  EXPECT_EQ(Translate("a"), "a");
 }
 
 TEST_F(LanguageFiles, MissingKeyIsCapturedAndTheToolStartsOncePerKey) {

@@ -245,6 +245,57 @@ TEST_F(Repository, MissingFilesStopAtTheirFirstUse) {
   }
 }
 
+TEST_F(Repository, TheLenientReaderNeverStopsOnAHandleThatIsNotOpened) {
+  WriteFileBytes(root_ + "there.txt", "0123456789");
+  struct Case {
+    const char* what;
+    void (*assign)(TRepositoryFile&);
+  };
+  const Case cases[] = {
+      {"never assigned", [](TRepositoryFile&) {}},
+      {"empty name", [](TRepositoryFile& f) { xAssign(f, ""); }},
+      {"missing name", [](TRepositoryFile& f) { xAssign(f, "gfx\\none.bmp"); }},
+      {"read partly, then a missing name",
+       [](TRepositoryFile& f) {
+         char b[4];
+         xAssign(f, "there.txt");
+         xReset(f, 1);
+         xBlockRead(f, b, 4);
+         xAssign(f, "none.txt");
+       }},
+  };
+  struct Lenient {
+    Lenient() { RepositoryLenient = true; }
+    ~Lenient() { RepositoryLenient = false; }
+  } lenient;
+  const size_t before = OpenFileCount();
+  for (const Case& c : cases) {
+    TRepositoryFile f;
+    c.assign(f);
+    char buffer[8] = "unread";
+    try {
+      xReset(f, 4);
+      EXPECT_EQ(f.RecSize, 4) << c.what;
+      EXPECT_EQ(xBlockRead(f, buffer, 2), 0) << c.what;
+      xSeek(f, 3);
+      xClose(f);
+    } catch (const FatalError& e) {
+      ADD_FAILURE() << c.what << ": " << e.what();
+    }
+    EXPECT_STREQ(buffer, "unread") << c.what;
+    EXPECT_TRUE(xEof(f)) << c.what;  // a reader that reads until the end stops at once
+    EXPECT_EQ(xFilePos(f), 0) << c.what;
+    EXPECT_EQ(OpenFileCount(), before) << c.what;
+  }
+  // An opened file reads as it does without the flag.
+  TRepositoryFile f;
+  xAssign(f, "there.txt");
+  xReset(f, 4);
+  char buffer[12] = {};
+  EXPECT_EQ(xBlockRead(f, buffer, 2), 8);
+  EXPECT_STREQ(buffer, "01234567");
+}
+
 TEST_F(Repository, AHandleClosesItsFileWhenAFatalStopUnwindsPastIt) {
   WriteFileBytes(root_ + "list.txt", "A\r\nB\r\n");
   const size_t before = OpenFileCount();

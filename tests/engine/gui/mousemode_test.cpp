@@ -41,14 +41,18 @@ class MouseModes : public ::testing::Test {
   uint16_t savedSpecial_[10];
 };
 
-TEST_F(MouseModes, ModeTakesItsCursorAndIsReportedEveryTime) {
+TEST_F(MouseModes, ModeTakesItsCursorEndsAFixedPickAndIsReportedEveryTime) {
+  FixedPickActive = 1;
   SetMouseMode(3);
   EXPECT_EQ(MouseMode, 3);
   EXPECT_EQ(MouseModeChanged, 1);
   EXPECT_EQ(MouseCursor, 103);
+  EXPECT_EQ(FixedPickActive, 0);
   MouseModeChanged = 0;
+  FixedPickActive = 1;
   SetMouseMode(3);  // the same mode again still counts as a change
   EXPECT_EQ(MouseModeChanged, 1);
+  EXPECT_EQ(FixedPickActive, 0);
   EXPECT_EQ(g_events, (std::vector<std::pair<uint8_t, uint8_t>>{{1, 3}, {1, 3}}));
 }
 
