@@ -250,6 +250,59 @@ std::string MeshFile::Bytes() const {
   return out;
 }
 
+MeshFile NoMeshFile() {
+  // Four triangles round a point over a square.
+  MeshFile noMesh;
+  noMesh.vertices = {{-2, 0, -2, 0, 1, 0, {160, 160, 160, 255}, 0, 0}, {2, 0, -2, 0, 1, 0, {160, 160, 160, 255}, 1, 0},
+                     {2, 0, 2, 0, 1, 0, {160, 160, 160, 255}, 1, 1},  {-2, 0, 2, 0, 1, 0, {160, 160, 160, 255}, 0, 1},
+                     {0, 4, 0, 0, 1, 0, {220, 220, 220, 255}, 0.5f, 0.5f}};
+  const uint16_t sides[4][3] = {{1, 5, 2}, {2, 5, 3}, {3, 5, 4}, {4, 5, 1}};
+  for (const auto& s : sides) {
+    Polygon p;
+    p.vertices[0] = s[0];
+    p.vertices[1] = s[1];
+    p.vertices[2] = s[2];
+    p.vertices[3] = 0;
+    p.kind = 0;
+    p.lit = 1;
+    noMesh.polygons.push_back(p);
+  }
+  return noMesh;
+}
+
+std::string LayoutMesh::Bytes() const {
+  std::string out;
+  Put16(out, static_cast<uint16_t>(vertices.size()));
+  for (const Position& p : vertices)
+    for (float f : {p.x, p.y, p.z}) PutF(out, f);
+  Put8(out, static_cast<uint8_t>(quads.size()));
+  for (const Quad& q : quads) {
+    for (float f : q.u) PutF(out, f);
+    for (float f : q.v) PutF(out, f);
+    for (uint16_t c : q.corners) Put16(out, c);
+    Put8(out, q.texture);
+    for (uint8_t b : q.spare) Put8(out, b);
+  }
+  Put8(out, static_cast<uint8_t>(triangles.size()));
+  for (const Triangle& t : triangles) {
+    for (float f : t.u) PutF(out, f);
+    for (float f : t.v) PutF(out, f);
+    for (uint16_t c : t.corners) Put16(out, c);
+    Put8(out, t.texture);
+    Put8(out, t.spare);
+  }
+  Put8(out, static_cast<uint8_t>(textures.size()));
+  for (size_t i = 0; i < textures.size(); ++i) {
+    Put8(out, textures[i].alpha);
+    const int64_t length = i < nameLengthOverride.size() ? nameLengthOverride[i] : static_cast<int64_t>(textures[i].name.size());
+    const auto l = static_cast<uint32_t>(length);
+    Put16(out, static_cast<uint16_t>(l));
+    Put16(out, static_cast<uint16_t>(l >> 16));
+    out += textures[i].name;
+  }
+  return out;
+}
+
 bool WriteSampleMeshes(const std::string& root, std::string& error) {
   namespace fs = std::filesystem;
   const fs::path vehicles = fs::path(root) / "vehicles";
@@ -273,23 +326,6 @@ bool WriteSampleMeshes(const std::string& root, std::string& error) {
   const uint8_t white[4] = {255, 255, 255, 255};
   const uint8_t red[4] = {210, 40, 30, 255};
 
-  // The stand-in for missing meshes: a small grey pyramid of four triangles and a base.
-  MeshFile noMesh;
-  noMesh.vertices = {{-2, 0, -2, 0, 1, 0, {160, 160, 160, 255}, 0, 0}, {2, 0, -2, 0, 1, 0, {160, 160, 160, 255}, 1, 0},
-                     {2, 0, 2, 0, 1, 0, {160, 160, 160, 255}, 1, 1},  {-2, 0, 2, 0, 1, 0, {160, 160, 160, 255}, 0, 1},
-                     {0, 4, 0, 0, 1, 0, {220, 220, 220, 255}, 0.5f, 0.5f}};
-  const uint16_t sides[4][3] = {{1, 5, 2}, {2, 5, 3}, {3, 5, 4}, {4, 5, 1}};
-  for (const auto& s : sides) {
-    Polygon p;
-    p.vertices[0] = s[0];
-    p.vertices[1] = s[1];
-    p.vertices[2] = s[2];
-    p.vertices[3] = 0;
-    p.kind = 0;
-    p.lit = 1;
-    noMesh.polygons.push_back(p);
-  }
-
   // The vehicle body (version 2.0): a textured box 10 long, 4 wide, 3 high over the wheels.
   MeshFile bodyMesh;
   bodyMesh.textures = {{"vbody.bmp", 0}};
@@ -307,7 +343,7 @@ bool WriteSampleMeshes(const std::string& root, std::string& error) {
   MeshFile cube;
   cube.AddBox(-5, -5, -5, 5, 5, 5, red, 0, 0);
 
-  return WriteFile(vehicles / "NoMesh.msh2", noMesh.Bytes(), error) &&
+  return WriteFile(vehicles / "NoMesh.msh2", NoMeshFile().Bytes(), error) &&
          WriteFile(vehicles / "samplebus.msh2", bodyMesh.Bytes(), error) &&
          WriteFile(vehicles / "samplebogie.msh2", bogie.Bytes(), error) &&
          WriteFile(vehicles / "cube.msh2", cube.Bytes(), error);
