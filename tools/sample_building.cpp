@@ -1,7 +1,6 @@
 #include "tools/sample_building.h"
 
 #include <filesystem>
-#include <fstream>
 
 #include "tools/sample_gfx.h"
 
@@ -14,11 +13,7 @@ using sample_mesh::LayoutMesh;
 using sample_mesh::MeshFile;
 
 bool WriteFile(const std::filesystem::path& path, const std::string& bytes, std::string& error) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) error = "cannot write " + path.string();
-  return static_cast<bool>(out);
+  return sample_gfx::WriteSampleFile(path.string(), bytes, error);
 }
 
 Rgb Brick(int x, int y) {
@@ -51,13 +46,9 @@ Rgb Sphere(int x, int y) {
 
 sample_mesh::Vertex At(float x, float y, float z, float u, float v) { return {x, y, z, 0, 0, 1, {255, 255, 255, 255}, u, v}; }
 
-sample_mesh::Polygon Face(std::initializer_list<uint16_t> corners, uint16_t texture, uint8_t flags) {
-  sample_mesh::Polygon p;
-  int k = 0;
-  p.vertices[3] = 0;
-  for (uint16_t c : corners) p.vertices[k++] = c;
-  p.kind = k == 4 ? 1 : 0;
-  p.texture = texture;
+// A triangle (d = 0) or quad of a version 2.1 file.
+sample_mesh::Polygon Face(uint16_t a, uint16_t b, uint16_t c, uint16_t d, uint16_t texture, uint8_t flags) {
+  sample_mesh::Polygon p = sample_mesh::MakePolygon(a, b, c, d, texture, d == 0 ? 0 : 1);
   p.flags = flags;
   return p;
 }
@@ -67,9 +58,8 @@ void AddQuad(MeshFile& m, const float (&c)[4][3], uint16_t texture, uint8_t flag
   const float uv[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
   const auto first = static_cast<uint16_t>(m.vertices.size() + 1);
   for (int k = 0; k < 4; ++k) m.vertices.push_back(At(c[k][0], c[k][1], c[k][2], uv[k][0], uv[k][1]));
-  m.polygons.push_back(Face({first, static_cast<uint16_t>(first + 1), static_cast<uint16_t>(first + 2),
-                             static_cast<uint16_t>(first + 3)},
-                            texture, flags));
+  m.polygons.push_back(Face(first, static_cast<uint16_t>(first + 1), static_cast<uint16_t>(first + 2),
+                            static_cast<uint16_t>(first + 3), texture, flags));
 }
 
 }  // namespace
@@ -90,7 +80,7 @@ MeshFile SampleHouse() {
     m.vertices.push_back(At(x, 5, -4, 0, 0));
     m.vertices.push_back(At(x, 5, 4, 1, 0));
     m.vertices.push_back(At(x, 8, 0, 0.5f, 0.6f));
-    m.polygons.push_back(Face({first, static_cast<uint16_t>(first + 1), static_cast<uint16_t>(first + 2)}, 1, 16 | 32));
+    m.polygons.push_back(Face(first, static_cast<uint16_t>(first + 1), static_cast<uint16_t>(first + 2), 0, 1, 16 | 32));
   }
   // The fence in front, drawn from both sides, and the flag on the ridge.
   const float fence[4][3] = {{-6, 0, 6}, {6, 0, 6}, {6, 1.5f, 6}, {-6, 1.5f, 6}};

@@ -32,11 +32,7 @@ void PutStr20(std::string& out, const std::string& s) {
 }
 
 bool WriteFile(const std::filesystem::path& path, const std::string& bytes, std::string& error) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  f.close();
-  if (!f) error = "cannot write " + path.string();
-  return static_cast<bool>(f);
+  return sample_gfx::WriteSampleFile(path.string(), bytes, error);
 }
 
 // Flags 16 (lit) and 32 (flat) are flag bits in version 2.1 and bytes of their own in 2.0.
@@ -250,6 +246,17 @@ std::string MeshFile::Bytes() const {
   return out;
 }
 
+Polygon MakePolygon(uint16_t a, uint16_t b, uint16_t c, uint16_t d, uint16_t texture, uint8_t kind) {
+  Polygon p;
+  p.vertices[0] = a;
+  p.vertices[1] = b;
+  p.vertices[2] = c;
+  p.vertices[3] = d;
+  p.texture = texture;
+  p.kind = kind;
+  return p;
+}
+
 MeshFile NoMeshFile() {
   // Four triangles round a point over a square.
   MeshFile noMesh;
@@ -258,12 +265,7 @@ MeshFile NoMeshFile() {
                      {0, 4, 0, 0, 1, 0, {220, 220, 220, 255}, 0.5f, 0.5f}};
   const uint16_t sides[4][3] = {{1, 5, 2}, {2, 5, 3}, {3, 5, 4}, {4, 5, 1}};
   for (const auto& s : sides) {
-    Polygon p;
-    p.vertices[0] = s[0];
-    p.vertices[1] = s[1];
-    p.vertices[2] = s[2];
-    p.vertices[3] = 0;
-    p.kind = 0;
+    Polygon p = MakePolygon(s[0], s[1], s[2], 0, 0, 0);
     p.lit = 1;
     noMesh.polygons.push_back(p);
   }
@@ -275,22 +277,19 @@ std::string LayoutMesh::Bytes() const {
   Put16(out, static_cast<uint16_t>(vertices.size()));
   for (const Position& p : vertices)
     for (float f : {p.x, p.y, p.z}) PutF(out, f);
-  Put8(out, static_cast<uint8_t>(quads.size()));
-  for (const Quad& q : quads) {
-    for (float f : q.u) PutF(out, f);
-    for (float f : q.v) PutF(out, f);
-    for (uint16_t c : q.corners) Put16(out, c);
-    Put8(out, q.texture);
-    for (uint8_t b : q.spare) Put8(out, b);
-  }
-  Put8(out, static_cast<uint8_t>(triangles.size()));
-  for (const Triangle& t : triangles) {
-    for (float f : t.u) PutF(out, f);
-    for (float f : t.v) PutF(out, f);
-    for (uint16_t c : t.corners) Put16(out, c);
-    Put8(out, t.texture);
-    Put8(out, t.spare);
-  }
+  // The count, then each record: U, V, corners, texture, the spare bytes.
+  const auto polygons = [&out](const auto& list) {
+    Put8(out, static_cast<uint8_t>(list.size()));
+    for (const auto& p : list) {
+      for (float f : p.u) PutF(out, f);
+      for (float f : p.v) PutF(out, f);
+      for (uint16_t c : p.corners) Put16(out, c);
+      Put8(out, p.texture);
+      out.append(reinterpret_cast<const char*>(&p.spare), sizeof(p.spare));
+    }
+  };
+  polygons(quads);
+  polygons(triangles);
   Put8(out, static_cast<uint8_t>(textures.size()));
   for (size_t i = 0; i < textures.size(); ++i) {
     Put8(out, textures[i].alpha);

@@ -54,6 +54,9 @@ struct MeshFile {
   std::string Bytes() const;
 };
 
+// A polygon of vertex numbers a to d (d 0 for a triangle), a texture position and a kind.
+Polygon MakePolygon(uint16_t a, uint16_t b, uint16_t c, uint16_t d, uint16_t texture, uint8_t kind);
+
 // The stand-in for missing meshes, "NoMesh.msh2": a small grey pyramid.
 MeshFile NoMeshFile();
 

@@ -74,21 +74,41 @@ struct LayoutTexture {
   std::string name;
 };
 
-// A corner that names no vertex of the block becomes 1; a texture position beyond the list
-// becomes 0 (untextured). True when something was cut.
-template <size_t N>
-bool CutPolygon(uint16_t (&corners)[N], uint8_t& texture, bool colour, const TMeshBlock& block) {
-  bool cut = false;
-  for (uint16_t& c : corners) {
-    if (c >= 1 && c <= block.VertexCount) continue;
-    c = 1;
-    cut = true;
+// A polygon record: U, V, the corners, the texture position and the bytes kept.
+template <class Polygon>
+void ReadPolygons(LayoutReader& in, Polygon* polygons, uint16_t& count) {
+  count = in.U8();
+  for (int i = 0; i < count; ++i) {
+    Polygon& p = polygons[i];
+    for (float& u : p.U) u = in.F32();
+    for (float& v : p.V) v = in.F32();
+    for (uint16_t& c : p.Corners) c = in.U16();
+    p.Texture = in.U8();
+    in.Take(&p.Spare, sizeof(p.Spare));
   }
-  if (texture > block.TextureSlotCount) {
-    texture = 0;
-    cut = cut || !colour;  // a colour polygon does not use its texture position
+}
+
+// A corner that names no vertex of the block becomes 1, a texture position beyond the list 0
+// (untextured); each polygon that is cut is warned about, unless only the unused texture position
+// of a colour polygon was.
+template <class Polygon>
+void CutPolygons(Polygon* polygons, int count, const char* kind, const TMeshBlock& block, const std::string& path) {
+  for (int i = 0; i < count; ++i) {
+    Polygon& p = polygons[i];
+    bool cut = false;
+    for (uint16_t& c : p.Corners) {
+      if (c >= 1 && c <= block.VertexCount) continue;
+      c = 1;
+      cut = true;
+    }
+    if (p.Texture > block.TextureSlotCount) {
+      p.Texture = 0;
+      cut = cut || p.U[0] != kColourPolygon;
+    }
+    if (cut)
+      MeshUnitWarning("Mesh3D: LoadMeshFile: " + path + " " + kind + " " + std::to_string(i + 1) +
+                      " names no vertex or texture");
   }
-  return cut;
 }
 
 // The older layout from path into the block, which comes zero-filled.
@@ -108,24 +128,8 @@ void ReadLayoutFile(TMeshBlock& block, const std::string& path) {
   b.VertexCount = std::min<uint16_t>(vertexCount, kBlockMaxVertices);
   for (int i = 1; i <= b.VertexCount; ++i) b.Vertex(i) = {in.F32(), in.F32(), in.F32()};
   in.Skip(12ull * (vertexCount - b.VertexCount));
-  b.QuadCount = in.U8();
-  for (int i = 1; i <= b.QuadCount; ++i) {
-    TMeshQuad& q = b.Quad(i);
-    for (float& u : q.U) u = in.F32();
-    for (float& v : q.V) v = in.F32();
-    for (uint16_t& c : q.Corners) c = in.U16();
-    q.Texture = in.U8();
-    in.Take(q.Spare, 3);
-  }
-  b.TriangleCount = in.U8();
-  for (int i = 1; i <= b.TriangleCount; ++i) {
-    TMeshTriangle& t = b.Triangle(i);
-    for (float& u : t.U) u = in.F32();
-    for (float& v : t.V) v = in.F32();
-    for (uint16_t& c : t.Corners) c = in.U16();
-    t.Texture = in.U8();
-    t.Spare = in.U8();
-  }
+  ReadPolygons(in, b.Quads, b.QuadCount);
+  ReadPolygons(in, b.Triangles, b.TriangleCount);
   const uint8_t textureCount = in.U8();
   std::vector<LayoutTexture> textures;
   bool longName = false;
@@ -153,17 +157,8 @@ void ReadLayoutFile(TMeshBlock& block, const std::string& path) {
                     std::to_string(kBlockTextureSlots) + " are kept");
   if (longName) MeshUnitWarning("Mesh3D: LoadMeshFile: " + path + ": texture names are cut to 255 characters");
   b.TextureSlotCount = static_cast<uint8_t>(std::min<size_t>(textures.size(), kBlockTextureSlots));
-  for (int i = 1; i <= b.QuadCount; ++i) {
-    TMeshQuad& q = b.Quad(i);
-    if (CutPolygon(q.Corners, q.Texture, q.U[0] == kColourPolygon, b))
-      MeshUnitWarning("Mesh3D: LoadMeshFile: " + path + " quad " + std::to_string(i) + " names no vertex or texture");
-  }
-  for (int i = 1; i <= b.TriangleCount; ++i) {
-    TMeshTriangle& t = b.Triangle(i);
-    if (CutPolygon(t.Corners, t.Texture, t.U[0] == kColourPolygon, b))
-      MeshUnitWarning("Mesh3D: LoadMeshFile: " + path + " triangle " + std::to_string(i) +
-                      " names no vertex or texture");
-  }
+  CutPolygons(b.Quads, b.QuadCount, "quad", b, path);
+  CutPolygons(b.Triangles, b.TriangleCount, "triangle", b, path);
   for (int i = 0; i < b.TextureSlotCount; ++i)
     b.TextureSlots[i] = LoadMeshTexture(textures[static_cast<size_t>(i)].name, textures[static_cast<size_t>(i)].alpha);
 }
@@ -240,23 +235,19 @@ void Mesh2ToBlock(const TMesh2& mesh, TMeshBlock& block) {
     uint8_t position = 0;
     for (int i = 0; i < slots.Count; ++i)
       if (slots.Entries[i] == poly.Texture) position = static_cast<uint8_t>(i + 1);
-    if (poly.Kind == kPolyQuad) {
-      TMeshQuad& q = block.Quad(++block.QuadCount);
-      for (int k = 0; k < 4; ++k) {
-        q.Corners[k] = poly.Vertices[k];
-        q.U[k] = vertexOf(poly.Vertices[k]).u;
-        q.V[k] = vertexOf(poly.Vertices[k]).v;
+    // A quad takes the four corners, a triangle the first three.
+    const auto take = [&](auto& to) {
+      for (size_t k = 0; k < std::size(to.Corners); ++k) {
+        to.Corners[k] = poly.Vertices[k];
+        to.U[k] = vertexOf(poly.Vertices[k]).u;
+        to.V[k] = vertexOf(poly.Vertices[k]).v;
       }
-      q.Texture = position;
-    } else {
-      TMeshTriangle& t = block.Triangle(++block.TriangleCount);
-      for (int k = 0; k < 3; ++k) {
-        t.Corners[k] = poly.Vertices[k];
-        t.U[k] = vertexOf(poly.Vertices[k]).u;
-        t.V[k] = vertexOf(poly.Vertices[k]).v;
-      }
-      t.Texture = position;
-    }
+      to.Texture = position;
+    };
+    if (poly.Kind == kPolyQuad)
+      take(block.Quad(++block.QuadCount));
+    else
+      take(block.Triangle(++block.TriangleCount));
   }
   block.TextureSlotCount = slots.Count;
   std::copy(slots.Entries, slots.Entries + slots.Count, block.TextureSlots);

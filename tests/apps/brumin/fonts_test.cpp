@@ -88,8 +88,8 @@ TEST_F(BruminFonts, LoadsGlyphsAndPictureUnderTheFullNameAndKeepsTwentyCharacter
   EXPECT_EQ(brumin::MeshTextureTable[1].FileName.str(), name + ".bmp");
   EXPECT_EQ(brumin::MeshTextureTable[1].Alpha, 1);  // black and magenta are transparent
   EXPECT_EQ(font_.Width, 64.0f);
-  EXPECT_EQ(font_.Glyphs['B'].Advance, 0.25f);
-  EXPECT_EQ(font_.Glyphs['B'].Top, 1.0f);
+  EXPECT_EQ(font_.Glyphs[static_cast<unsigned char>('B')].Advance, 0.25f);
+  EXPECT_EQ(font_.Glyphs[static_cast<unsigned char>('B')].Top, 1.0f);
   // The advances and heights that are no finite number or pass the integer range: 0, one warning.
   for (unsigned char c : {'n', 'i', 'h'}) {
     EXPECT_EQ(font_.Glyphs[c].Advance, c == 'i' ? 1.0f : 0.0f) << c;

@@ -21,6 +21,7 @@ using brumin::TMeshBlock;
 using brumin_test::CallsOf;
 using brumin_test::GlCall;
 using sample_mesh::LayoutMesh;
+using sample_mesh::MakePolygon;
 using sample_mesh::MeshFile;
 
 namespace {
@@ -55,16 +56,6 @@ LayoutMesh Box() {
 
 sample_mesh::Vertex V(float x, float y, float z, float u, float v) { return {x, y, z, 0, 1, 0, {9, 9, 9, 255}, u, v}; }
 
-sample_mesh::Polygon P(uint16_t a, uint16_t b, uint16_t c, uint16_t d, uint16_t texture, uint8_t kind) {
-  sample_mesh::Polygon p;
-  p.vertices[0] = a;
-  p.vertices[1] = b;
-  p.vertices[2] = c;
-  p.vertices[3] = d;
-  p.texture = texture;
-  p.kind = kind;
-  return p;
-}
 
 // ---- The older layout ----
 
@@ -324,7 +315,7 @@ TEST_F(BruminMeshes, Msh2FaultsAreWarnedAndCutAsTheSharedReaderDoes) {
     f.magic = "QZ 3D Mesh 9.9";
     f.textures = {{"a.bmp", 0}};
     f.vertices = {V(1, 2, 3, 0, 0), V(4, 5, 6, 0, 0), V(7, 8, 9, 0, 0)};
-    f.polygons = {P(1, 2, 3, 0, 1, 0)};
+    f.polygons = {MakePolygon(1, 2, 3, 0, 1, 0)};
     cases.push_back({"unknown version", f, {"Unknown mesh-Version: m.msh2"}, [](const brumin::TMesh2& m) {
                        EXPECT_EQ(m.VertexCount, 3);
                        EXPECT_EQ(m.Vertices[2].z, 9.0f);
@@ -335,7 +326,7 @@ TEST_F(BruminMeshes, Msh2FaultsAreWarnedAndCutAsTheSharedReaderDoes) {
   {
     MeshFile f;
     for (int i = 0; i < 5002; ++i) f.vertices.push_back(V(float(i), 0, 0, 0, 0));
-    f.polygons = {P(1, 5000, 5001, 0, 0, 0)};
+    f.polygons = {MakePolygon(1, 5000, 5001, 0, 0, 0)};
     cases.push_back({"5002 vertices",
                      f,
                      {"Error: Mesh3D: LoadMesh2: buildings\\m.msh2 has 5002 vertices, only 5000 are kept",
@@ -351,7 +342,7 @@ TEST_F(BruminMeshes, Msh2FaultsAreWarnedAndCutAsTheSharedReaderDoes) {
     MeshFile f;
     f.textures = {{"a.bmp", 1}, {"", 0}};
     f.vertices = {V(nan, 0, 0, 0, 0), V(1, 0, 0, 0, 0), V(0, 1, 0, 0, 0)};
-    f.polygons = {P(0, 2, 3, 0, 1, 0), P(1, 2, 3, 0, 3, 0), P(1, 2, 3, 0, 2, 0)};
+    f.polygons = {MakePolygon(0, 2, 3, 0, 1, 0), MakePolygon(1, 2, 3, 0, 3, 0), MakePolygon(1, 2, 3, 0, 2, 0)};
     cases.push_back({"a corner 0, a texture past the list, a vertex that is no number",
                      f,
                      {"TMesh2.load:m.msh2 Polygone: 1 fehlerhaft!!", "TMesh2.load:m.msh2 Polygone: 2 fehlerhaft!!"},
