@@ -114,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The archive file: other bytes, the scrambled entry, other bytes.
   std::vector<uint8_t> archive(lead + length + trail);
   for (size_t i = 0; i < lead; ++i) archive[i] = static_cast<uint8_t>(0xA5 ^ i);
-  if (length > 0) std::memcpy(archive.data() + lead, plain, length);  // an empty archive has no data pointer
+  if (length > 0) std::memcpy(archive.data() + lead, plain, length);
   xScramble(archive.data() + lead, length, 0);
   for (size_t i = 0; i < trail; ++i) archive[lead + length + i] = static_cast<uint8_t>(0x3C + 7 * i);
   fuzz_files::WriteBytes(fuzz_files::Base() + "FUZZ.PAK", archive.data(), archive.size());
