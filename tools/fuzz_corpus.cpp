@@ -146,9 +146,9 @@ std::string VehicleIni(const TVehicleInfo& v) {
 
 bool WriteFuzzCorpus(const std::string& sampleRoot, const std::string& corpusRoot, std::string& error) {
   Corpus c(sampleRoot, corpusRoot, error);
-  for (const char* target : {"archive_entry", "bmp", "font", "frame_list", "ini", "language", "mesh",
-                             "rle_decompress", "rle_roundtrip", "script_assembler", "script_file", "script_image",
-                             "script_source", "vehicle_file", "wave"})
+  for (const char* target : {"archive_entry", "bmp", "brumin_bmp", "brumin_mesh", "font", "frame_list", "ini",
+                             "language", "mesh", "rle_decompress", "rle_roundtrip", "script_assembler", "script_file",
+                             "script_image", "script_source", "vehicle_file", "wave"})
     c.Target(target);
 
   const std::string english = c.Sample("ui/English.lgd");
@@ -184,6 +184,18 @@ bool WriteFuzzCorpus(const std::string& sampleRoot, const std::string& corpusRoo
   c.Seed("bmp", "smokesource-alpha.bmp", WithLoadChoice(smoke, 2, 0, 0));
   c.Seed("bmp", "smokesource-packed.bmp", WithLoadChoice(smoke, 3, 2, 1));
   c.Seed("bmp", "notexture-refused.bmp", WithLoadChoice(noTexture, 0, 1, 2));
+
+  // The building program's meshes in both layouts, and a shed cut short; its bitmaps as they are,
+  // and the fence claiming twice its height.
+  for (const char* mesh : {"samplehouse.msh2", "NoMesh.msh2", "oldshed.msh"})
+    c.Seed("brumin_mesh", mesh, c.Sample(std::string("buildings/") + mesh));
+  const std::string shed = c.Sample("buildings/oldshed.msh");
+  c.Seed("brumin_mesh", "oldshed-cut.msh", shed.substr(0, shed.size() / 2));
+  for (const char* bmp : {"hfence.bmp", "spherem.bmp", "flag1.bmp"})
+    c.Seed("brumin_bmp", bmp, c.Sample(std::string("gfx/") + bmp));
+  std::string tall = c.Sample("gfx/hfence.bmp");
+  if (tall.size() > 22) tall[22] = static_cast<char>(2 * static_cast<uint8_t>(tall[22]));
+  c.Seed("brumin_bmp", "hfence-tall.bmp", tall);
 
   // The ini reader: the sample bus's values as an ini file, and a language file's lines.
   c.Seed("ini", "samplebus.ini", VehicleIni(sample_vehicle::SampleBus()));

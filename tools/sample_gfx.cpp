@@ -168,17 +168,21 @@ Rgb NoTexturePixel(int x, int y, int /*size*/) {
 }
 
 bool WriteFile(const std::filesystem::path& path, const std::string& bytes, std::string& error) {
+  return WriteSampleFile(path.string(), bytes, error);
+}
+
+}  // namespace
+
+bool WriteSampleFile(const std::string& path, const std::string& bytes, std::string& error) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.close();
   if (!out) {
-    error = "cannot write " + path.string();
+    error = "cannot write " + path;
     return false;
   }
   return true;
 }
-
-}  // namespace
 
 const char* const* Glyph5x7(unsigned char c) {
   if (c < 32 || c > 126) return nullptr;

@@ -35,6 +35,9 @@ std::string MakeBmp(int width, int height, const std::function<Rgb(int x, int y)
 std::string MakeFontFile();
 std::string MakeFontPicture();
 
+// Writes a sample file; false with a message naming it when that fails.
+bool WriteSampleFile(const std::string& path, const std::string& bytes, std::string& error);
+
 // Writes the textures (gfx\, their larger copies in gfx_hi\, a frame list) and the font (ui\)
 // under root, making the folders. False with a message naming the file that failed.
 bool WriteSampleGraphics(const std::string& root, std::string& error);

@@ -32,11 +32,7 @@ void PutStr20(std::string& out, const std::string& s) {
 }
 
 bool WriteFile(const std::filesystem::path& path, const std::string& bytes, std::string& error) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  f.close();
-  if (!f) error = "cannot write " + path.string();
-  return static_cast<bool>(f);
+  return sample_gfx::WriteSampleFile(path.string(), bytes, error);
 }
 
 // Flags 16 (lit) and 32 (flat) are flag bits in version 2.1 and bytes of their own in 2.0.
@@ -250,6 +246,62 @@ std::string MeshFile::Bytes() const {
   return out;
 }
 
+Polygon MakePolygon(uint16_t a, uint16_t b, uint16_t c, uint16_t d, uint16_t texture, uint8_t kind) {
+  Polygon p;
+  p.vertices[0] = a;
+  p.vertices[1] = b;
+  p.vertices[2] = c;
+  p.vertices[3] = d;
+  p.texture = texture;
+  p.kind = kind;
+  return p;
+}
+
+MeshFile NoMeshFile() {
+  // Four triangles round a point over a square.
+  MeshFile noMesh;
+  noMesh.vertices = {{-2, 0, -2, 0, 1, 0, {160, 160, 160, 255}, 0, 0}, {2, 0, -2, 0, 1, 0, {160, 160, 160, 255}, 1, 0},
+                     {2, 0, 2, 0, 1, 0, {160, 160, 160, 255}, 1, 1},  {-2, 0, 2, 0, 1, 0, {160, 160, 160, 255}, 0, 1},
+                     {0, 4, 0, 0, 1, 0, {220, 220, 220, 255}, 0.5f, 0.5f}};
+  const uint16_t sides[4][3] = {{1, 5, 2}, {2, 5, 3}, {3, 5, 4}, {4, 5, 1}};
+  for (const auto& s : sides) {
+    Polygon p = MakePolygon(s[0], s[1], s[2], 0, 0, 0);
+    p.lit = 1;
+    noMesh.polygons.push_back(p);
+  }
+  return noMesh;
+}
+
+std::string LayoutMesh::Bytes() const {
+  std::string out;
+  Put16(out, static_cast<uint16_t>(vertices.size()));
+  for (const Position& p : vertices)
+    for (float f : {p.x, p.y, p.z}) PutF(out, f);
+  // The count, then each record: U, V, corners, texture, the spare bytes.
+  const auto polygons = [&out](const auto& list) {
+    Put8(out, static_cast<uint8_t>(list.size()));
+    for (const auto& p : list) {
+      for (float f : p.u) PutF(out, f);
+      for (float f : p.v) PutF(out, f);
+      for (uint16_t c : p.corners) Put16(out, c);
+      Put8(out, p.texture);
+      out.append(reinterpret_cast<const char*>(&p.spare), sizeof(p.spare));
+    }
+  };
+  polygons(quads);
+  polygons(triangles);
+  Put8(out, static_cast<uint8_t>(textures.size()));
+  for (size_t i = 0; i < textures.size(); ++i) {
+    Put8(out, textures[i].alpha);
+    const int64_t length = i < nameLengthOverride.size() ? nameLengthOverride[i] : static_cast<int64_t>(textures[i].name.size());
+    const auto l = static_cast<uint32_t>(length);
+    Put16(out, static_cast<uint16_t>(l));
+    Put16(out, static_cast<uint16_t>(l >> 16));
+    out += textures[i].name;
+  }
+  return out;
+}
+
 bool WriteSampleMeshes(const std::string& root, std::string& error) {
   namespace fs = std::filesystem;
   const fs::path vehicles = fs::path(root) / "vehicles";
@@ -273,23 +325,6 @@ bool WriteSampleMeshes(const std::string& root, std::string& error) {
   const uint8_t white[4] = {255, 255, 255, 255};
   const uint8_t red[4] = {210, 40, 30, 255};
 
-  // The stand-in for missing meshes: a small grey pyramid of four triangles and a base.
-  MeshFile noMesh;
-  noMesh.vertices = {{-2, 0, -2, 0, 1, 0, {160, 160, 160, 255}, 0, 0}, {2, 0, -2, 0, 1, 0, {160, 160, 160, 255}, 1, 0},
-                     {2, 0, 2, 0, 1, 0, {160, 160, 160, 255}, 1, 1},  {-2, 0, 2, 0, 1, 0, {160, 160, 160, 255}, 0, 1},
-                     {0, 4, 0, 0, 1, 0, {220, 220, 220, 255}, 0.5f, 0.5f}};
-  const uint16_t sides[4][3] = {{1, 5, 2}, {2, 5, 3}, {3, 5, 4}, {4, 5, 1}};
-  for (const auto& s : sides) {
-    Polygon p;
-    p.vertices[0] = s[0];
-    p.vertices[1] = s[1];
-    p.vertices[2] = s[2];
-    p.vertices[3] = 0;
-    p.kind = 0;
-    p.lit = 1;
-    noMesh.polygons.push_back(p);
-  }
-
   // The vehicle body (version 2.0): a textured box 10 long, 4 wide, 3 high over the wheels.
   MeshFile bodyMesh;
   bodyMesh.textures = {{"vbody.bmp", 0}};
@@ -307,7 +342,7 @@ bool WriteSampleMeshes(const std::string& root, std::string& error) {
   MeshFile cube;
   cube.AddBox(-5, -5, -5, 5, 5, 5, red, 0, 0);
 
-  return WriteFile(vehicles / "NoMesh.msh2", noMesh.Bytes(), error) &&
+  return WriteFile(vehicles / "NoMesh.msh2", NoMeshFile().Bytes(), error) &&
          WriteFile(vehicles / "samplebus.msh2", bodyMesh.Bytes(), error) &&
          WriteFile(vehicles / "samplebogie.msh2", bogie.Bytes(), error) &&
          WriteFile(vehicles / "cube.msh2", cube.Bytes(), error);

@@ -54,8 +54,45 @@ struct MeshFile {
   std::string Bytes() const;
 };
 
+// A polygon of vertex numbers a to d (d 0 for a triangle), a texture position and a kind.
+Polygon MakePolygon(uint16_t a, uint16_t b, uint16_t c, uint16_t d, uint16_t texture, uint8_t kind);
+
+// The stand-in for missing meshes, "NoMesh.msh2": a small grey pyramid.
+MeshFile NoMeshFile();
+
 // Writes the sample meshes into root's vehicles\ folder and their textures into gfx\.
 bool WriteSampleMeshes(const std::string& root, std::string& error);
+
+// A mesh file of the building program's older header-less layout.
+struct LayoutMesh {
+  struct Quad {
+    float u[4], v[4];
+    uint16_t corners[4];  // 1-based
+    uint8_t texture;      // 1-based position in the texture list
+    uint8_t spare[3] = {0, 0, 0};
+  };
+  struct Triangle {
+    float u[3], v[3];
+    uint16_t corners[3];
+    uint8_t texture;
+    uint8_t spare = 0;
+  };
+  struct Texture {
+    uint8_t alpha;  // 0 opaque
+    std::string name;
+  };
+  struct Position {
+    float x, y, z;
+  };
+  std::vector<Position> vertices;
+  std::vector<Quad> quads;
+  std::vector<Triangle> triangles;
+  std::vector<Texture> textures;
+  // Name lengths written in place of the real ones (to make files that lie), by texture position.
+  std::vector<int64_t> nameLengthOverride;
+
+  std::string Bytes() const;
+};
 
 // The parts of a detailed vehicle, a few hundred polygons each (version 2.1, lit), drawn with the
 // sample vehicle's textures: a textured body, a bogie (a frame and two textured wheels), a

@@ -77,14 +77,15 @@ void AppendLogLine(const std::string& line) {
   std::fclose(f);
 }
 
-[[noreturn]] void EndProgram(const std::string& text) {
+}  // namespace
+
+void SYS_Halt(const std::string& text) {
   if (g_fatalSink) {
     g_fatalSink(text);
   }
   std::fflush(nullptr);
   std::_Exit(1);
 }
-}  // namespace
 
 namespace sys_test {
 void SetFatalSink(void (*sink)(const std::string&)) { g_fatalSink = sink; }
@@ -147,7 +148,7 @@ void SYS_BREAKPROGRAM(const std::string& msg) {
   if (sys_hooks::ArrayerFree) sys_hooks::ArrayerFree();
   if (sys_hooks::GraDone) sys_hooks::GraDone();
   SYS_RestoreDisplayMode();
-  EndProgram(text);
+  SYS_Halt(text);
 }
 
 std::string SYS_FatalBoxText(uint16_t code) {
@@ -172,7 +173,7 @@ std::string SYS_FatalBoxText(uint16_t code) {
 void SYS_FatalBox(uint16_t code) {
   const std::string text = SYS_FatalBoxText(code);
   platform::MessageBox("Fatal Error", text);
-  EndProgram(text);
+  SYS_Halt(text);
 }
 
 bool SYS_SetDisplayMode(int32_t width, int32_t height, int32_t bits) {

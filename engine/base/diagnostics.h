@@ -43,6 +43,9 @@ void SYS_Warning(const std::string& msg);
 [[noreturn]] void SYS_BREAKPROGRAM(const std::string& msg);
 void SYS_DebugOut(const std::string& msg);
 [[noreturn]] void SYS_FatalBox(uint16_t code);
+// Ends the program at once with a non-zero exit status: no log line, no clean-up step. The text
+// says why; only the fatal sink of tests sees it.
+[[noreturn]] void SYS_Halt(const std::string& text);
 std::string SYS_FatalBoxText(uint16_t code);
 bool SYS_SetDisplayMode(int32_t width, int32_t height, int32_t bits);
 void SYS_RestoreDisplayMode();

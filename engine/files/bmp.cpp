@@ -21,18 +21,46 @@ int32_t ShiftSide(int32_t v, int s) { return s >= 31 ? 0 : v >> s; }
 
 bool IsMagenta(const uint8_t* p) { return p[0] == 255 && p[1] == 0 && p[2] == 255; }
 
-}  // namespace
-
-bool TBMP::GetInfoOfFile(const std::string& path) {
+// The 14-byte file header and the 40-byte information header; what the file lacks reads as zero.
+bool ReadHeaders(const std::string& path, uint8_t (&fileHeader)[14], uint8_t (&infoHeader)[40]) {
   if (!xFileExists(path)) return false;
-  uint8_t fileHeader[14] = {};
-  uint8_t infoHeader[40] = {};
   TRepositoryFile f;
   xAssign(f, path);
   xReset(f, 1);
   xBlockRead(f, fileHeader, sizeof(fileHeader));
   xBlockRead(f, infoHeader, sizeof(infoHeader));
   xClose(f);
+  return true;
+}
+
+}  // namespace
+
+bool TBMP::ReadHeader(const std::string& path) {
+  uint8_t fileHeader[14] = {};
+  uint8_t infoHeader[40] = {};
+  if (!ReadHeaders(path, fileHeader, infoHeader)) return false;
+  Name = path;
+  Type = ReadUInt16(fileHeader);
+  Width = ReadInt32(infoHeader + 4);
+  Height = ReadInt32(infoHeader + 8);
+  return true;
+}
+
+bool TBMP::PixelsInFile(const std::string& path) const {
+  if (Width <= 0 || Height <= 0 || !xFileExists(path)) return false;
+  TRepositoryFile f;
+  xAssign(f, path);
+  const int64_t room = static_cast<int64_t>(xFileSize(f)) - kBmpPixelOffset;
+  xClose(f);
+  // At most 2^31 x 2^31 x 3: no overflow in 64 bits.
+  const uint64_t wanted = static_cast<uint64_t>(Width) * static_cast<uint64_t>(Height) * 3;
+  return room >= 0 && wanted <= static_cast<uint64_t>(room);
+}
+
+bool TBMP::GetInfoOfFile(const std::string& path) {
+  uint8_t fileHeader[14] = {};
+  uint8_t infoHeader[40] = {};
+  if (!ReadHeaders(path, fileHeader, infoHeader)) return false;
   int32_t width = ReadInt32(infoHeader + 4);
   int32_t height = ReadInt32(infoHeader + 8);
   const uint16_t bits = ReadUInt16(infoHeader + 14);
@@ -42,6 +70,7 @@ bool TBMP::GetInfoOfFile(const std::string& path) {
     height = 4;
   }
   Name = path;
+  Type = ReadUInt16(fileHeader);
   Width = width;
   Height = height;
   return true;

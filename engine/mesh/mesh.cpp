@@ -68,14 +68,22 @@ bool Finite(float v) { return std::isfinite(v); }
 // A vertex index names a vertex when it lies in 1..count; 0 and anything above count do not.
 bool NamesVertex(uint16_t index, uint16_t count) { return index >= 1 && index <= count; }
 
+uint16_t GameTextureSlot(const std::string& name, uint8_t state) { return LoadTexture(name, state, 0, true); }
+
 }  // namespace
 
-void LoadMesh2(TMesh2& mesh, const std::string& dir, const std::string& name) {
-  std::memset(&mesh, 0, sizeof(mesh));
+const TMesh2ReadRules kMesh2Rules = {kMeshMaxVertices, true, true, true, true, GameTextureSlot, SYS_Warning};
+
+void ReadMesh2File(const std::string& dir, const std::string& name, const TMesh2ReadRules& rules, TMesh2Parts& parts) {
+  const auto warn = rules.Warning;
   std::string fileName = name;
   if (!xFileExists(dir + fileName)) {
-    SYS_Warning("ERROR: " + dir + fileName + " NOT EXISTS!!");
+    warn("ERROR: " + dir + fileName + " NOT EXISTS!!");
     fileName = kNoMesh;
+    if (!rules.StopWithoutFallback && !xFileExists(dir + fileName)) {
+      warn("ERROR: " + dir + fileName + " NOT EXISTS!!");
+      return;
+    }
   }
   TRepositoryFile f;
   xAssign(f, dir + fileName);
@@ -85,13 +93,15 @@ void LoadMesh2(TMesh2& mesh, const std::string& dir, const std::string& name) {
   uint8_t magic[21];
   in.raw21(magic);
   int version = 0;
-  if (MagicIs(magic, kMagic20))
+  if (MagicIs(magic, kMagic20)) {
     version = 20;
-  else if (MagicIs(magic, kMagic21))
+  } else if (MagicIs(magic, kMagic21)) {
     version = 21;
-  else {
+  } else if (rules.StopOnUnknownVersion) {
     xClose(f);
     SYS_BREAKPROGRAM("Unknown mesh-Version: " + fileName);
+  } else {
+    warn("Unknown mesh-Version: " + fileName);
   }
 
   // Texture positions of the file map to texture slots; position 0 is untextured.
@@ -102,38 +112,48 @@ void LoadMesh2(TMesh2& mesh, const std::string& dir, const std::string& name) {
     const uint8_t state = in.u8();
     if (i > kMeshMaxFileTextures) {
       if (i == kMeshMaxFileTextures + 1)
-        SYS_Warning("Mesh3D: LoadMesh2: more than 20 textures in " + fileName + "; the rest are left untextured");
+        warn("Mesh3D: LoadMesh2: more than 20 textures in " + fileName + "; the rest are left untextured");
       continue;
     }
-    if (texture.find(".ani") != std::string::npos) mesh.Flags |= kMeshAnimatedTexture;
-    slotOf[i] = texture.empty() ? 0 : LoadTexture(texture, state, 0, true);
+    if (texture.find(".ani") != std::string::npos) parts.Flags |= kMeshAnimatedTexture;
+    slotOf[i] = texture.empty() ? 0 : rules.TextureSlot(texture, state);
   }
 
-  const uint16_t vertexCount = in.u16();
-  if (vertexCount > kMeshMaxVertices) {
-    xClose(f);
-    SYS_BREAKPROGRAM("Error: Mesh3D: LoadMesh2: Too much Vertexe of Mesh while loading file: " + dir + "/" + fileName);
+  uint16_t vertexCount = in.u16();
+  const uint8_t polygonCount = in.u8();
+  int skipped = 0;
+  if (vertexCount > rules.VertexRoom) {
+    if (rules.StopOnTooManyVertices) {
+      xClose(f);
+      SYS_BREAKPROGRAM("Error: Mesh3D: LoadMesh2: Too much Vertexe of Mesh while loading file: " + dir + "/" + fileName);
+    }
+    warn("Error: Mesh3D: LoadMesh2: " + dir + fileName + " has " + IntToStrShort(vertexCount) + " vertices, only " +
+         IntToStrShort(rules.VertexRoom) + " are kept");
+    skipped = vertexCount - rules.VertexRoom;
+    vertexCount = static_cast<uint16_t>(rules.VertexRoom);
   }
-  mesh.VertexCount = vertexCount;
-  mesh.PolygonCount = in.u8();
+  parts.VertexCount = vertexCount;
+  // A file of an unknown version keeps its vertices but no polygon: their layout is not known.
+  parts.PolygonCount = version == 0 ? 0 : polygonCount;
 
-  uint8_t colours[kMeshMaxVertices + 1][4] = {};
-  for (int i = 1; i <= vertexCount; ++i) {
-    TMeshVertex& v = mesh.Vertex(i);
+  for (int i = 1; i <= vertexCount + skipped; ++i) {
+    TMeshFileVertex scratch;
+    TMeshFileVertex& v = i <= vertexCount ? parts.Vertices[i - 1] : scratch;
     v.x = in.f32();
     v.y = in.f32();
     v.z = in.f32();
     v.nx = in.f32();
     v.ny = in.f32();
     v.nz = in.f32();
-    in.bytes(colours[i], 4);
+    in.bytes(v.Colour, 4);
     v.u = in.f32();
     v.v = in.f32();
   }
+  const auto vertex = [&](uint16_t index) -> const TMeshFileVertex& { return parts.Vertices[index - 1]; };
 
-  std::vector<bool> badTexture(mesh.PolygonCount + 1, false);
-  for (int p = 1; p <= mesh.PolygonCount; ++p) {
-    TMeshPolygon& poly = mesh.Polygon(p);
+  std::vector<bool> badTexture(parts.PolygonCount + 1, false);
+  for (int p = 1; p <= parts.PolygonCount; ++p) {
+    TMeshPolygon& poly = parts.Polygons[p - 1];
     uint16_t textureIndex = 0;
     if (version == 20) {
       for (uint16_t& index : poly.Vertices) index = in.u16();
@@ -158,15 +178,14 @@ void LoadMesh2(TMesh2& mesh, const std::string& dir, const std::string& name) {
       poly.Spare = in.u16();
     }
     // The colour and normal come from the first vertices; an index naming no vertex counts as 1.
-    auto at = [&](int k) -> const TMeshVertex& {
+    auto at = [&](int k) -> const TMeshFileVertex& {
       const uint16_t index = poly.Vertices[k];
-      return mesh.Vertex(NamesVertex(index, vertexCount) ? index : 1);
+      return vertex(NamesVertex(index, vertexCount) ? index : 1);
     };
-    const uint16_t first = NamesVertex(poly.Vertices[0], vertexCount) ? poly.Vertices[0] : 1;
-    std::memcpy(poly.Colour, colours[first], 4);
-    const TMeshVertex& a = at(0);
-    const TMeshVertex& b = at(1);
-    const TMeshVertex& c = at(2);
+    const TMeshFileVertex& a = at(0);
+    const TMeshFileVertex& b = at(1);
+    const TMeshFileVertex& c = at(2);
+    std::memcpy(poly.Colour, a.Colour, 4);
     TriangleNormal({a.x, a.y, a.z}, {b.x, b.y, b.z}, {c.x, c.y, c.z}, poly.Normal);
     if (textureIndex > textureCount || textureIndex > kMeshMaxFileTextures) {
       poly.Texture = 0;
@@ -178,16 +197,17 @@ void LoadMesh2(TMesh2& mesh, const std::string& dir, const std::string& name) {
   xClose(f);
 
   bool badVertex = false;
-  for (int i = 1; i <= vertexCount && !badVertex; ++i) {
-    const TMeshVertex& v = mesh.Vertex(i);
+  for (int i = 1; i <= vertexCount && rules.CheckNumbers && !badVertex; ++i) {
+    const TMeshFileVertex& v = vertex(static_cast<uint16_t>(i));
     for (float x : {v.x, v.y, v.z, v.nx, v.ny, v.nz, v.u, v.v})
       if (!Finite(x)) badVertex = true;
   }
-  if (badVertex) SYS_Warning("TMesh2.load:" + fileName + " Vertex are fehlerhaft!!");
+  if (badVertex) warn("TMesh2.load:" + fileName + " Vertex are fehlerhaft!!");
 
-  for (int p = 1; p <= mesh.PolygonCount; ++p) {
-    TMeshPolygon& poly = mesh.Polygon(p);
-    const bool normalBad = !Finite(poly.Normal.x) || !Finite(poly.Normal.y) || !Finite(poly.Normal.z);
+  for (int p = 1; p <= parts.PolygonCount; ++p) {
+    TMeshPolygon& poly = parts.Polygons[p - 1];
+    const bool normalBad =
+        rules.CheckNumbers && (!Finite(poly.Normal.x) || !Finite(poly.Normal.y) || !Finite(poly.Normal.z));
     // Every slot is tested against the count; 0 names no vertex in a slot the polygon uses (the
     // fourth slot of a triangle is unused and may hold 0).
     const int used = poly.Kind == kPolyTriangle ? 3 : 4;
@@ -198,29 +218,46 @@ void LoadMesh2(TMesh2& mesh, const std::string& dir, const std::string& name) {
         bad = true;
       }
       if (k == 0 && badTexture[p]) bad = true;
-      if (bad) SYS_Warning("TMesh2.load:" + fileName + " Polygone: " + IntToStrShort(p) + " fehlerhaft!!");
+      if (bad) warn("TMesh2.load:" + fileName + " Polygone: " + IntToStrShort(p) + " fehlerhaft!!");
     }
   }
 
-  SortPolygonsByTexture(mesh);
+  SortPolygonsByTexture(parts.Polygons, parts.PolygonCount);
 }
 
-void SortPolygonsByTexture(TMesh2& mesh) {
-  const int count = mesh.PolygonCount;
+void LoadMesh2(TMesh2& mesh, const std::string& dir, const std::string& name) {
+  std::memset(&mesh, 0, sizeof(mesh));
+  const auto vertices = std::make_unique<TMeshFileVertex[]>(kMeshMaxVertices);
+  TMesh2Parts parts{0, 0, 0, vertices.get(), mesh.Polygons};
+  ReadMesh2File(dir, name, kMesh2Rules, parts);
+  mesh.VertexCount = parts.VertexCount;
+  mesh.PolygonCount = parts.PolygonCount;
+  mesh.Flags = parts.Flags;
+  for (int i = 0; i < parts.VertexCount; ++i) {
+    const TMeshFileVertex& from = vertices[static_cast<size_t>(i)];
+    mesh.Vertices[i] = {from.x, from.y, from.z, from.nx, from.ny, from.nz, from.u, from.v};
+  }
+}
+
+void SortPolygonsByTexture(TMesh2& mesh) { SortPolygonsByTexture(mesh.Polygons, mesh.PolygonCount); }
+
+void SortPolygonsByTexture(TMeshPolygon* polygons, int count) {
+  // Polygon i (1-based) is polygons[i - 1].
+  const auto polygon = [polygons](int i) -> TMeshPolygon& { return polygons[i - 1]; };
   int h = 1;
   while (!(count - 1 < h)) h = 3 * h + 1;
   do {
     h /= 3;
     if (h < 1) break;
     for (int i = h + 1; i <= count; ++i) {
-      const TMeshPolygon taken = mesh.Polygon(i);
+      const TMeshPolygon taken = polygon(i);
       int j = i;
-      while (mesh.Polygon(j - h).Texture < taken.Texture) {
-        mesh.Polygon(j) = mesh.Polygon(j - h);
+      while (polygon(j - h).Texture < taken.Texture) {
+        polygon(j) = polygon(j - h);
         j -= h;
         if (j <= h) break;
       }
-      mesh.Polygon(j) = taken;
+      polygon(j) = taken;
     }
   } while (h != 1);
 }

@@ -75,10 +75,54 @@ struct TMesh2 : ArrayerRecord<TMesh2> {
 static_assert(sizeof(TMesh2) == 27368);
 #pragma pack(pop)
 
-// Fills the mesh from the file Dir + Name (read through the repository layer).
+// Fills the mesh from the file Dir + Name (read through the repository layer) by the rules below
+// (kMesh2Rules).
 void LoadMesh2(TMesh2& mesh, const std::string& dir, const std::string& name);
 // Reorders the polygons by texture slot, highest first, untextured last.
 void SortPolygonsByTexture(TMesh2& mesh);
+void SortPolygonsByTexture(TMeshPolygon* polygons, int count);
+
+// ---- The mesh file reader that LoadMesh2 and other meshes' loaders share.
+
+#pragma pack(push, 1)
+// A vertex as the file stores it: position, normal, colour bytes (red, green, blue, alpha), u, v.
+struct TMeshFileVertex {
+  float x, y, z;
+  float nx, ny, nz;
+  uint8_t Colour[4];
+  float u, v;
+};
+static_assert(sizeof(TMeshFileVertex) == 36);
+#pragma pack(pop)
+
+// How a loader wants the file read where loaders differ.
+struct TMesh2ReadRules {
+  int32_t VertexRoom;            // vertices the mesh holds
+  bool StopOnTooManyVertices;    // fatal; else the first VertexRoom are kept and the rest skipped, with a warning
+  bool StopOnUnknownVersion;     // fatal; else a warning, and the textures and vertices are read but no polygon
+  bool StopWithoutFallback;      // "NoMesh.msh2" missing too: the repository layer stops; else a warning, no mesh
+  bool CheckNumbers;             // warn about vertex values and polygon normals that are not finite
+  // The texture slot of a texture name of the file (never called for an empty name).
+  uint16_t (*TextureSlot)(const std::string& name, uint8_t state);
+  void (*Warning)(const std::string& msg);
+};
+// LoadMesh2's rules: 600 vertices, game texture slots, the engine's warnings and stops.
+extern const TMesh2ReadRules kMesh2Rules;
+
+// Where the reader puts a mesh. The caller hands zero-filled room: Vertices for VertexRoom
+// vertices, Polygons for 255. The reader sets the counts and flags; vertex numbers of polygons
+// that name no vertex become 1, and texture positions beyond the list 0 (untextured), each with a
+// warning; every polygon's colour is its first vertex's and its normal is computed from its first
+// three vertices; the polygons are sorted by texture slot, highest first.
+struct TMesh2Parts {
+  uint16_t VertexCount;
+  uint8_t PolygonCount;
+  uint8_t Flags;
+  TMeshFileVertex* Vertices;
+  TMeshPolygon* Polygons;
+};
+// Reads Dir + Name, or Dir + "NoMesh.msh2" with a warning when that file does not exist.
+void ReadMesh2File(const std::string& dir, const std::string& name, const TMesh2ReadRules& rules, TMesh2Parts& parts);
 
 // ---- Builders and transforms. None of them allocates or sorts the polygons; a field that a
 // builder does not name keeps its value.

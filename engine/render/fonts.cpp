@@ -93,10 +93,7 @@ void ReadFontGlyphs(const uint8_t* bytes, TFontGlyph glyphs[256]) {
   }
 }
 
-void LoadFont(TFont3D& font, const std::string& name) {
-  SYS_DebugOut("Loading font " + name + "...");
-  font.Name = name;
-  const std::string path = std::string(kUIFolder) + name + ".fnt";
+void ReadFontFile(const std::string& path, TFontGlyph glyphs[256]) {
   uint8_t bytes[kFontFileSize] = {};
   TRepositoryFile f;
   xAssign(f, path);
@@ -105,11 +102,12 @@ void LoadFont(TFont3D& font, const std::string& name) {
   xClose(f);
   if (got < kFontFileSize)
     SYS_Warning("WARNING: Font3D: LoadFont: " + path + " is shorter than 7168 bytes, the missing glyphs are empty");
-  ReadFontGlyphs(bytes, font.Glyphs);
+  ReadFontGlyphs(bytes, glyphs);
   // Advances and heights are measured into integers: one that is no finite number or lies
   // beyond the integer range is taken as 0.
   int32_t unusable = 0;
-  for (TFontGlyph& g : font.Glyphs) {
+  for (int c = 0; c < 256; ++c) {
+    TFontGlyph& g = glyphs[c];
     for (float* v : {&g.Advance, &g.Height}) {
       if (std::fabs(static_cast<double>(*v)) <= static_cast<double>(INT32_MAX)) continue;  // NaN fails too
       *v = 0.0f;
@@ -119,6 +117,12 @@ void LoadFont(TFont3D& font, const std::string& name) {
   if (unusable > 0)
     SYS_Warning("WARNING: Font3D: LoadFont: " + path + ": " + std::to_string(unusable) +
                 " glyph advances or heights are not finite or beyond the integer range, 0 is used");
+}
+
+void LoadFont(TFont3D& font, const std::string& name) {
+  SYS_DebugOut("Loading font " + name + "...");
+  font.Name = name;
+  ReadFontFile(std::string(kUIFolder) + name + ".fnt", font.Glyphs);
   font.Alpha = name.find("alpha") != std::string::npos ? 1 : 0;
   font.TextureSlot = LoadTexture(name + ".bmp", font.Alpha ? 3 : 1, -1, false);
   font.XScale = static_cast<float>(TextureTable[font.TextureSlot].Width);

@@ -57,6 +57,10 @@ void DrawTextWrapped(const std::string& text);
 
 // The glyph table of a font file's 7,168 bytes.
 void ReadFontGlyphs(const uint8_t* bytes, TFontGlyph glyphs[256]);
+// The glyph table of a font file, read through the repository layer (a missing file is fatal
+// there): a short file is completed with empty glyphs, and an advance or height that is not finite
+// or lies beyond the integer range is taken as 0, each with a warning naming the file.
+void ReadFontFile(const std::string& path, TFontGlyph glyphs[256]);
 
 namespace font3d_test {
 // Receives each batch in place of Gra_DrawVertexArray (nullptr restores it).

@@ -52,14 +52,7 @@ sample_mesh::Vertex V(float x, float y, float z, uint8_t r, uint8_t g = 0, uint8
 }
 
 sample_mesh::Polygon P(uint16_t a, uint16_t b, uint16_t c, uint16_t d, uint16_t texture, uint8_t kind = 1) {
-  sample_mesh::Polygon p;
-  p.vertices[0] = a;
-  p.vertices[1] = b;
-  p.vertices[2] = c;
-  p.vertices[3] = d;
-  p.texture = texture;
-  p.kind = kind;
-  return p;
+  return sample_mesh::MakePolygon(a, b, c, d, texture, kind);
 }
 
 TEST_F(MeshLoad, BothVersionsArriveWithComputedNormalsFirstVertexColoursAndFlags) {
