@@ -73,6 +73,7 @@ bool TOpenGl::Initialize() {
       if (!made) platform::GlDestroyContext(window);
     }
     if (!made) {
+      if (Owner) Owner->GlWindowFailed();
       initError_ = "The 3D view cannot " + failedStep + "; it stays empty.";
       platform::MessageBox("OpenGL", initError_);
       return false;

@@ -79,6 +79,8 @@ class TOpenGlOwner {
   virtual ~TOpenGlOwner() = default;
   // The GL panel the context goes on (a handle for platform/gl.h), shown; null when there is none.
   virtual void* PrepareGlWindow() = 0;
+  // The context could not be made on it: the owner shows what it showed before.
+  virtual void GlWindowFailed() {}
   // Raised between the start and the end of every frame, and once after the context was made.
   std::function<void(TOpenGl& sender)> OnRedrawWorld;
   std::function<void(TOpenGl& sender)> OnInitialized;

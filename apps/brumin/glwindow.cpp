@@ -55,6 +55,8 @@ void* TOpenGlWin::PrepareGlWindow() {
   return panel_;
 }
 
+void TOpenGlWin::GlWindowFailed() { container_->hide(); }
+
 void TOpenGlWin::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
   cachedWidth_ = width();

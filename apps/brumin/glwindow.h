@@ -41,6 +41,7 @@ class TOpenGlWin : public QWidget, public TOpenGlOwner {
   const QImage& Placeholder() const { return placeholder_; }
 
   void* PrepareGlWindow() override;
+  void GlWindowFailed() override;
 
  protected:
   void paintEvent(QPaintEvent* e) override;

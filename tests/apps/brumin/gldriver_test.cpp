@@ -75,6 +75,8 @@ TEST(ViewDriver, ColourComponentsComeFromTheBytesOfTheValue) {
 class NoPanel : public brumin::TOpenGlOwner {
  public:
   void* PrepareGlWindow() override { return nullptr; }
+  void GlWindowFailed() override { ++failures; }
+  int failures = 0;
 };
 
 TEST(ViewDriver, NewDriverSettings) {
@@ -134,6 +136,7 @@ TEST(ViewDriver, FailedContextNamesTheStep) {
   EXPECT_EQ(g_boxes[0].first, "OpenGL");
   EXPECT_EQ(g_boxes[0].second, "The 3D view cannot find the window of the GL panel; it stays empty.");
   EXPECT_EQ(gl.InitError(), g_boxes[0].second);
+  EXPECT_EQ(owner.failures, 1);  // the owner takes its panel back
   EXPECT_FALSE(drawn);
   EXPECT_FALSE(initialized);
   EXPECT_FALSE(gl.Initialize());
