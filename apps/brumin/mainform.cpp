@@ -182,13 +182,11 @@ void MainForm::registerScriptNames() {
 
 void MainForm::FormCreate() {
   // 1.-2. The base folder from the ini file and the work folder of the building files.
-  std::string base, error;
-  if (!appcommon::FindBaseFolder(kIniName, base, error)) {
+  std::string error;
+  if (!appcommon::SetStartFolders(kIniName, kBuildingsDirName, error)) {
     stopStartup(1, error);
     return;
   }
-  Base_DIR = base;
-  Work_DIR = Base_DIR.str() + kBuildingsDirName;
 
   // 3.-5. Languages, the building files, and the work folder as the current folder.
   loadLanguages();

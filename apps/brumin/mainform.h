@@ -72,8 +72,8 @@ class MainForm : public QWidget {
   explicit MainForm(QWidget* parent = nullptr);
   ~MainForm() override;
 
-  // The whole start-up, then the main loop; returns when the program is terminating, or when
-  // start-up stopped at a failed step (the window then stays open without frames).
+  // Start-up in its fixed order, then the main loop. Comes back once the program terminates; a
+  // start-up step that fails comes back at once and leaves the window open, frameless, until closed.
   void FormCreate();
   // One pass of the frame: the script when it is due, then the 3D view. Only the main loop calls it.
   void drawtimerTimer();

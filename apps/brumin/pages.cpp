@@ -23,14 +23,7 @@
 
 namespace brumin {
 
-using appcommon::MakeButton;
-using appcommon::MakeCheck;
-using appcommon::MakeCombo;
-using appcommon::MakeEdit;
-using appcommon::MakeGrid;
-using appcommon::MakeLabel;
-using appcommon::MakeSpin;
-using appcommon::SetColumnWidths;
+using namespace appcommon;  // the control makers
 
 namespace {
 
@@ -226,9 +219,9 @@ void MainForm::buildGeneralPage() {
   smoke->setGeometry(6, 242, 224, 116);
   smoking = MakeCheck(smoke, "smoking", "Smoking", 8, 18, 100);
   MakeLabel(smoke, "Smoke-creation-point", 8, 40, 200);
-  smokeposx = appcommon::MakeLabeledEdit(smoke, "X", "smokeposx", "0.0", 8, 62, 14, 50);
-  smokeposy = appcommon::MakeLabeledEdit(smoke, "Y", "smokeposy", "0.0", 76, 62, 14, 50);
-  smokeposz = appcommon::MakeLabeledEdit(smoke, "Z", "smokeposz", "0.0", 144, 62, 14, 50);
+  smokeposx = MakeLabeledEdit(smoke, "X", "smokeposx", "0.0", 8, 62, 14, 50);
+  smokeposy = MakeLabeledEdit(smoke, "Y", "smokeposy", "0.0", 76, 62, 14, 50);
+  smokeposz = MakeLabeledEdit(smoke, "Z", "smokeposz", "0.0", 144, 62, 14, 50);
   smoketp = MakeCombo(smoke, "smoketp",
                       {"Br01-Smoke", "Train-factory-Smoke", "Reserved1", "Reserved2", "Reserved3", "Reserved4",
                        "Reserved5", "Reserved6", "Reserved7"},
@@ -249,25 +242,13 @@ void MainForm::buildGeneralPage() {
   depotnode = MakeLabeledSpin(depot, "Depot node", "depotnode", 0, 100, 0, 132, 20, 72, 56);
   parkingslots = MakeLabeledSpin(depot, "Parking slots", "parkingslots", 0, 100, 0, 266, 20, 84, 56);
   nirvdepot = MakeCheck(depot, "nirvdepot", "Nirvana-depot", 8, 48, 120);
-  slotl = appcommon::MakeLabeledEdit(depot, "Slotlength", "slotl", "0.0", 132, 48, 72, 56);
-  mdepotspeed = appcommon::MakeLabeledEdit(depot, "Depotspeed", "mdepotspeed", "0.0", 266, 48, 84, 56);
+  slotl = MakeLabeledEdit(depot, "Slotlength", "slotl", "0.0", 132, 48, 72, 56);
+  mdepotspeed = MakeLabeledEdit(depot, "Depotspeed", "mdepotspeed", "0.0", 266, 48, 84, 56);
   Notebook->addTab(page, "General");
 }
 
 void MainForm::buildBoundingBoxPage() {
-  auto* page = new QWidget();
-  page->setObjectName("Bounding box");
-  MakeLabel(page, "X", 40, 8, 80);
-  MakeLabel(page, "Y", 130, 8, 80);
-  MakeLabel(page, "Z", 220, 8, 80);
-  for (int i = 0; i < 4; ++i) {
-    const std::string n = std::to_string(i + 1);
-    const int y = 32 + 28 * i;
-    MakeLabel(page, QString::number(i + 1), 16, y, 20);
-    bbx[i] = MakeEdit(page, ("bbx" + n).c_str(), "0.0", 40, y, 84);
-    bby[i] = MakeEdit(page, ("bby" + n).c_str(), "0.0", 130, y, 84);
-    bbz[i] = MakeEdit(page, ("bbz" + n).c_str(), "0.0", 220, y, 84);
-  }
+  QWidget* page = MakeBoundingBoxPage(bbx, bby, bbz);
   // The sketch of the box seen from above: corner 1 top left, 2 bottom left, 3 bottom right, 4 top
   // right; the front box of side s lies between corners s and s + 1.
   auto* sketch = new QFrame(page);
@@ -287,9 +268,9 @@ void MainForm::buildBoundingBoxPage() {
     front[static_cast<size_t>(s)] = MakeCheck(page, name.c_str(), "Front", fronts[s].x, fronts[s].y, 64);
     front[static_cast<size_t>(s)]->setToolTip("Is this side a building-front?");
   }
-  btop = appcommon::MakeLabeledEdit(page, "Top", "btop", "0.0", 330, 32, 50, 84);
+  btop = MakeLabeledEdit(page, "Top", "btop", "0.0", 330, 32, 50, 84);
   btop->setToolTip("Top Y-coordinate of the bounding-box");
-  bbottom = appcommon::MakeLabeledEdit(page, "Bottom", "bbottom", "0.0", 330, 60, 50, 84);
+  bbottom = MakeLabeledEdit(page, "Bottom", "bbottom", "0.0", 330, 60, 50, 84);
   bbottom->setToolTip("Bottom Y-coordinate of the bounding-box");
   AutoBoundB = MakeButton(page, "AutoBoundB", "AutoBound", 330, 100, 134);
   Notebook->addTab(page, "Bounding box");

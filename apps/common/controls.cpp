@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include <string>
 #include <utility>
 
 #include "platform/glpanel.h"
@@ -83,6 +84,24 @@ QSpinBox* MakeSpin(QWidget* parent, const char* name, int minimum, int maximum, 
   s->setValue(value);
   s->setGeometry(x, y, w, 22);
   return s;
+}
+
+QWidget* MakeBoundingBoxPage(std::array<QLineEdit*, 4>& bbx, std::array<QLineEdit*, 4>& bby,
+                             std::array<QLineEdit*, 4>& bbz) {
+  auto* page = new QWidget();
+  page->setObjectName("Bounding box");
+  MakeLabel(page, "X", 40, 8, 80);
+  MakeLabel(page, "Y", 130, 8, 80);
+  MakeLabel(page, "Z", 220, 8, 80);
+  for (size_t i = 0; i < 4; ++i) {
+    const std::string n = std::to_string(i + 1);
+    const int y = 32 + 28 * static_cast<int>(i);
+    MakeLabel(page, QString::fromStdString(n), 16, y, 20);
+    bbx[i] = MakeEdit(page, ("bbx" + n).c_str(), "0.0", 40, y, 84);
+    bby[i] = MakeEdit(page, ("bby" + n).c_str(), "0.0", 130, y, 84);
+    bbz[i] = MakeEdit(page, ("bbz" + n).c_str(), "0.0", 220, y, 84);
+  }
+  return page;
 }
 
 void LayMeshRowBoxes(platform::StringGrid* grid, int left, std::span<QCheckBox*> boxes) {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <functional>
 #include <initializer_list>
 #include <span>
@@ -52,6 +53,11 @@ QLineEdit* MakeLabeledEdit(QWidget* parent, const QString& caption, const char* 
 QCheckBox* MakeCheck(QWidget* parent, const char* name, const QString& caption, int x, int y, int w);
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int x, int y, int w);
 QSpinBox* MakeSpin(QWidget* parent, const char* name, int minimum, int maximum, int value, int x, int y, int w);
+
+// A "Bounding box" page: a header "X", "Y", "Z" and a row per corner 1..4 with its three edits
+// "bbx" + k, "bby" + k, "bbz" + k, each "0.0" (corner k at index k - 1).
+QWidget* MakeBoundingBoxPage(std::array<QLineEdit*, 4>& bbx, std::array<QLineEdit*, 4>& bby,
+                             std::array<QLineEdit*, 4>& bbz);
 
 // The check boxes of the mesh rows, laid over the grid (as its children) at `left`, 14 x 14,
 // row k's box at top (row height + 1) x k + 5, where the row height is that of grid row 2 as the

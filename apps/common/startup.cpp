@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "engine/base/worldstate.h"
 #include "platform/platform.h"
 
 namespace appcommon {
@@ -48,7 +49,7 @@ bool ReadBaseDirectory(const std::string& iniFolder, const std::string& iniName,
   return true;
 }
 
-bool FindBaseFolder(const std::string& iniName, std::string& baseDir, std::string& error) {
+bool SetStartFolders(const std::string& iniName, const std::string& workDirName, std::string& error) {
   std::string base;
   if (!ReadBaseDirectory(std::string(), iniName, platform::ProgramFolder(), base, error)) return false;
   // A base folder that is not there stops here, before anything is read from it.
@@ -56,7 +57,8 @@ bool FindBaseFolder(const std::string& iniName, std::string& baseDir, std::strin
     error = IoErrorText(ENOENT, platform::DiskPath(base));
     return false;
   }
-  baseDir = base;
+  Base_DIR = base;
+  Work_DIR = base + workDirName;
   return true;
 }
 

@@ -14,9 +14,10 @@ constexpr const char* kUIDirName = "ui\\";
 bool ReadBaseDirectory(const std::string& iniFolder, const std::string& iniName, const std::string& programFolder,
                        std::string& baseDir, std::string& error);
 
-// The base directory as start-up takes it: the ini file of the current folder, else the program's
-// folder, and the folder must exist. Returns false with a message naming the path otherwise.
-bool FindBaseFolder(const std::string& iniName, std::string& baseDir, std::string& error);
+// The folders as start-up takes them: Base_DIR from the ini file of the current folder (else the
+// program's folder), which must exist, and Work_DIR = Base_DIR + `workDirName`. Returns false with
+// a message naming the path, and both left as they were, otherwise.
+bool SetStartFolders(const std::string& iniName, const std::string& workDirName, std::string& error);
 
 // The text of a failed file operation on a path, as the start-up shows it.
 std::string IoErrorText(int err, const std::string& path);

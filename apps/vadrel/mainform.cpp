@@ -196,13 +196,11 @@ void MainForm::FormCreate() {
   ArrayerReset();
 
   // 6.-8. Base and work directories.
-  std::string base, error;
-  if (!appcommon::FindBaseFolder(kIniName, base, error)) {
+  std::string error;
+  if (!appcommon::SetStartFolders(kIniName, kVehiclesDirName, error)) {
     stopStartup(6, error);
     return;
   }
-  Base_DIR = base;
-  Work_DIR = Base_DIR.str() + kVehiclesDirName;
   SYS_Warning("Base_DIR=" + Base_DIR.str());
   SYS_Warning("Work_DIR=" + Work_DIR.str());
 

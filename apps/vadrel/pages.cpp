@@ -125,19 +125,7 @@ void MainForm::buildPages() {
   Notebook->addTab(general, "General");
 
   // ---- "Bounding box"
-  auto* bbox = new QWidget();
-  bbox->setObjectName("Bounding box");
-  MakeLabel(bbox, "X", 40, 8, 80);
-  MakeLabel(bbox, "Y", 130, 8, 80);
-  MakeLabel(bbox, "Z", 220, 8, 80);
-  for (int i = 0; i < 4; ++i) {
-    const std::string n = std::to_string(i + 1);
-    const int y = 32 + 28 * i;
-    MakeLabel(bbox, Num(i + 1), 16, y, 20);
-    bbx[i] = MakeEdit(bbox, ("bbx" + n).c_str(), "0.0", 40, y, 84);
-    bby[i] = MakeEdit(bbox, ("bby" + n).c_str(), "0.0", 130, y, 84);
-    bbz[i] = MakeEdit(bbox, ("bbz" + n).c_str(), "0.0", 220, y, 84);
-  }
+  QWidget* bbox = appcommon::MakeBoundingBoxPage(bbx, bby, bbz);
   btop = MakeLabeledEdit(bbox, "Top", "btop", "0.0", 8, 156, 60, 84);
   bbottom = MakeLabeledEdit(bbox, "Bottom", "bbottom", "0.0", 8, 184, 60, 84);
   AutoBoundB = MakeButton(bbox, "AutoBoundB", "AutoBound", 8, 220, 100);

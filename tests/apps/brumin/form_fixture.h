@@ -4,18 +4,15 @@
 
 #include <gtest/gtest.h>
 
-#include <QTimer>
-
-#include <filesystem>
 #include <functional>
 #include <string>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
 #include "apps/brumin/mainform.h"
 #include "engine/files/languages.h"
 #include "platform/platform.h"
+#include "tests/support/editor_form.h"
 #include "tests/support/test_support.h"
 
 namespace brumin_test {
@@ -29,14 +26,9 @@ class BruminForm : public ::testing::Test {
  protected:
   void SetUp() override {
     oldDir_ = platform::CurrentDir();
-    base_ = testing_support::MakeTempFolder("bbase");
-    for (const char* sub : {"ui", "gfx", "buildings"}) std::filesystem::create_directory(base_ + sub);
-    testing_support::WriteFileBytes(base_ + "ui/English.lgd", "HELLO\r\nHello\r\n@@\r\n^^\r\n");
-    testing_support::WriteFileBytes(base_ + "ui/Deutsch.lgd", "HELLO\r\nHallo\r\n@@\r\n^^\r\n");
-    testing_support::WriteFileBytes(base_ + "brumin.ini", base_.substr(0, base_.size() - 1) + "\r\n");
+    base_ = editor_test::MakeEditorBase("bbase", {"gfx", "buildings"}, "brumin.ini");
     FreeLanguages();
     brumin::FormUnitStart();
-    ASSERT_EQ(chdir(base_.c_str()), 0);
     Boxes().clear();
     platform::SetMessageBoxSink([](const std::string& c, const std::string& t) { Boxes().push_back({c, t}); });
   }
@@ -53,18 +45,7 @@ class BruminForm : public ::testing::Test {
     RunForm(form, body, frames);
   }
   void RunForm(brumin::MainForm& form, const std::function<void(brumin::MainForm&)>& body, unsigned long frames = 1) {
-    bool ran = false;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, &form, [&] {
-      if (ran || form.frames() < frames) return;
-      ran = true;
-      body(form);
-      form.close();
-    });
-    timer.start(5);
-    form.FormCreate();
-    ASSERT_EQ(form.failedStep(), 0);
-    ASSERT_TRUE(ran);
+    editor_test::RunEditorForm(form, body, frames);
   }
 
   std::string oldDir_, base_;

@@ -17,77 +17,23 @@
 #include "engine/render/graphics.h"
 #include "platform/glpanel.h"
 #include "platform/platform.h"
+#include "tests/support/gl_readback.h"
 
 namespace {
 
-using Matrix = std::array<float, 16>;  // column-major, as GL keeps it
-using Rgb = std::array<int, 3>;
+using gl_readback::ExpectNear;
+using gl_readback::Frustum;
+using gl_readback::Identity;
+using gl_readback::Mat;
+using gl_readback::Mul;
+using gl_readback::Read;
+using gl_readback::ReadRgb;
+using gl_readback::Rgb;
+using gl_readback::Rotate;
+using gl_readback::Translate;
 
 constexpr uint32_t kViewport = 0x0BA2;
 constexpr uint32_t kProjectionStackDepth = 0x0BA4;
-
-Matrix Multiply(const Matrix& a, const Matrix& b) {
-  Matrix m{};
-  for (int col = 0; col < 4; ++col)
-    for (int row = 0; row < 4; ++row) {
-      double sum = 0;
-      for (int k = 0; k < 4; ++k) sum += static_cast<double>(a[k * 4 + row]) * b[col * 4 + k];
-      m[col * 4 + row] = static_cast<float>(sum);
-    }
-  return m;
-}
-
-Matrix Identity() { return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}; }
-
-Matrix Frustum(double l, double r, double b, double t, double n, double f) {
-  Matrix m{};
-  m[0] = static_cast<float>(2 * n / (r - l));
-  m[5] = static_cast<float>(2 * n / (t - b));
-  m[8] = static_cast<float>((r + l) / (r - l));
-  m[9] = static_cast<float>((t + b) / (t - b));
-  m[10] = static_cast<float>(-(f + n) / (f - n));
-  m[11] = -1;
-  m[14] = static_cast<float>(-2 * f * n / (f - n));
-  return m;
-}
-
-// A turn by whole degrees about a unit axis.
-Matrix Rotation(double degrees, int axis) {
-  const double a = degrees * 3.141592653589793 / 180.0, c = std::cos(a), s = std::sin(a);
-  Matrix m = Identity();
-  const int i = (axis + 1) % 3, j = (axis + 2) % 3;  // the plane the axis turns
-  m[i * 4 + i] = static_cast<float>(c);
-  m[j * 4 + j] = static_cast<float>(c);
-  m[i * 4 + j] = static_cast<float>(s);
-  m[j * 4 + i] = static_cast<float>(-s);
-  return m;
-}
-
-Matrix Translation(float x, float y, float z) {
-  Matrix m = Identity();
-  m[12] = x;
-  m[13] = y;
-  m[14] = z;
-  return m;
-}
-
-Matrix ReadMatrix(uint32_t which) {
-  Matrix m{};
-  GraGL.glGetFloatv(which, m.data());
-  return m;
-}
-
-void ExpectNear(const Matrix& got, const Matrix& want, const std::string& what) {
-  for (int i = 0; i < 16; ++i) EXPECT_NEAR(got[i], want[i], 1e-4 * (1 + std::fabs(want[i]))) << what << " [" << i << "]";
-}
-
-Rgb ReadPixel(int x, int y) {
-  uint8_t px[4] = {};
-  GraGL.glReadBuffer(glk::BACK);
-  GraGL.glPixelStorei(glk::PACK_ALIGNMENT, 1);
-  GraGL.glReadPixels(x, y, 1, 1, glk::RGBA, glk::UNSIGNED_BYTE, px);
-  return {px[0], px[1], px[2]};
-}
 
 class ViewControl : public ::testing::Test {
  protected:
@@ -147,17 +93,17 @@ TEST_F(ViewControl, FrameOpensWithTheFrustumAndTheObserverInTheModelViewMatrix) 
     gl.Observer.Gier = c.gier;
     gl.Observer.Roll = c.roll;
     ASSERT_TRUE(gl.BeginScene());
-    Matrix want = Frustum(gl.Perspective.Left, gl.Perspective.Right, gl.Perspective.Bottom, gl.Perspective.Top, 10.0,
-                          10000.0);
+    Mat want = Frustum(gl.Perspective.Left, gl.Perspective.Right, gl.Perspective.Bottom, gl.Perspective.Top, 10.0,
+                       10000.0);
     EXPECT_FLOAT_EQ(gl.Perspective.Top, 5.773502691896257f);
-    want = Multiply(want, Rotation(c.turnNick, 0));
-    want = Multiply(want, Rotation(c.turnGier, 1));
-    want = Multiply(want, Rotation(c.turnRoll, 2));
-    want = Multiply(want, Translation(static_cast<float>(-c.augX), static_cast<float>(-c.augY),
-                                      static_cast<float>(-c.augZ)));
+    want = Mul(want, Rotate(c.turnNick, 1, 0, 0));
+    want = Mul(want, Rotate(c.turnGier, 0, 1, 0));
+    want = Mul(want, Rotate(c.turnRoll, 0, 0, 1));
+    want = Mul(want, Translate(static_cast<double>(-c.augX), static_cast<double>(-c.augY),
+                               static_cast<double>(-c.augZ)));
     const std::string what = "nick " + std::to_string(static_cast<double>(c.nick));
-    ExpectNear(ReadMatrix(glk::MODELVIEW_MATRIX), want, what);
-    ExpectNear(ReadMatrix(glk::PROJECTION_MATRIX), Identity(), what);
+    ExpectNear(Read(glk::MODELVIEW_MATRIX), want, what);
+    ExpectNear(Read(glk::PROJECTION_MATRIX), Identity(), what);
     int32_t depth = 0;
     GraGL.glGetIntegerv(glk::MODELVIEW_STACK_DEPTH, &depth);
     EXPECT_EQ(depth, 2);  // one push for the frame
@@ -165,7 +111,7 @@ TEST_F(ViewControl, FrameOpensWithTheFrustumAndTheObserverInTheModelViewMatrix) 
     EXPECT_EQ(depth, 1);
     gl.EndScene();
     // Every frame ends with the matrix it started with.
-    ExpectNear(ReadMatrix(glk::MODELVIEW_MATRIX), Identity(), what + " after the frame");
+    ExpectNear(Read(glk::MODELVIEW_MATRIX), Identity(), what + " after the frame");
     GraGL.glGetIntegerv(glk::MODELVIEW_STACK_DEPTH, &depth);
     EXPECT_EQ(depth, 1);
   }
@@ -179,7 +125,7 @@ TEST_F(ViewControl, FirstFrameIsClearedBlackLaterOnesWithTheSky) {
   std::vector<Rgb> frames;
   int initialised = 0;
   view.OnInitialized = [&](brumin::TOpenGl&) { ++initialised; };
-  view.OnRedrawWorld = [&](brumin::TOpenGl&) { frames.push_back(ReadPixel(80, 60)); };
+  view.OnRedrawWorld = [&](brumin::TOpenGl&) { frames.push_back(ReadRgb(80, 60)); };
   ASSERT_TRUE(view.glDriver->Initialize());  // the first frame
   void* context = view.Panel()->context();
   view.glDriver->Redraw();

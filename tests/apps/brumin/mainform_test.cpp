@@ -29,6 +29,7 @@
 #include "script/interpreter.h"
 #include "script/sdatabase.h"
 #include "tests/apps/brumin/form_fixture.h"
+#include "tests/support/gl_readback.h"
 
 using brumin_test::BruminForm;
 using brumin_test::Boxes;
@@ -36,15 +37,8 @@ using brumin_test::Find;
 
 namespace {
 
-using Rgb = std::array<int, 3>;
-
-Rgb ReadPixel(int x, int y) {
-  uint8_t px[4] = {};
-  GraGL.glReadBuffer(glk::BACK);
-  GraGL.glPixelStorei(glk::PACK_ALIGNMENT, 1);
-  GraGL.glReadPixels(x, y, 1, 1, glk::RGBA, glk::UNSIGNED_BYTE, px);
-  return {px[0], px[1], px[2]};
-}
+using gl_readback::ReadRgb;
+using gl_readback::Rgb;
 
 // A grid cell in the grid's own coordinates.
 QRect Cell(const platform::StringGrid* g, int col, int row) {
@@ -122,7 +116,7 @@ TEST_F(BruminForm, ViewIsBlackOnTheFirstFrameAndNavyFromTheSecondOn) {
   std::vector<Rgb> frames;
   form.OGLW->OnRedrawWorld = [&](brumin::TOpenGl&) {
     form.OGLWRedrawWorld();
-    frames.push_back(ReadPixel(269, 217));
+    frames.push_back(ReadRgb(269, 217));
   };
   RunForm(form, [](brumin::MainForm&) {}, 3);
   ASSERT_GE(frames.size(), 4u);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "apps/common/startup.h"
+#include "engine/base/worldstate.h"
 #include "platform/platform.h"
 #include "tests/support/test_support.h"
 
@@ -66,20 +67,22 @@ TEST_P(IniFile, OnlyItsOwnIniCounts) {
 }
 
 // Start-up reads the ini of the current folder and wants an existing base folder.
-TEST_P(IniFile, BaseFolderMustExist) {
+TEST_P(IniFile, StartFoldersNeedAnExistingBaseFolder) {
   const std::string oldDir = platform::CurrentDir();
   const std::string folder = MakeTempFolder("ini");
   ASSERT_EQ(chdir(folder.c_str()), 0);
   WriteFileBytes(folder + GetParam(), folder.substr(0, folder.size() - 1) + "\r\n");
-  std::string base, error;
-  EXPECT_TRUE(appcommon::FindBaseFolder(GetParam(), base, error)) << error;
-  EXPECT_EQ(base, folder.substr(0, folder.size() - 1) + "\\");
+  std::string error;
+  EXPECT_TRUE(appcommon::SetStartFolders(GetParam(), "work\\", error)) << error;
+  const std::string base = folder.substr(0, folder.size() - 1) + "\\";
+  EXPECT_EQ(Base_DIR.str(), base);
+  EXPECT_EQ(Work_DIR.str(), base + "work\\");
 
   WriteFileBytes(folder + GetParam(), folder + "nowhere\r\n");
-  base = "unchanged";
-  EXPECT_FALSE(appcommon::FindBaseFolder(GetParam(), base, error));
+  EXPECT_FALSE(appcommon::SetStartFolders(GetParam(), "other\\", error));
   EXPECT_EQ(error, "I/O error 2 (No such file or directory): " + folder + "nowhere/");
-  EXPECT_EQ(base, "unchanged");
+  EXPECT_EQ(Base_DIR.str(), base);
+  EXPECT_EQ(Work_DIR.str(), base + "work\\");
   ASSERT_EQ(chdir(oldDir.c_str()), 0);
 }
 
