@@ -154,7 +154,8 @@ class MainForm : public QWidget {
   bool ScriptSaved = true;
   std::string ScriptFileName;
   int32_t Frame = 0;  // the script variable "frame"
-  uint32_t SphereTexture = 0, SmokeTexture = 0;
+  uint32_t SphereTexture = 0, SmokeTexture = 0;  // marker textures, 0 until loaded
+  // The label font, TextFont, joins here with the building fonts unit (see loadFont).
   std::string MeshPathNear, MeshPathMid, MeshPathFar;
   TScriptGate ScriptGate;
 
