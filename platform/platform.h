@@ -11,6 +11,9 @@ namespace platform {
 uint32_t Ticks();
 // Test seam: when set, Ticks() returns this function's value instead of the clock.
 void SetTickSource(uint32_t (*source)());
+// Milliseconds from tick `at` to tick `now` across a wrap of the counter: the signed difference,
+// so a tick shortly before a wrap still lies shortly before one shortly after it.
+inline int32_t TicksSince(uint32_t at, uint32_t now) { return static_cast<int32_t>(now - at); }
 
 // Text for an attached debugger (stderr here). The text is written as one line.
 void DebuggerOut(const std::string& text);

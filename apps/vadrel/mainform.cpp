@@ -17,9 +17,10 @@
 
 #include <cerrno>
 #include <cmath>
-#include <filesystem>
 
-#include "apps/vadrel/startup.h"
+#include "apps/common/controls.h"
+#include "apps/common/mainloop.h"
+#include "apps/common/startup.h"
 #include "economy/gameplay.h"
 #include "engine/base/diagnostics.h"
 #include "engine/base/worldstate.h"
@@ -64,10 +65,9 @@ MainForm::MainForm(QWidget* parent) : QWidget(parent) {
   resize(1032, 677);
   TestCurve = new TCurveline();
 
-  OGLW = new platform::GlPanel();
-  OGLWContainer = OGLW->container(this);
-  OGLWContainer->setObjectName("OGLW");
-  OGLWContainer->setGeometry(0, 80, 535, 433);
+  const appcommon::TGlPanelPlace view = appcommon::MakeGlPanel(this, "OGLW", QRect(0, 80, 535, 433));
+  OGLW = view.Panel;
+  OGLWContainer = view.Container;
 
   drawtimer = new QTimer(this);  // disabled in the form; the main loop calls its handler
   drawtimer->setObjectName("drawtimer");
@@ -196,33 +196,26 @@ void MainForm::FormCreate() {
   ArrayerReset();
 
   // 6.-8. Base and work directories.
-  std::string base, error;
-  if (!ReadBaseDirectory(std::string(), platform::ProgramFolder(), base, error)) {
+  std::string error;
+  if (!appcommon::SetStartFolders(kIniName, kVehiclesDirName, error)) {
     stopStartup(6, error);
     return;
   }
-  // A base folder that is not there stops here, before anything is read from it.
-  if (!std::filesystem::is_directory(platform::DiskPath(base))) {
-    stopStartup(6, IoErrorText(ENOENT, platform::DiskPath(base)));
-    return;
-  }
-  Base_DIR = base;
-  Work_DIR = Base_DIR.str() + kVehiclesDirName;
   SYS_Warning("Base_DIR=" + Base_DIR.str());
   SYS_Warning("Work_DIR=" + Work_DIR.str());
 
   // 9. Languages; without a single language file there is no text to show.
-  if (LanguageFiles(Base_DIR.str() + kUIDirName).empty()) {
-    stopStartup(9, NoLanguageText(platform::DiskPath(Base_DIR.str() + kUIDirName)));
+  if (LanguageFiles(Base_DIR.str() + appcommon::kUIDirName).empty()) {
+    stopStartup(9, appcommon::NoLanguageText(platform::DiskPath(Base_DIR.str() + appcommon::kUIDirName)));
     return;
   }
-  LoadLanguages(Base_DIR.str() + kUIDirName);
+  LoadLanguages(Base_DIR.str() + appcommon::kUIDirName);
   SetLanguage("English");
 
   // 10. The vehicle file list; the work folder becomes the current directory.
   FillFileList();
   if (!platform::SetCurrentDir(Work_DIR.str())) {
-    stopStartup(10, IoErrorText(errno, platform::DiskPath(Work_DIR.str())));
+    stopStartup(10, appcommon::IoErrorText(errno, platform::DiskPath(Work_DIR.str())));
     return;
   }
 
@@ -251,15 +244,7 @@ void MainForm::FormCreate() {
     SGrid_Meshes->setCell(1, r, "NONE");
     for (int c = 2; c <= 7; ++c) SGrid_Meshes->setCell(c, r, "0.0");
   }
-  const int rowHeight = SGrid_Meshes->rowHeight(2);
-  for (int k = 1; k <= 5; ++k) {
-    auto* box = new QCheckBox(SGrid_Meshes);
-    box->setObjectName(QString("MeshRowBox%1").arg(k));
-    box->setGeometry(18, (rowHeight + 1) * k + 5, 14, 14);
-    box->setChecked(false);
-    box->show();
-    MeshRowBoxes[k] = box;
-  }
+  appcommon::LayMeshRowBoxes(SGrid_Meshes, 18, MeshRowBoxes);
 
   // 14. The window becomes visible before the test world is built.
   show();
@@ -274,7 +259,7 @@ void MainForm::FormCreate() {
   // 17. The rail test curve.
   buildTestCurve(1, {330.0f, 0.0f, 680.0f}, {0.8f, 0.0f, 1.0f}, {330.0f, 0.0f, 300.0f}, {1.2f, 0.0f, -1.0f});
   if (!platform::SetCurrentDir(Base_DIR.str())) {
-    stopStartup(17, IoErrorText(errno, platform::DiskPath(Base_DIR.str())));
+    stopStartup(17, appcommon::IoErrorText(errno, platform::DiskPath(Base_DIR.str())));
     return;
   }
   StandardTextures[0] = LoadTexture("gleis1.bmp", 0, 0, true);
@@ -328,22 +313,8 @@ void MainForm::FormCreate() {
   }
 
   // 22. The main loop: pending messages, then one frame, until told to terminate. Frames come
-  // at most at the display's rate; the rest of each interval waits for messages.
-  while (!terminated_) {
-    QApplication::processEvents(QEventLoop::AllEvents);
-    if (terminated_) break;
-    const uint32_t frameStart = platform::Ticks();
-    drawtimerTimer();
-    waitForNextFrame(frameStart);
-  }
-}
-
-void MainForm::waitForNextFrame(uint32_t frameStart) {
-  const int32_t rest = kFrameIntervalMs - static_cast<int32_t>(platform::Ticks() - frameStart);
-  if (rest <= 0 || terminated_) return;
-  QEventLoop wait;
-  QTimer::singleShot(std::min(rest, kFrameIntervalMs), Qt::PreciseTimer, &wait, &QEventLoop::quit);
-  wait.exec();
+  // at most at the display's rate.
+  appcommon::RunMainLoop([this] { return terminated_; }, [this] { drawtimerTimer(); });
 }
 
 void MainForm::drawtimerTimer() {

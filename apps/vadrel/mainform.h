@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "apps/common/filedialog.h"
 #include "apps/vadrel/view3d.h"
 #include "engine/files/vehiclefile.h"
 #include "engine/mesh/mesh.h"
@@ -31,6 +32,9 @@ class QPlainTextEdit;
 class QPushButton;
 
 namespace vadrel {
+
+constexpr const char* kIniName = "vadrel.ini";
+constexpr const char* kVehiclesDirName = "vehicles\\";
 
 class MainForm : public QWidget {
  public:
@@ -212,9 +216,6 @@ class MainForm : public QWidget {
   void FormShow();
   void SGrid_MeshesDblClick();
   bool stopStartup(int step, const std::string& message);
-  // Waits, handling messages, until one frame interval has passed since frameStart.
-  static constexpr int32_t kFrameIntervalMs = 16;  // about 60 frames a second
-  void waitForNextFrame(uint32_t frameStart);
   void buildTestCurve(uint8_t waytype, const TVector& a, const TVector& adir, const TVector& b, const TVector& bdir);
   // The 3D view's label and mouse handlers, and the controls its frame reads (view3d.cpp).
   void buildView3D();
@@ -241,11 +242,10 @@ class MainForm : public QWidget {
 // The form unit's start: runs once after every other unit's start, before the form exists.
 void FormUnitStart();
 
-// Runs a file dialog; true with the chosen file when the author confirmed. Every file dialog of
-// the form runs through it. Tests put their own runner in (an empty function restores the dialog).
-using FileDialogRunner = std::function<bool(QFileDialog& dialog, QString& chosen)>;
-void SetFileDialogRunner(FileDialogRunner runner);
-bool RunFileDialog(QFileDialog& dialog, QString& chosen);
+// Every file dialog of the form runs through the shared runner, which tests answer.
+using appcommon::FileDialogRunner;
+using appcommon::RunFileDialog;
+using appcommon::SetFileDialogRunner;
 
 // The registered "showmess" routine shows its argument in a modal box.
 void ScriptShowMess(const std::string& text);

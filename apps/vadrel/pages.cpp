@@ -17,6 +17,7 @@
 #include <initializer_list>
 #include <utility>
 
+#include "apps/common/controls.h"
 #include "apps/vadrel/mainform.h"
 #include "apps/vadrel/wintext.h"
 #include "engine/base/worldstate.h"
@@ -24,98 +25,21 @@
 
 namespace vadrel {
 
+using appcommon::EventHook;
+using appcommon::MakeButton;
+using appcommon::MakeCheck;
+using appcommon::MakeCombo;
+using appcommon::MakeEdit;
+using appcommon::MakeGrid;
+using appcommon::MakeLabel;
+using appcommon::MakeLabeledEdit;
+using appcommon::SetColumnWidths;
+
 namespace {
-
-// Passes every event of the watched object to a function; the object still gets the event.
-class EventHook : public QObject {
- public:
-  EventHook(QObject* watched, std::function<void(QEvent*)> fn) : QObject(watched), fn_(std::move(fn)) {
-    watched->installEventFilter(this);
-  }
-
- protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    fn_(event);
-    return false;
-  }
-
- private:
-  std::function<void(QEvent*)> fn_;
-};
-
-FileDialogRunner& DialogRunner() {
-  static FileDialogRunner runner;
-  return runner;
-}
-
-QComboBox* MakeCombo(QWidget* parent, const char* name, const QStringList& items, int x, int y, int w) {
-  auto* c = new QComboBox(parent);
-  c->setObjectName(name);
-  c->addItems(items);
-  c->setGeometry(x, y, w, 22);
-  return c;
-}
-
-platform::StringGrid* MakeGrid(QWidget* parent, const char* name, int cols, int rows, int fixedCols, int fixedRows,
-                               const QRect& geometry) {
-  auto* g = new platform::StringGrid(cols, rows, fixedCols, fixedRows, parent);
-  g->setObjectName(name);
-  g->setGeometry(geometry);
-  return g;
-}
-
-void SetColumnWidths(platform::StringGrid* g, std::initializer_list<int> widths) {
-  int c = 0;
-  for (int w : widths) g->setColumnWidth(c++, w);
-}
-
-QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int w) {
-  auto* l = new QLabel(text, parent);
-  l->setGeometry(x, y, w, 22);
-  return l;
-}
-
-QLineEdit* MakeEdit(QWidget* parent, const char* name, const QString& text, int x, int y, int w) {
-  auto* e = new QLineEdit(text, parent);
-  e->setObjectName(name);
-  e->setGeometry(x, y, w, 22);
-  return e;
-}
-
-// An edit with its caption in front of it.
-QLineEdit* MakeLabeledEdit(QWidget* parent, const QString& caption, const char* name, const QString& text, int x,
-                           int y, int labelWidth, int editWidth) {
-  MakeLabel(parent, caption, x, y, labelWidth);
-  return MakeEdit(parent, name, text, x + labelWidth, y, editWidth);
-}
-
-QCheckBox* MakeCheck(QWidget* parent, const char* name, const QString& caption, int x, int y, int w) {
-  auto* c = new QCheckBox(caption, parent);
-  c->setObjectName(name);
-  c->setGeometry(x, y, w, 22);
-  return c;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int x, int y, int w) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(name);
-  b->setGeometry(x, y, w, 24);
-  return b;
-}
 
 QString Num(int n) { return QString::number(n); }
 
 }  // namespace
-
-void SetFileDialogRunner(FileDialogRunner runner) { DialogRunner() = std::move(runner); }
-
-bool RunFileDialog(QFileDialog& dialog, QString& chosen) {
-  if (DialogRunner()) return DialogRunner()(dialog, chosen);
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-  chosen = dialog.selectedFiles().first();
-  return true;
-}
 
 void MainForm::buildPages() {
   Notebook = new QTabWidget(this);
@@ -201,19 +125,7 @@ void MainForm::buildPages() {
   Notebook->addTab(general, "General");
 
   // ---- "Bounding box"
-  auto* bbox = new QWidget();
-  bbox->setObjectName("Bounding box");
-  MakeLabel(bbox, "X", 40, 8, 80);
-  MakeLabel(bbox, "Y", 130, 8, 80);
-  MakeLabel(bbox, "Z", 220, 8, 80);
-  for (int i = 0; i < 4; ++i) {
-    const std::string n = std::to_string(i + 1);
-    const int y = 32 + 28 * i;
-    MakeLabel(bbox, Num(i + 1), 16, y, 20);
-    bbx[i] = MakeEdit(bbox, ("bbx" + n).c_str(), "0.0", 40, y, 84);
-    bby[i] = MakeEdit(bbox, ("bby" + n).c_str(), "0.0", 130, y, 84);
-    bbz[i] = MakeEdit(bbox, ("bbz" + n).c_str(), "0.0", 220, y, 84);
-  }
+  QWidget* bbox = appcommon::MakeBoundingBoxPage(bbx, bby, bbz);
   btop = MakeLabeledEdit(bbox, "Top", "btop", "0.0", 8, 156, 60, 84);
   bbottom = MakeLabeledEdit(bbox, "Bottom", "bbottom", "0.0", 8, 184, 60, 84);
   AutoBoundB = MakeButton(bbox, "AutoBoundB", "AutoBound", 8, 220, 100);

@@ -18,12 +18,13 @@
 #include "engine/render/graphics.h"
 #include "platform/glpanel.h"
 #include "platform/platform.h"
+#include "tests/support/gl_readback.h"
 #include "tests/support/test_support.h"
 #include "tools/sample_gfx.h"
 
 namespace gl_test {
 
-using Rgba = std::array<int, 4>;
+using Rgba = gl_readback::Rgba;
 
 class GlView : public ::testing::Test {
  protected:
@@ -96,13 +97,7 @@ class GlView : public ::testing::Test {
   }
 
   // A pixel of the back buffer, x and y from the bottom left.
-  static Rgba ReadPixel(int x, int y) {
-    uint8_t px[4] = {};
-    GraGL.glReadBuffer(glk::BACK);
-    GraGL.glPixelStorei(glk::PACK_ALIGNMENT, 1);
-    GraGL.glReadPixels(x, y, 1, 1, glk::RGBA, glk::UNSIGNED_BYTE, px);
-    return {px[0], px[1], px[2], px[3]};
-  }
+  static Rgba ReadPixel(int x, int y) { return gl_readback::ReadPixel(x, y); }
 
   // The data folders with the sample textures and font, made the current directory.
   std::string SampleBase() {

@@ -21,6 +21,7 @@
 #include "engine/base/diagnostics.h"
 #include "engine/files/languages.h"
 #include "platform/platform.h"
+#include "tests/support/editor_form.h"
 #include "tests/support/test_support.h"
 #include "tools/sample_gfx.h"
 #include "tools/sample_mesh.h"
@@ -45,18 +46,13 @@ class VadrelForm : public ::testing::Test {
  protected:
   void SetUp() override {
     oldDir_ = platform::CurrentDir();
-    base_ = testing_support::MakeTempFolder("vbase");
+    base_ = editor_test::MakeEditorBase("vbase", {"gfx", "vehicles", "sfx"}, "vadrel.ini");
     work_ = base_ + "vehicles/";
-    for (const char* sub : {"ui", "gfx", "vehicles", "sfx"}) std::filesystem::create_directory(base_ + sub);
-    testing_support::WriteFileBytes(base_ + "ui/English.lgd", "HELLO\r\nHello\r\n@@\r\n^^\r\n");
-    testing_support::WriteFileBytes(base_ + "ui/Deutsch.lgd", "HELLO\r\nHallo\r\n@@\r\n^^\r\n");
     FreeLanguages();
     vadrel::FormUnitStart();
     std::string error;
     ASSERT_TRUE(sample_gfx::WriteSampleGraphics(base_, error)) << error;
     ASSERT_TRUE(sample_mesh::WriteSampleMeshes(base_, error)) << error;
-    testing_support::WriteFileBytes(base_ + "vadrel.ini", base_.substr(0, base_.size() - 1) + "\r\n");
-    ASSERT_EQ(chdir(base_.c_str()), 0);
     logFolder_ = testing_support::MakeTempFolder("vlog");
     sys_test::SetLogFolder(logFolder_);
     Boxes().clear();
@@ -72,18 +68,7 @@ class VadrelForm : public ::testing::Test {
   // Starts the window, runs `body` after its first frame and closes it.
   void RunForm(const std::function<void(vadrel::MainForm&)>& body) {
     vadrel::MainForm form;
-    bool ran = false;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, &form, [&] {
-      if (ran || form.frames() < 1) return;
-      ran = true;
-      body(form);
-      form.close();
-    });
-    timer.start(5);
-    form.FormCreate();
-    ASSERT_EQ(form.failedStep(), 0);
-    ASSERT_TRUE(ran);
+    editor_test::RunEditorForm(form, body, 1);
   }
 
   // Every file dialog answers with `chosen` (empty: cancelled) and is remembered in `seen`.

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include "apps/vadrel/mainform.h"
-#include "apps/vadrel/startup.h"
 #include "engine/base/diagnostics.h"
 #include "engine/base/worldstate.h"
 #include "engine/files/languages.h"
@@ -23,46 +22,6 @@ using testing_support::ReadFileBytes;
 using testing_support::WriteFileBytes;
 
 namespace {
-
-TEST(BaseDirectory, IniRules) {
-  struct Case {
-    const char* what;
-    const char* ini;  // nullptr: no ini file
-    std::string expected;
-  };
-  const Case cases[] = {
-      {"no ini file", nullptr, "/prog/"},
-      {"plain line", "C:\\Game", "C:\\Game\\"},
-      {"trailing separator doubles", "C:\\Game\\", "C:\\Game\\\\"},
-      {"CR LF ends the line", "/data/game\r\nsecond line\r\n", "/data/game\\"},
-      {"LF ends the line", "/data/game\nsecond", "/data/game\\"},
-      {"empty file", "", "\\"},
-  };
-  for (const Case& c : cases) {
-    const std::string folder = MakeTempFolder("ini");
-    if (c.ini) WriteFileBytes(folder + "vadrel.ini", c.ini);
-    std::string base, error;
-    EXPECT_TRUE(vadrel::ReadBaseDirectory(folder, "/prog/", base, error)) << c.what;
-    EXPECT_EQ(base, c.expected) << c.what;
-  }
-}
-
-TEST(BaseDirectory, LineIsCutTo255Characters) {
-  const std::string folder = MakeTempFolder("ini");
-  WriteFileBytes(folder + "vadrel.ini", std::string(300, 'a') + "\r\n");
-  std::string base, error;
-  ASSERT_TRUE(vadrel::ReadBaseDirectory(folder, "/prog/", base, error));
-  EXPECT_EQ(base, std::string(255, 'a') + "\\");
-}
-
-TEST(BaseDirectory, UnreadableIniNamesThePath) {
-  const std::string folder = MakeTempFolder("ini");
-  std::filesystem::create_directory(folder + "vadrel.ini");  // a folder cannot be read as a file
-  std::string base = "unchanged", error;
-  EXPECT_FALSE(vadrel::ReadBaseDirectory(folder, "/prog/", base, error));
-  EXPECT_NE(error.find(folder + "vadrel.ini"), std::string::npos) << error;
-  EXPECT_EQ(base, "unchanged");
-}
 
 std::vector<std::pair<std::string, std::string>> g_boxes;
 

@@ -31,6 +31,7 @@
 #include "engine/store/nodepool.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
+#include "tests/support/editor_form.h"
 #include "tests/support/test_support.h"
 #include "tools/sample_gfx.h"
 #include "tools/sample_mesh.h"
@@ -69,18 +70,7 @@ class VadrelView : public ::testing::Test {
   // Starts the editor and runs `body` once from its main loop after two frames, then closes it.
   void Run(const std::function<void(vadrel::MainForm&)>& body) {
     vadrel::MainForm form;
-    QTimer driver;
-    bool ran = false;
-    QObject::connect(&driver, &QTimer::timeout, &form, [&] {
-      if (ran || form.frames() < 2) return;
-      ran = true;
-      body(form);
-      form.close();
-    });
-    driver.start(10);
-    form.FormCreate();
-    ASSERT_EQ(form.failedStep(), 0);
-    EXPECT_TRUE(ran);
+    editor_test::RunEditorForm(form, body, 2);
   }
 
   // The frame drawn into the back buffer and read back whole (rows from the bottom).

@@ -4,6 +4,7 @@
 
 #include "engine/render/texturefiles.h"
 #include "tests/support/gfx_test_files.h"
+#include "tests/support/gl_readback.h"
 #include "tests/support/gl_view.h"
 
 using gl_test::GlView;
@@ -31,63 +32,13 @@ float GetFloat(uint32_t pname) {
   return v[0];
 }
 
-// ---- 4 x 4 matrices as GL keeps them (column by column) ----
-
-using Mat = std::array<double, 16>;
-
-Mat Identity() {
-  Mat m{};
-  m[0] = m[5] = m[10] = m[15] = 1;
-  return m;
-}
-
-Mat Mul(const Mat& a, const Mat& b) {
-  Mat c{};
-  for (int col = 0; col < 4; ++col)
-    for (int row = 0; row < 4; ++row)
-      for (int k = 0; k < 4; ++k) c[col * 4 + row] += a[k * 4 + row] * b[col * 4 + k];
-  return c;
-}
-
-Mat Translate(double x, double y, double z) {
-  Mat m = Identity();
-  m[12] = x;
-  m[13] = y;
-  m[14] = z;
-  return m;
-}
-
-// The rotation of glRotate: angle in degrees about the axis (x, y, z).
-Mat Rotate(double degrees, double x, double y, double z) {
-  const double len = std::sqrt(x * x + y * y + z * z);
-  x /= len;
-  y /= len;
-  z /= len;
-  const double a = degrees * M_PI / 180.0, c = std::cos(a), s = std::sin(a);
-  Mat m = Identity();
-  m[0] = x * x * (1 - c) + c;
-  m[1] = y * x * (1 - c) + z * s;
-  m[2] = x * z * (1 - c) - y * s;
-  m[4] = x * y * (1 - c) - z * s;
-  m[5] = y * y * (1 - c) + c;
-  m[6] = y * z * (1 - c) + x * s;
-  m[8] = x * z * (1 - c) + y * s;
-  m[9] = y * z * (1 - c) - x * s;
-  m[10] = z * z * (1 - c) + c;
-  return m;
-}
-
-Mat ModelView() {
-  float f[16] = {};
-  GraGL.glGetFloatv(glk::MODELVIEW_MATRIX, f);
-  Mat m;
-  for (int i = 0; i < 16; ++i) m[i] = f[i];
-  return m;
-}
-
-void ExpectNear(const Mat& got, const Mat& want, const char* what) {
-  for (int i = 0; i < 16; ++i) EXPECT_NEAR(got[i], want[i], 1e-3) << what << " element " << i;
-}
+using gl_readback::ExpectNear;
+using gl_readback::Identity;
+using gl_readback::Mat;
+using gl_readback::ModelView;
+using gl_readback::Mul;
+using gl_readback::Rotate;
+using gl_readback::Translate;
 
 Mat CameraMatrix(const TPlacement& c) {
   return Mul(Mul(Rotate(c.Nick, -1, 0, 0), Rotate(c.Gier, 0, -1, 0)), Translate(-c.X, -c.Y, -c.Z));

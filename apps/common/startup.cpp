@@ -1,12 +1,14 @@
-#include "apps/vadrel/startup.h"
+#include "apps/common/startup.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
+#include "engine/base/worldstate.h"
 #include "platform/platform.h"
 
-namespace vadrel {
+namespace appcommon {
 
 std::string IoErrorText(int err, const std::string& path) {
   return "I/O error " + std::to_string(err) + " (" + std::strerror(err) + "): " + path;
@@ -14,11 +16,11 @@ std::string IoErrorText(int err, const std::string& path) {
 
 std::string NoLanguageText(const std::string& path) { return "No language file (*.lgd) in " + path; }
 
-bool ReadBaseDirectory(const std::string& iniFolder, const std::string& programFolder, std::string& baseDir,
-                       std::string& error) {
+bool ReadBaseDirectory(const std::string& iniFolder, const std::string& iniName, const std::string& programFolder,
+                       std::string& baseDir, std::string& error) {
   std::string iniPath = iniFolder;
   if (!iniPath.empty() && iniPath.back() != '/') iniPath += '/';
-  iniPath += kIniName;
+  iniPath += iniName;
   iniPath = platform::DiskPath(iniPath);
   FILE* f = std::fopen(iniPath.c_str(), "rb");
   if (!f) {
@@ -47,4 +49,17 @@ bool ReadBaseDirectory(const std::string& iniFolder, const std::string& programF
   return true;
 }
 
-}  // namespace vadrel
+bool SetStartFolders(const std::string& iniName, const std::string& workDirName, std::string& error) {
+  std::string base;
+  if (!ReadBaseDirectory(std::string(), iniName, platform::ProgramFolder(), base, error)) return false;
+  // A base folder that is not there stops here, before anything is read from it.
+  if (!std::filesystem::is_directory(platform::DiskPath(base))) {
+    error = IoErrorText(ENOENT, platform::DiskPath(base));
+    return false;
+  }
+  Base_DIR = base;
+  Work_DIR = base + workDirName;
+  return true;
+}
+
+}  // namespace appcommon

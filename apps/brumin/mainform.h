@@ -1,0 +1,208 @@
+// The building editor's main window: the 3D view on the left, the notebook of the building's
+// pages on the right, the building files along the bottom; start-up, the main loop and its frame.
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "apps/common/filedialog.h"
+#include "engine/base/types.h"
+#include "engine/files/vehiclefile.h"
+#include "platform/stringgrid.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollArea;
+class QSpinBox;
+class QTabWidget;
+class QTimer;
+
+namespace brumin {
+
+class TOpenGlWin;
+
+constexpr const char* kIniName = "brumin.ini";
+constexpr const char* kBuildingsDirName = "buildings\\";
+constexpr const char* kCaption = "Corvane Brumin v8.0";
+
+// Where a preview mesh sits: angles in degrees, Nick about x, Gier about the vertical y, Roll about z.
+struct TPreviewPlacement {
+  float X = 0.0f, Y = 0.0f, Z = 0.0f, Nick = 0.0f, Gier = 0.0f, Roll = 0.0f;
+};
+
+// Holds the place of the mesh unit's mesh block in a preview block until that unit is linked in;
+// then Mesh takes its type.
+struct TPreviewMeshSlot {};
+
+// One mesh of the 3D view.
+struct TPreviewBlock {
+  bool Loaded = false;
+  TPreviewMeshSlot Mesh;
+  TPreviewPlacement RowPlacement;     // from the block's mesh row
+  TPreviewPlacement ScriptPlacement;  // set by the script, zero after every preview rebuild
+};
+
+// The script's 20 ms gate: a run is due when none ran yet or more than 20 ms passed since the last
+// one. The ticks compare across a wrap of the counter; a difference below zero on a clock that only
+// goes forward means the last run lies more than 24.8 days back, which is due as well.
+struct TScriptGate {
+  static constexpr int32_t kIntervalMs = 20;
+  bool HasRun = false;
+  uint32_t LastRun = 0;
+
+  bool Due(uint32_t now) const;
+  void Ran(uint32_t now) {
+    HasRun = true;
+    LastRun = now;
+  }
+};
+
+class MainForm : public QWidget {
+ public:
+  explicit MainForm(QWidget* parent = nullptr);
+  ~MainForm() override;
+
+  // Start-up in its fixed order, then the main loop. Comes back once the program terminates; a
+  // start-up step that fails comes back at once and leaves the window open, frameless, until closed.
+  void FormCreate();
+  // One pass of the frame: the script when it is due, then the 3D view. Only the main loop calls it.
+  void drawtimerTimer();
+  // Fills the language list; runs when the form is shown.
+  void FormShow();
+  // Requests the end of the program; the main loop ends after its current pass.
+  void FormClose();
+  // The view's drawing handler, between the start and the end of every frame. It draws nothing yet.
+  void OGLWRedrawWorld();
+
+  bool terminated() const { return terminated_; }
+  // The step at which start-up stopped (0 when it ran through).
+  int failedStep() const { return failedStep_; }
+  // Passes of the main loop's frame so far, and script runs among them.
+  unsigned long frames() const { return frames_; }
+  unsigned long scriptRuns() const { return scriptRuns_; }
+
+  // ---- Components, named as the form names them.
+  TOpenGlWin* OGLW = nullptr;
+  QTimer* drawtimer = nullptr;  // disabled: the main loop calls its handler
+  QTabWidget* Notebook = nullptr;
+  QLabel* L_Coords = nullptr;
+  QCheckBox* CB_ShowNodes = nullptr;
+  // The building files along the bottom.
+  QListWidget* FileListBox_Buildingfilenames = nullptr;  // hidden, "*.bif" of the work folder
+  QPushButton *Bn_Open = nullptr, *Bn_Save = nullptr, *Bn_SaveAs = nullptr, *Bn_Loadit = nullptr;
+  QComboBox* CB_Filenames = nullptr;
+  // "General"
+  QComboBox* CB_Language = nullptr;
+  QLineEdit* E_BuildingName = nullptr;
+  QComboBox *CB_BuildingType = nullptr, *Startyear = nullptr, *Endyear = nullptr, *wealth = nullptr;
+  QSpinBox *SP_MinCitySize = nullptr, *minindust = nullptr, *minwealth = nullptr, *inhmax = nullptr;
+  QCheckBox* fixedsize = nullptr;
+  QSpinBox *costs = nullptr, *dcosts = nullptr;
+  QComboBox *CB_Style = nullptr, *CB_Location = nullptr, *CB_Placement = nullptr;
+  QCheckBox* smoking = nullptr;
+  QLineEdit *smokeposx = nullptr, *smokeposy = nullptr, *smokeposz = nullptr;
+  QComboBox* smoketp = nullptr;
+  QCheckBox* CB_Wayed = nullptr;
+  QSpinBox *Spin_Waypoint1 = nullptr, *Spin_Waypoint2 = nullptr;
+  QComboBox* CB_Waytype = nullptr;
+  QCheckBox* CB_WayInvisible = nullptr;
+  QSpinBox *entrynode = nullptr, *depotnode = nullptr, *parkingslots = nullptr;
+  QCheckBox* nirvdepot = nullptr;
+  QLineEdit *slotl = nullptr, *mdepotspeed = nullptr;
+  QCheckBox *MapUni = nullptr, *CitySp = nullptr;
+  // "Bounding box": corners 1..4 at 0..3, fronts of sides 1..4 at 0..3
+  std::array<QLineEdit*, 4> bbx{}, bby{}, bbz{};
+  std::array<QCheckBox*, 4> front{};
+  QLineEdit *btop = nullptr, *bbottom = nullptr;
+  QPushButton* AutoBoundB = nullptr;
+  // "Script"
+  QPlainTextEdit* srcmemo = nullptr;
+  QPushButton *CompileB = nullptr, *LoadSB = nullptr, *SaveSB = nullptr;
+  // "Points"
+  platform::StringGrid* SGrid_Points = nullptr;
+  QSpinBox* generatorpoint = nullptr;
+  // "Ways", "Nodes", "Meshes": each grid at its full size inside a scroll box.
+  QScrollArea *ScrollBox_Ways = nullptr, *ScrollBox_Nodes = nullptr, *ScrollBox_Meshes = nullptr;
+  platform::StringGrid *SGrid_Ways = nullptr, *SGrid_Nodes = nullptr, *SGrid_Meshes = nullptr;
+  QLabel* ProtectedPanel = nullptr;
+  // "Sound"
+  QCheckBox* CB_Play15Minutes = nullptr;
+  QLineEdit* E_Sound15M = nullptr;
+  QPushButton* Button_LoadSound = nullptr;
+
+  // Controls made at start-up over the grid rows, 1-based (element 0 unused).
+  std::array<QCheckBox*, 21> WayUsedBoxes{};
+  std::array<QComboBox*, 21> WayTypeBoxes{};
+  std::array<QCheckBox*, 101> NodeStationBoxes{}, NodeSwitcherBoxes{}, NodeScriptedBoxes{};
+  std::array<QCheckBox*, 31> MeshRowBoxes{};
+
+  // ---- The form's state.
+  std::array<TLanguageName, 20> NameTable{};  // the building's name per language, 0..19
+  // Preview blocks 1..10 (element 0 unused), kept off the stack: the mesh blocks are large.
+  std::unique_ptr<std::array<TPreviewBlock, 11>> PreviewBlocks = std::make_unique<std::array<TPreviewBlock, 11>>();
+  std::string CodeStream;  // the compiled script image; empty when none is compiled
+  bool ScriptSaved = true;
+  std::string ScriptFileName;
+  int32_t Frame = 0;  // the script variable "frame"
+  uint32_t SphereTexture = 0, SmokeTexture = 0;  // marker textures, 0 until loaded
+  // The label font, TextFont, joins here with the building fonts unit (see loadFont).
+  std::string MeshPathNear, MeshPathMid, MeshPathFar;
+  TScriptGate ScriptGate;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+
+ private:
+  void buildPages();
+  void buildGeneralPage();
+  void buildBoundingBoxPage();
+  void buildScriptPage();
+  void buildGridPages();
+  void buildSoundPage();
+  void buildFilePanel();
+  // Start-up steps that other units of the program complete.
+  void loadLanguages();
+  void fillFileList();
+  void loadMarkers();
+  void loadFont();
+  // The per-row controls over the ways, nodes and meshes grids.
+  void layWayRowControls();
+  void layNodeRowBoxes();
+  void registerScriptNames();
+  void stopStartup(int step, const std::string& message);
+
+  bool terminated_ = false;
+  int failedStep_ = 0;
+  unsigned long frames_ = 0;
+  unsigned long scriptRuns_ = 0;
+};
+
+// The form unit's start, before the form exists: the script units with their tables and built-ins.
+void FormUnitStart();
+// Its end, at program end: the script registry is released.
+void FormUnitEnd();
+
+// The year lists of the first and last year: 1800 to 2050 one by one, 2075 to 2200 by 25, 2300 to
+// 3000 by 100.
+QStringList YearItems();
+
+// The lines the script editor starts with: the template of a building script.
+QStringList ScriptTemplate();
+
+// Every file dialog of the form runs through the shared runner, which tests answer.
+using appcommon::FileDialogRunner;
+using appcommon::RunFileDialog;
+using appcommon::SetFileDialogRunner;
+
+}  // namespace brumin
