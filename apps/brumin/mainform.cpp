@@ -9,10 +9,15 @@
 #include <cerrno>
 
 #include "apps/brumin/glwindow.h"
+#include "apps/brumin/textures.h"
 #include "apps/common/controls.h"
 #include "apps/common/mainloop.h"
 #include "apps/common/startup.h"
+#include "economy/gameplay.h"
+#include "engine/base/diagnostics.h"
 #include "engine/base/worldstate.h"
+#include "engine/files/repository.h"
+#include "engine/render/graphics.h"
 #include "engine/files/languages.h"
 #include "platform/platform.h"
 #include "script/interpreter.h"
@@ -58,7 +63,16 @@ bool TScriptGate::Due(uint32_t now) const {
   return since > kIntervalMs || since < 0;
 }
 
-void FormUnitStart() { InitScriptUnits(); }
+void FormUnitStart() {
+  // The debug log first, in the folder current at start; then the units' own starts.
+  SYS_SetProfile(kBuildingSysProfile);
+  SYS_InitDebugFile(false);
+  LanguageOptions = kBuildingLanguageOptions;
+  RepositoryLenient = true;
+  InitMeshUnit();
+  InitScriptUnits();
+  BuildingGameplayStart();
+}
 
 void FormUnitEnd() { FreeScriptDatabase(); }
 
@@ -141,7 +155,7 @@ void MainForm::stopStartup(int step, const std::string& message) {
 // ---- Start-up steps that other units of the program complete.
 
 void MainForm::loadLanguages() {
-  LoadLanguages(Base_DIR.str() + appcommon::kUIDirName);
+  LoadLanguages();
   SetLanguage("English");
 }
 
@@ -157,16 +171,11 @@ void MainForm::fillFileList() {
 }
 
 void MainForm::loadMarkers() {
-  // The node marker "spherem.bmp" (opaque) and the smoke marker "smokesource.bmp" (with
-  // transparency) are loaded by the building textures unit into SphereTexture and SmokeTexture;
-  // until then both stay slot 0 and the markers draw untextured.
-  SphereTexture = 0;
-  SmokeTexture = 0;
+  SphereTexture = LoadTextureByName("spherem.bmp", false);
+  SmokeTexture = LoadTextureByName("smokesource.bmp", true);
 }
 
-void MainForm::loadFont() {
-  // The label font "times" is loaded by the building fonts unit.
-}
+void MainForm::loadFont() { LoadFont(TextFont, "times"); }
 
 void MainForm::registerScriptNames() {
   // Registered after the script units' own names, so these are the ones a script reaches.
@@ -286,9 +295,22 @@ void MainForm::drawtimerTimer() {
 }
 
 void MainForm::OGLWRedrawWorld() {
-  // The building's meshes, box, markers and nodes are drawn here by the 3D view unit; the frame
-  // counter the scripts read counts every redraw.
-  ++Frame;
+  GraGL.glEnable(glk::TEXTURE_2D);
+  ++Frame;  // the script's "frame" counts every redraw
+  // The loaded preview meshes at their row placement, then the script's.
+  for (int k = 1; k <= 10; ++k) {
+    TPreviewBlock& block = (*PreviewBlocks)[k];
+    if (!block.Loaded) continue;
+    GraGL.glPushMatrix();
+    for (const TPreviewPlacement* p : {&block.RowPlacement, &block.ScriptPlacement}) {
+      GraGL.glTranslatef(p->X, p->Y, p->Z);
+      GraGL.glRotatef(p->Gier, 0.0f, 1.0f, 0.0f);
+      GraGL.glRotatef(p->Nick, 1.0f, 0.0f, 0.0f);
+      GraGL.glRotatef(p->Roll, 0.0f, 0.0f, 1.0f);
+    }
+    DrawMesh(block.Mesh, 1, 1, 1, 1);
+    GraGL.glPopMatrix();
+  }
 }
 
 }  // namespace brumin

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "apps/brumin/fonts.h"
+#include "apps/brumin/meshes.h"
 #include "apps/common/filedialog.h"
 #include "engine/base/types.h"
 #include "engine/files/vehiclefile.h"
@@ -40,14 +42,10 @@ struct TPreviewPlacement {
   float X = 0.0f, Y = 0.0f, Z = 0.0f, Nick = 0.0f, Gier = 0.0f, Roll = 0.0f;
 };
 
-// Holds the place of the mesh unit's mesh block in a preview block until that unit is linked in;
-// then Mesh takes its type.
-struct TPreviewMeshSlot {};
-
-// One mesh of the 3D view.
+// One mesh of the 3D view (the blocks live on the heap: a mesh block is large).
 struct TPreviewBlock {
   bool Loaded = false;
-  TPreviewMeshSlot Mesh;
+  TMeshBlock Mesh{};
   TPreviewPlacement RowPlacement;     // from the block's mesh row
   TPreviewPlacement ScriptPlacement;  // set by the script, zero after every preview rebuild
 };
@@ -155,7 +153,7 @@ class MainForm : public QWidget {
   std::string ScriptFileName;
   int32_t Frame = 0;  // the script variable "frame"
   uint32_t SphereTexture = 0, SmokeTexture = 0;  // marker textures, 0 until loaded
-  // The label font, TextFont, joins here with the building fonts unit (see loadFont).
+  TFont3D TextFont{};  // the label font
   std::string MeshPathNear, MeshPathMid, MeshPathFar;
   TScriptGate ScriptGate;
 

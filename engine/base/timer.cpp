@@ -1,6 +1,7 @@
 #include "engine/base/timer.h"
 
 #include "engine/base/diagnostics.h"
+#include "platform/platform.h"
 
 TTimerObject* TimerList = nullptr;
 
@@ -32,7 +33,7 @@ void StartTimer(TTimerObject& T) {
   T.FirstCall = 1;
 }
 
-int32_t TimerElapsed(const TTimerObject& T) { return static_cast<int32_t>(SYS_GetTicks() - T.StartTime); }
+int32_t TimerElapsed(const TTimerObject& T) { return platform::TicksSince(T.StartTime, SYS_GetTicks()); }
 
 bool TimerDue(TTimerObject& T) {
   const int32_t e = TimerElapsed(T);

@@ -16,12 +16,32 @@ namespace {
 void ThrowFatal(const std::string& text) { throw FatalError(text); }
 }  // namespace
 
-std::string MakeTempFolder(const std::string& tag) {
-  std::string templ = (std::filesystem::temp_directory_path() / ("corvane-" + tag + "-XXXXXX")).string();
-  char* made = mkdtemp(templ.data());
+namespace {
+// A fresh folder from the pattern (ending in XXXXXX), with a trailing '/'.
+std::string MakeUniqueFolder(std::string pattern) {
+  char* made = mkdtemp(pattern.data());
   if (!made) throw std::runtime_error("cannot make a temporary folder");
   return std::string(made) + "/";
 }
+
+// Every temporary folder of one test program lies in one folder of its own, removed when the
+// program ends, so runs leave nothing behind and the system's temporary folder stays small.
+const std::string& ProgramTempFolder() {
+  // Never destroyed, so the removal at exit can still read it.
+  static const std::string* const root = [] {
+    auto* made =
+        new std::string(MakeUniqueFolder((std::filesystem::temp_directory_path() / "corvane-tests-XXXXXX").string()));
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(ProgramTempFolder(), ignored);
+    });
+    return made;
+  }();
+  return *root;
+}
+}  // namespace
+
+std::string MakeTempFolder(const std::string& tag) { return MakeUniqueFolder(ProgramTempFolder() + tag + "-XXXXXX"); }
 
 void InstallTestSeams() {
   sys_test::SetFatalSink(ThrowFatal);

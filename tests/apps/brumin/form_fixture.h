@@ -14,6 +14,8 @@
 #include "platform/platform.h"
 #include "tests/support/editor_form.h"
 #include "tests/support/test_support.h"
+#include "tools/sample_building.h"
+#include "tools/sample_gfx.h"
 
 namespace brumin_test {
 
@@ -27,6 +29,10 @@ class BruminForm : public ::testing::Test {
   void SetUp() override {
     oldDir_ = platform::CurrentDir();
     base_ = editor_test::MakeEditorBase("bbase", {"gfx", "buildings"}, "brumin.ini");
+    // The label font, the marker textures and a sample building's meshes and textures.
+    std::string error;
+    ASSERT_TRUE(sample_gfx::WriteSampleGraphics(base_, error)) << error;
+    ASSERT_TRUE(sample_building::WriteSampleBuilding(base_, error)) << error;
     FreeLanguages();
     brumin::FormUnitStart();
     Boxes().clear();

@@ -23,6 +23,7 @@
 
 #include "apps/brumin/glwindow.h"
 #include "apps/brumin/mainform.h"
+#include "engine/base/diagnostics.h"
 #include "engine/base/worldstate.h"
 #include "engine/files/languages.h"
 #include "engine/render/graphics.h"
@@ -70,8 +71,11 @@ TEST_F(BruminForm, StartsOnTheBaseFolderAndRunsUntilTheWindowCloses) {
         EXPECT_TRUE(f.CodeStream.empty());
         EXPECT_TRUE(f.MeshPathNear.empty() && f.MeshPathMid.empty() && f.MeshPathFar.empty());
         for (int k = 1; k <= 10; ++k) EXPECT_FALSE((*f.PreviewBlocks)[static_cast<size_t>(k)].Loaded) << k;
-        EXPECT_EQ(f.SphereTexture, 0u);
-        EXPECT_EQ(f.SmokeTexture, 0u);
+        // The markers take the first texture slots, the label font's picture the next.
+        EXPECT_EQ(f.SphereTexture, 1u);
+        EXPECT_EQ(f.SmokeTexture, 2u);
+        EXPECT_EQ(f.TextFont.Name.str(), "times");
+        EXPECT_EQ(f.TextFont.Slot, 3u);
         EXPECT_EQ(f.OGLW->geometry(), QRect(0, 0, 538, 434));
         EXPECT_TRUE(f.OGLW->glDriver->Initialized());
         EXPECT_FALSE(f.drawtimer->isActive());
@@ -81,6 +85,34 @@ TEST_F(BruminForm, StartsOnTheBaseFolderAndRunsUntilTheWindowCloses) {
       },
       3);
   EXPECT_TRUE(Boxes().empty());
+}
+
+// On the sample data the debug log holds its header and the simulation unit's start line, and a
+// preview block that holds a mesh is drawn at its row placement.
+TEST_F(BruminForm, StartsWithItsTwoLogLinesAndDrawsALoadedPreviewMesh) {
+  const std::string log = SYS_DebugFileName();
+  EXPECT_EQ(testing_support::ReadFileBytes(log), "Ostrel Debugfile (initialized by SYS)\r\nGameplay Initialization\r\n");
+  brumin::MainForm form;
+  Rgb centre{};
+  form.OGLW->OnRedrawWorld = [&](brumin::TOpenGl&) {
+    form.OGLWRedrawWorld();
+    centre = ReadRgb(269, 217);
+  };
+  RunForm(
+      form,
+      [&](brumin::MainForm& f) {
+        EXPECT_EQ(centre, (Rgb{0, 0, 128}));  // nothing loaded: the sky
+        brumin::TPreviewBlock& block = (*f.PreviewBlocks)[1];
+        brumin::LoadMeshFile(block.Mesh, "samplehouse.msh2");
+        ASSERT_GT(block.Mesh.VertexCount, 0);
+        block.RowPlacement = {0.0f, -2.0f, -40.0f, 0.0f, 30.0f, 0.0f};
+        block.Loaded = true;
+        f.drawtimerTimer();
+        EXPECT_NE(centre, (Rgb{0, 0, 128}));  // the house stands in front of the camera
+      },
+      2);
+  // Start-up and drawing warned about nothing: the log still holds its two lines.
+  EXPECT_EQ(testing_support::ReadFileBytes(log), "Ostrel Debugfile (initialized by SYS)\r\nGameplay Initialization\r\n");
 }
 
 TEST_F(BruminForm, FormCloseEndsTheMainLoopAfterItsPass) {
@@ -420,7 +452,7 @@ TEST_F(BruminForm, RegistersTheFrameVariableAndTheHostProcedures) {
 }
 
 TEST_F(BruminForm, MissingWorkFolderStopsStartUpWithAMessageNamingIt) {
-  std::filesystem::remove(base_ + "buildings");
+  std::filesystem::remove_all(base_ + "buildings");
   brumin::MainForm form;
   form.FormCreate();
   EXPECT_EQ(form.failedStep(), 5);
