@@ -50,10 +50,11 @@ struct TMeshBlock {
   uint16_t QuadCount;
   uint8_t TextureSlotCount;
   uint16_t TriangleCount;
-  TVector Vertices[kBlockMaxVertices];
-  TMeshQuad Quads[kBlockMaxPolygons];
+  // The records are packed; the arrays start on float boundaries so their floats can be read in place.
+  alignas(4) TVector Vertices[kBlockMaxVertices];
+  alignas(4) TMeshQuad Quads[kBlockMaxPolygons];
   uint16_t TextureSlots[kBlockTextureSlots];  // MeshTextureTable slots
-  TMeshTriangle Triangles[kBlockMaxPolygons];
+  alignas(4) TMeshTriangle Triangles[kBlockMaxPolygons];
 
   TVector& Vertex(int i) { return Vertices[i - 1]; }
   const TVector& Vertex(int i) const { return Vertices[i - 1]; }
