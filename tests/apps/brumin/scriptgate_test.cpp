@@ -68,7 +68,7 @@ class BruminFrame : public brumin_test::BruminForm {
 // The form's frame: the script runs by the gate, the view is redrawn on every pass, and the script
 // reaches the form's "frame" and host procedures.
 TEST_F(BruminFrame, FrameRunsTheScriptByTheGateAndRedrawsEveryPass) {
-  RunForm([this](brumin::MainForm& f) {
+  RunForm([](brumin::MainForm& f) {
     platform::SetTickSource(FakeTicks);
     // Without a script nothing runs; the view is still redrawn.
     const int32_t frame0 = f.Frame;

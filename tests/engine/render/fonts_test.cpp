@@ -174,9 +174,9 @@ TEST_F(Fonts, UnusableAdvancesAndHeightsAreTakenAs0) {
   EXPECT_EQ(TextHeight("abcd"), 16);
   // A kept value that the scale carries beyond the integer range saturates.
   EXPECT_EQ(TextWidth("e"), std::numeric_limits<int32_t>::max());
-  font.Glyphs['e'].Advance = -2e9f;
+  font.Glyphs[uint8_t{'e'}].Advance = -2e9f;
   EXPECT_EQ(TextWidth("e"), std::numeric_limits<int32_t>::min());
-  font.Glyphs['e'].Height = 2e9f;
+  font.Glyphs[uint8_t{'e'}].Height = 2e9f;
   EXPECT_EQ(TextHeight("e"), std::numeric_limits<int32_t>::max());
 }
 
@@ -224,8 +224,8 @@ TEST_F(Fonts, TextWidthAndHeightRoundHalvesToEven) {
   CurrentFont = &font;
   font.XScale = 256.0f;
   font.YScale = 100.0f;
-  font.Glyphs['a'].Advance = 0.03f;
-  font.Glyphs['b'].Advance = 0.04f;
+  font.Glyphs[uint8_t{'a'}].Advance = 0.03f;
+  font.Glyphs[uint8_t{'b'}].Advance = 0.04f;
   EXPECT_EQ(TextWidth("ab"), 18);  // round(17.92)
   EXPECT_EQ(TextWidth(""), 0);
   EXPECT_EQ(TextHeight(""), 0);
@@ -235,16 +235,16 @@ TEST_F(Fonts, TextWidthAndHeightRoundHalvesToEven) {
     int32_t width;
   };
   for (const Case& c : {Case{0.5f, 0}, Case{1.5f, 2}, Case{2.5f, 2}, Case{3.5f, 4}, Case{-0.75f, -1}}) {
-    font.Glyphs['c'].Advance = c.advance;
+    font.Glyphs[uint8_t{'c'}].Advance = c.advance;
     EXPECT_EQ(TextWidth("c"), c.width) << c.advance;
   }
-  font.Glyphs['h'].Height = 0.125f;
-  font.Glyphs['i'].Height = 0.205f;
-  font.Glyphs['j'].Height = -1.0f;
+  font.Glyphs[uint8_t{'h'}].Height = 0.125f;
+  font.Glyphs[uint8_t{'i'}].Height = 0.205f;
+  font.Glyphs[uint8_t{'j'}].Height = -1.0f;
   EXPECT_EQ(TextHeight("hij"), 20);  // the tallest glyph
   EXPECT_EQ(TextHeight("j"), 0);     // never below 0
   // Texts longer than 255 characters are measured up to their 255th.
-  font.Glyphs['c'].Advance = 1.0f;
+  font.Glyphs[uint8_t{'c'}].Advance = 1.0f;
   EXPECT_EQ(TextWidth(std::string(300, 'c')), 255);
 }
 
