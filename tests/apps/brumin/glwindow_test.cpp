@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QImage>
 #include <QWidget>
 
@@ -157,7 +158,10 @@ TEST_F(ViewControl, ShowsThePlaceholderUntilInitialised) {
 
 TEST_F(ViewControl, InitialisesItselfWhenFirstPainted) {
   brumin::TOpenGlWin& view = Open(true);
-  for (int i = 0; i < 20 && !view.glDriver->Initialized(); ++i) QCoreApplication::processEvents();
+  // The paint event comes when the window system gets to it: wait for it, up to ten seconds.
+  QDeadlineTimer deadline(10000);
+  while (!view.glDriver->Initialized() && !deadline.hasExpired())
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   EXPECT_TRUE(view.glDriver->Initialized());
   EXPECT_TRUE(Boxes().empty());
 }
