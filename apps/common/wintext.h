@@ -8,9 +8,9 @@
 
 #include <string>
 
-namespace vadrel {
+namespace appcommon {
 
 QString FromWinText(const std::string& bytes);
 std::string ToWinText(const QString& text);
 
-}  // namespace vadrel
+}  // namespace appcommon

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "apps/common/filedialog.h"
+#include "apps/common/wintext.h"
 #include "apps/vadrel/view3d.h"
 #include "engine/files/vehiclefile.h"
 #include "engine/mesh/mesh.h"
@@ -243,6 +244,8 @@ class MainForm : public QWidget {
 void FormUnitStart();
 
 // Every file dialog of the form runs through the shared runner, which tests answer.
+using appcommon::FromWinText;
+using appcommon::ToWinText;
 using appcommon::FileDialogRunner;
 using appcommon::RunFileDialog;
 using appcommon::SetFileDialogRunner;

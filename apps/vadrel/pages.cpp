@@ -19,7 +19,7 @@
 
 #include "apps/common/controls.h"
 #include "apps/vadrel/mainform.h"
-#include "apps/vadrel/wintext.h"
+#include "apps/common/wintext.h"
 #include "engine/base/worldstate.h"
 #include "platform/platform.h"
 

@@ -9,7 +9,7 @@
 #include <QPushButton>
 
 #include "apps/vadrel/mainform.h"
-#include "apps/vadrel/wintext.h"
+#include "apps/common/wintext.h"
 #include "platform/platform.h"
 #include "script/compiler.h"
 #include "script/scriptfile.h"

@@ -16,7 +16,7 @@
 #include "apps/vadrel/mainform.h"
 #include "apps/vadrel/vehicledoc.h"
 #include "apps/vadrel/vehicletools.h"
-#include "apps/vadrel/wintext.h"
+#include "apps/common/wintext.h"
 #include "engine/base/diagnostics.h"
 #include "engine/base/text.h"
 #include "engine/base/worldstate.h"

@@ -8,7 +8,6 @@
 #include <random>
 
 #include "apps/vadrel/vehicletools.h"
-#include "apps/vadrel/wintext.h"
 #include "engine/base/text.h"
 #include "engine/files/rle.h"
 #include "tests/support/test_support.h"
@@ -119,12 +118,6 @@ TEST(VehicleDoc, SmallRulesOfTheControls) {
   EXPECT_EQ(vadrel::VehicleCaption(), "Corvane Vadrel v10.0");
   EXPECT_EQ(vadrel::VehicleCaption("C:\\game\\vehicles\\bus.vif"), "Corvane Vadrel v10.0 - bus.vif");
   EXPECT_EQ(vadrel::VehicleCaption("/tmp/x/bus.vif"), "Corvane Vadrel v10.0 - bus.vif");
-  // Record texts keep every byte through the controls.
-  std::string all;
-  for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
-  EXPECT_EQ(vadrel::ToWinText(vadrel::FromWinText(all)), all);
-  EXPECT_EQ(vadrel::FromWinText("\x80 \xe4"), QString::fromUtf8("\xe2\x82\xac \xc3\xa4"));
-  EXPECT_EQ(vadrel::ToWinText(QString::fromUtf8("\xe2\x82\xac\xe2\x98\x83")), "\x80?");
 }
 
 class VehicleDocFiles : public ::testing::Test {
