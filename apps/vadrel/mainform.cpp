@@ -1,5 +1,7 @@
 #include "apps/vadrel/mainform.h"
 
+#include "apps/common/scriptpage.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>

@@ -30,6 +30,9 @@ class QFileDialog;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+namespace appcommon {
+class TScriptPage;
+}
 class QPushButton;
 
 namespace vadrel {
@@ -213,7 +216,6 @@ class MainForm : public QWidget {
   void buildPages();
   // The script page's buttons (scriptpage.cpp).
   void connectScriptPage();
-  bool runScriptDialog(bool save, QString& chosen);
   void FormShow();
   void SGrid_MeshesDblClick();
   bool stopStartup(int step, const std::string& message);
@@ -237,7 +239,7 @@ class MainForm : public QWidget {
   unsigned long frames_ = 0;
   int meshGridMouseX_ = 0, meshGridMouseY_ = 0;
   // Start folder and preset file name of the script dialogs, remembered after each use.
-  QString omasFolder_, omasName_, smasFolder_, smasName_;
+  std::unique_ptr<appcommon::TScriptPage> scriptPage_;
 };
 
 // The form unit's start: runs once after every other unit's start, before the form exists.
