@@ -9,6 +9,8 @@
 #include <cerrno>
 
 #include "apps/brumin/glwindow.h"
+#include "apps/brumin/previewhost.h"
+#include "apps/common/scriptpage.h"
 #include "apps/brumin/textures.h"
 #include "apps/common/controls.h"
 #include "apps/common/mainloop.h"
@@ -29,31 +31,6 @@ namespace brumin {
 namespace {
 
 QString Num(int n) { return QString::number(n); }
-
-// The host procedures the form offers to building scripts. Each takes its arguments from the
-// script stack; moving the preview blocks and changing their textures is the preview's part.
-void SetRotationRoutine() {
-  PopInt();  // block
-  PopFloat();  // roll
-  PopFloat();  // gier
-  PopFloat();  // nick
-}
-void SetPositionRoutine() {
-  PopInt();  // block
-  PopFloat();  // x
-  PopFloat();  // y
-  PopFloat();  // z
-}
-void SetAngleRoutine() {
-  PopInt();  // block
-  PopFloat();  // angle
-}
-void SetTextureRoutine() {
-  PopInt();  // block
-  PopInt();  // texture entry
-  PopInt();  // steps along its animation ring
-}
-void GetProducityRoutine() { PushFloat(1.0f); }
 
 }  // namespace
 
@@ -125,7 +102,7 @@ MainForm::MainForm(QWidget* parent) : QWidget(parent) {
   buildPages();
 }
 
-MainForm::~MainForm() = default;
+MainForm::~MainForm() { SetPreviewHostBlocks(nullptr); }
 
 void MainForm::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
@@ -179,12 +156,13 @@ void MainForm::loadFont() { LoadFont(TextFont, "times"); }
 
 void MainForm::registerScriptNames() {
   // Registered after the script units' own names, so these are the ones a script reaches.
+  SetPreviewHostBlocks(PreviewBlocks.get());
   AddExtVar("frame", 0, &Frame);
   AddExtProc("SetRotation", SetRotationRoutine, "", 4, 0);
   AddExtProc("SetPosition", SetPositionRoutine, "", 4, 0);
-  AddExtProc("SetNick", SetAngleRoutine, "", 2, 0);
-  AddExtProc("SetGier", SetAngleRoutine, "", 2, 0);
-  AddExtProc("SetRoll", SetAngleRoutine, "", 2, 0);
+  AddExtProc("SetNick", SetNickRoutine, "", 2, 0);
+  AddExtProc("SetGier", SetGierRoutine, "", 2, 0);
+  AddExtProc("SetRoll", SetRollRoutine, "", 2, 0);
   AddExtProc("SetTexture", SetTextureRoutine, "", 3, 0);
   AddExtProc("GetProducity", GetProducityRoutine, "FLOAT", 0, 1);
 }
@@ -284,7 +262,9 @@ void MainForm::FormCreate() {
 
 void MainForm::drawtimerTimer() {
   ScriptRunning = false;
-  if (!CodeStream.empty() && ScriptGate.Due(platform::Ticks())) {
+  // A script whose run failed rests until the next good compile or load: its error is not shown
+  // again every 20 ms.
+  if (!CodeStream.empty() && !ScriptErrorFlag && ScriptGate.Due(platform::Ticks())) {
     std::string result;
     RunScript(reinterpret_cast<const uint8_t*>(CodeStream.data()), CodeStream.size(), true, result);
     ScriptGate.Ran(platform::Ticks());

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "apps/brumin/fonts.h"
 #include "apps/brumin/meshes.h"
@@ -28,6 +29,9 @@ class QScrollArea;
 class QSpinBox;
 class QTabWidget;
 class QTimer;
+namespace appcommon {
+class TScriptPage;
+}
 
 namespace brumin {
 
@@ -81,6 +85,21 @@ class MainForm : public QWidget {
   void FormClose();
   // The view's drawing handler, between the start and the end of every frame. It draws nothing yet.
   void OGLWRedrawWorld();
+
+  // ---- The "Script" page (scriptpage.cpp).
+  // Any edit of the text: not saved.
+  void srcmemoChange();
+  // "Compile": the text into CodeStream, the listing into "DEBUGSCRIPTING.TXT"; an error shows its
+  // box and empties CodeStream, so the preview's script stops.
+  void CompileBClick();
+  // "Save": compiles, then writes the script file; a failed compile writes nothing.
+  void SaveSBClick();
+  // "Load": an unsaved text is offered for saving first; the file's image replaces CodeStream
+  // without a compile.
+  void LoadSBClick();
+  bool SaveScriptTo(const std::string& path);
+  bool LoadScriptFrom(const std::string& path);
+  std::vector<std::string> ScriptLines() const;
 
   bool terminated() const { return terminated_; }
   // The step at which start-up stopped (0 when it ran through).
@@ -178,8 +197,10 @@ class MainForm : public QWidget {
   void layWayRowControls();
   void layNodeRowBoxes();
   void registerScriptNames();
+  void connectScriptPage();
   void stopStartup(int step, const std::string& message);
 
+  std::unique_ptr<appcommon::TScriptPage> scriptPage_;
   bool terminated_ = false;
   int failedStep_ = 0;
   unsigned long frames_ = 0;

@@ -297,6 +297,7 @@ void MainForm::buildScriptPage() {
   LoadSB = MakeButton(page, "LoadSB", "Load", 100, 434, 90);
   SaveSB = MakeButton(page, "SaveSB", "Save", 196, 434, 90);
   Notebook->addTab(page, "Script");
+  connectScriptPage();
 }
 
 void MainForm::buildGridPages() {
