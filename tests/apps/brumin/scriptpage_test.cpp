@@ -240,6 +240,16 @@ TEST_F(BruminScript, LoadReplacesTheImageWithoutCompilingAndRefusesADamagedFile)
     EXPECT_EQ(brumin_test::Boxes().back().first, "Brumin");
     EXPECT_EQ(f.CodeStream, image);
     EXPECT_EQ(f.ScriptFileName, "lift.mas");
+
+    // An image length of 0 loads as no image: the preview's script stops.
+    const std::string source = "Begin\r\nEnd;\r\n";
+    std::string empty(4, '\0');
+    empty[0] = static_cast<char>(source.size());
+    empty += source + std::string(4, '\0');
+    testing_support::WriteFileBytes(base_ + "empty.mas", empty);
+    ASSERT_TRUE(f.LoadScriptFrom(base_ + "empty.mas"));
+    EXPECT_TRUE(f.CodeStream.empty());
+    EXPECT_EQ(memo->toPlainText().toStdString(), "Begin\nEnd;");
   });
 }
 
