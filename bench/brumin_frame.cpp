@@ -36,7 +36,7 @@
 
 #include "apps/brumin/meshes.h"
 #include "apps/brumin/textures.h"
-#include "bench/ratio_reporter.h"
+#include "bench/gl_frame.h"
 #include "engine/base/diagnostics.h"
 #include "engine/base/worldstate.h"
 #include "engine/render/graphics.h"
@@ -80,7 +80,6 @@ struct World {
   ArrayBlock arrays[kBlocks];
   int polygons = 0;
 };
-World* g_world = nullptr;
 
 // A roof of kGrid x kGrid vertices over 20 x 20 units: bands of four quad rows alternate between
 // the block's texture positions 1 and 2; the first column of cells is a strip of colour triangles
@@ -231,42 +230,6 @@ void DrawReference(World& w) {
   GraGL.glDisableClientState(glk::VERTEX_ARRAY);
 }
 
-std::vector<uint8_t> Picture() {
-  std::vector<uint8_t> px(static_cast<size_t>(kWidth) * kHeight * 4);
-  GraGL.glReadBuffer(glk::BACK);
-  GraGL.glPixelStorei(glk::PACK_ALIGNMENT, 1);
-  GraGL.glReadPixels(0, 0, kWidth, kHeight, glk::RGBA, glk::UNSIGNED_BYTE, px.data());
-  return px;
-}
-
-// Waits until the picture is made, then shows it.
-void Finish() {
-  uint8_t px[4];
-  GraGL.glReadPixels(kWidth / 2, kHeight / 2, 1, 1, glk::RGBA, glk::UNSIGNED_BYTE, px);
-  benchmark::DoNotOptimize(px);
-  Gra_SwapBuffers();
-}
-
-void BM_FrameOurs(benchmark::State& state) {
-  World& w = *g_world;
-  for (auto _ : state) {
-    DrawOurs(w);
-    Finish();
-  }
-  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-}
-BENCHMARK(BM_FrameOurs)->Name("frame/ours")->UseRealTime()->Unit(benchmark::kMillisecond);
-
-void BM_FrameVertexArrays(benchmark::State& state) {
-  World& w = *g_world;
-  for (auto _ : state) {
-    DrawReference(w);
-    Finish();
-  }
-  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-}
-BENCHMARK(BM_FrameVertexArrays)->Name("frame/vs_vertex_arrays")->UseRealTime()->Unit(benchmark::kMillisecond);
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -274,41 +237,24 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   World world;
-  g_world = &world;
   Setup(world);
+  bench::RegisterFrameCases("vertex_arrays", [&world] { DrawOurs(world); }, [&world] { DrawReference(world); },
+                            kWidth, kHeight);
 
   // How far the two pictures agree.
   DrawOurs(world);
-  const std::vector<uint8_t> a = Picture();
+  const std::vector<uint8_t> a = bench::ReadPicture(kWidth, kHeight);
   Gra_SwapBuffers();
   DrawReference(world);
-  const std::vector<uint8_t> b = Picture();
+  const std::vector<uint8_t> b = bench::ReadPicture(kWidth, kHeight);
   Gra_SwapBuffers();
-  size_t differ = 0, sky = 0;
-  for (size_t i = 0; i < a.size(); i += 4) {
-    differ += std::abs(a[i] - b[i]) > 8 || std::abs(a[i + 1] - b[i + 1]) > 8 || std::abs(a[i + 2] - b[i + 2]) > 8;
-    sky += a[i] == 0 && a[i + 1] == 0 && a[i + 2] == 128;
-  }
+  size_t sky = 0;
+  for (size_t i = 0; i < a.size(); i += 4) sky += a[i] == 0 && a[i + 1] == 0 && a[i + 2] == 128;
   const double pixels = static_cast<double>(a.size()) / 4;
   std::printf("%d blocks, %d polygons; pixels that show the scene: %.1f %%; that differ between the two pictures: %.2f %%\n",
               kBlocks, world.polygons, 100.0 * (pixels - static_cast<double>(sky)) / pixels,
-              100.0 * static_cast<double>(differ) / pixels);
-  // Pictures that differ mean the two sides no longer draw the same work: no timing then.
-  int status = 0;
-  if (differ * 1000 > a.size() / 4) {
-    std::fprintf(stderr, "the two frames differ in more than 0.1 %% of their pixels\n");
-    status = 1;
-  } else {
-    bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double ours = reporter.Nanoseconds("frame/ours"), ref = reporter.Nanoseconds("frame/vs_vertex_arrays");
-    if (ours > 0 && ref > 0) {
-      std::printf("\n%-22s %10s %10s\n", "frame", "ms", "fps");
-      std::printf("%-22s %10.3f %10.1f\n", "ours (immediate)", ours / 1e6, 1e9 / ours);
-      std::printf("%-22s %10.3f %10.1f\n", "vertex arrays", ref / 1e6, 1e9 / ref);
-      std::printf("ours / vertex arrays (time per frame): %.2f\n", ours / ref);
-    }
-  }
+              100.0 * static_cast<double>(bench::DifferingPixels(a, b)) / pixels);
+  const int status = bench::TimeFramesWhenPicturesAgree(a, b, "vertex_arrays", "vertex arrays");
   benchmark::Shutdown();
   Gra_Done();
   MainWindowHandle = nullptr;

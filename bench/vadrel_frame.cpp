@@ -45,7 +45,7 @@
 #include <vector>
 
 #include "apps/vadrel/view3d.h"
-#include "bench/ratio_reporter.h"
+#include "bench/gl_frame.h"
 #include "engine/base/diagnostics.h"
 #include "engine/base/maths.h"
 #include "engine/base/worldstate.h"
@@ -106,7 +106,6 @@ struct World {
   std::vector<Corner> corners;  // filled every frame
   std::vector<Run> firstRuns, otherRuns;  // the first vehicle's, then the others'
 };
-World* g_world = nullptr;
 
 TMesh2& Placed(World& w, int vehicle, int part) { return w.placed[static_cast<size_t>(vehicle * kParts + part)]; }
 
@@ -391,46 +390,10 @@ void DrawReference(World& w) {
 
 // ---- Timing
 
-std::vector<uint8_t> Picture() {
-  std::vector<uint8_t> px(static_cast<size_t>(kWidth) * kHeight * 4);
-  GraGL.glReadBuffer(glk::BACK);
-  GraGL.glPixelStorei(glk::PACK_ALIGNMENT, 1);
-  GraGL.glReadPixels(0, 0, kWidth, kHeight, glk::RGBA, glk::UNSIGNED_BYTE, px.data());
-  return px;
-}
-
 void SavePicture(const std::vector<uint8_t>& px, const std::string& file) {
   QImage image(px.data(), kWidth, kHeight, kWidth * 4, QImage::Format_RGBA8888);
   if (!image.mirrored().save(QString::fromStdString(file))) std::fprintf(stderr, "cannot write %s\n", file.c_str());
 }
-
-// Waits until the picture is made, then shows it.
-void Finish() {
-  uint8_t px[4];
-  GraGL.glReadPixels(kWidth / 2, kHeight / 2, 1, 1, glk::RGBA, glk::UNSIGNED_BYTE, px);
-  benchmark::DoNotOptimize(px);
-  Gra_SwapBuffers();
-}
-
-void BM_FrameOurs(benchmark::State& state) {
-  World& w = *g_world;
-  for (auto _ : state) {
-    DrawOurs(w);
-    Finish();
-  }
-  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-}
-BENCHMARK(BM_FrameOurs)->Name("frame/ours")->UseRealTime()->Unit(benchmark::kMillisecond);
-
-void BM_FrameVertexBuffers(benchmark::State& state) {
-  World& w = *g_world;
-  for (auto _ : state) {
-    DrawReference(w);
-    Finish();
-  }
-  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-}
-BENCHMARK(BM_FrameVertexBuffers)->Name("frame/vs_vertex_buffers")->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
@@ -448,45 +411,28 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   World world;
-  g_world = &world;
   Setup(world);
+  bench::RegisterFrameCases("vertex_buffers", [&world] { DrawOurs(world); }, [&world] { DrawReference(world); },
+                            kWidth, kHeight);
   if (!pictures.empty()) pictures = std::filesystem::absolute(pictures).string();
 
   // How far the two pictures agree.
   const uint32_t before = Gra_Counter(kGraCountVertices);
   DrawOurs(world);
   const uint32_t meshVertices = Gra_Counter(kGraCountVertices) - before;
-  const std::vector<uint8_t> a = Picture();
+  const std::vector<uint8_t> a = bench::ReadPicture(kWidth, kHeight);
   Gra_SwapBuffers();
   DrawReference(world);
-  const std::vector<uint8_t> b = Picture();
+  const std::vector<uint8_t> b = bench::ReadPicture(kWidth, kHeight);
   Gra_SwapBuffers();
-  size_t differ = 0;
-  for (size_t i = 0; i < a.size(); i += 4)
-    differ += std::abs(a[i] - b[i]) > 8 || std::abs(a[i + 1] - b[i + 1]) > 8 || std::abs(a[i + 2] - b[i + 2]) > 8;
   std::printf("%d vehicles, %d polygons, %u mesh corners a frame; pixels that differ between the two pictures: %.2f %%\n",
               kVehicles, world.polygons, meshVertices,
-              100.0 * static_cast<double>(differ) / (static_cast<double>(a.size()) / 4));
+              100.0 * static_cast<double>(bench::DifferingPixels(a, b)) / (static_cast<double>(a.size()) / 4));
   if (!pictures.empty()) {
     SavePicture(a, pictures + "ours.png");
     SavePicture(b, pictures + "vertex_buffers.png");
   }
-  // Pictures that differ mean the two sides no longer draw the same work: no timing then.
-  int status = 0;
-  if (differ * 1000 > a.size() / 4) {
-    std::fprintf(stderr, "the two frames differ in more than 0.1 %% of their pixels\n");
-    status = 1;
-  } else {
-    bench::RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double ours = reporter.Nanoseconds("frame/ours"), ref = reporter.Nanoseconds("frame/vs_vertex_buffers");
-    if (ours > 0 && ref > 0) {
-      std::printf("\n%-22s %10s %10s\n", "frame", "ms", "fps");
-      std::printf("%-22s %10.3f %10.1f\n", "ours (immediate)", ours / 1e6, 1e9 / ours);
-      std::printf("%-22s %10.3f %10.1f\n", "vertex buffers", ref / 1e6, 1e9 / ref);
-      std::printf("ours / vertex buffers (time per frame): %.2f\n", ours / ref);
-    }
-  }
+  const int status = bench::TimeFramesWhenPicturesAgree(a, b, "vertex_buffers", "vertex buffers");
   benchmark::Shutdown();
   Gra_Done();
   MainWindowHandle = nullptr;
