@@ -73,8 +73,6 @@ struct ArrayBlock {
 };
 
 struct World {
-  std::string folder;  // the sample data, removed at the end
-  platform::GlPanel* panel = nullptr;
   std::unique_ptr<brumin::TMeshBlock> blocks[kBlocks];
   Placement placements[kBlocks];
   ArrayBlock arrays[kBlocks];
@@ -137,25 +135,6 @@ void MakeArrays(const brumin::TMeshBlock& b, ArrayBlock& a) {
 }
 
 void Setup(World& w) {
-  char folder[] = "/tmp/brumin-frame-XXXXXX";
-  if (!mkdtemp(folder)) std::abort();
-  const std::string base = std::string(folder) + "/";
-  std::string error;
-  if (!sample_gfx::WriteSampleGraphics(base, error) || !sample_building::WriteSampleBuilding(base, error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    std::exit(1);
-  }
-  if (chdir(folder) != 0) std::abort();
-  w.folder = folder;
-  sys_test::SetLogFolder(base);
-
-  w.panel = new platform::GlPanel();
-  w.panel->resize(kWidth, kHeight);
-  w.panel->show();
-  QGuiApplication::processEvents();
-  MainWindowHandle = w.panel;
-  Gra_Init(kWidth, kHeight, 32, 0, false);
-
   Base_DIR = "";
   Work_DIR = "buildings\\";
   brumin::InitMeshUnit();
@@ -236,6 +215,9 @@ int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  bench::GlScene scene("brumin-frame", kWidth, kHeight, [](const std::string& base, std::string& error) {
+    return sample_gfx::WriteSampleGraphics(base, error) && sample_building::WriteSampleBuilding(base, error);
+  });
   World world;
   Setup(world);
   bench::RegisterFrameCases("vertex_arrays", [&world] { DrawOurs(world); }, [&world] { DrawReference(world); },
@@ -256,9 +238,5 @@ int main(int argc, char** argv) {
               100.0 * static_cast<double>(bench::DifferingPixels(a, b)) / pixels);
   const int status = bench::TimeFramesWhenPicturesAgree(a, b, "vertex_arrays", "vertex arrays");
   benchmark::Shutdown();
-  Gra_Done();
-  MainWindowHandle = nullptr;
-  delete world.panel;
-  if (chdir("/") == 0) std::filesystem::remove_all(world.folder);
   return status;
 }

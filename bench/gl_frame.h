@@ -5,17 +5,62 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QGuiApplication>
+
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "bench/ratio_reporter.h"
+#include "engine/base/diagnostics.h"
+#include "engine/base/worldstate.h"
 #include "engine/render/graphics.h"
+#include "platform/glpanel.h"
 
 namespace bench {
+
+// A frame benchmark's place: a fresh folder (the current one, holding the log) filled by `write`,
+// and a shown GL panel of the given size with the engine's GL started on it. All goes at the end.
+class GlScene {
+ public:
+  GlScene(const char* name, int width, int height, const std::function<bool(const std::string& base, std::string& error)>& write) {
+    std::string folder = std::filesystem::temp_directory_path().string() + "/" + name + "-XXXXXX";
+    if (!mkdtemp(folder.data())) std::abort();
+    folder_ = folder;
+    const std::string base = folder + "/";
+    std::string error;
+    if (!write(base, error)) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      std::exit(1);
+    }
+    if (chdir(folder.c_str()) != 0) std::abort();
+    sys_test::SetLogFolder(base);
+    panel_ = new platform::GlPanel();
+    panel_->resize(width, height);
+    panel_->show();
+    QGuiApplication::processEvents();
+    MainWindowHandle = panel_;
+    Gra_Init(width, height, 32, 0, false);
+  }
+  ~GlScene() {
+    Gra_Done();
+    MainWindowHandle = nullptr;
+    delete panel_;
+    if (chdir("/") == 0) std::filesystem::remove_all(folder_);
+  }
+  GlScene(const GlScene&) = delete;
+  GlScene& operator=(const GlScene&) = delete;
+
+ private:
+  std::string folder_;
+  platform::GlPanel* panel_ = nullptr;
+};
 
 // The back buffer's picture: RGBA, rows from the bottom.
 inline std::vector<uint8_t> ReadPicture(int width, int height) {

@@ -55,6 +55,7 @@
 #include "engine/render/graphics.h"
 #include "engine/render/texturefiles.h"
 #include "platform/glpanel.h"
+#include "platform/platform.h"
 #include "tools/sample_gfx.h"
 #include "tools/sample_mesh.h"
 
@@ -90,8 +91,6 @@ struct Run {
 };
 
 struct World {
-  std::string folder;  // the sample data, removed at the end
-  platform::GlPanel* panel = nullptr;
   QOpenGLFunctions* gl = nullptr;
   std::vector<TMesh2> loaded = std::vector<TMesh2>(kParts);  // one of each part
   std::vector<TMesh2> placed = std::vector<TMesh2>(static_cast<size_t>(kVehicles * kParts));
@@ -216,25 +215,7 @@ void MakeGround(World& w) {
 }
 
 void Setup(World& w) {
-  char folder[] = "/tmp/vadrel-frame-XXXXXX";
-  if (!mkdtemp(folder)) std::abort();
-  const std::string base = std::string(folder) + "/";
-  std::string error;
-  if (!sample_gfx::WriteSampleGraphics(base, error) || !sample_mesh::WriteSampleMeshes(base, error) ||
-      !sample_mesh::WriteDetailedMeshes(base, error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    std::exit(1);
-  }
-  if (chdir(folder) != 0) std::abort();
-  w.folder = folder;
-  sys_test::SetLogFolder(base);
-
-  w.panel = new platform::GlPanel();
-  w.panel->resize(kWidth, kHeight);
-  w.panel->show();
-  QGuiApplication::processEvents();
-  MainWindowHandle = w.panel;
-  Gra_Init(kWidth, kHeight, 32, 0, false);
+  const std::string base = platform::CurrentDir() + "/";
   w.gl = QOpenGLContext::currentContext()->functions();
 
   const float len = std::sqrt(0.4f * 0.4f + 0.3f * 0.3f + 0.7f * 0.7f);
@@ -410,6 +391,10 @@ int main(int argc, char** argv) {
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  bench::GlScene scene("vadrel-frame", kWidth, kHeight, [](const std::string& base, std::string& error) {
+    return sample_gfx::WriteSampleGraphics(base, error) && sample_mesh::WriteSampleMeshes(base, error) &&
+           sample_mesh::WriteDetailedMeshes(base, error);
+  });
   World world;
   Setup(world);
   bench::RegisterFrameCases("vertex_buffers", [&world] { DrawOurs(world); }, [&world] { DrawReference(world); },
@@ -434,9 +419,5 @@ int main(int argc, char** argv) {
   }
   const int status = bench::TimeFramesWhenPicturesAgree(a, b, "vertex_buffers", "vertex buffers");
   benchmark::Shutdown();
-  Gra_Done();
-  MainWindowHandle = nullptr;
-  delete world.panel;
-  if (chdir("/") == 0) std::filesystem::remove_all(world.folder);
   return status;
 }
