@@ -1,5 +1,6 @@
-// Assembles arbitrary text as assembler lines; an image that assembles is checked for its
-// layout and run. Every outcome must be an image or a reported script error.
+// Assembles arbitrary text as assembler lines in both programs' script languages; an image that
+// assembles is checked for its layout and run. Every outcome must be an image or a reported
+// script error.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -20,18 +21,13 @@ bool Start() {
   return true;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-  static const bool started = Start();
-  (void)started;
-  const std::vector<std::string> lines = Lines(Data, Size);
+void AssembleAndRun(const std::vector<std::string>& lines) {
   TScriptStream code;
   AssembleScript(lines, code);
   const std::vector<uint8_t>& image = code.Bytes;
   if (ScriptErrorFlag) {
     if (image.size() != 4 || Word(image, 0) != 0) std::abort();
-    return 0;
+    return;
   }
   // The layout every assembled image keeps.
   if (image.size() < 13 || image.size() > 65536 || Word(image, 0) != image.size()) std::abort();
@@ -42,5 +38,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   RunScript(image.data(), image.size(), true, result);
   if (ScriptRunning || StackDepth != 0) std::abort();
   if (LastScriptError.Message.rfind("I-012", 0) == 0 && ScriptErrorFlag) std::abort();  // refused its own image
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  static const bool started = Start();
+  (void)started;
+  const std::vector<std::string> lines = Lines(Data, Size);
+  for (const TScriptProfile* profile : kProfiles) {
+    SetScriptProfile(*profile);
+    AssembleAndRun(lines);
+  }
   return 0;
 }

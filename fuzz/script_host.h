@@ -1,5 +1,6 @@
 // What the script fuzz targets share: a registry with host variables and procedures of every
-// kind, fatal stops that abort, a step limit, and the reading of input bytes as lines.
+// kind, fatal stops that abort, a step limit, both programs' script languages, and the reading of
+// input bytes as lines.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,10 @@
 
 #include "engine/base/diagnostics.h"
 #include "engine/base/types.h"
+#include "platform/platform.h"
+#include "script/buildingscript.h"
 #include "script/interpreter.h"
+#include "script/profile.h"
 #include "script/scripts.h"
 #include "script/sdatabase.h"
 
@@ -20,6 +24,9 @@ inline int32_t HostInt = 0;
 inline float HostFloat = 0;
 inline ShortString<255> HostText{};
 
+// The vehicle program's script language and the building program's.
+inline const TScriptProfile* const kProfiles[] = {&kSharedScriptProfile, &kBuildingScriptProfile};
+
 inline void TakeOne() { PopString(); }
 inline void GiveFloat() { PushFloat(PopFloat() * 2.0f); }
 
@@ -27,6 +34,7 @@ inline void GiveFloat() { PushFloat(PopFloat() * 2.0f); }
 inline bool StartHost() {
   sys_test::SetFatalWait(0);
   sys_test::SetFatalSink([](const std::string&) { std::abort(); });
+  platform::SetMessageBoxSink([](const std::string&, const std::string&) {});  // the building profile's box
   InitScriptUnits();
   AddExtVar("frame", 0, &HostInt);
   AddExtVar("speed", 1, &HostFloat);

@@ -1,13 +1,13 @@
 #include "script/compiler.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <memory>
 #include <numeric>
 
 #include "engine/base/text.h"
 #include "script/interpreter.h"
+#include "script/profile.h"
 
 TSNLink VarNameTable[kNameTableSize + 1];
 TSNLink ProcNameTable[kNameTableSize + 1];
@@ -87,56 +87,6 @@ bool Fail(const std::string& Message) {
 
 bool IsCalcChar(char C) { return C != '\0' && std::strchr("+-*/%^=!&|<>", C) != nullptr; }
 
-// A signed decimal integer word: an optional sign, digits, within 32 bits.
-bool ParseInt32(const std::string& S, int32_t& Value) {
-  size_t i = 0;
-  bool negative = false;
-  if (i < S.size() && (S[i] == '+' || S[i] == '-')) {
-    negative = S[i] == '-';
-    ++i;
-  }
-  if (i == S.size()) return false;
-  int64_t v = 0;
-  for (; i < S.size(); ++i) {
-    if (S[i] < '0' || S[i] > '9') return false;
-    v = v * 10 + (S[i] - '0');
-    if (v > 2147483648LL) return false;
-  }
-  if (negative) v = -v;
-  if (v > 2147483647LL) return false;
-  Value = static_cast<int32_t>(v);
-  return true;
-}
-
-// A decimal number with "." as the point: sign, digits, point, digits, exponent; at least one
-// digit before the exponent. Read in extended precision, then rounded to a single.
-bool ParseSingle(const std::string& S, float& Value) {
-  size_t i = 0;
-  std::string text = S;
-  if (!text.empty() && text[0] == '+') text.erase(0, 1);
-  if (!text.empty() && text[0] == '-') i = 1;
-  size_t digits = 0;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
-  }
-  if (digits == 0) return false;
-  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-    ++i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    size_t expDigits = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++expDigits;
-    if (expDigits == 0) return false;
-  }
-  if (i != text.size()) return false;
-  long double v = 0;
-  const auto r = std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::general);
-  if (r.ec != std::errc() || r.ptr != text.data() + text.size()) return false;
-  Value = static_cast<float>(v);
-  return true;
-}
-
 bool InvalidNumber(const std::string& Word) { return Fail("C-021 : ERROR : Invalid number : " + Quoted(Word) + "!"); }
 
 // Writes the type code and the value of a MOV or PUSHVA value word.
@@ -148,12 +98,12 @@ bool WriteValueOperand(const std::string& V) {
     Out().WriteString(s);
   } else if (V.find('.') != std::string::npos) {
     float f = 0;
-    if (!ParseSingle(V, f)) return InvalidNumber(V);
+    if (!ScriptProfile().FloatWord(V, f)) return InvalidNumber(V);
     Out().WriteByte(2);
     Out().WriteSingle(f);
   } else if (IsSignedDigits(V)) {
     int32_t n = 0;
-    if (!ParseInt32(V, n)) return InvalidNumber(V);
+    if (!ScriptProfile().IntWord(V, n)) return InvalidNumber(V);
     Out().WriteByte(1);
     Out().WriteDWord(static_cast<uint32_t>(n));
   } else {
@@ -335,7 +285,7 @@ void AssembleIncDec(const std::string& Line, int32_t Operands, bool Inc) {
     return;
   }
   int32_t amount = 0;
-  if (!ParseInt32(step, amount)) {
+  if (!ScriptProfile().IntWord(step, amount)) {
     InvalidNumber(step);
     return;
   }
@@ -755,11 +705,12 @@ uint8_t CompileCalc(const std::string& Expression) {
   }
   // A part that is only a temporary needs no instruction.
   if (!expr.empty() && expr[0] == '$' && expr.size() <= 3 && AllDigits(expr.substr(1))) {
-    if (expr.size() == 1) {
+    uint16_t temporary = 0;
+    if (!ScriptProfile().TemporaryWord(expr.substr(1), temporary)) {
       InvalidNumber(expr);
       return 255;
     }
-    return static_cast<uint8_t>(std::stoi(expr.substr(1)));
+    return static_cast<uint8_t>(temporary);
   }
   // Operands from the left, each with the operator that follows it.
   std::vector<TExpD> list;
@@ -832,18 +783,18 @@ uint8_t CompileCalc(const std::string& Expression) {
       out.WriteString(text);
       types |= kCalcTypeString;
     } else if (c == '$') {
-      const std::string digits = o.substr(1);
-      if (digits.empty() || digits.size() > 5 || !AllDigits(digits) || std::stoi(digits) > 65535) {
+      uint16_t temporary = 0;
+      if (!ScriptProfile().TemporaryWord(o.substr(1), temporary)) {
         InvalidNumber(o);
         return 255;
       }
       out.WriteByte(kOperandTemporary);
-      out.WriteWord(static_cast<uint16_t>(std::stoi(digits)));
+      out.WriteWord(temporary);
       types |= LastCalcTypes;
     } else if (IsNumberStart(c)) {
       if (o.find('.') != std::string::npos) {
         float f = 0;
-        if (!ParseSingle(o, f)) {
+        if (!ScriptProfile().FloatWord(o, f)) {
           InvalidNumber(o);
           return 255;
         }
@@ -852,7 +803,7 @@ uint8_t CompileCalc(const std::string& Expression) {
         types |= kCalcTypeFloat;
       } else {
         int32_t n = 0;
-        if (!ParseInt32(o, n)) {
+        if (!ScriptProfile().IntWord(o, n)) {
           InvalidNumber(o);
           return 255;
         }

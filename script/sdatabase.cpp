@@ -5,6 +5,7 @@
 #include "engine/base/maths.h"
 #include "engine/base/text.h"
 #include "script/interpreter.h"
+#include "script/profile.h"
 
 TList* ExtProcedures = nullptr;
 TList* ExtVariables = nullptr;
@@ -15,20 +16,16 @@ void (*ScriptErrorHook)(const TScriptErrorReport& Report) = nullptr;
 
 namespace {
 
-constexpr long double kPi = 3.141592653589793238462643383279502884L;
-
-long double DegreesToRadians(float X) { return static_cast<long double>(X) / 180.0L * kPi; }
-
-void BuiltinCos() { PushFloat(static_cast<float>(std::cos(DegreesToRadians(PopFloat())))); }
+void BuiltinCos() { PushFloat(static_cast<float>(std::cos(ScriptDegreesToRadians(PopFloat())))); }
 void BuiltinCosR() { PushFloat(static_cast<float>(std::cos(static_cast<long double>(PopFloat())))); }
-void BuiltinSin() { PushFloat(static_cast<float>(std::sin(DegreesToRadians(PopFloat())))); }
+void BuiltinSin() { PushFloat(static_cast<float>(std::sin(ScriptDegreesToRadians(PopFloat())))); }
 void BuiltinSinR() { PushFloat(static_cast<float>(std::sin(static_cast<long double>(PopFloat())))); }
-void BuiltinTan() { PushFloat(static_cast<float>(Tan(static_cast<float>(DegreesToRadians(PopFloat()))))); }
+void BuiltinTan() { PushFloat(ScriptProfile().TanDegrees(PopFloat())); }
 void BuiltinTanR() { PushFloat(static_cast<float>(Tan(PopFloat()))); }
 void BuiltinIntToStr() { PushString(IntToStrShort(PopInt())); }
 void BuiltinStrToInt() { PushInt(StrToIntVal(PopString())); }
 void BuiltinStrToFloat() { PushFloat(StrToFloatVal(PopString())); }
-void BuiltinFloatToStr() { PushString(FloatToStrDigits(8, PopFloat())); }
+void BuiltinFloatToStr() { PushString(ScriptProfile().FloatToStr(PopFloat())); }
 void BuiltinSqr() {
   const long double x = PopFloat();
   PushFloat(static_cast<float>(x * x));
@@ -108,6 +105,10 @@ void PushBinding(TSNLink& Link, void* Obj) {
 }
 
 void PopBinding(TSNLink& Link) {
+  if (Link.Bindings.Count == 0) {
+    ScriptProfile().ListMisuse(kListIndexError, -1);
+    return;
+  }
   Link.Bindings.Delete(Link.Bindings.Count - 1);
   Link.Current = Link.Bindings.Count > 0 ? Link.Bindings.Items[Link.Bindings.Count - 1] : nullptr;
 }
@@ -133,6 +134,7 @@ TScriptErrorReport ComposeScriptError(const std::string& Message, int32_t Positi
 void ScriptError(const std::string& Message) {
   LastScriptError = ComposeScriptError(Message, ProgramCounter);
   if (ScriptErrorHook != nullptr) ScriptErrorHook(LastScriptError);
+  if (ScriptProfile().ShowError != nullptr) ScriptProfile().ShowError(LastScriptError);
   ScriptErrorFlag = true;
 }
 

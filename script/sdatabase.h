@@ -72,7 +72,8 @@ void FreeScriptDatabase();
 // index the registry anew. Changes to the registry go through these functions.
 extern uint32_t ScriptRegistryVersion;
 
-// Name binding. PopBinding on an empty binding list is the own list's fatal index error.
+// Name binding. PopBinding on an empty binding list is a misused list, met as the script
+// profile says (script/profile.h): the shared profile stops the program with the list's index error.
 void PushBinding(TSNLink& Link, void* Obj);
 void PopBinding(TSNLink& Link);
 
@@ -94,10 +95,11 @@ struct TScriptErrorReport {
 // used in the title of interpreter errors.
 TScriptErrorReport ComposeScriptError(const std::string& Message, int32_t Position);
 // Reports one error: composes it with the interpreter's ProgramCounter, keeps it in
-// LastScriptError, hands it to ScriptErrorHook when one is installed, and sets ScriptErrorFlag.
+// LastScriptError, hands it to ScriptErrorHook when one is installed, shows it as the script
+// profile does, and then sets ScriptErrorFlag. It never looks at the flag first.
 void ScriptError(const std::string& Message);
 extern TScriptErrorReport LastScriptError;
-// How the program presents reports (none: they are only kept in LastScriptError).
+// Sees every report before the profile shows it (tests and tools; none: not called).
 extern void (*ScriptErrorHook)(const TScriptErrorReport& Report);
 
 // ---- The byte code's fixed tables

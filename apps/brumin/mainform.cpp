@@ -22,6 +22,7 @@
 #include "engine/render/graphics.h"
 #include "engine/files/languages.h"
 #include "platform/platform.h"
+#include "script/buildingscript.h"
 #include "script/interpreter.h"
 #include "script/scripts.h"
 #include "script/sdatabase.h"
@@ -47,6 +48,7 @@ void FormUnitStart() {
   LanguageOptions = kBuildingLanguageOptions;
   RepositoryLenient = true;
   InitMeshUnit();
+  SetScriptProfile(kBuildingScriptProfile);
   InitScriptUnits();
   BuildingGameplayStart();
 }

@@ -5,7 +5,15 @@
 
 namespace {
 std::string CutShort(const std::string& s) { return s.size() > 255 ? s.substr(0, 255) : s; }
+std::string_view CutShortView(std::string_view s) { return s.substr(0, 255); }
+
+const TScriptTextReaders* g_readers = &kEngineScriptTextReaders;
 }  // namespace
+
+const TScriptTextReaders kEngineScriptTextReaders = {StrToIntVal, StrToFloatVal};
+
+void SetScriptTextReaders(const TScriptTextReaders& Readers) { g_readers = &Readers; }
+const TScriptTextReaders& ScriptTextReaders() { return *g_readers; }
 
 // ---- TQzVariant
 
@@ -14,7 +22,7 @@ int32_t TQzVariant::GetInteger() const {
     case kVarInteger:
     case kVarRecord: return IntValue;
     case kVarFloat: return RoundToInt(FloatValue);
-    case kVarString: return StrToIntVal(StrValue);
+    case kVarString: return g_readers->ToInt(CutShortView(StrValue));
     default: return 0;
   }
 }
@@ -29,7 +37,7 @@ float TQzVariant::GetFloat() const {
     case kVarInteger:
     case kVarRecord: return static_cast<float>(IntValue);
     case kVarFloat: return FloatValue;
-    case kVarString: return StrToFloatVal(StrValue);
+    case kVarString: return g_readers->ToFloat(CutShortView(StrValue));
     default: return 0.0f;
   }
 }
@@ -85,7 +93,7 @@ int32_t TQzVariantP::GetInteger() const {
   if (HostPtr == nullptr) return 0;
   if (int32_t* i = HostInt()) return *i;
   if (float* f = HostFloat()) return RoundToInt(*f);
-  if (ShortString<255>* t = HostText()) return StrToIntVal(t->str());
+  if (ShortString<255>* t = HostText()) return g_readers->ToInt(t->str());
   return 0;
 }
 
@@ -103,7 +111,7 @@ float TQzVariantP::GetFloat() const {
   if (HostPtr == nullptr) return 0.0f;
   if (int32_t* i = HostInt()) return static_cast<float>(*i);
   if (float* f = HostFloat()) return *f;
-  if (ShortString<255>* t = HostText()) return StrToFloatVal(t->str());
+  if (ShortString<255>* t = HostText()) return g_readers->ToFloat(t->str());
   return 0.0f;
 }
 
@@ -128,9 +136,9 @@ std::string TQzVariantP::GetString() const {
 void TQzVariantP::SetString(const std::string& S) {
   if (HostPtr == nullptr) return;
   if (int32_t* i = HostInt())
-    *i = StrToIntVal(S);
+    *i = g_readers->ToInt(S);
   else if (float* f = HostFloat())
-    *f = StrToFloatVal(S);
+    *f = g_readers->ToFloat(S);
   else if (ShortString<255>* t = HostText())
     t->assign(S);
 }

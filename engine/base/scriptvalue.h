@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "engine/base/types.h"
 
@@ -13,6 +14,18 @@ constexpr uint8_t kVarInteger = 0;
 constexpr uint8_t kVarFloat = 1;
 constexpr uint8_t kVarString = 2;
 constexpr uint8_t kVarRecord = 3;
+
+// How a script value reads a number text: its text as an integer (GetInteger, GetRecord, and a
+// text set into an integer or record host variable) and as a float. Neither reports an error.
+struct TScriptTextReaders {
+  int32_t (*ToInt)(std::string_view S);
+  float (*ToFloat)(std::string_view S);
+};
+// StrToIntVal and StrToFloatVal (engine/base/text.h): the readers in force until others are set.
+extern const TScriptTextReaders kEngineScriptTextReaders;
+// The readers every script value uses from now on (a program's script profile sets them).
+void SetScriptTextReaders(const TScriptTextReaders& Readers);
+const TScriptTextReaders& ScriptTextReaders();
 
 class TQzVariant {
  public:
@@ -28,7 +41,8 @@ class TQzVariant {
 
   // A setter stores its value and sets the kind; the other fields keep their contents. A getter
   // converts from the current kind (floats to integers round halves to even and saturate, NaN
-  // gives 0; an unknown kind reads as 0 or the empty text).
+  // gives 0; a text through ScriptTextReaders(), cut to 255 characters; an unknown kind reads as
+  // 0 or the empty text).
   virtual int32_t GetInteger() const;
   virtual void SetInteger(int32_t X);
   virtual float GetFloat() const;

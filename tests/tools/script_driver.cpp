@@ -4,6 +4,8 @@
 //   script_driver assemble FILE    the image of an assembler-text file, in hex
 //   script_driver run FILE         assembles an assembler-text file and runs it
 //   script_driver runimage FILE    runs an image file
+//   --profile building (before the mode) takes the building program's script language: its
+//   number readers, floattostr and tan, and its error box, printed as "box: CAPTION | TEXT".
 // Runs have the twelve built-ins and "showmess", which prints its argument. Every script error
 // is printed with its title and text, then the run's result.
 #include <cstdio>
@@ -12,8 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "script/buildingscript.h"
 #include "script/compiler.h"
+#include "platform/platform.h"
 #include "script/interpreter.h"
+#include "script/profile.h"
 #include "script/scripts.h"
 #include "script/sdatabase.h"
 #include "script/sourcecompiler.h"
@@ -22,6 +27,10 @@ namespace {
 
 void PrintReport(const TScriptErrorReport& r) {
   std::printf("error: %s\n       %s\n", r.Title.empty() ? r.Message.c_str() : r.Title.c_str(), r.Text.c_str());
+}
+
+void PrintBox(const std::string& caption, const std::string& text) {
+  std::printf("box: %s | %s\n", caption.c_str(), text.c_str());
 }
 
 void ShowMess() { std::printf("showmess: %s\n", PopString().c_str()); }
@@ -59,8 +68,16 @@ void PrintHex(const std::vector<uint8_t>& image) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s compile|runsource|assemble|run|runimage FILE\n", argv[0]);
+  const char* program = argv[0];
+  std::string profile = "shared";
+  if (argc >= 3 && std::string(argv[1]) == "--profile") {
+    profile = argv[2];
+    argc -= 2;
+    argv += 2;
+  }
+  if (argc != 3 || (profile != "shared" && profile != "building")) {
+    std::fprintf(stderr, "usage: %s [--profile shared|building] compile|runsource|assemble|run|runimage FILE\n",
+                 program);
     return 2;
   }
   const std::string mode = argv[1];
@@ -68,6 +85,10 @@ int main(int argc, char** argv) {
   if (!ReadFile(argv[2], bytes)) {
     std::fprintf(stderr, "cannot read %s\n", argv[2]);
     return 2;
+  }
+  if (profile == "building") {
+    SetScriptProfile(kBuildingScriptProfile);
+    platform::SetMessageBoxSink(PrintBox);
   }
   InitScriptUnits();
   AddExtProc("showmess", ShowMess, "", 1, 0);

@@ -1,0 +1,58 @@
+#!/bin/sh
+# script_driver_test.sh DRIVER: runs assembler texts and a source under both profiles and checks
+# what the driver prints.
+set -eu
+driver="$1"
+tmp="$(mktemp -d)"
+trap 'rm -rf "$tmp"' EXIT
+
+expect() {  # expect FILE LINE: the output holds the line
+  grep -qxF -- "$2" "$1" || { echo "missing in $1: $2"; cat "$1"; exit 1; }
+}
+
+# Number words with a comma, an underscore and a degree sign; floattostr and tan.
+printf '@FLOATTOSTR\r\n@TAN\r\n@SHOWMESS\r\nSET A FLOAT\r\nMOV A 90.0\260\r\nPUSHV A\r\nCALLEXT SHOWMESS\r\nPUSHVA 60\r\nCALLEXT TAN\r\nCALLEXT FLOATTOSTR\r\nCALLEXT SHOWMESS\r\nSET B FLOAT\r\nMOV B _2.5\r\nPUSHV B\r\nCALLEXT SHOWMESS\r\nCALC 1,5+2\r\n' > "$tmp/numbers.txt"
+"$driver" --profile building run "$tmp/numbers.txt" > "$tmp/building.out"
+expect "$tmp/building.out" "showmess: 1.571"
+expect "$tmp/building.out" "showmess: 1.732"
+expect "$tmp/building.out" "showmess: -2.500"
+expect "$tmp/building.out" "result: 2"
+status=0
+"$driver" run "$tmp/numbers.txt" > "$tmp/shared.out" || status=$?
+[ "$status" -eq 1 ] || { echo "shared profile: status $status"; exit 1; }
+expect "$tmp/shared.out" "assembly failed"
+grep -q "C-021" "$tmp/shared.out" || { echo "shared profile: no C-021"; cat "$tmp/shared.out"; exit 1; }
+
+# A source compiled and run: floattostr and tan of each profile.
+printf 'defineproc showmess,floattostr,tan;\nvar x:float;\nBegin\nx:=tan(60);\nshowmess(floattostr(x));\nEnd;\n' > "$tmp/tan.pas"
+"$driver" --profile building runsource "$tmp/tan.pas" > "$tmp/tan.out"
+expect "$tmp/tan.out" "showmess: 1.732"
+"$driver" --profile shared runsource "$tmp/tan.pas" > "$tmp/tan-shared.out"
+expect "$tmp/tan-shared.out" "showmess: 1.73205090"
+
+# An error of each stage shows its box under the building profile, and none under the shared one.
+printf 'CALC (1+2\n' > "$tmp/open.txt"
+status=0
+"$driver" --profile building assemble "$tmp/open.txt" > "$tmp/open.out" || status=$?
+[ "$status" -eq 1 ] || { echo "open calc: status $status"; exit 1; }
+expect "$tmp/open.out" "box: Quillon-Compiler-Error (C-002) | Calculation not closed"
+printf 'Begin\nNOSUCH;\nEnd;\n' > "$tmp/unknown.pas"
+status=0
+"$driver" --profile building compile "$tmp/unknown.pas" > "$tmp/unknown.out" || status=$?
+[ "$status" -eq 1 ] || { echo "unknown function: status $status"; exit 1; }
+expect "$tmp/unknown.out" 'box: Quillon-Compiler-Error (H-003) | Unknown function "NOSUCH"!'
+printf 'CALC 1/0\n' > "$tmp/zero.txt"
+status=0
+"$driver" --profile building run "$tmp/zero.txt" > "$tmp/zero.out" || status=$?
+[ "$status" -eq 1 ] || { echo "division by zero: status $status"; exit 1; }
+grep -q "^box: Quillon-Interpreter-Error (I-007) at position [0-9]* | Division by Zero!$" "$tmp/zero.out" ||
+  { echo "no box for the division"; cat "$tmp/zero.out"; exit 1; }
+status=0
+"$driver" run "$tmp/zero.txt" > "$tmp/zero-shared.out" || status=$?
+if grep -q "^box:" "$tmp/zero-shared.out"; then echo "a box under the shared profile"; exit 1; fi
+
+# A profile the driver does not know.
+status=0
+"$driver" --profile nosuch run "$tmp/zero.txt" > /dev/null 2>&1 || status=$?
+[ "$status" -eq 2 ] || { echo "unknown profile: status $status"; exit 1; }
+echo ok
