@@ -152,7 +152,7 @@ TEST_F(BruminScript, FailedRunStopsThePreviewScriptUntilTheNextCompile) {
       f.drawtimerTimer();
     }
     EXPECT_EQ(f.scriptRuns(), runs);
-    EXPECT_LE(brumin_test::Boxes().size(), boxes + 1);
+    EXPECT_EQ(brumin_test::Boxes().size(), boxes + 1);  // the run's error, once
     memo->setPlainText("defineproc setposition;\nBegin\n  SetPosition(1,0.0,3.0,0.0);\nEnd;");
     f.CompileBClick();
     f.ScriptGate = {};
@@ -198,7 +198,11 @@ TEST_F(BruminScript, SaveCompilesTheTemplateAndAFailedCompileWritesNothing) {
 
     Find<QPlainTextEdit>(f, "srcmemo")->setPlainText("Begin\n  nosuchproc(1);\nEnd;");
     const std::string other = base_ + "broken.mas";
+    const size_t boxes = brumin_test::Boxes().size();
     EXPECT_FALSE(f.SaveScriptTo(other));
+    // The script language's own box, and nothing more.
+    ASSERT_EQ(brumin_test::Boxes().size(), boxes + 1);
+    EXPECT_EQ(brumin_test::Boxes().back().first.rfind("Quillon-", 0), 0u) << brumin_test::Boxes().back().first;
     EXPECT_TRUE(ScriptErrorFlag);
     EXPECT_FALSE(std::filesystem::exists(other));
     EXPECT_FALSE(f.ScriptSaved);
