@@ -97,11 +97,14 @@ MainForm::MainForm(QWidget* parent) : QWidget(parent) {
   gl.Observer = TObserver{};
   gl.Observer.AugZ = 30.0L;
   OGLW->OnRedrawWorld = [this](TOpenGl&) { OGLWRedrawWorld(); };
+  OGLW->OnMouseDown = [this](QMouseEvent* e) { OGLWMouseDown(e); };
+  OGLW->OnMouseMove = [this](QMouseEvent* e) { OGLWMouseMove(e); };
 
   drawtimer = new QTimer(this);
   drawtimer->setObjectName("drawtimer");
 
   buildPages();
+  connectPages();
 }
 
 MainForm::~MainForm() { SetPreviewHostBlocks(nullptr); }
@@ -274,25 +277,6 @@ void MainForm::drawtimerTimer() {
   }
   ++frames_;
   OGLW->glDriver->Redraw();
-}
-
-void MainForm::OGLWRedrawWorld() {
-  GraGL.glEnable(glk::TEXTURE_2D);
-  ++Frame;  // the script's "frame" counts every redraw
-  // The loaded preview meshes at their row placement, then the script's.
-  for (int k = 1; k <= 10; ++k) {
-    TPreviewBlock& block = (*PreviewBlocks)[k];
-    if (!block.Loaded) continue;
-    GraGL.glPushMatrix();
-    for (const TPreviewPlacement* p : {&block.RowPlacement, &block.ScriptPlacement}) {
-      GraGL.glTranslatef(p->X, p->Y, p->Z);
-      GraGL.glRotatef(p->Gier, 0.0f, 1.0f, 0.0f);
-      GraGL.glRotatef(p->Nick, 1.0f, 0.0f, 0.0f);
-      GraGL.glRotatef(p->Roll, 0.0f, 0.0f, 1.0f);
-    }
-    DrawMesh(block.Mesh, 1, 1, 1, 1);
-    GraGL.glPopMatrix();
-  }
 }
 
 }  // namespace brumin

@@ -12,6 +12,7 @@
 
 #include "apps/brumin/fonts.h"
 #include "apps/brumin/meshes.h"
+#include "apps/brumin/preview.h"
 #include "apps/common/filedialog.h"
 #include "engine/base/types.h"
 #include "engine/files/vehiclefile.h"
@@ -22,6 +23,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMouseEvent;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
@@ -40,19 +42,6 @@ class TOpenGlWin;
 constexpr const char* kIniName = "brumin.ini";
 constexpr const char* kBuildingsDirName = "buildings\\";
 constexpr const char* kCaption = "Corvane Brumin v8.0";
-
-// Where a preview mesh sits: angles in degrees, Nick about x, Gier about the vertical y, Roll about z.
-struct TPreviewPlacement {
-  float X = 0.0f, Y = 0.0f, Z = 0.0f, Nick = 0.0f, Gier = 0.0f, Roll = 0.0f;
-};
-
-// One mesh of the 3D view (the blocks live on the heap: a mesh block is large).
-struct TPreviewBlock {
-  bool Loaded = false;
-  TMeshBlock Mesh{};
-  TPreviewPlacement RowPlacement;     // from the block's mesh row
-  TPreviewPlacement ScriptPlacement;  // set by the script, zero after every preview rebuild
-};
 
 // The script's 20 ms gate: a run is due when none ran yet or more than 20 ms passed since the last
 // one. The ticks compare across a wrap of the counter; a difference below zero on a clock that only
@@ -83,8 +72,29 @@ class MainForm : public QWidget {
   void FormShow();
   // Requests the end of the program; the main loop ends after its current pass.
   void FormClose();
-  // The view's drawing handler, between the start and the end of every frame. It draws nothing yet.
+  // The view's drawing handler, between the start and the end of every frame (view3d.cpp).
   void OGLWRedrawWorld();
+  // Right-button navigation of the view.
+  void OGLWMouseDown(QMouseEvent* e);
+  void OGLWMouseMove(QMouseEvent* e);
+
+  // ---- Handlers of the pages.
+  // Rebuilds the preview (nodes, way strip, meshes) from the pages; runs at every page change.
+  void NotebookChange();
+  int LanguageIndex() const;
+  void E_BuildingNameKeyUp();
+  void CB_LanguageChange();
+  bool SGrid_WaysSelectCell(int col, int row) const;
+  // True when a typed character may go into the ways grid.
+  static bool SGrid_WaysKeyPress(QChar key);
+  bool SGrid_NodesSelectCell(int col, int row) const;
+  // The edit mask of a nodes grid cell; empty for a free cell.
+  QString SGrid_NodesGetEditMask(int col, int row) const;
+  bool SGrid_MeshesSelectCell(int col, int row) const;
+  void SGrid_MeshesMouseMove(const QPoint& pos);
+  void SGrid_MeshesDblClick();
+  void Button_LoadSoundClick();
+  void AutoBoundBClick();
 
   // ---- The "Script" page (scriptpage.cpp).
   // Any edit of the text: not saved.
@@ -166,7 +176,11 @@ class MainForm : public QWidget {
   // ---- The form's state.
   std::array<TLanguageName, 20> NameTable{};  // the building's name per language, 0..19
   // Preview blocks 1..10 (element 0 unused), kept off the stack: the mesh blocks are large.
-  std::unique_ptr<std::array<TPreviewBlock, 11>> PreviewBlocks = std::make_unique<std::array<TPreviewBlock, 11>>();
+  std::unique_ptr<TPreviewBlocks> PreviewBlocks = std::make_unique<TPreviewBlocks>();
+  // The preview the view draws, rebuilt at every page change.
+  TPreviewNodes PreviewNodes;
+  TWayPreview WayPreview;  // WayEdgePoints and WayPreviewVisible
+  int32_t MeshGridMouseX = 0, MeshGridMouseY = 0;  // the last mouse position over the mesh grid
   std::string CodeStream;  // the compiled script image; empty when none is compiled
   bool ScriptSaved = true;
   std::string ScriptFileName;
@@ -197,6 +211,10 @@ class MainForm : public QWidget {
   void layWayRowControls();
   void layNodeRowBoxes();
   void registerScriptNames();
+  // Wires the handlers of the pages to their controls.
+  void connectPages();
+  // The cursor back to the view's centre; the move this causes is skipped.
+  void recentreCursor();
   void connectScriptPage();
   void stopStartup(int step, const std::string& message);
 

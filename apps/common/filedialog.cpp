@@ -1,6 +1,7 @@
 #include "apps/common/filedialog.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 
 #include <utility>
 
@@ -23,6 +24,17 @@ bool RunFileDialog(QFileDialog& dialog, QString& chosen) {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   chosen = dialog.selectedFiles().first();
   return true;
+}
+
+bool ChooseMeshFile(QWidget* parent, const QString& lastFile, QString& chosen) {
+  const QFileInfo last(lastFile);
+  QFileDialog dlg(parent, "Select mesh-file to open", lastFile.isEmpty() ? QString() : last.absolutePath());
+  dlg.setObjectName("DLG_LoadMesh");
+  dlg.setNameFilters({"Mesh-files (*.msh *.msh2)", "All files (*)"});
+  dlg.setDefaultSuffix("msh");
+  dlg.setFileMode(QFileDialog::ExistingFile);
+  if (!lastFile.isEmpty()) dlg.selectFile(last.fileName());
+  return RunFileDialog(dlg, chosen);
 }
 
 }  // namespace appcommon

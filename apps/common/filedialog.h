@@ -6,6 +6,7 @@
 #include <functional>
 
 class QFileDialog;
+class QWidget;
 
 namespace appcommon {
 
@@ -14,5 +15,10 @@ namespace appcommon {
 using FileDialogRunner = std::function<bool(QFileDialog& dialog, QString& chosen)>;
 void SetFileDialogRunner(FileDialogRunner runner);
 bool RunFileDialog(QFileDialog& dialog, QString& chosen);
+
+// The mesh file dialog "DLG_LoadMesh" of both editors' mesh grids: it starts in the folder of the
+// last chosen file with that file selected (in the current folder when there is none); true with
+// the chosen file.
+bool ChooseMeshFile(QWidget* parent, const QString& lastFile, QString& chosen);
 
 }  // namespace appcommon

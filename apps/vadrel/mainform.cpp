@@ -108,15 +108,8 @@ void MainForm::SGrid_MeshesDblClick() {
   int col = -1, row = -1;
   SGrid_Meshes->cellAt(QPoint(meshGridMouseX_, meshGridMouseY_), col, row);
   if (col != 1 || row < 1 || row > 5) return;
-  QFileInfo last(QString::fromLatin1(LastMeshFile.c_str()));
-  QFileDialog dlg(this, "Select mesh-file to open", LastMeshFile.empty() ? QString() : last.absolutePath());
-  dlg.setObjectName("DLG_LoadMesh");
-  dlg.setNameFilters({"Mesh-files (*.msh *.msh2)", "All files (*)"});
-  dlg.setDefaultSuffix("msh");
-  dlg.setFileMode(QFileDialog::ExistingFile);
-  if (!LastMeshFile.empty()) dlg.selectFile(last.fileName());
   QString chosen;
-  if (!RunFileDialog(dlg, chosen)) return;
+  if (!appcommon::ChooseMeshFile(this, QString::fromLatin1(LastMeshFile.c_str()), chosen)) return;
   LastMeshFile = chosen.toLatin1().toStdString();
   SGrid_Meshes->setCell(1, row, "'" + QFileInfo(chosen).fileName() + "'");
   MeshRowBoxes[row]->setChecked(true);

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "apps/common/viewmouse.h"
 #include "apps/vadrel/mainform.h"
 #include "engine/base/diagnostics.h"
 #include "engine/base/maths.h"
@@ -28,45 +29,34 @@ bool SkipNextMouseMove = false;
 
 // ---- Mouse navigation
 
+namespace {
+
+// This view turns left and tilts up as the mouse goes right and down.
+constexpr appcommon::TNavigationSigns kSigns{-1, -1, -1};
+
+appcommon::TNavMouse Mouse() { return {LastMouseX, LastMouseY, SkipNextMouseMove}; }
+
+}  // namespace
+
 TPlacement NavigationStep(const TPlacement& camera, int32_t moveX, int32_t moveY, bool shift, bool ctrl) {
-  TPlacement c = camera;
-  c.Gier = static_cast<float>(c.Gier - moveX / 4.0L);
-  if (shift) {
-    c.Y = static_cast<float>(c.Y - 3.0L * moveY);
-  } else if (ctrl) {
-    float nick = static_cast<float>(c.Nick - moveY / 4.0L);
-    if (nick > 90.0f) nick = 90.0f;
-    if (nick < -90.0f) nick = -90.0f;
-    c.Nick = nick;
-  } else {
-    // The heading: (0, 0, -1) turned about the vertical axis by Gier.
-    const long double a = c.Gier * 3.141592653589793L / 180.0L;
-    const long double dx = -std::sin(a), dz = -std::cos(a);
-    c.X = static_cast<float>(c.X - moveY * dx / 5.0L);
-    c.Z = static_cast<float>(c.Z - moveY * dz / 5.0L);
-  }
-  return c;
+  long double headingX = 0, headingZ = 0;
+  const appcommon::TNavCamera<float> c = appcommon::NavigationStep(
+      appcommon::TNavCamera<float>{camera.X, camera.Y, camera.Z, camera.Nick, camera.Gier}, moveX, moveY, shift, ctrl,
+      kSigns, headingX, headingZ);
+  TPlacement out = camera;
+  out.X = c.X;
+  out.Y = c.Y;
+  out.Z = c.Z;
+  out.Nick = c.Nick;
+  out.Gier = c.Gier;
+  return out;
 }
 
 bool ViewMouseMove(TPlacement& camera, int32_t x, int32_t y, bool rightHeld, bool shift, bool ctrl) {
-  if (SkipNextMouseMove) {
-    SkipNextMouseMove = false;
-    return false;
-  }
-  if (!rightHeld) {
-    LastMouseX = x;
-    LastMouseY = y;
-    return false;
-  }
-  camera = NavigationStep(camera, x - LastMouseX, y - LastMouseY, shift, ctrl);
-  return true;
+  return appcommon::NavigateMouseMove(Mouse(), camera, &NavigationStep, {x, y, rightHeld, shift, ctrl});
 }
 
-void ViewRecentre(int32_t viewWidth, int32_t viewHeight) {
-  LastMouseX = viewWidth / 2;
-  LastMouseY = viewHeight / 2;
-  SkipNextMouseMove = true;
-}
+void ViewRecentre(int32_t viewWidth, int32_t viewHeight) { Mouse().Recentre(viewWidth, viewHeight); }
 
 // ---- The frame
 
@@ -363,25 +353,15 @@ void MainForm::buildView3D() {
   OGLW->onMouseMove = [this](QMouseEvent* e) { OGLWMouseMove(e); };
 }
 
-void MainForm::recentreCursor() {
-  ViewRecentre(OGLW->width(), OGLW->height());
-  const QPoint screen = OGLW->mapToGlobal(QPoint(LastMouseX, LastMouseY));
-  platform::SetCursorPos(screen.x(), screen.y());
-}
+void MainForm::recentreCursor() { appcommon::RecentreViewCursor(Mouse(), OGLW->mapToGlobal(QPoint(0, 0)), OGLW->width(), OGLW->height()); }
 
 void MainForm::OGLWMouseDown(QMouseEvent* e) {
-  if (e->button() != Qt::RightButton) return;
-  recentreCursor();
-  // The move the recentre causes is consumed now.
-  QApplication::processEvents(QEventLoop::AllEvents);
+  appcommon::NavigationMouseDown(Mouse(), e, OGLW->mapToGlobal(QPoint(0, 0)), OGLW->width(), OGLW->height());
 }
 
 void MainForm::OGLWMouseMove(QMouseEvent* e) {
-  const QPoint p = e->position().toPoint();
-  const Qt::KeyboardModifiers m = e->modifiers();
-  if (ViewMouseMove(Players[LocalPlayer].Camera, p.x(), p.y(), (e->buttons() & Qt::RightButton) != 0,
-                    (m & Qt::ShiftModifier) != 0, (m & Qt::ControlModifier) != 0))
-    recentreCursor();
+  const appcommon::TNavEvent m = appcommon::NavEventOf(e);
+  if (appcommon::NavigateMouseMove(Mouse(), Players[LocalPlayer].Camera, &NavigationStep, m)) recentreCursor();
 }
 
 // The editing controls the frame reads, found by their names. Until the window has a control,

@@ -38,7 +38,7 @@ float ViewFov = 0, ViewAspect = 0, ViewFovX = 0, ViewNear = 0, ViewFar = 0;
   X(glPixelStorei) X(glRasterPos2i) X(glPopMatrix) X(glPushMatrix) X(glLoadMatrixf) X(glRotatef)                 \
   X(glShadeModel) X(glTexCoord2f) X(glTexCoord2fv) X(glTexEnvf) X(glTexEnvi) X(glTexImage2D) X(glTexParameterf)  \
   X(glTranslatef) X(glVertex2f) X(glVertex3f) X(glVertex3fv) X(glViewport) X(glGenLists) X(glReadPixels)         \
-  X(glReadBuffer)
+  X(glReadBuffer) X(glNormal3f)
 #define GRA_GL_ARRAY_PROCS(X)                                                                                     \
   X(glArrayElement) X(glDisableClientState) X(glEnableClientState) X(glDrawArrays) X(glVertexPointer)           \
   X(glNormalPointer) X(glColorPointer) X(glIndexPointer) X(glTexCoordPointer) X(glEdgeFlagPointer)               \

@@ -11,14 +11,15 @@
 
 // GL numbers the layer uses. The names carry no GL_ prefix, so a GL header's macros never meet them.
 namespace glk {
-constexpr uint32_t POINTS = 0x0000, LINES = 0x0001, TRIANGLES = 0x0004, TRIANGLE_FAN = 0x0006, QUADS = 0x0007;
+constexpr uint32_t POINTS = 0x0000, LINES = 0x0001, TRIANGLES = 0x0004, TRIANGLE_FAN = 0x0006, QUADS = 0x0007,
+                   QUAD_STRIP = 0x0008;
 constexpr uint32_t DEPTH_BUFFER_BIT = 0x0100, STENCIL_BUFFER_BIT = 0x0400, COLOR_BUFFER_BIT = 0x4000;
 constexpr uint32_t NO_ERROR = 0, INVALID_ENUM = 0x0500, INVALID_VALUE = 0x0501, INVALID_OPERATION = 0x0502;
 constexpr uint32_t LEQUAL = 0x0203, GREATER = 0x0204;
 constexpr uint32_t SRC_ALPHA = 0x0302, ONE_MINUS_SRC_ALPHA = 0x0303;
 constexpr uint32_t FRONT_AND_BACK = 0x0408, BACK = 0x0405;
-constexpr uint32_t POLYGON_SMOOTH = 0x0B41, FOG = 0x0B60, FOG_DENSITY = 0x0B62, FOG_START = 0x0B63, FOG_END = 0x0B64,
-                   FOG_MODE = 0x0B65, FOG_COLOR = 0x0B66;
+constexpr uint32_t LINE_SMOOTH = 0x0B20, POLYGON_SMOOTH = 0x0B41, FOG = 0x0B60, FOG_DENSITY = 0x0B62,
+                   FOG_START = 0x0B63, FOG_END = 0x0B64, FOG_MODE = 0x0B65, FOG_COLOR = 0x0B66;
 constexpr uint32_t DEPTH_TEST = 0x0B71, MODELVIEW_STACK_DEPTH = 0x0BA3, MODELVIEW_MATRIX = 0x0BA6,
                    PROJECTION_MATRIX = 0x0BA7;
 constexpr uint32_t ALPHA_TEST = 0x0BC0, ALPHA_TEST_FUNC = 0x0BC1, ALPHA_TEST_REF = 0x0BC2;
@@ -103,6 +104,7 @@ struct TGraGLProcs {
   void (*glVertex2f)(float x, float y);
   void (*glVertex3f)(float x, float y, float z);
   void (*glVertex3fv)(const float* v);
+  void (*glNormal3f)(float nx, float ny, float nz);
   void (*glViewport)(int32_t x, int32_t y, int32_t width, int32_t height);
   uint32_t (*glGenLists)(int32_t range);
   void (*glReadPixels)(int32_t x, int32_t y, int32_t width, int32_t height, uint32_t format, uint32_t type,

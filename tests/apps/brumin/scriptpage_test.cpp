@@ -4,6 +4,7 @@
 
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 
 #include <cstring>
 #include <filesystem>
@@ -132,6 +133,9 @@ TEST_F(BruminScript, CompiledPageScriptMovesBlockOneWithinTwoFrames) {
     f.drawtimerTimer();
     f.drawtimerTimer();
     EXPECT_EQ((*f.PreviewBlocks)[1].ScriptPlacement.Y, 10.0f);
+    // A page change rebuilds the preview and puts the block back until the script moves it again.
+    f.Notebook->setCurrentIndex(f.Notebook->currentIndex() == 0 ? 1 : 0);
+    EXPECT_EQ((*f.PreviewBlocks)[1].ScriptPlacement.Y, 0.0f);
   });
 }
 
