@@ -4,6 +4,7 @@
 
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QCheckBox>
 #include <QTabWidget>
 
 #include <cstring>
@@ -133,8 +134,11 @@ TEST_F(BruminScript, CompiledPageScriptMovesBlockOneWithinTwoFrames) {
     f.drawtimerTimer();
     f.drawtimerTimer();
     EXPECT_EQ((*f.PreviewBlocks)[1].ScriptPlacement.Y, 10.0f);
-    // A page change rebuilds the preview and puts the block back until the script moves it again.
+    // A page change rebuilds the preview and puts a shown block back until the script moves it again.
+    f.SGrid_Meshes->setCell(1, 1, "'samplehouse.msh2'");
+    f.MeshRowBoxes[1]->setChecked(true);
     f.Notebook->setCurrentIndex(f.Notebook->currentIndex() == 0 ? 1 : 0);
+    ASSERT_TRUE((*f.PreviewBlocks)[1].Loaded);
     EXPECT_EQ((*f.PreviewBlocks)[1].ScriptPlacement.Y, 0.0f);
   });
 }
