@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "apps/common/controls.h"
+#include "apps/common/names.h"
 #include "apps/vadrel/mainform.h"
 #include "apps/vadrel/wintext.h"
 #include "engine/base/worldstate.h"
@@ -294,28 +295,11 @@ void MainForm::buildPages() {
 
 // ---- Names per language
 
-int MainForm::LanguageIndex() const {
-  const std::string text = ToWinText(CB_Language->currentText());
-  const int n = std::min<int>(CB_Language->count(), static_cast<int>(LanguageNames.size()));
-  for (int i = 0; i < n; ++i)
-    if (LanguageNames[static_cast<size_t>(i)].Language.str() == text) return i;
-  return CB_Language->currentIndex();
-}
+int MainForm::LanguageIndex() const { return appcommon::LanguageEntry(LanguageNames, CB_Language); }
 
-void MainForm::E_VehiclenameKeyUp() {
-  if (CB_Language->currentIndex() < 0 && CB_Language->count() > 0) CB_Language->setCurrentIndex(0);
-  const int i = LanguageIndex();
-  if (i < 0 || i >= static_cast<int>(LanguageNames.size())) return;  // no language to store the name for
-  TLanguageName& entry = LanguageNames[static_cast<size_t>(i)];
-  entry.Name = ToWinText(E_Vehiclename->text());
-  entry.Language = ToWinText(CB_Language->currentText());
-}
+void MainForm::E_VehiclenameKeyUp() { appcommon::StoreEditedName(LanguageNames, CB_Language, E_Vehiclename); }
 
-void MainForm::CB_LanguageChange() {
-  const int i = LanguageIndex();
-  const bool inside = i >= 0 && i < static_cast<int>(LanguageNames.size());
-  E_Vehiclename->setText(inside ? FromWinText(LanguageNames[static_cast<size_t>(i)].Name.str()) : QString());
-}
+void MainForm::CB_LanguageChange() { appcommon::ShowLanguageName(LanguageNames, CB_Language, E_Vehiclename); }
 
 // ---- Mesh and goods grids
 

@@ -61,15 +61,7 @@ std::string FileNameOfListItem(const std::string& text) {
 
 int32_t HeadNameIndex(const std::vector<std::string>& languageItems) { return EnglishItemIndex(languageItems); }
 
-std::string FloatToControlText(float x) {
-  if (std::isnan(x) || std::isinf(x)) return FloatToStrDigits(2, x);
-  // Fixed point never needs more than 150 decimals to hold a float exactly.
-  for (int32_t digits = 2; digits <= 150; ++digits) {
-    std::string s = FloatToStrDigits(digits, x);
-    if (ControlTextToFloat(s) == x) return s;
-  }
-  return FloatToStrDigits(2, x);
-}
+std::string FloatToControlText(float x) { return FloatToStrExact(2, x); }
 
 int32_t GearItemOfCount(int32_t gearCount, int32_t itemCount) {
   if (itemCount <= 0) return -1;

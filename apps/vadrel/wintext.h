@@ -1,16 +1,11 @@
-// Texts of records and files are Windows-1252 bytes; the window's controls hold QStrings. These two
-// convert at that boundary. Every byte has a character (the five bytes that code page leaves free
-// stand for the control characters of the same number), so bytes survive a round trip; a
-// character the code page lacks becomes '?'.
+// The editors' text conversion at the Qt boundary (apps/common/wintext.h), as vadrel names it.
 #pragma once
 
-#include <QString>
-
-#include <string>
+#include "apps/common/wintext.h"
 
 namespace vadrel {
 
-QString FromWinText(const std::string& bytes);
-std::string ToWinText(const QString& text);
+using appcommon::FromWinText;
+using appcommon::ToWinText;
 
 }  // namespace vadrel

@@ -285,3 +285,11 @@ std::string InfoVersionRefusalText(const TInfoVersionRule& rule, uint32_t versio
   return std::string(rule.RefusalFirstLine) + "\r" + "Version needed for the chosen file: v" + major + "." + minor +
          " Your version is v" + rule.ProgramVersion + "!";
 }
+
+int32_t NameEntryIndex(const std::array<TLanguageName, 20>& names, int32_t languageCount, const std::string& comboText,
+                       int32_t comboIndex) {
+  const int32_t n = std::min<int32_t>(languageCount, 20);
+  for (int32_t i = 0; i < n; ++i)
+    if (names[static_cast<size_t>(i)].Language.str() == comboText) return i;
+  return comboIndex;
+}

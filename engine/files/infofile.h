@@ -205,6 +205,13 @@ struct InfoListEntry {
 std::vector<InfoListEntry> ListInfoFiles(const TInfoFileFormat& f, const std::string& folder,
                                          const std::string& extension, std::vector<std::string>& skipped);
 
+// The name entry of the selected language: the first entry 0 .. languageCount - 1 (at most 19)
+// whose Language equals the language combo's text; with none, the combo's item index. The result
+// may lie outside 0..19 (more than 20 languages, or none selected): such an entry does not exist.
+int32_t NameEntryIndex(const std::array<TLanguageName, 20>& names, int32_t languageCount, const std::string& comboText,
+                       int32_t comboIndex);
+constexpr bool NameEntryExists(int32_t index) { return index >= 0 && index < 20; }
+
 // The position of the item "English" in a language list (of several the last), 0 when there is
 // none or it lies outside the 20 name entries.
 int32_t EnglishItemIndex(const std::vector<std::string>& languageItems);

@@ -1,8 +1,8 @@
-#include "apps/vadrel/wintext.h"
+#include "apps/common/wintext.h"
 
 #include <cstdint>
 
-namespace vadrel {
+namespace appcommon {
 
 namespace {
 
@@ -46,4 +46,4 @@ std::string ToWinText(const QString& text) {
   return out;
 }
 
-}  // namespace vadrel
+}  // namespace appcommon
