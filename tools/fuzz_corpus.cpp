@@ -19,6 +19,7 @@
 #include "script/scripts.h"
 #include "script/sdatabase.h"
 #include "script/sourcecompiler.h"
+#include "tools/sample_building.h"
 #include "tools/sample_vehicle.h"
 
 namespace fuzz_corpus {
@@ -148,7 +149,7 @@ bool WriteFuzzCorpus(const std::string& sampleRoot, const std::string& corpusRoo
   Corpus c(sampleRoot, corpusRoot, error);
   for (const char* target : {"archive_entry", "bmp", "brumin_bmp", "brumin_mesh", "font", "frame_list", "ini",
                              "language", "mesh", "rle_decompress", "rle_roundtrip", "script_assembler", "script_file",
-                             "script_image", "script_source", "vehicle_file", "wave"})
+                             "script_image", "script_source", "vehicle_file", "building_file", "wave"})
     c.Target(target);
 
   const std::string english = c.Sample("ui/English.lgd");
@@ -217,6 +218,17 @@ bool WriteFuzzCorpus(const std::string& sampleRoot, const std::string& corpusRoo
   if (!SaveVehicleFile(c.Path("vehicle_file", "samplebus-scripted.vif").string(), scripted.Names[1].Name, scripted,
                        &why))
     c.Failed(why);
+
+  // The building file as written (naming its script file), a newer one and one without script.
+  c.Seed("building_file", "samplehouse.bif", c.Sample("buildings/samplehouse.bif"));
+  for (const bool newer : {true, false}) {
+    TBuildingInfo house = sample_building::SampleHouseInfo();
+    if (newer) house.Version = kBuildingInfoVersion + 1;
+    else house.ScriptFile = "";
+    if (!SaveBuildingFile(c.Path("building_file", newer ? "samplehouse-newer.bif" : "samplehouse-plain.bif").string(),
+                          house.Names[0].Name, house, why))
+      c.Failed(why);
+  }
 
   // The codec: the bus's record stream with its record's bound and a smaller one; the record
   // itself, the font's glyph table and a recipe of runs and copies to pack.

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "script/scriptfile.h"
 #include "tools/sample_gfx.h"
 
 namespace sample_building {
@@ -108,6 +109,91 @@ LayoutMesh SampleShed() {
   return m;
 }
 
+TBuildingInfo SampleHouseInfo() {
+  TBuildingInfo b{};
+  b.Names[0].Language = "English";
+  b.Names[0].Name = "Sample house";
+  b.Names[1].Language = "Deutsch";
+  b.Names[1].Name = "Beispielhaus";
+  b.BuildingType = 0;  // "House"
+  b.StartYear = 1850;
+  b.LastYear = 3000;
+  b.MinCitySize = 200;
+  b.Storeys = 2;
+  b.Wealth = 1;  // "Lower middle class"
+  b.MaxInhabitants = 12;
+  b.FixedSize = 1;
+  // The house stands on x -10..10, z -8..8, y 0..14.
+  const float xs[4] = {-10.0f, -10.0f, 10.0f, 10.0f};
+  const float zs[4] = {-8.0f, 8.0f, 8.0f, -8.0f};
+  for (int i = 0; i < 4; ++i) b.BoundCorners[i] = {xs[i], 0.0f, zs[i]};
+  b.BoundTop = 14.0f;
+  b.Fronts[1] = 1;
+  b.ScriptFile = "samplehouse.mas";
+  // A road in front of the house, its ends points 1 and 2, with two corner points beside it.
+  b.Points[0] = {-20.0f, 0.0f, 12.0f};
+  b.Points[1] = {20.0f, 0.0f, 12.0f};
+  b.Points[2] = {-20.0f, 0.0f, 16.5f};
+  b.Points[3] = {20.0f, 0.0f, 16.5f};
+  b.GeneratorPoint = 1;
+  // Two checked ways stored first, then an unchecked one.
+  b.UsedWays = 2;
+  b.Ways[0] = {{1, 2, 4, 3}, 0};  // "2-end-street"
+  b.Ways[1] = {{3, 4, 0, 0}, 2};  // "2-end-rail"
+  b.Ways[2] = {{2, 1, 0, 0}, 1};  // "4-end-street", not in use
+  for (int i = 0; i < 30; ++i) b.Meshes[i].FileName = "NONE";
+  b.Meshes[0].FileName = "samplehouse.msh2";
+  b.Meshes[0].Y = 0.5f;
+  b.Meshes[0].Gier = 90.0f;
+  b.Meshes[0].Used = 1;
+  b.Meshes[10].X = 12.5f;  // a Mid row placed but not in use: saved as "NONE"
+  b.Costs = 25000;
+  b.DestructionCosts = -1;
+  b.Style = "classic";
+  b.Location = 1;   // "Peripheral"
+  b.Placement = 2;  // "Also at corner"
+  b.Smoking = 1;
+  b.SmokeType = 0;
+  b.SmokePosition = {4.5f, 15.0f, -2.0f};
+  b.Version = kBuildingInfoVersion;
+  // Two lanes along the road: 1 -> 2 and 4 -> 3; node 2 a station, node 3 scripted.
+  const TVector nodes[4] = {{-20.0f, 0.0f, 11.0f}, {20.0f, 0.0f, 11.0f}, {20.0f, 0.0f, 13.0f}, {-20.0f, 0.0f, 13.0f}};
+  const uint8_t next[4] = {2, 0, 0, 3};
+  for (int i = 0; i < 4; ++i) {
+    b.Nodes[i].Position = nodes[i];
+    b.Nodes[i].Next1 = next[i];
+  }
+  b.Nodes[1].Station = 1;
+  b.NodeScripted[2] = 1;
+  b.Wayed = 1;
+  b.Waypoint1 = 1;
+  b.Waypoint2 = 2;
+  b.WayType = 2;  // "Road"
+  b.ParkingSlots = 2;
+  b.SlotLength = 7.5f;
+  b.DepotSpeed = 2.5f;
+  b.Sound15Minutes = "bell16.wav";
+  b.Play15Minutes = 1;
+  b.CitySpecific = 1;
+  return b;
+}
+
+std::string SampleHouseScript() {
+  return "definevar frame;\r\n\r\nBegin\r\n  frame:=frame;\r\nEnd;\r\n";
+}
+
+namespace {
+
+// The sample house's building file, written as the editor writes it, and its script file.
+bool WriteSampleHouse(const std::filesystem::path& buildings, std::string& error) {
+  const TBuildingInfo house = SampleHouseInfo();
+  if (!WriteScriptFile((buildings / "samplehouse.mas").string(), SampleHouseScript(), {}, error)) return false;
+  const int32_t head = BuildingHeadIndex(house.Names, {"English", "Deutsch"});
+  return SaveBuildingFile((buildings / "samplehouse.bif").string(), house.Names[head].Name, house, error);
+}
+
+}  // namespace
+
 bool WriteSampleBuilding(const std::string& rootName, std::string& error) {
   namespace fs = std::filesystem;
   const fs::path root(rootName);
@@ -139,7 +225,7 @@ bool WriteSampleBuilding(const std::string& rootName, std::string& error) {
   }
   return ok && WriteFile(buildings / "NoMesh.msh2", sample_mesh::NoMeshFile().Bytes(), error) &&
          WriteFile(buildings / "samplehouse.msh2", SampleHouse().Bytes(), error) &&
-         WriteFile(buildings / "oldshed.msh", SampleShed().Bytes(), error);
+         WriteFile(buildings / "oldshed.msh", SampleShed().Bytes(), error) && WriteSampleHouse(buildings, error);
 }
 
 }  // namespace sample_building

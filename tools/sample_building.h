@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "engine/files/buildingfile.h"
 #include "tools/sample_mesh.h"
 
 namespace sample_building {
@@ -16,10 +17,18 @@ sample_mesh::MeshFile SampleHouse();
 // (texture 2, the three-frame list "lamp.lst") and a brown colour triangle.
 sample_mesh::LayoutMesh SampleShed();
 
+// The record of the sample house: the house mesh (samplehouse.msh2) as Near row 1, the shed as
+// Mid row 1 left unused, names in English and German, a road way through two checked way rows and
+// four nodes along it; its script file is samplehouse.mas.
+TBuildingInfo SampleHouseInfo();
+// The source text of the sample house's script file (no compiled image).
+std::string SampleHouseScript();
+
 // Writes under root: gfx\hwall.bmp, hroof.bmp, hfence.bmp (slats on magenta with black edges, for
 // the transparency of black and magenta), flag1.bmp with flag.ani naming it on its third line,
 // lamp1.bmp to lamp3.bmp with lamp.lst, and the sphere marker spherem.bmp; buildings\NoMesh.msh2,
-// samplehouse.msh2 and oldshed.msh. The smoke marker smokesource.bmp comes with sample_gfx.
+// samplehouse.msh2 and oldshed.msh, and the building file samplehouse.bif with its script file
+// samplehouse.mas. The smoke marker smokesource.bmp comes with sample_gfx.
 bool WriteSampleBuilding(const std::string& root, std::string& error);
 
 }  // namespace sample_building

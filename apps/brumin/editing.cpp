@@ -20,7 +20,6 @@
 #include "apps/brumin/mainform.h"
 #include "apps/common/controls.h"
 #include "apps/common/filedialog.h"
-#include "apps/common/languagenames.h"
 #include "apps/common/wintext.h"
 #include "engine/base/text.h"
 
@@ -92,8 +91,6 @@ void MainForm::connectPages() {
 
   // The name per language; the language is chosen with the mouse only.
   new KeyGate(CB_Language, [](QKeyEvent*) { return false; });
-  connect(CB_Language, &QComboBox::activated, this, [this](int) { CB_LanguageChange(); });
-  connect(E_BuildingName, &QLineEdit::textEdited, this, [this](const QString&) { E_BuildingNameKeyUp(); });
 
   // Ways: the "Used" and "Way type" columns hold their row's controls; numbers only.
   RefuseCells(SGrid_Ways, [this](int c, int r) { return SGrid_WaysSelectCell(c, r); });
@@ -117,14 +114,6 @@ void MainForm::connectPages() {
   connect(Button_LoadSound, &QPushButton::clicked, this, [this] { Button_LoadSoundClick(); });
   connect(AutoBoundB, &QPushButton::clicked, this, [this] { AutoBoundBClick(); });
 }
-
-// ---- The name per language
-
-int MainForm::LanguageIndex() const { return appcommon::LanguageIndex(NameTable, CB_Language); }
-
-void MainForm::E_BuildingNameKeyUp() { appcommon::StoreLanguageName(NameTable, CB_Language, E_BuildingName); }
-
-void MainForm::CB_LanguageChange() { appcommon::ShowLanguageName(NameTable, CB_Language, E_BuildingName); }
 
 // ---- Grids
 

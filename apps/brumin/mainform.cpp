@@ -142,14 +142,8 @@ void MainForm::loadLanguages() {
 }
 
 void MainForm::fillFileList() {
-  // The hidden list holds the building files of the work folder; the list of their names at the
-  // bottom of the window is filled by the building file unit.
-  FileListBox_Buildingfilenames->clear();
-  for (const std::string& name : platform::ListFolder(platform::DiskPath(Work_DIR.str()), false)) {
-    const QString file = QString::fromLatin1(name.c_str());
-    if (file.endsWith(".bif", Qt::CaseInsensitive)) FileListBox_Buildingfilenames->addItem(file);
-  }
-  CB_Filenames->clear();
+  // The building files of the work folder and the list of their names (buildingfile.cpp).
+  fillBuildingList();
 }
 
 void MainForm::loadMarkers() {

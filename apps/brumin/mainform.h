@@ -15,7 +15,7 @@
 #include "apps/brumin/preview.h"
 #include "apps/common/filedialog.h"
 #include "engine/base/types.h"
-#include "engine/files/vehiclefile.h"
+#include "engine/files/buildingfile.h"
 #include "platform/stringgrid.h"
 
 class QCheckBox;
@@ -81,9 +81,6 @@ class MainForm : public QWidget {
   // ---- Handlers of the pages.
   // Rebuilds the preview (nodes, way strip, meshes) from the pages; runs at every page change.
   void NotebookChange();
-  int LanguageIndex() const;
-  void E_BuildingNameKeyUp();
-  void CB_LanguageChange();
   bool SGrid_WaysSelectCell(int col, int row) const;
   // True when a typed character may go into the ways grid.
   static bool SGrid_WaysKeyPress(QChar key);
@@ -190,6 +187,22 @@ class MainForm : public QWidget {
   std::string MeshPathNear, MeshPathMid, MeshPathFar;
   TScriptGate ScriptGate;
 
+  // ---- The building file (buildingfile.cpp).
+  std::string SaveTarget;  // the file "Save file" writes: the save dialog's file name
+  // Saves the controls as the building file `FileName`; false when nothing was written.
+  bool SaveBuildingInfo(const std::string& FileName);
+  // Loads the building file `FileName` into the controls; false, with no control changed, when it
+  // is refused.
+  bool LoadBuildingInfo(const std::string& FileName);
+  void Bn_OpenClick();
+  void Bn_SaveClick();
+  void Bn_SaveAsClick();
+  void Bn_LoaditClick();
+  // The building's name per language (names.cpp).
+  int32_t LanguageIndex() const;
+  void E_BuildingNameKeyUp();
+  void CB_LanguageChange();
+
  protected:
   void closeEvent(QCloseEvent* e) override;
   void showEvent(QShowEvent* e) override;
@@ -217,6 +230,13 @@ class MainForm : public QWidget {
   void recentreCursor();
   void connectScriptPage();
   void stopStartup(int step, const std::string& message);
+  // The building file's part of the form (buildingfile.cpp).
+  void wireDocumentControls();
+  void ControlsToRecord(TBuildingInfo& v) const;
+  void RecordToControls(const TBuildingInfo& v);
+  void fillBuildingList();
+  // The script page's save, run before a building is saved while the script has unsaved changes.
+  bool SaveScriptBeforeBuilding();
 
   std::unique_ptr<appcommon::TScriptPage> scriptPage_;
   bool terminated_ = false;

@@ -365,6 +365,7 @@ void MainForm::buildFilePanel() {
   Bn_SaveAs = MakeButton(this, "Bn_SaveAs", "Save file as", 192, 514, 100);
   CB_Filenames = MakeCombo(this, "CB_Filenames", {}, 300, 515, 600);
   Bn_Loadit = MakeButton(this, "Bn_Loadit", "Load it", 906, 514, 100);
+  wireDocumentControls();
 }
 
 void MainForm::layWayRowControls() {

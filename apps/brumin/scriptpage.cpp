@@ -14,6 +14,8 @@ namespace brumin {
 void MainForm::connectScriptPage() {
   appcommon::TScriptPageRules rules;
   rules.Caption = "Brumin";
+  rules.SaveDialogName = "DLG_SaveScript";
+  rules.LoadDialogName = "DLG_LoadScript";
   rules.CompileOnEverySave = true;
   rules.SaveStartsUnnamed = true;
   rules.WriteListing = true;

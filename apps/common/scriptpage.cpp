@@ -78,7 +78,7 @@ bool TScriptPage::runDialog(bool save, QString& chosen) {
   const QString& folder = save ? saveFolder_ : loadFolder_;
   const QString& name = save ? saveName_ : loadName_;
   QFileDialog dlg(parent_, save ? "Save mesh-animation-script" : "Load mesh-animation-script", folder);
-  dlg.setObjectName(save ? "smasdlg" : "omasdlg");
+  dlg.setObjectName(save ? rules_.SaveDialogName : rules_.LoadDialogName);
   dlg.setNameFilters({"Mesh-Animation-Script (*.mas)"});
   dlg.setDefaultSuffix("mas");
   dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);

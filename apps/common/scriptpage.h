@@ -17,6 +17,7 @@ namespace appcommon {
 // Where the page's compile and file steps differ between the editors.
 struct TScriptPageRules {
   std::string Caption;  // of the boxes that report a script file that cannot be read or written
+  QString SaveDialogName, LoadDialogName;  // the dialogs' object names
   // Saving compiles the text every time; otherwise only when it changed since the last save.
   bool CompileOnEverySave = false;
   // The save dialog starts without a file name (its folder is still the last save's).

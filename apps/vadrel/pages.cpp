@@ -18,7 +18,7 @@
 #include <utility>
 
 #include "apps/common/controls.h"
-#include "apps/common/languagenames.h"
+#include "apps/common/names.h"
 #include "apps/vadrel/mainform.h"
 #include "apps/common/wintext.h"
 #include "engine/base/worldstate.h"
@@ -295,9 +295,9 @@ void MainForm::buildPages() {
 
 // ---- Names per language
 
-int MainForm::LanguageIndex() const { return appcommon::LanguageIndex(LanguageNames, CB_Language); }
+int MainForm::LanguageIndex() const { return appcommon::LanguageEntry(LanguageNames, CB_Language); }
 
-void MainForm::E_VehiclenameKeyUp() { appcommon::StoreLanguageName(LanguageNames, CB_Language, E_Vehiclename); }
+void MainForm::E_VehiclenameKeyUp() { appcommon::StoreEditedName(LanguageNames, CB_Language, E_Vehiclename); }
 
 void MainForm::CB_LanguageChange() { appcommon::ShowLanguageName(LanguageNames, CB_Language, E_Vehiclename); }
 

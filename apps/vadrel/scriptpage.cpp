@@ -20,6 +20,8 @@ namespace vadrel {
 void MainForm::connectScriptPage() {
   appcommon::TScriptPageRules rules;
   rules.Caption = "Vadrel";
+  rules.SaveDialogName = "smasdlg";
+  rules.LoadDialogName = "omasdlg";
   rules.ShowListing = [this](const std::vector<std::string>& lines) {
     QStringList list;
     for (const std::string& l : lines) list << FromWinText(l);

@@ -28,10 +28,14 @@ bool ReadVehicleForEditor(const std::string& path, TVehicleInfo& info, ShortStri
 // writes no file.
 constexpr const char* kInMemorySaveName = "***";
 
-// A record of this version may be loaded: Version, compared as a signed number, is at most 2560.
-bool VehicleVersionLoadable(uint32_t version);
 // The message box that refuses a newer file.
 constexpr const char* kVersionRefusalCaption = "! FATAL ERROR OCCURED !";
+// The vehicle's versions: 2560 (10.0) written; Version compared as a signed number.
+constexpr TInfoVersionRule kVehicleVersionRule{
+    static_cast<uint32_t>(kVehicleInfoVersion), true, "10.0", kVersionRefusalCaption,
+    "ERROR : The file you tried to load has been created with a newer version of this program, LOADING CANCELED!"};
+// A record of this version may be loaded: Version, compared as a signed number, is at most 2560.
+bool VehicleVersionLoadable(uint32_t version);
 std::string VersionRefusalText(uint32_t version);
 
 // Saves a record under `head`: packs it, decodes the packed bytes again and compares them with
@@ -45,10 +49,7 @@ bool WriteCheckedVehicleFile(const std::string& path, const ShortString<40>& hea
                              const std::vector<uint8_t>& stream, std::string& error);
 
 // One vehicle file of the list: its name head and its file name.
-struct VehicleListEntry {
-  std::string head;
-  std::string fileName;
-};
+using VehicleListEntry = InfoListEntry;
 // The vehicle files of a folder: every file whose name ends in ".vif" in any letter case, in the
 // folder's listing order. A file that loading would refuse for its bytes (empty, cut short,
 // damaged) is left out, with a text for it in `skipped`.

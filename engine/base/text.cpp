@@ -260,6 +260,16 @@ std::string FloatToStrDigits(int32_t Digits, float X) {
 
 std::string FloatToStrPoint(float X) { return FloatToStrDigits(PointDecimals, X); }
 
+std::string FloatToStrExact(int32_t MinDigits, float X) {
+  if (std::isnan(X) || std::isinf(X)) return FloatToStrDigits(MinDigits, X);
+  // Fixed point never needs more than 150 decimals to hold a float exactly.
+  for (int32_t digits = MinDigits; digits <= 150; ++digits) {
+    std::string s = FloatToStrDigits(digits, X);
+    if (ControlTextToFloat(s) == X) return s;
+  }
+  return FloatToStrDigits(MinDigits, X);
+}
+
 int32_t StrToIntVal(std::string_view S) {
   const IntScan r = ScanInt(Short(S), false);
   if (r.whole) return SignedValue(r.magnitude, r.negative);

@@ -47,6 +47,10 @@ std::string IntToStrUnderscore(int32_t N);  // "_12": the minus sign written as 
 // "NAN", infinities as "INF" and "-INF".
 std::string FloatToStrDigits(int32_t Digits, float X);
 std::string FloatToStrPoint(float X);  // FloatToStrDigits(PointDecimals, X)
+// FloatToStrDigits with at least MinDigits decimals, more when fewer would not read back as the
+// same float (ControlTextToFloat): 12.5 with 2 gives "12.50", 0.125 gives "0.125". NaN and the
+// infinities as FloatToStrDigits shows them.
+std::string FloatToStrExact(int32_t MinDigits, float X);
 
 // ---- Text to number, never an error. Leading blanks are skipped.
 // A whole valid text gives its value. At the first character that does not fit (or where the

@@ -11,26 +11,12 @@
 #include <vector>
 
 #include "engine/base/types.h"
+#include "engine/files/infofile.h"
 
 #pragma pack(push, 1)
 
-// A language name ("English") and the vehicle's name in that language (82 bytes).
-struct TLanguageName {
-  ShortString<40> Language;
-  ShortString<40> Name;
-};
-
 // One mesh placement of the vehicle (72 bytes).
-struct TVehicleMeshRow {
-  ShortString<40> FileName;  // mesh file name without quotes, "NONE" for an unused row
-  uint8_t Gap41[3];
-  float X, Y, Z;
-  float Nick;  // tilt in degrees
-  float Gier;  // turn about the vertical axis in degrees
-  float Roll;  // degrees
-  uint8_t Used;  // the row's check box: 1 or 0
-  uint8_t Gap69[3];
-};
+using TVehicleMeshRow = TInfoMeshRow;
 
 // One free value for the game (12 bytes).
 struct TSpecialValue {
@@ -119,8 +105,6 @@ struct TVehicleInfo {
 
 #pragma pack(pop)
 
-static_assert(sizeof(TLanguageName) == 82);
-static_assert(sizeof(TVehicleMeshRow) == 72 && offsetof(TVehicleMeshRow, X) == 44 && offsetof(TVehicleMeshRow, Used) == 68);
 static_assert(sizeof(TSpecialValue) == 12 && offsetof(TSpecialValue, FloatValue) == 4);
 static_assert(sizeof(TLightRange) == 12);
 static_assert(sizeof(TVehicleInfo) == 7736);
@@ -143,13 +127,17 @@ static_assert(offsetof(TVehicleInfo, VehicleType) == 1640 && offsetof(TVehicleIn
 
 constexpr int32_t kVehicleInfoSize = 7736;
 constexpr int32_t kVehicleInfoVersion = 2560;  // 10.0, written by this program
-constexpr int32_t kVehicleHeadSize = 41;       // String[40] name head of a *.vif
+constexpr int32_t kVehicleHeadSize = kInfoHeadSize;  // String[40] name head of a *.vif
 // The most stream a vehicle file may hold (four times the record), also the pack buffer's size.
 constexpr int32_t kVehicleStreamLimit = 4 * kVehicleInfoSize;  // 30,944
 // The bound of the decode that checks a freshly packed record (twice the record).
 constexpr int32_t kVehicleCheckSize = 2 * kVehicleInfoSize;    // 15,472
 
 using TVehicleInfoBytes = std::array<uint8_t, kVehicleInfoSize>;
+
+// The vehicle file in the frame of the document files: a stream that decodes past the record is
+// cut to the record.
+constexpr TInfoFileFormat kVehicleFileFormat{"vehicle", kVehicleInfoSize, false};
 
 // The record the editor saves under the name "***"; the 3D view draws the lights from it.
 extern TVehicleInfo TestVehicleInfo;
@@ -173,7 +161,7 @@ bool UnpackVehicleInfo(const uint8_t* stream, size_t size, TVehicleInfo& info, s
 // Writes a vehicle file: the 41 bytes of `head`, then `stream`. The bytes go into a temporary file
 // beside the target (its name + kVehicleTempSuffix), which then replaces the target; when anything
 // fails the temporary file is removed and the target stays as it was.
-constexpr const char* kVehicleTempSuffix = ".tmp";
+constexpr const char* kVehicleTempSuffix = kInfoTempSuffix;
 bool WriteVehicleFile(const std::string& path, const ShortString<40>& head, const std::vector<uint8_t>& stream,
                       std::string* error = nullptr);
 // Packs `info` and writes it under `head`. Nothing is written when the record cannot be packed.
