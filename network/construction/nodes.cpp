@@ -1,7 +1,6 @@
 #include "network/construction/nodes.h"
 
 #include <cstring>
-#include <string>
 
 #include "engine/base/diagnostics.h"
 #include "engine/base/maths.h"
@@ -72,10 +71,8 @@ void LinkNodes(uint32_t from, uint32_t to) {
   const long double d = VecDistance(a.Position, b.Position);
   if (d > 2147483647.0L) SYS_BREAKPROGRAM("Error in LinkNodes: Distance is irreal large");
   // A node holds two links each way; a third would run past the record.
-  if (a.NextLinkCount >= 2)
-    SYS_BREAKPROGRAM("Error in LinkNodes: node " + std::to_string(from) + " has already 2 next nodes");
-  if (b.PrevLinkCount >= 2)
-    SYS_BREAKPROGRAM("Error in LinkNodes: node " + std::to_string(to) + " has already 2 previous nodes");
+  if (a.NextLinkCount >= 2) SYS_BREAKPROGRAM("Error in LinkNodes: a node cannot have more than 2 next nodes");
+  if (b.PrevLinkCount >= 2) SYS_BREAKPROGRAM("Error in LinkNodes: a node cannot have more than 2 previous nodes");
   a.NextLinks[a.NextLinkCount] = to;
   SetLinkLength(a, a.NextLinkCount, RoundToInt(d));
   ++a.NextLinkCount;

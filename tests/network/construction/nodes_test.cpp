@@ -59,16 +59,16 @@ TEST_F(Nodes, AThirdLinkOnEitherSideIsAFatalStopThatWritesNothing) {
   LinkNodes(a, b);
   LinkNodes(a, c);
   EXPECT_EQ(FatalOf([&] { LinkNodes(a, d); }),
-            Fatal("Error in LinkNodes: node " + std::to_string(a) + " has already 2 next nodes"));
+            Fatal("Error in LinkNodes: a node cannot have more than 2 next nodes"));
   EXPECT_EQ(NodeByIndex(a).NextLinkCount, 2);
   EXPECT_EQ(NodeByIndex(d).PrevLinkCount, 0);
   LinkNodes(c, d);
   LinkNodes(b, d);
   EXPECT_EQ(FatalOf([&] { LinkNodes(a, d); }),
-            Fatal("Error in LinkNodes: node " + std::to_string(a) + " has already 2 next nodes"));
+            Fatal("Error in LinkNodes: a node cannot have more than 2 next nodes"));
   const uint32_t e = NodeAt(1400, 1000);
   EXPECT_EQ(FatalOf([&] { LinkNodes(e, d); }),
-            Fatal("Error in LinkNodes: node " + std::to_string(d) + " has already 2 previous nodes"));
+            Fatal("Error in LinkNodes: a node cannot have more than 2 previous nodes"));
   EXPECT_EQ(NodeByIndex(e).NextLinkCount, 0);
   NodeByIndex(e).Position = {3.0e9f, 0.0f, 0.0f};
   EXPECT_EQ(FatalOf([&] { LinkNodes(e, a); }), Fatal("Error in LinkNodes: Distance is irreal large"));
