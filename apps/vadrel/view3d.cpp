@@ -166,7 +166,9 @@ void DrawWayPieces(const TMesh2* meshes, int32_t count) {
 
 std::vector<uint32_t> PieceNodes(const TCurvePiece& piece) {
   const uint8_t count = piece.Way.NodesCounter > 100 ? 100 : piece.Way.NodesCounter;
-  return std::vector<uint32_t>(piece.Way.Nodes, piece.Way.Nodes + count);
+  std::vector<uint32_t> nodes(count);
+  for (int i = 0; i < count; ++i) nodes[i] = piece.Way.Nodes[i];  // a piece may lie off a 4-byte boundary
+  return nodes;
 }
 
 std::string NodeLabel(uint32_t number, const TNode& node) {

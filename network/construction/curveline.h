@@ -17,10 +17,12 @@ constexpr int kCurveConnects = 20;
 constexpr int kCurvePieces = 19;
 constexpr int kPieceLogRoom = 90;
 
+// The records below are packed; those whose floats all lie on 4-byte offsets are also 4-byte
+// aligned, so that their floats are aligned wherever the records are placed.
 #pragma pack(push, 1)
 // The working copy of a connect: the image of a TConnect, then where it came from, its direction
 // and its height above the ground.
-struct TMetaconnect {
+struct alignas(4) TMetaconnect {
   // -- the image of the stored connect
   uint8_t Waytype;  // 0 road, 1 rail; 3 must lie on water; 4 the building end of an access way
   uint8_t ConnectUsed;
@@ -59,10 +61,11 @@ struct TCurvePiece {
   TPieceMesh Mesh;
   uint8_t Tail[2];
 };
-static_assert(sizeof(TCurvePiece) == 1378 && offsetof(TCurvePiece, Mesh) == 572);
+// 1,378 bytes: in an array every second piece lies 2 bytes off a 4-byte boundary.
+static_assert(sizeof(TCurvePiece) == 1378 && offsetof(TCurvePiece, Mesh) == 572 && alignof(TCurvePiece) == 1);
 
 // A run of consecutive bridge pieces.
-struct TPieceGroup {
+struct alignas(4) TPieceGroup {
   uint8_t PieceCount;
   uint8_t Kind;       // 2 main set only, 8 parallel set only, 10 both
   uint8_t FreeBelow;  // 1 after reset, 0 once an object lies below the group
@@ -80,6 +83,7 @@ struct TPieceLog {
   TPieceMesh Entries[kPieceLogRoom + 1];  // 1..90
   uint8_t Trail;
 };
+#pragma pack(pop)
 
 // The planning record. About 0.6 MB: keep it on the heap or in static storage (NewCurveline).
 struct TCurveline {
@@ -89,11 +93,11 @@ struct TCurveline {
   TMetaconnect Slots[2 * kCurveConnects + 1];
   TCurvePiece Pieces[kCurvePieces + 1];          // piece k joins slots k and k + 1
   TCurvePiece ParallelPieces[kCurvePieces + 1];  // joins slots k + 20 and k + 21
-  TVector SideVectors[kCurveConnects + 1];
-  TVector ParallelSideVectors[kCurveConnects + 1];
+  alignas(4) TVector SideVectors[kCurveConnects + 1];
+  alignas(4) TVector ParallelSideVectors[kCurveConnects + 1];
   uint8_t PreviewBuilding[kCurvePieces + 1];
-  TBuilding PreviewBuildings[kCurvePieces + 1];
-  TMeshdata2 PreviewMeshes[kCurvePieces + 1];
+  alignas(4) TBuilding PreviewBuildings[kCurvePieces + 1];
+  alignas(4) TMeshdata2 PreviewMeshes[kCurvePieces + 1];
   float FreeBelow[kCurveConnects];
   float FreeAbove[kCurveConnects];
   float Underside[kCurveConnects];
@@ -104,10 +108,9 @@ struct TCurveline {
   TPieceMesh RouterMeshes[4];
   float Gradient;  // (last y - first y) / summed ground length * 1,000
   uint32_t HitWay;
-  TVector Centre;
+  alignas(4) TVector Centre;
   float Radius;
 };
-#pragma pack(pop)
 
 // The log that GlobalCurveline writes to, and the record the command handlers plan in.
 extern TPieceLog GlobalPieceLog;
