@@ -59,7 +59,7 @@ void FormUnitStart() {
   // Missing language texts are captured for the translation tool.
   CaptureMissingTexts = true;
   // The road's base bend limit per curve piece: 40 degrees in place of the way unit's 12.
-  MaxPieceAngle[0][0] = 0.6981317f;
+  MaxPieceAngle[LimitIndex(kWaytypeRoad)] = 0.6981317f;
 }
 
 MainForm::MainForm(QWidget* parent) : QWidget(parent) {

@@ -155,14 +155,9 @@ void DrawWayPieces(const TMesh2* meshes, int32_t count) {
 }
 
 std::vector<uint32_t> PieceNodes(const TCurvePiece& piece) {
-  static_assert(sizeof(TWay) <= sizeof(TCurvePiece));
-  uint8_t count = piece.Bytes[offsetof(TWay, NodesCounter)];
-  if (count > 100) count = 100;
+  const uint8_t count = piece.Way.NodesCounter > 100 ? 100 : piece.Way.NodesCounter;
   std::vector<uint32_t> nodes(count);
-  for (int i = 0; i < count; ++i) {
-    const uint8_t* b = piece.Bytes + offsetof(TWay, Nodes) + 4 * i;
-    nodes[i] = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
-  }
+  for (int i = 0; i < count; ++i) nodes[i] = piece.Way.Nodes[i];  // a piece may lie off a 4-byte boundary
   return nodes;
 }
 

@@ -263,9 +263,8 @@ TEST_F(VadrelView, NodeMarkersStandAsPostsWithTheirLabelsAbove) {
     node.Used = 255;
     TCurvePiece piece{};
     const uint32_t nodes[3] = {0, 7, NodeArrayCount + 1};
-    piece.Bytes[5] = 3;
-    for (int i = 0; i < 3; ++i)
-      for (int b = 0; b < 4; ++b) piece.Bytes[168 + 4 * i + b] = static_cast<uint8_t>(nodes[i] >> (8 * b));
+    piece.Way.NodesCounter = 3;
+    for (int i = 0; i < 3; ++i) piece.Way.Nodes[i] = nodes[i];
     const TCurvePiece pieces[2] = {{}, piece};
 
     const TPlacement camera = {0.0f, 27.5f, 100.0f, 0.0f, 0.0f, 0.0f};

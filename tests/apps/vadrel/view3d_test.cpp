@@ -174,12 +174,11 @@ TEST(ViewFrame, LightPointOnItsCentreStaysInPlace) {
 
 TEST(ViewFrame, PieceNodesAndNodeLabels) {
   TCurvePiece piece{};
-  piece.Bytes[5] = 3;  // the way's node count
+  piece.Way.NodesCounter = 3;
   const uint32_t nodes[3] = {7, 70000, 0x01020304};
-  for (int i = 0; i < 3; ++i)
-    for (int b = 0; b < 4; ++b) piece.Bytes[168 + 4 * i + b] = static_cast<uint8_t>(nodes[i] >> (8 * b));
+  for (int i = 0; i < 3; ++i) piece.Way.Nodes[i] = nodes[i];
   EXPECT_EQ(vadrel::PieceNodes(piece), (std::vector<uint32_t>{7, 70000, 0x01020304}));
-  piece.Bytes[5] = 250;  // more than a way holds
+  piece.Way.NodesCounter = 250;  // more than a way holds
   EXPECT_EQ(vadrel::PieceNodes(piece).size(), 100u);
 
   TNode node{};
