@@ -66,6 +66,19 @@ TEST_F(BruminForm, PageChangeLoadsTheCheckedMeshRowAndTheViewShowsIt) {
   });
 }
 
+// "Load it" on the sample house: the view shows the house's mesh row.
+TEST_F(BruminForm, LoadItShowsTheLoadedBuildingInTheView) {
+  RunForm([](brumin::MainForm& f) {
+    const QPoint centre(269, 217);
+    EXPECT_EQ(DrawAndRead(f, {centre})[0], kSky);
+    ASSERT_GE(f.CB_Filenames->count(), 1);
+    f.CB_Filenames->setCurrentIndex(f.CB_Filenames->findText("Sample house (samplehouse.bif)"));
+    QTest::mouseClick(f.Bn_Loadit, Qt::LeftButton);
+    ASSERT_TRUE((*f.PreviewBlocks)[1].Loaded);
+    EXPECT_NE(DrawAndRead(f, {centre})[0], kSky);
+  });
+}
+
 TEST_F(BruminForm, NodeSpheresShowInTheirKindsColourWhileNodesAreShown) {
   RunForm([](brumin::MainForm& f) {
     // A station node at the origin: its sphere (radius 2, lifted by 2) lies above the centre. It
