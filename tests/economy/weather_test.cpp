@@ -9,6 +9,8 @@
 
 namespace {
 
+// The weather record is packed: its 4-byte fields are compared by value (unary +), never bound to a reference.
+
 // The start-up world (weather on, view range 74) at tick 1,000 with a fog base of 3.0.
 class WeatherTest : public testing::Test {
  protected:
@@ -34,7 +36,7 @@ TEST_F(WeatherTest, TheFirstUpdateOnlySchedulesAndSetsTheStartLook) {
   UpdateWeather();
   EXPECT_EQ(Weather.Kind, 0);
   EXPECT_EQ(Weather.PreviousKind, 0);
-  EXPECT_EQ(Weather.NextChange, 31000);
+  EXPECT_EQ(+Weather.NextChange, 31000);
   EXPECT_FLOAT_EQ(Weather.Intensity, 0.0f);
   EXPECT_FLOAT_EQ(Weather.IntensityStep, 0.002f);  // the record had none
   EXPECT_FLOAT_EQ(Weather.AmbientCeiling, 0.666f);
@@ -61,7 +63,7 @@ TEST_F(WeatherTest, TheStateChangesWhenItsTimeHasCome) {
   GameTime = 31000;
   UpdateWeather();
   ASSERT_TRUE(Weather.Kind == 2 || Weather.Kind == 3) << int(Weather.Kind);
-  EXPECT_EQ(Weather.NextChange, 31000 + (Weather.Kind == 2 ? 1500 : 6000));
+  EXPECT_EQ(+Weather.NextChange, 31000 + (Weather.Kind == 2 ? 1500 : 6000));
   EXPECT_EQ(Weather.Raining, 1);
   EXPECT_FLOAT_EQ(Weather.Intensity, 0.002f);  // the rain builds from this update on
   EXPECT_EQ(LandscapeDirty, 1);
@@ -79,10 +81,10 @@ TEST_F(WeatherTest, ANewStateNeverRepeatsTheOld) {
       if (old == 0) {
         EXPECT_TRUE(Weather.Kind == 2 || Weather.Kind == 3) << "seed " << seed;
         rainKinds.insert(Weather.Kind);
-        EXPECT_EQ(Weather.NextChange, static_cast<int32_t>(GameTime + (Weather.Kind == 2 ? 1500 : 6000)));
+        EXPECT_EQ(+Weather.NextChange, static_cast<int32_t>(GameTime + (Weather.Kind == 2 ? 1500 : 6000)));
       } else {
         EXPECT_EQ(Weather.Kind, 0) << "seed " << seed << " old " << int(old);
-        EXPECT_EQ(Weather.NextChange, static_cast<int32_t>(GameTime + 30000));
+        EXPECT_EQ(+Weather.NextChange, static_cast<int32_t>(GameTime + 30000));
       }
     }
   }
@@ -115,7 +117,7 @@ TEST_F(WeatherTest, RainBuildsToItsFullIntensityAndClearsAgain) {
   UpdateWeather();
   EXPECT_FLOAT_EQ(Weather.Intensity, 1.0f);
   EXPECT_EQ(Weather.PreviousKind, 3);
-  EXPECT_EQ(Weather.IntensityLevel, 10);
+  EXPECT_EQ(+Weather.IntensityLevel, 10);
   EXPECT_EQ(Weather.Byte2, 30);
 
   // Reached: nothing of the look changes any more.
@@ -128,7 +130,7 @@ TEST_F(WeatherTest, RainBuildsToItsFullIntensityAndClearsAgain) {
   Running(0, 3, 0.5f, 0.002f);
   UpdateWeather();
   EXPECT_FLOAT_EQ(Weather.Intensity, 0.498f);
-  EXPECT_EQ(Weather.IntensityLevel, 12);  // in 25ths while it clears
+  EXPECT_EQ(+Weather.IntensityLevel, 12);  // in 25ths while it clears
   EXPECT_EQ(Weather.Raining, 1);          // until clear weather is reached
   Weather.Intensity = 0.001f;
   UpdateWeather();
@@ -147,7 +149,7 @@ TEST_F(WeatherTest, WeatherOffCutsTheRainAndKeepsTheTimerRunning) {
   EXPECT_EQ(Weather.Kind, 0);
   EXPECT_EQ(Weather.PreviousKind, 0);
   EXPECT_FLOAT_EQ(Weather.Intensity, 0.0f);
-  EXPECT_EQ(Weather.IntensityLevel, 0);
+  EXPECT_EQ(+Weather.IntensityLevel, 0);
   EXPECT_EQ(Weather.Raining, 0);
   EXPECT_FLOAT_EQ(Weather.AmbientCeiling, 0.666f);
   EXPECT_EQ(Weather.Byte2, 80);
@@ -157,7 +159,7 @@ TEST_F(WeatherTest, WeatherOffCutsTheRainAndKeepsTheTimerRunning) {
   GameTime = static_cast<uint32_t>(Weather.NextChange);
   UpdateWeather();
   EXPECT_EQ(Weather.Kind, 0);
-  EXPECT_GT(Weather.NextChange, static_cast<int32_t>(GameTime));
+  EXPECT_GT(+Weather.NextChange, static_cast<int32_t>(GameTime));
 }
 
 TEST_F(WeatherTest, CloudsScrollFasterInRainAndWrapPastOne) {
@@ -179,14 +181,14 @@ TEST_F(WeatherTest, CloudsScrollFasterInRainAndWrapPastOne) {
 TEST_F(WeatherTest, AChangeDueAcrossTheRestartOfGameTimeComes) {
   GameTime = kGameTimeLast - 10000;
   UpdateWeather();
-  EXPECT_EQ(Weather.NextChange, static_cast<int32_t>(kGameTimeLast + 20000));
+  EXPECT_EQ(+Weather.NextChange, static_cast<int32_t>(kGameTimeLast + 20000));
   GameTime = 19998;  // 19,999 ticks after the restart: one short
   UpdateWeather();
   EXPECT_EQ(Weather.Kind, 0);
   GameTime = 19999;
   UpdateWeather();
   EXPECT_NE(Weather.Kind, 0);
-  EXPECT_EQ(Weather.NextChange, static_cast<int32_t>(19999 + (Weather.Kind == 2 ? 1500 : 6000)));
+  EXPECT_EQ(+Weather.NextChange, static_cast<int32_t>(19999 + (Weather.Kind == 2 ? 1500 : 6000)));
 }
 
 }  // namespace
