@@ -10,6 +10,16 @@ uint8_t NewMonth, NewYear;
 int32_t TicksPerYear;
 const uint8_t DaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
+bool GameTimeReached(int64_t At) {
+  // The distance from At to now on the cycle of kGameTimeLast + 1 ticks, folded into one half-cycle
+  // either side: not negative once At has come.
+  constexpr int64_t cycle = static_cast<int64_t>(kGameTimeLast) + 1;
+  int64_t d = (static_cast<int64_t>(GameTime) - At) % cycle;
+  if (d < 0) d += cycle;
+  if (d >= cycle / 2) d -= cycle;
+  return d >= 0;
+}
+
 TPlayer Players[11];
 uint8_t PlayerCount, ActPlayer, LocalPlayer, ActCity;
 TCity Cities[101];

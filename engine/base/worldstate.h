@@ -66,26 +66,29 @@ struct TGraphicsCaps {
 };
 
 // The weather record; the renderer reads the light, intensity, sky colour, ambient ceiling and
-// light factor.
+// light factor. The weather step (UpdateWeather) keeps the state, the intensity and the values
+// derived from it; its names for them are given beside each field.
 struct TWeather {
   TVector LightDirection;     // unit length
   TVector RawLightDirection;
   TVector ParticleDrift;
-  uint8_t Kind;
-  uint8_t PreviousKind;
-  float Intensity;
-  float IntensityValue2;
-  float IntensityStep;
+  uint8_t Kind;               // State: the weather aimed at (0 clear, 2 and 3 rain; 5 also counts as rain)
+  uint8_t PreviousKind;       // Reached: the state whose intensity has been fully reached
+  float Intensity;            // 0.0 clear .. 1.0 full rain
+  int32_t IntensityLevel;     // the intensity in steps (tenths while rain builds, 25ths while it clears)
+  float IntensityStep;        // Step: the change of the intensity per update
   float Value4;
   uint8_t Byte1;
   uint8_t Colour[4];
   float SkyColour[4];         // red, green, blue, alpha; also the fog colour
-  float AmbientCeiling;
-  float LightFactor;
-  float BaseLightFactor;
-  uint8_t Byte2;
-  float ViewDistance1;
-  float ViewDistance2;
+  float AmbientCeiling;       // Light: 0.666 - 0.13 x intensity
+  float LightFactor;          // Fog: intensity x 4.0 + the base
+  float BaseLightFactor;      // FogBase
+  uint8_t Byte2;              // SkyTone: 80 - round(intensity x 50)
+  float ViewDistance1;        // FogFar: half the view range
+  float ViewDistance2;        // FarDistance: the view range less one map cell
+  int32_t NextChange;         // GameTime of the next weather change; 0 before the first update
+  uint8_t Raining;            // 1 while the state or the reached state is a rain state
 };
 
 struct TGoodsType { uint8_t Bytes[124]; };
@@ -114,6 +117,11 @@ extern int32_t GameMonth, GameDay, GameYear;
 extern uint8_t NewMonth, NewYear;
 extern int32_t TicksPerYear;              // ticks of a game year
 extern const uint8_t DaysInMonth[12];     // 31 28 31 30 31 30 31 31 30 31 30 31
+// GameTime runs from 0 to kGameTimeLast and then starts again at 0.
+constexpr uint32_t kGameTimeLast = 314000000;
+// True once GameTime has reached tick At, also across the restart at 0: At may lie past
+// kGameTimeLast (a time plus a delay), and a tick up to half the cycle behind counts as reached.
+bool GameTimeReached(int64_t At);
 
 // Players and towns
 extern TPlayer Players[11];  // 1..10

@@ -10,7 +10,24 @@
 //     each slot's position and heading (degrees, from +X toward +Z, along the chain).
 //
 // The world is flat land of ground kind 5 with no connects, ways or nodes; ActPlayer is 1.
+//
+//   sim_driver height X Z
+//     The terrain height at world point (X, Z) on the generated map, with the vertex whose fan
+//     holds the point, its ground kind, shading and border flag. The generated map: vertex
+//     columns x = 0..3 are open water (kind 4) at height 0; every other vertex is land of kind 5
+//     at map height min(5 (x - 4) + z, 1500). The shading and ground kinds then come from the
+//     land update of the whole map, and the border flags from the border marking. So the land
+//     rises by 0.1 world units per unit along X and 0.02 along Z, from shore kind 8 next to the
+//     water through kind 5 to sloped kind 9 (map height 600 and more) and high kind 7 (above 1000).
+//
+//   sim_driver weather TICKS
+//     Runs the weather on every even tick from 0 to TICKS - 1 in the start-up world (weather on,
+//     view range 74, fog base 0), its random generator seeded from a fixed clock. Prints the start
+//     values, then each change of the aimed or reached state with its tick, the intensity, the
+//     light, the fog and the sky tone, the number of changes, and the values after the last tick.
+//
 // Exit status 0 after a run, 2 for a command line it does not understand.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -19,16 +36,24 @@
 #include <string>
 #include <vector>
 
+#include "economy/weather/weather.h"
 #include "engine/base/maths.h"
+#include "engine/base/random.h"
 #include "engine/base/worldstate.h"
+#include "engine/gui/mousemode.h"
 #include "engine/store/recordstore.h"
 #include "network/construction/curves.h"
 #include "network/construction/limits.h"
+#include "network/world/terrain.h"
+#include "platform/platform.h"
 
 namespace {
 
 int Usage() {
-  std::fprintf(stderr, "usage: sim_driver curve rail|road X1 Z1 DX1 DZ1|- X2 Z2 DX2 DZ2|- [--road-angle DEG]\n");
+  std::fprintf(stderr,
+               "usage: sim_driver curve rail|road X1 Z1 DX1 DZ1|- X2 Z2 DX2 DZ2|- [--road-angle DEG]\n"
+               "       sim_driver height X Z\n"
+               "       sim_driver weather TICKS\n");
   return 2;
 }
 
@@ -119,6 +144,92 @@ int Curve(std::vector<std::string> args) {
   return 0;
 }
 
+// The generated map of the height command.
+void GenerateMap() {
+  ResetWorldState();
+  for (int x = 0; x < kMapSize; ++x) {
+    for (int z = 0; z < kMapSize; ++z) {
+      if (x < 4) {
+        GroundMap[x][z] = kGroundOpenWater;
+        HeightMap[x][z] = 0;
+      } else {
+        GroundMap[x][z] = 5;
+        HeightMap[x][z] = static_cast<int16_t>(std::min(5 * (x - 4) + z, 1500));
+      }
+    }
+  }
+  UpdateLandRect(1, kMapSize - 2, 1, kMapSize - 2, true);
+  MarkGroundBorders();
+}
+
+int Height(const std::vector<std::string>& args) {
+  float x = 0.0f, z = 0.0f;
+  if (args.size() != 2 || !ReadFloat(args[0].c_str(), x) || !ReadFloat(args[1].c_str(), z)) return Usage();
+  GenerateMap();
+  TTileFan fan{};
+  const float height = GetHeightAt(fan, x, z);
+  Print("height", height);
+  const long double vx = std::nearbyint(static_cast<long double>(x) / 100.0L);
+  const long double vz = std::nearbyint(static_cast<long double>(z) / 100.0L);
+  if (!(vx >= 0.0L && vx < kMapSize && vz >= 0.0L && vz < kMapSize)) {
+    std::printf("vertex=none\n");
+    return 0;
+  }
+  const int ix = static_cast<int>(vx), iz = static_cast<int>(vz);
+  std::printf("vertex.x=%d\nvertex.z=%d\n", ix, iz);
+  std::printf("kind=%d\n", GroundMap[ix][iz]);
+  std::printf("shading=%d\n", ShadingMap[ix][iz]);
+  std::printf("border=%d\n", CellFlags[ix][iz] & 0x01);
+  return 0;
+}
+
+uint32_t FixedClock() { return 20240601u; }
+
+void PrintWeather(const std::string& prefix) {
+  Print((prefix + ".intensity").c_str(), Weather.Intensity);
+  Print((prefix + ".light").c_str(), Weather.AmbientCeiling);
+  Print((prefix + ".fog").c_str(), Weather.LightFactor);
+  std::printf("%s.sky=%d\n", prefix.c_str(), Weather.Byte2);
+  std::printf("%s.raining=%d\n", prefix.c_str(), Weather.Raining);
+}
+
+int WeatherRun(const std::vector<std::string>& args) {
+  if (args.size() != 1) return Usage();
+  char* end = nullptr;
+  const long ticks = std::strtol(args[0].c_str(), &end, 10);
+  if (end == args[0].c_str() || *end != '\0' || ticks < 0 || ticks > static_cast<long>(kGameTimeLast)) return Usage();
+  ResetWorldState();
+  for (float& s : SkyScroll) s = 0.0f;
+  platform::SetTickSource(FixedClock);
+  Randomize();
+  platform::SetTickSource(nullptr);
+  std::printf("seed=%u\n", RandSeed);
+  int changes = 0;
+  for (long t = 0; t < ticks; ++t) {
+    GameTime = static_cast<uint32_t>(t);
+    if (t % 2 != 0) continue;
+    const uint8_t state = Weather.Kind, reached = Weather.PreviousKind;
+    const bool first = Weather.NextChange == 0;
+    UpdateWeather();
+    if (first) {
+      std::printf("start.tick=%ld\n", t);
+      std::printf("start.next=%d\n", Weather.NextChange);
+      PrintWeather("start");
+    } else if (Weather.Kind != state || Weather.PreviousKind != reached) {
+      const std::string key = "change" + std::to_string(++changes);
+      std::printf("%s.tick=%ld\n", key.c_str(), t);
+      std::printf("%s.state=%d\n", key.c_str(), Weather.Kind);
+      std::printf("%s.reached=%d\n", key.c_str(), Weather.PreviousKind);
+      std::printf("%s.next=%d\n", key.c_str(), Weather.NextChange);
+      PrintWeather(key);
+    }
+  }
+  std::printf("changes=%d\n", changes);
+  std::printf("end.state=%d\n", Weather.Kind);
+  PrintWeather("end");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -126,5 +237,7 @@ int main(int argc, char** argv) {
   const std::string command = argv[1];
   std::vector<std::string> args(argv + 2, argv + argc);
   if (command == "curve") return Curve(args);
+  if (command == "height") return Height(args);
+  if (command == "weather") return WeatherRun(args);
   return Usage();
 }
