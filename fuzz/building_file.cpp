@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         "both readers give the same record");
   ShortString<40> listed{};
   Check(ReadInfoFileHead(kBuildingFileFormat, path, listed) && listed.str() == head.str(), "the name head reads alone");
-  Check(brumin::FileNameOfBuildingItem(list[0].head + " (" + list[0].fileName + ")") == "FUZZ.BIF",
+  Check(FileNameOfListItem(InfoListItemText(list[0])) == "FUZZ.BIF",
         "the list item gives back its file name");
   for (const TInfoMeshRow& m : info.Meshes)
     brumin::MeshNameOfCell(brumin::MeshCellOfName(m.FileName.str()));

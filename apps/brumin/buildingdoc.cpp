@@ -37,11 +37,4 @@ std::string MeshNameOfCell(const std::string& cell) {
 
 std::string MeshCellOfName(const std::string& name) { return name == "NONE" ? name : "'" + name + "'"; }
 
-std::string FileNameOfBuildingItem(const std::string& text) {
-  const size_t open = text.find_last_of('(');
-  std::string s = open == std::string::npos ? text : text.substr(open + 1);
-  if (!s.empty()) s.pop_back();
-  return s;
-}
-
 }  // namespace brumin

@@ -41,7 +41,5 @@ bool ReadBuildingForEditor(const std::string& fileName, TBuildingLoad& load, TLo
 std::string MeshNameOfCell(const std::string& cell);
 std::string MeshCellOfName(const std::string& name);
 
-// The file name in a list item: what follows its last "(", without the final character.
-std::string FileNameOfBuildingItem(const std::string& text);
 
 }  // namespace brumin

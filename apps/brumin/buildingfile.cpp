@@ -14,6 +14,7 @@
 
 #include "apps/brumin/buildingdoc.h"
 #include "apps/brumin/mainform.h"
+#include "apps/common/doclist.h"
 #include "apps/common/wintext.h"
 #include "engine/base/diagnostics.h"
 #include "engine/base/text.h"
@@ -279,26 +280,15 @@ bool MainForm::SaveScriptBeforeBuilding() {
 // ---- The building list and the buttons
 
 void MainForm::fillBuildingList() {
-  FileListBox_Buildingfilenames->clear();
-  CB_Filenames->clear();
   std::vector<std::string> skipped;
   const std::vector<InfoListEntry> list = ListBuildingFiles(platform::DiskPath(Work_DIR.str()), skipped);
   for (const std::string& why : skipped) SYS_Warning("Left out of the building list: " + why);
-  for (const InfoListEntry& e : list) {
-    const QString file = FromWinText(e.fileName);
-    FileListBox_Buildingfilenames->addItem(file);
-    // The item keeps its file name, so any name loads, also one with "(" in it.
-    CB_Filenames->addItem(FromWinText(e.head) + " (" + file + ")", file);
-  }
-  CB_Filenames->setCurrentIndex(-1);
+  appcommon::FillDocumentList(FileListBox_Buildingfilenames, CB_Filenames, list);
 }
 
 void MainForm::Bn_LoaditClick() {
-  const int item = CB_Filenames->currentIndex();
-  if (item < 0) return;
-  const QVariant data = CB_Filenames->itemData(item);
-  const std::string file = data.isValid() ? ToWinText(data.toString())
-                                          : FileNameOfBuildingItem(ToWinText(CB_Filenames->itemText(item)));
+  const std::string file = appcommon::SelectedDocumentFile(CB_Filenames);
+  if (file.empty()) return;
   platform::SetCurrentDir(Work_DIR.str());
   const std::string name = Work_DIR.str() + file;
   // A refused file does not become the save target: "Save file" would overwrite it.

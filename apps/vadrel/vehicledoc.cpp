@@ -50,14 +50,7 @@ std::vector<VehicleListEntry> ListVehicleFiles(const std::string& folder, std::v
   return ListInfoFiles(kVehicleFileFormat, folder, ".vif", skipped);
 }
 
-std::string VehicleListItemText(const VehicleListEntry& entry) { return entry.head + " (" + entry.fileName + ")"; }
-
-std::string FileNameOfListItem(const std::string& text) {
-  std::string s = text;
-  for (size_t open = s.find('('); open != std::string::npos; open = s.find('(')) s.erase(0, open + 1);
-  if (!s.empty()) s.pop_back();
-  return s;
-}
+std::string VehicleListItemText(const VehicleListEntry& entry) { return InfoListItemText(entry); }
 
 int32_t HeadNameIndex(const std::vector<std::string>& languageItems) { return EnglishItemIndex(languageItems); }
 

@@ -56,9 +56,7 @@ using VehicleListEntry = InfoListEntry;
 std::vector<VehicleListEntry> ListVehicleFiles(const std::string& folder, std::vector<std::string>& skipped);
 // head + " (" + file name + ")"
 std::string VehicleListItemText(const VehicleListEntry& entry);
-// The file name in an item text: everything up to and including the first "(" is deleted as long
-// as the text holds one, then its last character. "Bus (big) (bus1.vif)" gives "bus1.vif".
-std::string FileNameOfListItem(const std::string& text);
+using ::FileNameOfListItem;
 
 // The entry of the vehicle's names that heads its file: the position of the item "English" in the
 // language list (of several the last), 0 when there is none or it lies outside the 20 entries.

@@ -14,6 +14,7 @@
 #include <filesystem>
 
 #include "apps/vadrel/mainform.h"
+#include "apps/common/doclist.h"
 #include "apps/vadrel/vehicledoc.h"
 #include "apps/vadrel/vehicletools.h"
 #include "apps/common/wintext.h"
@@ -331,26 +332,15 @@ bool MainForm::SaveVehicleScript() {
 }
 
 void MainForm::FillFileList() {
-  CB_Filenames->clear();
-  FileListBox_Vehiclenames->clear();
   std::vector<std::string> skipped;
   const std::vector<VehicleListEntry> list = ListVehicleFiles(platform::DiskPath(Work_DIR.str()), skipped);
   for (const std::string& why : skipped) SYS_Warning("Left out of the vehicle list: " + why);
-  for (const VehicleListEntry& e : list) {
-    const QString file = QString::fromStdString(e.fileName);
-    FileListBox_Vehiclenames->addItem(file);
-    // The item keeps its file name, so any name loads, also one with "(" in it.
-    CB_Filenames->addItem(FromWinText(e.head) + " (" + file + ")", file);
-  }
-  CB_Filenames->setCurrentIndex(-1);
+  appcommon::FillDocumentList(FileListBox_Vehiclenames, CB_Filenames, list);
 }
 
 void MainForm::Bn_LoadItClick() {
-  const int item = CB_Filenames->currentIndex();
-  if (item < 0) return;
-  const QVariant data = CB_Filenames->itemData(item);
-  const std::string file =
-      data.isValid() ? data.toString().toStdString() : FileNameOfListItem(CB_Filenames->itemText(item).toStdString());
+  const std::string file = appcommon::SelectedDocumentFile(CB_Filenames);
+  if (file.empty()) return;
   SYS_Warning("Begin loading procedure: " + file);
   platform::SetCurrentDir(Work_DIR.str());
   if (LoadVehicleInfo(Work_DIR.str() + file)) Bn_Save->setEnabled(true);

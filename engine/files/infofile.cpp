@@ -293,3 +293,12 @@ int32_t NameEntryIndex(const std::array<TLanguageName, 20>& names, int32_t langu
     if (names[static_cast<size_t>(i)].Language.str() == comboText) return i;
   return comboIndex;
 }
+
+std::string InfoListItemText(const InfoListEntry& entry) { return entry.head + " (" + entry.fileName + ")"; }
+
+std::string FileNameOfListItem(const std::string& text) {
+  const size_t open = text.find_last_of('(');
+  std::string s = open == std::string::npos ? text : text.substr(open + 1);
+  if (!s.empty()) s.pop_back();
+  return s;
+}

@@ -204,6 +204,11 @@ struct InfoListEntry {
 // its message in `skipped`.
 std::vector<InfoListEntry> ListInfoFiles(const TInfoFileFormat& f, const std::string& folder,
                                          const std::string& extension, std::vector<std::string>& skipped);
+// A list item's text: "head (file name)".
+std::string InfoListItemText(const InfoListEntry& entry);
+// The file name in an item text: what follows its last "(", without the final character.
+// "Bus (big) (bus1.vif)" gives "bus1.vif".
+std::string FileNameOfListItem(const std::string& text);
 
 // The name entry of the selected language: the first entry 0 .. languageCount - 1 (at most 19)
 // whose Language equals the language combo's text; with none, the combo's item index. The result
