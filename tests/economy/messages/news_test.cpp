@@ -222,3 +222,29 @@ TEST_F(News, MissingOrEmptyNewsFileWarnsOnceAndMakesNoNews) {
 }
 
 }  // namespace
+
+#include "tools/sample_news.h"
+
+namespace {
+
+TEST_F(News, TheSampleNewsFileAnswersItsEvents) {
+  testing_support::WriteFileBytes("NewsPaper/NEWS.INI", sample_news::MakeNewsFile());
+  SetNewsFile(kDefaultNewsFile);
+  ASSERT_EQ(DateEventCodes.Count, 1);
+  EXPECT_EQ(DateEventCodes.Codes[0], 1960u * 1000 + 50 + 1);
+  Players[1].FirmName = "Own";
+  TriggerNewsEvent(kNewsFirstBus, 0, 0, 0, 1, 0, 0);
+  GameYear = 1960;
+  GameDay = 1;
+  GameMonth = 1;
+  TriggerNewsEvent(kNewsDate, 0, 0, 0, 0, 0, 0);
+  // The long line was cut to 31 characters by the reader.
+  for (int i = 0; i < 20 && TickerLines.Count < 2; ++i) TriggerNewsEvent(kNewsIndustryLooses, 0, 0, 0, 1, 0, 0);
+  ASSERT_EQ(TickerLines.Count, 2);
+  EXPECT_EQ(TickerLines.Lines[0].str(), "BUS FOR ALDERBY");
+  EXPECT_EQ(TickerLines.Lines[1].str().rfind("OWN AND ", 0), 0u) << TickerLines.Lines[1].str();
+  EXPECT_EQ(pages, (std::vector<std::string>{"HAPPY 1960!|newspaper\\NEWYEAR.BMP"}));
+  EXPECT_TRUE(Warnings().size() == 1u);  // the picture is not written here
+}
+
+}  // namespace
