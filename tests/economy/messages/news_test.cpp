@@ -243,8 +243,8 @@ TEST_F(News, TheSampleNewsFileAnswersItsEvents) {
   ASSERT_EQ(TickerLines.Count, 2);
   EXPECT_EQ(TickerLines.Lines[0].str(), "BUS FOR ALDERBY");
   EXPECT_EQ(TickerLines.Lines[1].str().rfind("OWN AND ", 0), 0u) << TickerLines.Lines[1].str();
-  EXPECT_EQ(pages, (std::vector<std::string>{"HAPPY 1960!|newspaper\\NEWYEAR.BMP"}));
-  EXPECT_TRUE(Warnings().size() == 1u);  // the picture is not written here
+  EXPECT_EQ(pages, (std::vector<std::string>{"HAPPY 1960!|gfx\\NOTEXTURE.BMP"}));
+  EXPECT_EQ(Warnings().size(), 1u);  // its picture is not written here
 }
 
 }  // namespace
