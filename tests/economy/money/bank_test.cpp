@@ -100,9 +100,9 @@ TEST_F(Bank, DeadlineEndsTheGameAYearLaterForTheLocalPlayerOnly) {
   GameMonth = 3;
   MonthlyBank(1);
   MonthlyBank(2);
-  EXPECT_EQ(Players[1].DeadlineYear, 1951);
-  EXPECT_EQ(Players[1].DeadlineMonth, 3);
-  EXPECT_EQ(Players[2].DeadlineYear, 1951);
+  EXPECT_EQ(+Players[1].DeadlineYear, 1951);
+  EXPECT_EQ(+Players[1].DeadlineMonth, 3);
+  EXPECT_EQ(+Players[2].DeadlineYear, 1951);
   EXPECT_EQ(bank, (std::vector<uint8_t>{kBankDeadlineStarted}));  // the local player's only
   for (int month : {4, 12}) {
     GameMonth = month;
@@ -119,7 +119,7 @@ TEST_F(Bank, DeadlineEndsTheGameAYearLaterForTheLocalPlayerOnly) {
   // A month with a balance of 0 or more ends the deadline.
   Set(2, 10, 0, -5000);
   MonthlyBank(2);
-  EXPECT_EQ(Players[2].DeadlineYear, 0);
+  EXPECT_EQ(+Players[2].DeadlineYear, 0);
 }
 
 TEST_F(Bank, RepaymentForOtherPlayersCanBeSwitchedOff) {
