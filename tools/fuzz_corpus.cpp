@@ -149,7 +149,7 @@ bool WriteFuzzCorpus(const std::string& sampleRoot, const std::string& corpusRoo
   Corpus c(sampleRoot, corpusRoot, error);
   for (const char* target : {"archive_entry", "bmp", "brumin_bmp", "brumin_mesh", "font", "frame_list", "ini",
                              "language", "mesh", "rle_decompress", "rle_roundtrip", "script_assembler", "script_file",
-                             "script_image", "script_source", "vehicle_file", "building_file", "wave"})
+                             "script_image", "script_source", "vehicle_file", "building_file", "wave", "news_file"})
     c.Target(target);
 
   const std::string english = c.Sample("ui/English.lgd");
@@ -164,6 +164,9 @@ bool WriteFuzzCorpus(const std::string& sampleRoot, const std::string& corpusRoo
   if (!c.ok()) return false;
 
   c.Seed("language", "English.lgd", english);
+  const std::string news = c.Sample("newspaper/news.ini");
+  c.Seed("news_file", "news.ini", news);
+  c.Seed("news_file", "news-cut.ini", news.substr(0, news.size() / 2));
   c.Seed("language", "Deutsch.lgd", german);
   c.Seed("frame_list", "blink.lst", frames);
   // The list's frames over and over: 254 frames, within what a list may hold, and 256, past it.

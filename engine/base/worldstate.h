@@ -8,13 +8,30 @@
 
 #pragma pack(push, 1)
 
-// One year of a player's finances (232 bytes).
+// One year of a player's finances (232 bytes), at these offsets:
+//   0 Balance, 10 GoodsValueA, 14 GoodsValueB, 28 Year, 32 RailStats, 104 RoadStats,
+//   192 CreditInterest .. 228 RoadLength.
+// The two floats after the balance are read by the goods events only (value A / (value B + 1)).
+constexpr int kFinanceStatCount = 18;
+constexpr int kFinanceConstructionStat = 8;  // entry 9 of a statistics group: construction cost
 struct TYearFinance {
+  Extended80 Balance;                 // cash
+  float GoodsValueA;
+  float GoodsValueB;
+  uint8_t Reserved18[10];
+  uint16_t Year;
+  uint8_t Reserved30[2];
+  float RailStats[kFinanceStatCount];  // income and cost statistics of the rail category
+  float RoadStats[kFinanceStatCount];  // the same for the road category
+  uint8_t Reserved176[16];
+  float CreditInterest;     // booked this year (negative)
+  float OverdraftInterest;  // booked this year (negative)
+  float InterestIncome;     // earned this year (positive)
+  float Prizes;             // prize money and money refills
   float BuildingValue;
   float WayValue;
   float VehicleValue;
-  uint32_t PropertyReserved;
-  uint8_t Reserved[208];
+  float Credit;             // bank credit
   float RailLength;
   float RoadLength;
 };
@@ -32,7 +49,10 @@ struct TPlayer {
   Extended80 PrevCost;           // pre-booked costs
   uint8_t CameraFollowing;       // 1 while following
   uint32_t CompanyBuilding;      // the player's company building (0 none)
-  uint8_t Reserved[247];
+  int32_t DeadlineYear;          // bankruptcy deadline (0 none)
+  int32_t DeadlineMonth;
+  uint8_t CreditRefusedShown;    // the refusal was shown; cleared by the next grant
+  uint8_t Reserved[238];
   TYearFinance Finances[5];      // the current year first
 };
 static_assert(sizeof(TPlayer) == 1528);
@@ -53,7 +73,8 @@ struct TGameSettings {
   uint8_t EconomyMode;
   uint8_t Level;           // difficulty
   uint8_t Fourth;
-  uint8_t Reserved[60];
+  uint8_t RepayLocalOnly;  // the bank repays credit out of large balances for the local player only
+  uint8_t Reserved[59];
 };
 static_assert(sizeof(TGameSettings) == 64);
 

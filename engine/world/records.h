@@ -247,8 +247,7 @@ struct TStationStretch {
 // A stop of the transport network (42,036 bytes).
 struct TStation : ArrayerRecord<TStation> {
   uint32_t Index;
-  uint8_t Kind;
-  uint8_t Reserved5;
+  uint16_t Kind;  // kind word
   uint8_t StationBuildingcounter;  // at most 100
   uint8_t StationWayCounter;       // at most 100
   uint8_t Reserved8[4];

@@ -9,6 +9,11 @@
 //     editor uses 40). Prints the result set, the connect and piece counts, the gradient, and
 //     each slot's position and heading (degrees, from +X toward +Z, along the chain).
 //
+//   sim_driver bank BALANCE CREDIT COMPANYVALUE LEVEL
+//     One monthly bank step for player 1 (the local player) at economy level LEVEL, whose company
+//     value is made up by its building value. Prints the balance, the credit, the interest booked
+//     (credit, overdraft and income, and their sum) and the bank message kind (-1 none).
+//
 // The world is flat land of ground kind 5 with no connects, ways or nodes; ActPlayer is 1.
 //
 //   sim_driver height X Z
@@ -37,6 +42,9 @@
 #include <vector>
 
 #include "economy/weather/weather.h"
+#include "economy/money/bank.h"
+#include "economy/money/finances.h"
+#include "economy/port/uiport.h"
 #include "engine/base/maths.h"
 #include "engine/base/random.h"
 #include "engine/base/worldstate.h"
@@ -52,6 +60,7 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: sim_driver curve rail|road X1 Z1 DX1 DZ1|- X2 Z2 DX2 DZ2|- [--road-angle DEG]\n"
+               "       sim_driver bank BALANCE CREDIT COMPANYVALUE LEVEL\n"
                "       sim_driver height X Z\n"
                "       sim_driver weather TICKS\n");
   return 2;
@@ -230,6 +239,33 @@ int WeatherRun(const std::vector<std::string>& args) {
   return 0;
 }
 
+int Bank(const std::vector<std::string>& args) {
+  float balance = 0, credit = 0, value = 0, level = 0;
+  if (args.size() != 4 || !ReadFloat(args[0].c_str(), balance) || !ReadFloat(args[1].c_str(), credit) ||
+      !ReadFloat(args[2].c_str(), value) || !ReadFloat(args[3].c_str(), level) || level < 0 || level > 4 ||
+      level != std::floor(level))
+    return Usage();
+  ResetWorldState();
+  SetUserInterface({});
+  int kind = -1;
+  UserInterface().ShowBankMessage = [&kind](const TBankMessageWindow& w) { kind = w.Kind; };
+  GameSettings.Level = static_cast<uint8_t>(level);
+  LocalPlayer = 1;
+  TYearFinance& y = Players[1].Finances[0];
+  y.Balance = static_cast<long double>(balance);
+  y.Credit = credit;
+  y.BuildingValue = static_cast<float>(static_cast<long double>(value) - balance + credit);
+  MonthlyBank(1);
+  std::printf("balance=%.3Lf\n", y.Balance.get());
+  Print("credit", y.Credit);
+  Print("credit_interest", y.CreditInterest);
+  Print("overdraft_interest", y.OverdraftInterest);
+  Print("interest_income", y.InterestIncome);
+  Print("interest", y.CreditInterest + y.OverdraftInterest + y.InterestIncome);
+  std::printf("message=%d\n", kind);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -239,5 +275,6 @@ int main(int argc, char** argv) {
   if (command == "curve") return Curve(args);
   if (command == "height") return Height(args);
   if (command == "weather") return WeatherRun(args);
+  if (command == "bank") return Bank(args);
   return Usage();
 }

@@ -47,6 +47,23 @@ check road12 result 0 connects 5 pieces 4 \
 args="rail 1000 1000 -1 0 1300 1000 -"
 check straight result 0 connects 2 pieces 1 slot2.x 1300.000 slot1.heading 0.000
 
+# The bank's month for player 1: automatic credit, credit refused, repayment, and level 1, where
+# no interest is booked and credit still moves money.
+bank() {
+  name="$1"; shift
+  out=$("$driver" bank $1 $2 $3 $4)
+  shift 4
+  while [ $# -gt 1 ]; do expect "$out" "$1" "$2" "$name"; shift 2; done
+}
+bank credit -10000 0 1000000 2 balance 50000.000 credit 60100.000 overdraft_interest -100.000 message 0
+bank refused -10000 990000 1000000 2 balance -15099.500 credit 990000.000 interest -5099.500 message 2
+bank repaid 700000 300000 1000000 2 balance 399198.500 credit 0.000 interest_income 698.500 message 1
+bank level1 -10000 0 1000000 1 balance 50000.000 credit 60000.000 interest 0.000 message 0
+bank quiet 1000 0 1000000 2 balance 1001.000 message -1
+status=0
+"$driver" bank 1 2 3 > /dev/null 2>&1 || status=$?
+[ "$status" -eq 2 ] || { echo "short bank line: status $status"; fails=$((fails + 1)); }
+
 # A command line it does not understand.
 status=0
 "$driver" curve tram 0 0 - 1 1 - > /dev/null 2>&1 || status=$?

@@ -67,6 +67,20 @@ TEST(WorldState, RecordSizes) {
   EXPECT_EQ(sizeof(TBuildingType), 3376u);
   EXPECT_EQ(sizeof(TVehicleType), 1444u);
   EXPECT_EQ(sizeof(TCompiledScript), 60u);
+  EXPECT_EQ(offsetof(TYearFinance, Balance), 0u);
+  EXPECT_EQ(offsetof(TYearFinance, GoodsValueA), 10u);
+  EXPECT_EQ(offsetof(TYearFinance, GoodsValueB), 14u);
+  EXPECT_EQ(offsetof(TYearFinance, Year), 28u);
+  EXPECT_EQ(offsetof(TYearFinance, RailStats), 32u);
+  EXPECT_EQ(offsetof(TYearFinance, RoadStats), 104u);
+  EXPECT_EQ(offsetof(TYearFinance, CreditInterest), 192u);
+  EXPECT_EQ(offsetof(TYearFinance, OverdraftInterest), 196u);
+  EXPECT_EQ(offsetof(TYearFinance, InterestIncome), 200u);
+  EXPECT_EQ(offsetof(TYearFinance, Prizes), 204u);
+  EXPECT_EQ(offsetof(TYearFinance, BuildingValue), 208u);
+  EXPECT_EQ(offsetof(TYearFinance, WayValue), 212u);
+  EXPECT_EQ(offsetof(TYearFinance, VehicleValue), 216u);
+  EXPECT_EQ(offsetof(TYearFinance, Credit), 220u);
   EXPECT_EQ(offsetof(TYearFinance, RailLength), 224u);
   EXPECT_EQ(offsetof(TYearFinance, RoadLength), 228u);
 }

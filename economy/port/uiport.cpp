@@ -1,0 +1,24 @@
+#include "economy/port/uiport.h"
+
+#include <utility>
+
+namespace {
+TUserInterfacePort g_port;
+}  // namespace
+
+TUserInterfacePort& UserInterface() { return g_port; }
+void SetUserInterface(TUserInterfacePort port) { g_port = std::move(port); }
+
+void PortShowBankMessage(const TBankMessageWindow& window) {
+  if (g_port.ShowBankMessage) g_port.ShowBankMessage(window);
+}
+void PortShowOkBox(uint32_t value) {
+  if (g_port.ShowOkBox) g_port.ShowOkBox(value);
+}
+void PortShowGameOver(uint8_t code) {
+  if (g_port.ShowGameOver) g_port.ShowGameOver(code);
+}
+void PortShowNewspaper(const TNewspaperWindow& window) {
+  if (g_port.ShowNewspaper) g_port.ShowNewspaper(window);
+}
+bool PortModalWindowOpen() { return g_port.ModalWindowOpen ? g_port.ModalWindowOpen() : false; }

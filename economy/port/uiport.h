@@ -1,0 +1,36 @@
+// The windows the simulation opens, reached through one table that the program installs. An
+// empty entry does nothing (a question answers false): tests and the driver run on the empty
+// table, and a program fills in the entries of the windows it has.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+struct TBankMessageWindow;
+struct TNewspaperWindow;
+
+struct TUserInterfacePort {
+  // The bank message, filled in by ShowBankMessage: centre it in the view and show it.
+  std::function<void(const TBankMessageWindow&)> ShowBankMessage;
+  // The centred box titled "%OK%" with a value.
+  std::function<void(uint32_t value)> ShowOkBox;
+  // The centred box titled "GAMEOVER": 109 bankrupt, 111 another player won, 116 end date.
+  std::function<void(uint8_t code)> ShowGameOver;
+  // The newspaper page, filled in by ShowNewspaper: load its picture (when it has one) and show it.
+  std::function<void(const TNewspaperWindow&)> ShowNewspaper;
+  // True while a modal window is open (a newspaper page then waits in the queue).
+  std::function<bool()> ModalWindowOpen;
+};
+
+// The table in force; empty at start.
+TUserInterfacePort& UserInterface();
+// Replaces the table; SetUserInterface({}) goes back to the empty one.
+void SetUserInterface(TUserInterfacePort port);
+
+// Calls through the table; an empty entry does nothing.
+void PortShowBankMessage(const TBankMessageWindow& window);
+void PortShowOkBox(uint32_t value);
+void PortShowGameOver(uint8_t code);
+void PortShowNewspaper(const TNewspaperWindow& window);
+bool PortModalWindowOpen();
