@@ -3,11 +3,11 @@
 // textures, with a strip of 126 colour triangles), placed in two rows by the model-view matrix as
 // the view places its preview meshes.
 //
-// Ours (frame/ours) is the program's own drawing: brumin::DrawMesh per block, one begin and end
+// Ours (building_frame/ours) is the program's own drawing: brumin::DrawMesh per block, one begin and end
 // per polygon, the texture bound through the program's texture table (which skips a binding that
 // does not change).
 //
-// The reference (frame/vs_vertex_arrays) draws the same scene from client-side vertex arrays made
+// The reference (building_frame/vs_vertex_arrays) draws the same scene from client-side vertex arrays made
 // once: per block, one array of textured corners per texture and one of coloured corners for the
 // colour triangles, each drawn with one call (a quad as the two triangles GL makes of a polygon).
 // Its per-frame work is the placement, the texture bindings and the draw calls.
@@ -220,7 +220,7 @@ int main(int argc, char** argv) {
   });
   World world;
   Setup(world);
-  bench::RegisterFrameCases("vertex_arrays", [&world] { DrawOurs(world); }, [&world] { DrawReference(world); },
+  bench::RegisterFrameCases("building_frame", "vertex_arrays", [&world] { DrawOurs(world); }, [&world] { DrawReference(world); },
                             kWidth, kHeight);
 
   // How far the two pictures agree.
@@ -236,7 +236,7 @@ int main(int argc, char** argv) {
   std::printf("%d blocks, %d polygons; pixels that show the scene: %.1f %%; that differ between the two pictures: %.2f %%\n",
               kBlocks, world.polygons, 100.0 * (pixels - static_cast<double>(sky)) / pixels,
               100.0 * static_cast<double>(bench::DifferingPixels(a, b)) / pixels);
-  const int status = bench::TimeFramesWhenPicturesAgree(a, b, "vertex_arrays", "vertex arrays");
+  const int status = bench::TimeFramesWhenPicturesAgree(a, b, "building_frame", "vertex_arrays", "vertex arrays");
   benchmark::Shutdown();
   return status;
 }

@@ -87,10 +87,10 @@ inline size_t DifferingPixels(const std::vector<uint8_t>& a, const std::vector<u
   return differ;
 }
 
-// The two cases of a frame benchmark: frame/ours and frame/vs_<reference>, each one frame drawn,
-// finished and shown per iteration.
-inline void RegisterFrameCases(const std::string& reference, std::function<void()> ours, std::function<void()> ref,
-                               int width, int height) {
+// The two cases of a frame benchmark: <name>/ours and <name>/vs_<reference>, each one frame drawn,
+// finished and shown per iteration. The name tells the programs' frames apart in the results.
+inline void RegisterFrameCases(const std::string& name, const std::string& reference, std::function<void()> ours,
+                               std::function<void()> ref, int width, int height) {
   const auto add = [width, height](const std::string& name, std::function<void()> draw) {
     benchmark::RegisterBenchmark(name.c_str(), [draw, width, height](benchmark::State& state) {
       for (auto _ : state) {
@@ -100,22 +100,22 @@ inline void RegisterFrameCases(const std::string& reference, std::function<void(
       state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     })->UseRealTime()->Unit(benchmark::kMillisecond);
   };
-  add("frame/ours", std::move(ours));
-  add("frame/vs_" + reference, std::move(ref));
+  add(name + "/ours", std::move(ours));
+  add(name + "/vs_" + reference, std::move(ref));
 }
 
 // Times the frame cases when the two pictures agree (at most 0.1 % of the pixels differ) and prints
 // both times per frame and their ratio; pictures that differ mean the two sides no longer draw the
 // same work, so nothing is timed and the result is 1.
 inline int TimeFramesWhenPicturesAgree(const std::vector<uint8_t>& ours, const std::vector<uint8_t>& ref,
-                                       const std::string& reference, const char* label) {
+                                       const std::string& name, const std::string& reference, const char* label) {
   if (DifferingPixels(ours, ref) * 1000 > ours.size() / 4) {
     std::fprintf(stderr, "the two frames differ in more than 0.1 %% of their pixels\n");
     return 1;
   }
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  const double a = reporter.Nanoseconds("frame/ours"), b = reporter.Nanoseconds("frame/vs_" + reference);
+  const double a = reporter.Nanoseconds(name + "/ours"), b = reporter.Nanoseconds(name + "/vs_" + reference);
   if (a > 0 && b > 0) {
     std::printf("\n%-22s %10s %10s\n", "frame", "ms", "fps");
     std::printf("%-22s %10.3f %10.1f\n", "ours (immediate)", a / 1e6, 1e9 / a);

@@ -3,12 +3,12 @@
 // polygons, from the sample mesh generator) on the ground, with the light silhouettes and the
 // bounding box of the first vehicle.
 //
-// Ours (frame/ours) is the editor's own drawing: every part placed anew from its loaded mesh
+// Ours (vehicle_frame/ours) is the editor's own drawing: every part placed anew from its loaded mesh
 // (PlacePartMesh), then the scene in immediate mode, one begin and end per polygon with the
 // software light per vertex (DrawViewScene for the first vehicle, the ground and the outlines;
 // Gra_DrawMesh, as DrawViewScene draws a part, for the others).
 //
-// The reference (frame/vs_vertex_buffers) does the same work each frame: it places every part
+// The reference (vehicle_frame/vs_vertex_buffers) does the same work each frame: it places every part
 // with the same routine, lights every corner with the same brightness and colour, binds the same
 // textures and draws in the same order, but hands the corners to GL as one vertex buffer filled
 // once a frame and drawn with a few indexed draw calls (one per run of polygons that share a
@@ -397,7 +397,7 @@ int main(int argc, char** argv) {
   });
   World world;
   Setup(world);
-  bench::RegisterFrameCases("vertex_buffers", [&world] { DrawOurs(world); }, [&world] { DrawReference(world); },
+  bench::RegisterFrameCases("vehicle_frame", "vertex_buffers", [&world] { DrawOurs(world); }, [&world] { DrawReference(world); },
                             kWidth, kHeight);
   if (!pictures.empty()) pictures = std::filesystem::absolute(pictures).string();
 
@@ -417,7 +417,7 @@ int main(int argc, char** argv) {
     SavePicture(a, pictures + "ours.png");
     SavePicture(b, pictures + "vertex_buffers.png");
   }
-  const int status = bench::TimeFramesWhenPicturesAgree(a, b, "vertex_buffers", "vertex buffers");
+  const int status = bench::TimeFramesWhenPicturesAgree(a, b, "vehicle_frame", "vertex_buffers", "vertex buffers");
   benchmark::Shutdown();
   return status;
 }
