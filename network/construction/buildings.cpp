@@ -7,9 +7,6 @@
 #include <iterator>
 #include <string>
 
-#include "economy/messages/news.h"
-#include "economy/money/finances.h"
-#include "economy/town/stations.h"
 #include "engine/base/diagnostics.h"
 #include "engine/base/maths.h"
 #include "engine/base/worldstate.h"
@@ -20,9 +17,27 @@ bool PillarIsWay = false;
 
 namespace building_hooks {
 namespace {
+void NoBooking(uint8_t, float&, float, float) {}
+void NoNews(uint8_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {}
+uint8_t NoCity(const TVector&, float& distance) {
+  distance = 1e20f;
+  return 0;
+}
 void NoLevelUpdate(TBuilding&) {}
 }  // namespace
+
+void (*BookMoney)(uint8_t player, float& stat, float amount, float factor) = NoBooking;
+void (*TriggerNewsEvent)(uint8_t kind, uint32_t p1, uint32_t p2, uint32_t p3, uint32_t p4, uint32_t p5,
+                         uint32_t p6) = NoNews;
+uint8_t (*NearestCity)(const TVector& position, float& distance) = NoCity;
 void (*UpdateCompanyBuildingLevel)(TBuilding& b) = NoLevelUpdate;
+
+void InstallDefaults() {
+  BookMoney = NoBooking;
+  TriggerNewsEvent = NoNews;
+  NearestCity = NoCity;
+  UpdateCompanyBuildingLevel = NoLevelUpdate;
+}
 }  // namespace building_hooks
 
 namespace {
@@ -37,6 +52,13 @@ bool IsPlayer(uint8_t owner) { return owner >= 1 && owner <= 10; }
 const TBuildingType& TypeOf(uint16_t type) {
   if (type > 255) SYS_BREAKPROGRAM("ERROR: Building construction: Unknown Buildingtype " + std::to_string(type));
   return BuildingTypes[type];
+}
+
+// The finance group of a connect's waytype: road 2, rail 1.
+uint8_t WaytypeGroup(uint8_t waytype) {
+  if (waytype == 0) return kGroupRoad;
+  if (waytype == 1) return kGroupRail;
+  SYS_BREAKPROGRAM("Error: Unknown VehicleBasetype in function VByte");
 }
 
 [[noreturn]] void StopCut(const std::string& text, size_t room) { SYS_BREAKPROGRAM(text.substr(0, room)); }
@@ -142,23 +164,23 @@ uint8_t GetPillarType(const TBuilding& b) {
   if (kind == kBuildingKindBridge || kind == kBuildingKindTunnel) PillarIsWay = true;
   switch (BuildingTypeWayUse(type)) {
     case 0:
-      return kFinanceRoad;
+      return kGroupRoad;
     case 1:
-      return kFinanceRail;
+      return kGroupRail;
     default:
       break;
   }
   if (b.BuildingWayCounter > 0) {
     TWay w{};
     w.A_Read(b.Ways[0]);
-    if (w.Use == 0) return kFinanceRoad;
-    if (w.Use == 1) return kFinanceRail;
+    if (w.Use == 0) return kGroupRoad;
+    if (w.Use == 1) return kGroupRail;
     StopCut("Unknown WayUseType in wayed building " + BuildingTypeFileName(type), 77);
   }
   if (b.BuildingType == SpecialBuildingTypes[0]) {
     for (uint32_t c = FindNextConnect(0); c != 0; c = FindNextConnect(c)) {
       if (ConnectByIndex(c).JunctionBuilding != b.Index) continue;
-      const uint8_t group = VByte(ConnectByIndex(c).WayType);
+      const uint8_t group = WaytypeGroup(ConnectByIndex(c).WayType);
       PillarIsWay = true;
       return group;
     }
@@ -171,14 +193,16 @@ void PayBuilding(const TBuilding& b) {
   if (b.Owner == 0) return;
   const float cost = b.BuildingCost();
   const uint8_t group = GetPillarType(b);
-  if (!IsPlayer(b.Owner)) {  // BookMoney warns about the owner; there is no block to book into
+  if (!IsPlayer(b.Owner)) {  // the booking warns about the owner; there is no block to book into
     float unused = 0.0f;
-    BookMoney(b.Owner, unused, -cost, -1.0f);
+    building_hooks::BookMoney(b.Owner, unused, -cost, -1.0f);
     return;
   }
   TPlayer& player = Players[b.Owner];
-  float* stats = FinanceStats(player.Finances[0], group);
-  BookMoney(b.Owner, stats[PillarIsWay ? kFinanceConstructionStat : kFinanceConstructionStat + 1], -cost, -1.0f);
+  TYearFinance& year = player.Finances[0];
+  float* stats = group == kGroupRail ? year.RailStats : year.RoadStats;
+  building_hooks::BookMoney(b.Owner, stats[PillarIsWay ? kFinanceConstructionStat : kFinanceConstructionStat + 1],
+                            -cost, -1.0f);
   if (GameSettings.Level > 1) player.PrevCost = player.PrevCost.get() - static_cast<long double>(cost);
 }
 
@@ -187,8 +211,8 @@ void FinishBuilding(TBuilding& b) {
   b.State = 2;
   if (b.Owner != 0 && b.BuildingType == SpecialBuildingTypes[3]) {
     float distance = 0.0f;
-    const uint8_t city = NearestCity(b.Position, distance);
-    TriggerNewsEvent(kNewsNewRailStation, 0, 0, 0, city, 0, b.Owner);
+    const uint8_t city = building_hooks::NearestCity(b.Position, distance);
+    building_hooks::TriggerNewsEvent(kNewsNewRailStation, 0, 0, 0, city, 0, b.Owner);
   }
   SetBuildingCompletionTick(b, 0);
   if (IsPlayer(b.Owner)) Players[b.Owner].Finances[0].BuildingValue += b.BuildingCost();

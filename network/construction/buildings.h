@@ -9,6 +9,8 @@
 #include "engine/base/types.h"
 #include "engine/world/records.h"
 
+// The finance groups of the players' statistics: rail and road.
+constexpr uint8_t kGroupRail = 1, kGroupRoad = 2;
 // The kinds of building type that construction treats apart.
 constexpr uint8_t kBuildingKindBridge = 3, kBuildingKindTunnel = 8;
 // The news event of a new rail station.
@@ -17,11 +19,22 @@ constexpr uint8_t kNewsNewRailStation = 2;
 // Set by GetPillarType for PayBuilding: the building is booked as part of the way network.
 extern bool PillarIsWay;
 
-// Services of the economy that building construction calls upward.
+// Services of the economy that building construction calls upward; the economy installs its own
+// (InstallEconomyServices), tests install recording ones.
 namespace building_hooks {
+// Books Amount on the player's balance of this year and Amount * Factor on Stat (from economy
+// level 2 on). Default: nothing.
+extern void (*BookMoney)(uint8_t player, float& stat, float amount, float factor);
+// Raises a news event. Default: nothing.
+extern void (*TriggerNewsEvent)(uint8_t kind, uint32_t p1, uint32_t p2, uint32_t p3, uint32_t p4, uint32_t p5,
+                                uint32_t p6);
+// The town nearest to the position (0 none) and its distance. Default: 0, no town.
+extern uint8_t (*NearestCity)(const TVector& position, float& distance);
 // Sets the level of a player's company building from the owner's company value; the caller stores
 // the record. Default: nothing.
 extern void (*UpdateCompanyBuildingLevel)(TBuilding& b);
+// Every hook above back to its default.
+void InstallDefaults();
 }  // namespace building_hooks
 
 // The completion tick of a building: the game tick at which construction ends (0 once finished).

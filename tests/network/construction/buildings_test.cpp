@@ -5,8 +5,8 @@
 #include <cmath>
 #include <numbers>
 #include <string>
+#include <vector>
 
-#include "economy/money/finances.h"
 #include "engine/base/worldstate.h"
 #include "engine/world/building.h"
 #include "network/construction/buildings.h"
@@ -42,9 +42,14 @@ class BuildingConstruction : public ConstructionTest {
     Type(kPlatform, 2, 1, 700);
     SpecialBuildingTypes[0] = kJunction;
     SpecialBuildingTypes[3] = kPlatform;
+    building_hooks::InstallDefaults();
+    bookings_.clear();
+    building_hooks::BookMoney = [](uint8_t player, float& stat, float amount, float factor) {
+      bookings_.push_back({player, &stat, amount, factor});
+    };
   }
   void TearDown() override {
-    building_hooks::UpdateCompanyBuildingLevel = saved_;
+    building_hooks::InstallDefaults();
     ResetWorldState();
     ConstructionTest::TearDown();
   }
@@ -64,7 +69,12 @@ class BuildingConstruction : public ConstructionTest {
     return b;
   }
 
-  void (*saved_)(TBuilding&) = building_hooks::UpdateCompanyBuildingLevel;
+  struct Booking {
+    uint8_t player;
+    float* stat;
+    float amount, factor;
+  };
+  static inline std::vector<Booking> bookings_;
 };
 
 TEST_F(BuildingConstruction, CornersWrap) {
@@ -202,18 +212,17 @@ TEST_F(BuildingConstruction, PaymentGoesToTheGroupAndEntryOfTheBuilding) {
     bool pillarIsWay;
   };
   const Case cases[] = {
-      {"bridge of road use", kBridge, kFinanceRoad, kFinanceConstructionStat, true},
-      {"house of rail use", kHouse, kFinanceRail, kFinanceConstructionStat + 1, false},
-      {"tunnel of rail use", kTunnel, kFinanceRail, kFinanceConstructionStat, true},
-      {"wayed building on a rail way", kWayed, kFinanceRail, kFinanceConstructionStat + 1, false},
-      {"junction building of a road connect", kJunction, kFinanceRoad, kFinanceConstructionStat, true},
+      {"bridge of road use", kBridge, kGroupRoad, kFinanceConstructionStat, true},
+      {"house of rail use", kHouse, kGroupRail, kFinanceConstructionStat + 1, false},
+      {"tunnel of rail use", kTunnel, kGroupRail, kFinanceConstructionStat, true},
+      {"wayed building on a rail way", kWayed, kGroupRail, kFinanceConstructionStat + 1, false},
+      {"junction building of a road connect", kJunction, kGroupRoad, kFinanceConstructionStat, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Players[1] = TPlayer{};
-    Players[1].Finances[0].Balance = 10000.0L;
-    Players[1].PrevCost = 5000.0L;
-    TBuilding b = Stored(c.type);
+    bookings_.clear();
+    Players[2].PrevCost = 5000.0L;
+    TBuilding b = Stored(c.type, 2);
     if (c.type == kWayed) {
       b.BuildingWayCounter = 1;
       b.Ways[0] = rail.Index;
@@ -227,27 +236,25 @@ TEST_F(BuildingConstruction, PaymentGoesToTheGroupAndEntryOfTheBuilding) {
     EXPECT_EQ(GetPillarType(b), c.group);
     EXPECT_EQ(PillarIsWay, c.pillarIsWay);
     PayBuilding(b);
-    TYearFinance& y = Players[1].Finances[0];
-    const float* stats = FinanceStats(y, c.group);
-    const float* other = FinanceStats(y, c.group == kFinanceRail ? kFinanceRoad : kFinanceRail);
-    for (int e = 0; e < kFinanceStatCount; ++e) {
-      EXPECT_EQ(stats[e], e == c.entry ? cost : 0.0f) << e;
-      EXPECT_EQ(other[e], 0.0f) << e;
-    }
-    EXPECT_EQ(y.Balance.get(), 10000.0L - cost);
-    EXPECT_EQ(Players[1].PrevCost.get(), 5000.0L - cost);
+    TYearFinance& y = Players[2].Finances[0];
+    float* stats = c.group == kGroupRail ? y.RailStats : y.RoadStats;
+    ASSERT_EQ(bookings_.size(), 1u);
+    EXPECT_EQ(bookings_[0].player, 2);
+    EXPECT_EQ(bookings_[0].stat, &stats[c.entry]);
+    EXPECT_EQ(bookings_[0].amount, -cost);
+    EXPECT_EQ(bookings_[0].factor, -1.0f);
+    EXPECT_EQ(Players[2].PrevCost.get(), 5000.0L - cost);
   }
 }
 
-TEST_F(BuildingConstruction, NothingIsPaidWithoutOwnerOrBelowLevelTwo) {
-  Players[1].Finances[0].Balance = 100.0L;
+TEST_F(BuildingConstruction, NothingIsPaidWithoutOwnerAndNothingPreBookedBelowLevelTwo) {
   Players[1].PrevCost = 50.0L;
   PayBuilding(Stored(kHouse, 0));
+  EXPECT_TRUE(bookings_.empty());
   GameSettings.Level = 1;
   PayBuilding(Stored(kHouse, 1));
-  EXPECT_EQ(Players[1].Finances[0].Balance.get(), 100.0L);
+  EXPECT_EQ(bookings_.size(), 1u);  // the booking itself knows the level
   EXPECT_EQ(Players[1].PrevCost.get(), 50.0L);
-  EXPECT_EQ(Players[1].Finances[0].RailStats[kFinanceConstructionStat + 1], 0.0f);
 }
 
 TEST_F(BuildingConstruction, AGroupThatCannotBeKnownStopsWithTheTypeName) {
@@ -288,11 +295,32 @@ TEST_F(BuildingConstruction, FinishingEndsConstructionOnceAndBooksTheValue) {
   }
 }
 
-TEST_F(BuildingConstruction, ARailStationFinishesWithoutTheGameRunning) {
-  TBuilding b = Stored(kPlatform);
-  FinishBuilding(b);
-  EXPECT_EQ(b.State, 2);
-  EXPECT_EQ(Players[1].Finances[0].BuildingValue, 700.0f);
+TEST_F(BuildingConstruction, AFinishedRailStationOfAPlayerIsNews) {
+  struct News {
+    uint8_t kind;
+    uint32_t town, raiser;
+  };
+  static std::vector<News> news;
+  news.clear();
+  building_hooks::NearestCity = [](const TVector& p, float& d) {
+    d = 1.0f;
+    return static_cast<uint8_t>(p.x > 500 ? 4 : 3);
+  };
+  building_hooks::TriggerNewsEvent = [](uint8_t kind, uint32_t, uint32_t, uint32_t, uint32_t p4, uint32_t, uint32_t p6) {
+    news.push_back({kind, p4, p6});
+  };
+  TBuilding station = Stored(kPlatform, 2);
+  station.Position = {600, 0, 0};
+  FinishBuilding(station);
+  FinishBuilding(station);
+  TBuilding town = Stored(kPlatform, 0);
+  FinishBuilding(town);
+  TBuilding house = Stored(kHouse, 2);
+  FinishBuilding(house);
+  ASSERT_EQ(news.size(), 1u);
+  EXPECT_EQ(news[0].kind, kNewsNewRailStation);
+  EXPECT_EQ(news[0].town, 4u);
+  EXPECT_EQ(news[0].raiser, 2u);
 }
 
 }  // namespace
