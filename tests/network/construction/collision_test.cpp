@@ -1,10 +1,12 @@
 // The collision test of a planned construction against the buildings and ways around it.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "engine/base/worldstate.h"
+#include "engine/world/building.h"
 #include "network/construction/collision.h"
 #include "network/construction/connects.h"
 #include "tests/network/construction/construction_fixture.h"
@@ -149,6 +151,115 @@ TEST_F(Collision, TheWayThePlanStartsFromIsIgnored) {
   EXPECT_EQ(curve_->HitWay, way);
 }
 
+// The surroundings of the connect a plan starts from: a plan from (1000, 1000) on to 1200 whose
+// first piece reaches back over the end of way A (800 to 1000), and one object on that piece.
+TEST_F(Collision, TheSurroundingsOfAStoredConnectAreOwn) {
+  constexpr uint16_t kBridgeType = 2;
+  SetBuildingTypeUse(BuildingTypes[kBridgeType], 3);
+  struct World {
+    uint32_t start, wayA, junction;
+  };
+  auto onPiece = [](uint16_t type = 1) {
+    TBuilding b{};
+    b.Init(type, 1);
+    b.Position = {1100, 0, 1000};
+    const TVector corners[4] = {{1090, 0, 990}, {1110, 0, 990}, {1110, 0, 1010}, {1090, 0, 1010}};
+    for (int k = 0; k < 4; ++k) b.Corners[k] = corners[k];
+    b.HighHeight = 30.0f;
+    return b;
+  };
+  // A way with the given flags over the piece, between two connects of its own.
+  auto wayOnPiece = [this](uint8_t flags, uint32_t building) {
+    TWay w{};
+    w.A_Read(WayAlong(1050, 1150));
+    WayFlags(w) = flags;
+    w.Building = building;
+    w.A_Overwrite();
+    return w;
+  };
+  struct Case {
+    const char* name;
+    std::function<void(const World&)> place;
+    bool own;
+  };
+  const Case cases[] = {
+      {"a stranger", [&](const World&) { onPiece().A_Write(); }, false},
+      {"the building that owns way A",
+       [&](const World& w) {
+         TBuilding b = onPiece();
+         b.A_Write();
+         TWay a{};
+         a.A_Read(w.wayA);
+         a.Building = b.Index;
+         a.A_Overwrite();
+       },
+       true},
+      {"another way of that building",
+       [&](const World& w) {
+         TBuilding b = onPiece();
+         b.Position = {5000, 0, 5000};  // out of range itself
+         b.A_Write();
+         TWay a{};
+         a.A_Read(w.wayA);
+         a.Building = b.Index;
+         a.A_Overwrite();
+         wayOnPiece(0, b.Index);
+       },
+       true},
+      {"a building along way A",
+       [&](const World& w) {
+         TBuilding b = onPiece();
+         b.Way = w.wayA;
+         b.A_Write();
+       },
+       true},
+      {"the junction building of the connect",
+       [&](const World& w) {
+         TBuilding b = onPiece();
+         b.A_Write();
+         ConnectByIndex(w.start).JunctionBuilding = b.Index;
+       },
+       true},
+      {"a bridge building at the connect's junction",
+       [&](const World& w) {
+         ConnectByIndex(w.start).JunctionBuilding = w.junction;
+         const TWay bridgeWay = wayOnPiece(0, 0);
+         ConnectByIndex(bridgeWay.Connections[0]).JunctionBuilding = w.junction;
+         TBuilding b = onPiece(kBridgeType);
+         b.BuildingWayCounter = 1;
+         b.Ways[0] = bridgeWay.Index;
+         b.A_Write();
+         TWay moved{};
+         moved.A_Read(bridgeWay.Index);
+         moved.Position = {5000, 0, 5000};  // only the building is met
+         moved.A_Overwrite();
+       },
+       true},
+      {"a bridge way at the connect's junction shares it and is tested",
+       [&](const World& w) {
+         ConnectByIndex(w.start).JunctionBuilding = w.junction;
+         const TWay bridgeWay = wayOnPiece(kWayBridge, 0);
+         ConnectByIndex(bridgeWay.Connections[0]).JunctionBuilding = w.junction;
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ArrayerReset();
+    ResetConstruction(*curve_);
+    World w{};
+    w.wayA = WayAlong(800, 1000, &w.start);
+    TBuilding junction{};
+    junction.Init(1, 1);
+    junction.Position = {9000, 0, 9000};
+    junction.A_Write();
+    w.junction = junction.Index;
+    c.place(w);
+    Plan({990, 1200}, 0, 0.0f, w.start);
+    EXPECT_EQ(Test(), c.own ? Set({0}) : Set({18}));
+  }
+}
+
 TEST_F(Collision, ABuildingOnAPieceRefusesAndTheTestStopsAtOnce) {
   Plan({1000, 1100, 1200});
   Building(1050, 1000, 10, 0, 30);
@@ -214,6 +325,55 @@ TEST_F(Collision, BridgePiecesRecordTheRoomAroundThem) {
   Building(1100, 1000, 10, 290, 320);  // through the deck
   EXPECT_EQ(Test(), Set({18}));
   EXPECT_EQ(Flags(1) & kWayHit, kWayHit);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace construction_testing;
+
+class StationTrackCollision : public Collision {};
+
+TEST_F(StationTrackCollision, PlatformsAreTestedExceptAgainstRailStationBuildings) {
+  constexpr uint16_t kPlatformType = 3;
+  SpecialBuildingTypes[3] = kPlatformType;
+  struct Case {
+    const char* name;
+    uint8_t kind;
+    uint16_t type;
+    float bottom;
+    bool collides;
+  };
+  const Case cases[] = {
+      {"a building beside the track", kCollisionStationTrack, 1, 0, true},
+      {"the same above the platform", kCollisionStationTrack, 1, 10, false},
+      {"a rail station building", kCollisionStationTrack, kPlatformType, 0, false},
+      {"a router plan has no platforms", kCollisionWays, 1, 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ArrayerReset();
+    ResetConstruction(*curve_);
+    Plan({1000, 1200}, 1);
+    TMeshdata2& platform = curve_->PreviewMeshes[1];
+    platform.Init();
+    platform.vxA(1, 1000, 10, 1040, 0, 0);
+    platform.vxA(2, 1000, 10, 1020, 0, 0);
+    platform.vxA(3, 1200, 10, 1020, 0, 0);
+    platform.vxA(4, 1200, 10, 1040, 0, 0);
+    platform.vxA(5, 1000, 0, 1040, 0, 0);
+    TBuilding b{};
+    b.Init(c.type, 1);
+    b.Position = {1100, c.bottom, 1030};
+    const TVector corners[4] = {{1095, 0, 1025}, {1105, 0, 1025}, {1105, 0, 1035}, {1095, 0, 1035}};
+    for (int k = 0; k < 4; ++k) b.Corners[k] = corners[k];
+    b.LowHeight = c.bottom;
+    b.HighHeight = c.bottom + 30;
+    b.A_Write();
+    EXPECT_EQ(Test(c.kind), c.collides ? Set({18}) : Set({0}));
+  }
+  SpecialBuildingTypes[3] = 0;
 }
 
 }  // namespace
