@@ -30,8 +30,9 @@ void CornerHeights(const Vertex* vertices, float& highest, float& lowest) {
   highest = vertices[0].y;
   lowest = vertices[0].y;
   for (int i = 1; i < 4; ++i) {
-    highest = std::max(highest, vertices[i].y);
-    lowest = std::min(lowest, vertices[i].y);
+    const float y = vertices[i].y;  // the piece meshes are packed: read by value
+    highest = std::max(highest, y);
+    lowest = std::min(lowest, y);
   }
 }
 

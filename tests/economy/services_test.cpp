@@ -36,7 +36,7 @@ TEST_F(EconomyServices, PayingABuildingMovesTheOwnersMoney) {
     PayBuilding(b);
     const bool books = level >= 2;
     EXPECT_EQ(Players[1].Finances[0].Balance.get(), books ? 8500.0L : 10000.0L);
-    EXPECT_EQ(Players[1].Finances[0].RailStats[kFinanceConstructionStat], books ? 1500.0f : 0.0f);
+    EXPECT_EQ(float{Players[1].Finances[0].RailStats[kFinanceConstructionStat]}, books ? 1500.0f : 0.0f);
   }
 }
 

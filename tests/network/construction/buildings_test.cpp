@@ -153,7 +153,7 @@ TEST_F(BuildingConstruction, InitBuildingFillsAndStoresTheRecord) {
     EXPECT_EQ(BuildingClass(stored), 7);
     EXPECT_EQ(BuildingCompletionTick(stored), 5100u);
   }
-  EXPECT_EQ(Players[2].CompanyBuilding, 0u);
+  EXPECT_EQ(uint32_t{Players[2].CompanyBuilding}, 0u);  // the player record is packed
 }
 
 TEST_F(BuildingConstruction, ACompanyBuildingBecomesItsOwnersAndTakesItsLevel) {
@@ -161,7 +161,7 @@ TEST_F(BuildingConstruction, ACompanyBuildingBecomesItsOwnersAndTakesItsLevel) {
   building_hooks::UpdateCompanyBuildingLevel = [](TBuilding& b) { b.ScriptVars[0] = 3; };
   TBuilding b{};
   InitBuilding(kCompany, b, {0, 0, 0}, 0.0f, 0);
-  EXPECT_EQ(Players[1].CompanyBuilding, b.Index);
+  EXPECT_EQ(uint32_t{Players[1].CompanyBuilding}, b.Index);
   TBuilding stored{};
   stored.A_Read(b.Index);
   EXPECT_EQ(stored.ScriptVars[0], 3);
@@ -170,7 +170,7 @@ TEST_F(BuildingConstruction, ACompanyBuildingBecomesItsOwnersAndTakesItsLevel) {
   ActPlayer = 0;
   TBuilding town{};
   InitBuilding(kCompany, town, {0, 0, 0}, 0.0f, 0);
-  EXPECT_EQ(Players[1].CompanyBuilding, b.Index);
+  EXPECT_EQ(uint32_t{Players[1].CompanyBuilding}, b.Index);
   stored.A_Read(town.Index);
   EXPECT_EQ(stored.ScriptVars[0], 0);
 }
@@ -291,7 +291,7 @@ TEST_F(BuildingConstruction, FinishingEndsConstructionOnceAndBooksTheValue) {
     FinishBuilding(b);  // a second time changes nothing
     EXPECT_EQ(b.State, c.finalState);
     EXPECT_EQ(BuildingCompletionTick(b), c.state <= 1 ? 0u : 4321u);
-    EXPECT_EQ(Players[1].Finances[0].BuildingValue, c.value);
+    EXPECT_EQ(float{Players[1].Finances[0].BuildingValue}, c.value);
   }
 }
 
