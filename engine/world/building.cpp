@@ -42,6 +42,46 @@ void SetBuildingTypePrice(TBuildingType& t, int32_t price) {
 
 namespace {
 
+float LoadFloat(const TBuildingType& t, size_t offset) {
+  float v;
+  std::memcpy(&v, t.Bytes + offset, 4);
+  return v;
+}
+
+void StoreFloat(TBuildingType& t, size_t offset, float v) { std::memcpy(t.Bytes + offset, &v, 4); }
+
+size_t CornerOffset(int corner) { return kBuildingTypeCornersOffset + static_cast<size_t>(corner - 1) * 12; }
+
+}  // namespace
+
+uint8_t BuildingTypeClass(const TBuildingType& t) { return t.Bytes[kBuildingTypeClassOffset]; }
+uint8_t BuildingTypeWayUse(const TBuildingType& t) { return t.Bytes[kBuildingTypeWayUseOffset]; }
+
+TVector BuildingTypeCorner(const TBuildingType& t, int corner) {
+  const size_t at = CornerOffset(corner);
+  return {LoadFloat(t, at), LoadFloat(t, at + 4), LoadFloat(t, at + 8)};
+}
+
+float BuildingTypeBottom(const TBuildingType& t) { return LoadFloat(t, kBuildingTypeBottomOffset); }
+float BuildingTypeTop(const TBuildingType& t) { return LoadFloat(t, kBuildingTypeTopOffset); }
+
+void SetBuildingTypeClass(TBuildingType& t, uint8_t value) { t.Bytes[kBuildingTypeClassOffset] = value; }
+void SetBuildingTypeWayUse(TBuildingType& t, uint8_t use) { t.Bytes[kBuildingTypeWayUseOffset] = use; }
+
+void SetBuildingTypeCorner(TBuildingType& t, int corner, const TVector& v) {
+  const size_t at = CornerOffset(corner);
+  StoreFloat(t, at, v.x);
+  StoreFloat(t, at + 4, v.y);
+  StoreFloat(t, at + 8, v.z);
+}
+
+void SetBuildingTypeHeights(TBuildingType& t, float bottom, float top) {
+  StoreFloat(t, kBuildingTypeBottomOffset, bottom);
+  StoreFloat(t, kBuildingTypeTopOffset, top);
+}
+
+namespace {
+
 void DestroyBuilding(TBuilding& b, uint8_t mode, TDestroyResult& result) {
   if (FreeBuildMode) b.Owner = ActPlayer;
   result.Clear();

@@ -7,6 +7,12 @@
 //   offset 1   String[40]  the type's file name ("BRIDGE-VIADUCT.BIF"), also the key of its
 //                          language text
 //   offset 42  i32         price
+//   offset 46  u8          the class byte that new buildings copy
+//   offset 47  u8          way use: 0 road, 1 rail, 2 or more taken from the building's ways
+//   offset 48  4 x TVector the ground corners in building coordinates (x and z span the ground,
+//                          origin at the building's reference point)
+//   offset 96  f32         bottom height, relative to the reference point
+//   offset 100 f32         top height, relative to the reference point
 #pragma once
 
 #include <cstdint>
@@ -18,13 +24,27 @@ constexpr size_t kBuildingTypeUseOffset = 0;
 constexpr size_t kBuildingTypeFileNameOffset = 1;
 constexpr size_t kBuildingTypeFileNameRoom = 40;
 constexpr size_t kBuildingTypePriceOffset = 42;
+constexpr size_t kBuildingTypeClassOffset = 46;
+constexpr size_t kBuildingTypeWayUseOffset = 47;
+constexpr size_t kBuildingTypeCornersOffset = 48;
+constexpr size_t kBuildingTypeBottomOffset = 96;
+constexpr size_t kBuildingTypeTopOffset = 100;
 
 constexpr uint8_t kBuildingUseBridge = 3, kBuildingUsePillar = 4, kBuildingUseTunnel = 8;
 
 uint8_t BuildingTypeUse(const TBuildingType& t);
 std::string BuildingTypeFileName(const TBuildingType& t);
 int32_t BuildingTypePrice(const TBuildingType& t);
+uint8_t BuildingTypeClass(const TBuildingType& t);
+uint8_t BuildingTypeWayUse(const TBuildingType& t);
+TVector BuildingTypeCorner(const TBuildingType& t, int corner);  // corner 1..4
+float BuildingTypeBottom(const TBuildingType& t);
+float BuildingTypeTop(const TBuildingType& t);
 // Writers, for the loader and for tests.
 void SetBuildingTypeUse(TBuildingType& t, uint8_t use);
 void SetBuildingTypeFileName(TBuildingType& t, const std::string& name);  // cut to 40 characters
 void SetBuildingTypePrice(TBuildingType& t, int32_t price);
+void SetBuildingTypeClass(TBuildingType& t, uint8_t value);
+void SetBuildingTypeWayUse(TBuildingType& t, uint8_t use);
+void SetBuildingTypeCorner(TBuildingType& t, int corner, const TVector& v);  // corner 1..4
+void SetBuildingTypeHeights(TBuildingType& t, float bottom, float top);

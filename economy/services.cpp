@@ -1,0 +1,12 @@
+#include "economy/services.h"
+
+#include "economy/messages/news.h"
+#include "economy/money/finances.h"
+#include "economy/town/stations.h"
+#include "network/construction/buildings.h"
+
+void InstallEconomyServices() {
+  building_hooks::BookMoney = BookMoney;
+  building_hooks::TriggerNewsEvent = TriggerNewsEvent;
+  building_hooks::NearestCity = NearestCity;
+}
