@@ -23,6 +23,7 @@
 #include "apps/common/controls.h"
 #include "apps/common/mainloop.h"
 #include "apps/common/startup.h"
+#include "economy/services.h"
 #include "economy/gameplay.h"
 #include "engine/base/diagnostics.h"
 #include "engine/base/worldstate.h"
@@ -60,6 +61,8 @@ void FormUnitStart() {
   CaptureMissingTexts = true;
   // The road's base bend limit per curve piece: 40 degrees in place of the way unit's 12.
   MaxPieceAngle[LimitIndex(kWaytypeRoad)] = 0.6981317f;
+  // The network books, reports and finds towns through the economy.
+  InstallEconomyServices();
 }
 
 MainForm::MainForm(QWidget* parent) : QWidget(parent) {

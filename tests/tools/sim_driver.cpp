@@ -43,6 +43,7 @@
 
 #include "economy/weather/weather.h"
 #include "economy/money/bank.h"
+#include "economy/services.h"
 #include "economy/money/finances.h"
 #include "economy/port/uiport.h"
 #include "engine/base/maths.h"
@@ -74,6 +75,7 @@ bool ReadFloat(const char* text, float& value) {
 
 // An empty flat world of land.
 bool ResetWorld() {
+  InstallEconomyServices();
   ResetWorldState();
   if (!ArrayerReady() && !ArrayerInit()) return false;
   ArrayerReset();
