@@ -15,6 +15,7 @@
 #include "apps/brumin/buildingdoc.h"
 #include "apps/brumin/mainform.h"
 #include "apps/common/doclist.h"
+#include "apps/common/scriptpage.h"
 #include "apps/common/wintext.h"
 #include "engine/base/diagnostics.h"
 #include "engine/base/text.h"
@@ -58,14 +59,6 @@ void SetVectorCells(platform::StringGrid* g, int row, const TVector& v) {
 void SetFlag(QCheckBox* c, uint8_t v) { c->setChecked(v != 0); }
 // A stored item index; 255 in a byte field and any index outside the list select nothing.
 void SetItem(QComboBox* c, int32_t index) { c->setCurrentIndex(index >= 0 && index < c->count() ? index : -1); }
-
-// A script file's source text as the editor shows it: its lines joined by line feeds.
-std::string EditorText(const std::string& source) {
-  const std::vector<std::string> lines = ScriptSourceLines(source);
-  std::string text;
-  for (size_t i = 0; i < lines.size(); ++i) text += (i ? "\n" : "") + lines[i];
-  return text;
-}
 
 }  // namespace
 
@@ -260,7 +253,7 @@ bool MainForm::LoadBuildingInfo(const std::string& FileName) {
     return false;
   }
   RecordToControls(load.Info);
-  srcmemo->setPlainText(FromWinText(EditorText(load.Script.Source)));
+  scriptPage_->SetLines(ScriptSourceLines(load.Script.Source));
   CodeStream.assign(load.Script.Code.begin(), load.Script.Code.end());
   ScriptErrorFlag = false;  // the new image runs, whatever the last one did
   // The preview is rebuilt as on a page change.
