@@ -5,9 +5,6 @@
 
 // One simulation step; returns at once while GameRunning is 0.
 void GameplayTick();
-// Starts (and with Instant finishes) every planned building and way of an owner.
-// True = refused because the player is in debt.
-bool CompletePlannedConstructions(uint8_t player, uint8_t city, bool instant);
 
 // The start of the building program's simulation unit: it writes "Gameplay Initialization" as a
 // warning, so right after SYS_InitDebugFile the building program's log holds its header and

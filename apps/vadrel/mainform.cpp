@@ -25,6 +25,7 @@
 #include "apps/common/startup.h"
 #include "economy/services.h"
 #include "economy/gameplay.h"
+#include "economy/step/plans.h"
 #include "engine/base/diagnostics.h"
 #include "engine/base/worldstate.h"
 #include "engine/files/languages.h"

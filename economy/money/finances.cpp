@@ -102,14 +102,4 @@ void MonthlyBank(uint8_t p) {
   }
 }
 
-uint8_t VByte(uint8_t baseType) {
-  if (baseType == 0) return kFinanceRoad;
-  if (baseType == 1) return kFinanceRail;
-  SYS_BREAKPROGRAM("Error: Unknown VehicleBasetype in function VByte");
-}
-
 uint8_t VByte(const TWay& way) { return VByte(way.Use); }
-
-float* FinanceStats(TYearFinance& year, uint8_t category) {
-  return category == kFinanceRail ? year.RailStats : year.RoadStats;
-}

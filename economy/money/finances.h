@@ -17,9 +17,6 @@ constexpr long double kRepayAbove = 500000.0L;    // credit is repaid out of a b
 constexpr long double kRepayLeaves = 100000.0L;   // and leaves this much
 constexpr uint8_t kGameOverBankrupt = 109;
 
-// Finance category of a way use or a vehicle base type: 0 (road) gives 2, 1 (rail) gives 1.
-constexpr uint8_t kFinanceRail = 1;
-constexpr uint8_t kFinanceRoad = 2;
 
 // Adds Amount to the player's balance of this year and Amount * Factor to Stat. Costs are booked
 // as a negative Amount with Factor -1, so the statistics field grows by the cost. Player 0 is a
@@ -32,9 +29,5 @@ long double PlayerAssets(uint8_t player, int block);
 long double PlayerCash(uint8_t player);
 // The bank's monthly step for one player (nothing while EconomyHold is set).
 void MonthlyBank(uint8_t player);
-// The finance category of a vehicle base type or of a way's use.
-uint8_t VByte(uint8_t baseType);
+// The finance category of a way's use (VByte of the world state).
 uint8_t VByte(const TWay& way);
-
-// The statistics group of a finance category in a year block.
-float* FinanceStats(TYearFinance& year, uint8_t category);

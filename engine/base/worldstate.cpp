@@ -181,3 +181,13 @@ struct DatabaseStart {
   DatabaseStart() { InitDatabase(); }
 } g_databaseStart;
 }  // namespace
+
+uint8_t VByte(uint8_t baseType) {
+  if (baseType == 0) return kFinanceRoad;
+  if (baseType == 1) return kFinanceRail;
+  SYS_BREAKPROGRAM("Error: Unknown VehicleBasetype in function VByte");
+}
+
+float* FinanceStats(TYearFinance& year, uint8_t category) {
+  return category == kFinanceRail ? year.RailStats : year.RoadStats;
+}

@@ -57,6 +57,15 @@ struct TPlayer {
 };
 static_assert(sizeof(TPlayer) == 1528);
 
+// The finance categories of the statistics groups: a vehicle base type or a way's use 0 (road)
+// books into the road group, 1 (rail) into the rail group.
+constexpr uint8_t kFinanceRail = 1;
+constexpr uint8_t kFinanceRoad = 2;
+// The finance category of a vehicle base type or way use; any other value stops the program.
+uint8_t VByte(uint8_t baseType);
+// The statistics group of a finance category in a year block.
+float* FinanceStats(TYearFinance& year, uint8_t category);
+
 // A town (516 bytes).
 struct TCity {
   ShortString<255> Name;

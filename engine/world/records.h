@@ -303,7 +303,11 @@ struct TStreetBlock : ArrayerRecord<TStreetBlock> {
 // A tree of the landscape (36 bytes).
 struct TTree : ArrayerRecord<TTree> {
   uint32_t Index;
-  uint8_t Data[32];
+  uint8_t Kind;
+  float Scale;        // 1.0
+  TVector Position;
+  float Rotation;     // degrees
+  uint8_t Reserved25[11];
 
   void Destroy() const;  // tree.cpp
 };

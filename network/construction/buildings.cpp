@@ -43,7 +43,6 @@ void InstallDefaults() {
 namespace {
 
 constexpr double kRadToDeg = 57.29577951308232;
-constexpr uint32_t kCompletionDelay = 100;
 
 bool IsPlayer(uint8_t owner) { return owner >= 1 && owner <= 10; }
 
@@ -52,13 +51,6 @@ bool IsPlayer(uint8_t owner) { return owner >= 1 && owner <= 10; }
 const TBuildingType& TypeOf(uint16_t type) {
   if (type > 255) SYS_BREAKPROGRAM("ERROR: Building construction: Unknown Buildingtype " + std::to_string(type));
   return BuildingTypes[type];
-}
-
-// The finance group of a connect's waytype: road 2, rail 1.
-uint8_t WaytypeGroup(uint8_t waytype) {
-  if (waytype == 0) return kGroupRoad;
-  if (waytype == 1) return kGroupRail;
-  SYS_BREAKPROGRAM("Error: Unknown VehicleBasetype in function VByte");
 }
 
 [[noreturn]] void StopCut(const std::string& text, size_t room) { SYS_BREAKPROGRAM(text.substr(0, room)); }
@@ -180,7 +172,7 @@ uint8_t GetPillarType(const TBuilding& b) {
   if (b.BuildingType == SpecialBuildingTypes[0]) {
     for (uint32_t c = FindNextConnect(0); c != 0; c = FindNextConnect(c)) {
       if (ConnectByIndex(c).JunctionBuilding != b.Index) continue;
-      const uint8_t group = WaytypeGroup(ConnectByIndex(c).WayType);
+      const uint8_t group = VByte(ConnectByIndex(c).WayType);
       PillarIsWay = true;
       return group;
     }
@@ -200,7 +192,7 @@ void PayBuilding(const TBuilding& b) {
   }
   TPlayer& player = Players[b.Owner];
   TYearFinance& year = player.Finances[0];
-  float* stats = group == kGroupRail ? year.RailStats : year.RoadStats;
+  float* stats = FinanceStats(year, group);
   building_hooks::BookMoney(b.Owner, stats[PillarIsWay ? kFinanceConstructionStat : kFinanceConstructionStat + 1],
                             -cost, -1.0f);
   if (GameSettings.Level > 1) player.PrevCost = player.PrevCost.get() - static_cast<long double>(cost);

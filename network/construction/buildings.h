@@ -7,10 +7,11 @@
 #include <cstdint>
 
 #include "engine/base/types.h"
+#include "engine/base/worldstate.h"
 #include "engine/world/records.h"
 
 // The finance groups of the players' statistics: rail and road.
-constexpr uint8_t kGroupRail = 1, kGroupRoad = 2;
+constexpr uint8_t kGroupRail = kFinanceRail, kGroupRoad = kFinanceRoad;
 // The kinds of building type that construction treats apart.
 constexpr uint8_t kBuildingKindBridge = 3, kBuildingKindTunnel = 8;
 // The news event of a new rail station.
@@ -36,6 +37,9 @@ extern void (*UpdateCompanyBuildingLevel)(TBuilding& b);
 // Every hook above back to its default.
 void InstallDefaults();
 }  // namespace building_hooks
+
+// Construction ends this many ticks after it starts.
+constexpr uint32_t kCompletionDelay = 100;
 
 // The completion tick of a building: the game tick at which construction ends (0 once finished).
 uint32_t BuildingCompletionTick(const TBuilding& b);

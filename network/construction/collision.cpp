@@ -311,3 +311,33 @@ void CollisionTest(TCurveline& curve, uint8_t kind, TConstructResult& result, fl
     }
   }
 }
+
+bool FindCollidingObject(const TVector (&corners)[4], float (&heights)[4], std::span<const uint32_t> exclude,
+                         uint32_t mask) {
+  auto mesh = std::make_unique<TMeshdata2>();
+  uint32_t index = 0;
+  for (;;) {
+    uint32_t type = 0;
+    index = FindInArrayerBWMultipel(mask, index, type);
+    if (index == 0) return false;
+    if (std::find(exclude.begin(), exclude.end(), index) != exclude.end()) continue;
+    TVector objectCorners[4];
+    if (type == kARTypeWay) {
+      TWay w{};
+      w.A_Read(index);
+      if (w.Mesh == 0) continue;
+      mesh->A_Read(w.Mesh);
+      if (!GetWayCorners(w, *mesh, objectCorners) || !QuadsOverlap(corners, objectCorners)) continue;
+      GetWayHeightRange(w, *mesh, heights, 2);
+    } else if (type == kARTypeBuilding) {
+      TBuilding b{};
+      b.A_Read(index);
+      GetBuildingCorners(b, objectCorners);
+      if (!QuadsOverlap(corners, objectCorners)) continue;
+      GetBuildingHeights(b, heights, 2);
+    } else {
+      continue;
+    }
+    if (RangesOverlap(heights)) return true;
+  }
+}

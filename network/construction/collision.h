@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "engine/base/types.h"
 #include "engine/mesh/meshrecords.h"
@@ -45,3 +46,10 @@ void GetWayHeightRange(const TWay& way, const TMeshdata2& mesh, float (&heights)
 void PieceHeightRange(const TPieceMesh& mesh, const TWay& way, float (&heights)[4], uint8_t slot);
 // The clearance above a way of the given use (a third use takes the rail clearance).
 float UseClearance(uint8_t use);
+
+// The first stored building or way (of the kinds in Mask) whose footprint overlaps Corners and
+// whose height range overlaps the caller's: Heights holds the caller's range in slot 1 (elements 0
+// and 1, top then bottom); each object's range goes to slot 2. The objects listed in Exclude do not
+// count; a way without a mesh, or of a waytype without corners, has no footprint. True on a hit.
+bool FindCollidingObject(const TVector (&corners)[4], float (&heights)[4], std::span<const uint32_t> exclude,
+                         uint32_t mask);

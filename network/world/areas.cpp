@@ -1,4 +1,4 @@
-#include "economy/town/areas.h"
+#include "network/world/areas.h"
 
 #include <algorithm>
 #include <cmath>
