@@ -13,6 +13,7 @@
 #include "network/world/terrain.h"
 
 TGroundGrid GroundGrid;
+int LevelGroundPassLimit = kLevelPassLimit;
 
 namespace {
 
@@ -150,7 +151,7 @@ void LevelGround() {
   for (int pass = 0;; ++pass) {
     SampleGroundGrid(grid);
     if (!grid.BelowGround) break;
-    if (pass == kLevelPassLimit) {
+    if (pass >= LevelGroundPassLimit) {
       SYS_Warning("WARNING in Gameplay.LevelGround: the ground could not be levelled");
       break;
     }
@@ -164,11 +165,6 @@ void LevelGround() {
     uint8_t& flags = CellFlags[deepest.Column][deepest.Row];
     flags = static_cast<uint8_t>((flags | kCellBuildingGround) & ~0x06);
     if (!r.Ok()) break;
-    // A point whose terrain does not depend on the vertex nearest to it would never come up.
-    if (!(HeightAt(deepest.Position.x, deepest.Position.z) < deepest.Terrain)) {
-      SYS_Warning("WARNING in Gameplay.LevelGround: the ground could not be levelled");
-      break;
-    }
   }
   LandscapeDirty = 1;
   if (grid.RowCount < 1 || grid.ColCount < 1) return;

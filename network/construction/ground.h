@@ -53,8 +53,9 @@ extern TGroundGrid GroundGrid;
 
 // The highest map value of a height vertex.
 constexpr int32_t kHighestGround = 4000;
-// LevelGround gives up after this many passes.
+// LevelGround gives up after LevelGroundPassLimit passes (kLevelPassLimit unless a test lowers it).
 constexpr int kLevelPassLimit = 10000;
+extern int LevelGroundPassLimit;
 // The cell flags the ground work sets and clears.
 constexpr uint8_t kCellBuildingGround = 0x10;
 constexpr uint8_t kCellWaterBearing = 0x08;
@@ -76,8 +77,9 @@ void SampleGroundGrid(TGroundGrid& grid);
 // Levels the terrain under GroundGrid: while some point lies below the terrain, the vertex of the
 // deepest point is lowered by half the depth (at least 1), and its cell becomes levelled building
 // ground. Then the cells under the grid's corners are cleared (ClearGroundArea). The passes stop
-// when a change is refused, when a pass does not lower the terrain at the deepest point, or after
-// kLevelPassLimit passes; the last two warn.
+// when a change is refused (the 16-bit floor ends even a point whose terrain hardly follows its
+// vertex), or after LevelGroundPassLimit passes with the warning
+// "WARNING in Gameplay.LevelGround: the ground could not be levelled".
 void LevelGround();
 // Marks the cells under the area (corners in order round it) and their neighbours as building
 // ground, turns meadow into levelled ground and removes the trees standing on the area's cells.

@@ -289,6 +289,46 @@ TEST_F(Collision, AnObjectAboveThePiecesClearancePasses) {
   }
 }
 
+TEST_F(Collision, APlacementFindsTheFirstCollidingObjectNotExcluded) {
+  // Along z = 1000: a building on x 1040..1060 (height 0..30) and a road from 1100 to 1200 at
+  // height 0 (its range: the clearance of 50 above, the body of 20 below).
+  const uint32_t building = Building(1050, 1000, 10, 0, 30);
+  const uint32_t way = WayAlong(1100, 1200);
+  const uint32_t bare = WayAlong(1300, 1400);
+  TWay w{};
+  w.A_Read(bare);
+  w.Mesh = 0;  // a way without a mesh has no footprint
+  w.A_Overwrite();
+  constexpr uint32_t kBoth = kArrayerBWFlag | kKindBuilding | kKindWay;
+  struct Case {
+    const char* name;
+    float x0, x1;        // the placement's extent along x, 20 wide around z = 1000
+    float top, bottom;   // its height range
+    std::vector<uint32_t> exclude;
+    uint32_t mask;
+    bool hit;
+  };
+  const Case cases[] = {
+      {"on the building", 1045, 1055, 10, 0, {}, kBoth, true},
+      {"on the building, excluded", 1045, 1055, 10, 0, {building}, kBoth, false},
+      {"on the building, only ways asked", 1045, 1055, 10, 0, {}, kArrayerBWFlag | kKindWay, false},
+      {"above the building", 1045, 1055, 60, 31, {}, kBoth, false},
+      {"on the way", 1150, 1160, 10, 0, {}, kBoth, true},
+      {"on the way, excluded with others", 1150, 1160, 10, 0, {building, way}, kBoth, false},
+      {"above the way's clearance", 1150, 1160, 90, 51, {}, kBoth, false},
+      {"between them", 1070, 1090, 10, 0, {}, kBoth, false},
+      {"on the way without a mesh", 1340, 1360, 10, 0, {}, kBoth, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TVector corners[4] = {{c.x0, 0, 990}, {c.x1, 0, 990}, {c.x1, 0, 1010}, {c.x0, 0, 1010}};
+    float heights[4] = {c.top, c.bottom, -1, -1};
+    EXPECT_EQ(FindCollidingObject(corners, heights, c.exclude, c.mask), c.hit);
+    EXPECT_EQ(heights[0], c.top);
+    EXPECT_EQ(heights[1], c.bottom);
+  }
+}
+
 TEST_F(Collision, ObjectsOutsideTheSquareAreNeverLookedAt) {
   Plan({1000, 1200});
   ASSERT_FLOAT_EQ(curve_->Radius, 600.0f);
