@@ -1,10 +1,9 @@
-// The simulation step and the game flow services the editors call.
+// The game flow services the editors call: the simulation step, planned constructions and the
+// building program's simulation start.
 #pragma once
 
-#include <cstdint>
-
-// One simulation step; returns at once while GameRunning is 0.
-void GameplayTick();
+#include "economy/step/plans.h"
+#include "economy/step/tick.h"
 
 // The start of the building program's simulation unit: it writes "Gameplay Initialization" as a
 // warning, so right after SYS_InitDebugFile the building program's log holds its header and

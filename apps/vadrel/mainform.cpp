@@ -25,7 +25,6 @@
 #include "apps/common/startup.h"
 #include "economy/services.h"
 #include "economy/gameplay.h"
-#include "economy/step/plans.h"
 #include "engine/base/diagnostics.h"
 #include "engine/base/worldstate.h"
 #include "engine/files/languages.h"
@@ -64,6 +63,9 @@ void FormUnitStart() {
   MaxPieceAngle[LimitIndex(kWaytypeRoad)] = 0.6981317f;
   // The network books, reports and finds towns through the economy.
   InstallEconomyServices();
+#ifndef NDEBUG
+  if constexpr (step_hooks::kEveryProcessBuilt) step_hooks::WarnAtDefault();
+#endif
 }
 
 MainForm::MainForm(QWidget* parent) : QWidget(parent) {

@@ -21,4 +21,7 @@ void PortShowGameOver(uint8_t code) {
 void PortShowNewspaper(const TNewspaperWindow& window) {
   if (g_port.ShowNewspaper) g_port.ShowNewspaper(window);
 }
+void PortShowYearReport(uint8_t page) {
+  if (g_port.ShowYearReport) g_port.ShowYearReport(page);
+}
 bool PortModalWindowOpen() { return g_port.ModalWindowOpen ? g_port.ModalWindowOpen() : false; }

@@ -19,6 +19,8 @@ struct TUserInterfacePort {
   std::function<void(uint8_t code)> ShowGameOver;
   // The newspaper page, filled in by ShowNewspaper: load its picture (when it has one) and show it.
   std::function<void(const TNewspaperWindow&)> ShowNewspaper;
+  // The year report window, opened on the given page.
+  std::function<void(uint8_t page)> ShowYearReport;
   // True while a modal window is open (a newspaper page then waits in the queue).
   std::function<bool()> ModalWindowOpen;
 };
@@ -33,4 +35,5 @@ void PortShowBankMessage(const TBankMessageWindow& window);
 void PortShowOkBox(uint32_t value);
 void PortShowGameOver(uint8_t code);
 void PortShowNewspaper(const TNewspaperWindow& window);
+void PortShowYearReport(uint8_t page);
 bool PortModalWindowOpen();

@@ -77,15 +77,29 @@ struct TCity {
 };
 static_assert(sizeof(TCity) == 516);
 
+struct TWinCondition {
+  uint8_t Kind;
+  uint8_t Quantity;
+  Extended80 Threshold;
+};
+static_assert(sizeof(TWinCondition) == 12);
+
 struct TGameSettings {
   uint8_t VehicleSetting;  // read by the vehicle logic
   uint8_t EconomyMode;
   uint8_t Level;           // difficulty
   uint8_t Fourth;
   uint8_t RepayLocalOnly;  // the bank repays credit out of large balances for the local player only
-  uint8_t Reserved[59];
+  int32_t EndYear, EndMonth;
+  float PrizeAmounts[3];
+  int32_t PrizeYear;
+  int32_t TicksPerDay;     // ticks of a game day; 0 or less: the calendar stands still
+  uint8_t WinConditionCount;
+  uint8_t WinConditionMode;
+  TWinCondition WinConditions[5];
+  uint8_t Reserved95;
 };
-static_assert(sizeof(TGameSettings) == 64);
+static_assert(sizeof(TGameSettings) == 96);
 
 struct TGraphicsCaps {
   uint8_t StencilWanted;

@@ -188,6 +188,20 @@ uint32_t PoolFindFree(uint32_t& last, uint32_t count, IsFree isFree, Grow grow) 
 
 }  // namespace arrayer_internal
 
+// Calls visit(index, kind, image, bytes) for every live entry of the array in index order; image is
+// the record without its leading index (bytes long, padding to 4 bytes included).
+template <class Visit>
+void ForEachArrayerEntry(ArrayerId id, Visit visit) {
+  const TArrayerArray& a = arrayer_internal::ArrayOf(id);
+  if (a.TableBase == nullptr) return;
+  for (uint32_t cell = 1; cell < a.TableTop; ++cell) {
+    const uint8_t* entry = arrayer_internal::EntryOfCell(a, cell);
+    if (entry == nullptr) continue;
+    visit(cell, arrayer_internal::EntryKind(entry), entry + kArrayerEntryHeader,
+          arrayer_internal::EntryBytes(entry) - kArrayerEntryHeader);
+  }
+}
+
 // Test seams: never reachable through a user-visible option.
 namespace arrayer_test {
 // The n-th allocation from now on (1-based) fails; 0 lets every allocation succeed.

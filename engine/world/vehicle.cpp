@@ -18,6 +18,15 @@ int32_t VehicleTypePrice(const TVehicleType& t) {
 
 void SetVehicleTypePrice(TVehicleType& t, int32_t price) { std::memcpy(t.Bytes + kVehicleTypePriceOffset, &price, 4); }
 
+uint16_t VehicleTypeStartYear(const TVehicleType& t) {
+  return static_cast<uint16_t>(t.Bytes[kVehicleTypeStartYearOffset] | t.Bytes[kVehicleTypeStartYearOffset + 1] << 8);
+}
+
+void SetVehicleTypeStartYear(TVehicleType& t, uint16_t year) {
+  t.Bytes[kVehicleTypeStartYearOffset] = static_cast<uint8_t>(year);
+  t.Bytes[kVehicleTypeStartYearOffset + 1] = static_cast<uint8_t>(year >> 8);
+}
+
 float TVehicle::GetValue(bool& isNew) const {
   isNew = RunDistance == 0.0f && Wear > 0.99f;
   const float price = VehicleType <= 255 ? static_cast<float>(VehicleTypePrice(VehicleTypes[VehicleType])) : 0.0f;

@@ -31,6 +31,15 @@
 //     values, then each change of the aimed or reached state with its tick, the intensity, the
 //     light, the fog and the sky tone, the number of changes, and the values after the last tick.
 //
+//   sim_driver run SCENARIO TICKS
+//     Resets the world, sets up the scenario and runs the simulation step TICKS times. Prints the
+//     date, the tick counter, each player's balance and last year's interest, and the state hash.
+//     Scenarios: idle (nothing running) and calendar (a running game from 1.1.1950 at 10 ticks a
+//     day, economy level 2, one player with 1,000,000).
+//
+//   sim_driver hash
+//     The state hash of the freshly reset world.
+//
 // Exit status 0 after a run, 2 for a command line it does not understand.
 #include <algorithm>
 #include <cmath>
@@ -55,6 +64,7 @@
 #include "network/construction/limits.h"
 #include "network/world/terrain.h"
 #include "platform/platform.h"
+#include "tests/tools/sim_scenarios.h"
 
 namespace {
 
@@ -63,7 +73,9 @@ int Usage() {
                "usage: sim_driver curve rail|road X1 Z1 DX1 DZ1|- X2 Z2 DX2 DZ2|- [--road-angle DEG]\n"
                "       sim_driver bank BALANCE CREDIT COMPANYVALUE LEVEL\n"
                "       sim_driver height X Z\n"
-               "       sim_driver weather TICKS\n");
+               "       sim_driver weather TICKS\n"
+               "       sim_driver run idle|calendar TICKS\n"
+               "       sim_driver hash\n");
   return 2;
 }
 
@@ -278,5 +290,7 @@ int main(int argc, char** argv) {
   if (command == "height") return Height(args);
   if (command == "weather") return WeatherRun(args);
   if (command == "bank") return Bank(args);
+  if (command == "run") return RunScenario(args) == 2 ? Usage() : 0;
+  if (command == "hash") return PrintResetHash(args) == 2 ? Usage() : 0;
   return Usage();
 }

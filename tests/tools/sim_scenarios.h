@@ -1,0 +1,11 @@
+// The driver's running scenarios: a reset world run for a number of ticks, and its state hash.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// run SCENARIO TICKS: prints the date, each player's balance, the last year's interest and the
+// state hash after the ticks. 2 for arguments it does not understand.
+int RunScenario(const std::vector<std::string>& args);
+// hash: prints the state hash of the freshly reset world.
+int PrintResetHash(const std::vector<std::string>& args);
