@@ -23,7 +23,7 @@
 #include "apps/common/controls.h"
 #include "apps/common/mainloop.h"
 #include "apps/common/startup.h"
-#include "economy/services.h"
+#include "economy/step/services.h"
 #include "economy/gameplay.h"
 #include "engine/base/diagnostics.h"
 #include "engine/base/worldstate.h"

@@ -7,7 +7,7 @@
 #include "economy/messages/news.h"
 #include "economy/messages/newspaper.h"
 #include "economy/money/bank.h"
-#include "economy/services.h"
+#include "economy/step/services.h"
 #include "engine/base/random.h"
 #include "engine/base/worldstate.h"
 #include "engine/store/connectpool.h"

@@ -52,7 +52,7 @@
 
 #include "economy/weather/weather.h"
 #include "economy/money/bank.h"
-#include "economy/services.h"
+#include "economy/step/services.h"
 #include "economy/money/finances.h"
 #include "economy/port/uiport.h"
 #include "engine/base/maths.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "economy/services.h"
+#include "economy/step/services.h"
 #include "economy/step/plans.h"
 #include "engine/base/worldstate.h"
 #include "engine/mesh/meshrecords.h"

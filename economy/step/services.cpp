@@ -1,4 +1,4 @@
-#include "economy/services.h"
+#include "economy/step/services.h"
 
 #include "economy/messages/news.h"
 #include "economy/money/finances.h"

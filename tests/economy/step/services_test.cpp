@@ -1,7 +1,7 @@
 // The economy's services behind the network's hooks: a building's cost reaches the real books.
 #include <gtest/gtest.h>
 
-#include "economy/services.h"
+#include "economy/step/services.h"
 #include "engine/base/worldstate.h"
 #include "engine/world/building.h"
 #include "network/construction/buildings.h"
