@@ -9,6 +9,16 @@
 //     editor uses 40). Prints the result set, the connect and piece counts, the gradient, and
 //     each slot's position and heading (degrees, from +X toward +Z, along the chain).
 //
+//   sim_driver collide X [Y]
+//     The collision test of one planned road piece, 100 long and 30 wide, from (X, Y, 1000) to
+//     (X + 100, Y, 1000) (Y is 0 unless given), in a world of two objects: a house standing on the
+//     square 1090..1110 x 990..1010 from height 0 to 30, and a road 30 wide from (1400, 0, 800) to
+//     (1400, 0, 1200). Only objects placed within the plan's square (its centre +- its radius, half
+//     the piece's length plus 500) are looked at; a road, planned or built, reaches 50 above its
+//     surface and 20 below it. Prints the square, the result set, the piece's flags (32 once hit),
+//     the plan's hit way (0 none), what was hit (building, way or none) and the indices of the
+//     house and the road.
+//
 //   sim_driver bank BALANCE CREDIT COMPANYVALUE LEVEL
 //     One monthly bank step for player 1 (the local player) at economy level LEVEL, whose company
 //     value is made up by its building value. Prints the balance, the credit, the interest booked
@@ -60,17 +70,20 @@
 #include "engine/base/worldstate.h"
 #include "engine/gui/mousemode.h"
 #include "engine/store/recordstore.h"
+#include "network/construction/collision.h"
 #include "network/construction/curves.h"
 #include "network/construction/limits.h"
 #include "network/world/terrain.h"
 #include "platform/platform.h"
 #include "tests/tools/sim_scenarios.h"
+#include "tools/sample_world.h"
 
 namespace {
 
 int Usage() {
   std::fprintf(stderr,
                "usage: sim_driver curve rail|road X1 Z1 DX1 DZ1|- X2 Z2 DX2 DZ2|- [--road-angle DEG]\n"
+               "       sim_driver collide X [Y]\n"
                "       sim_driver bank BALANCE CREDIT COMPANYVALUE LEVEL\n"
                "       sim_driver height X Z\n"
                "       sim_driver weather TICKS\n"
@@ -164,6 +177,45 @@ int Curve(std::vector<std::string> args) {
   for (int k = 1; k < n; ++k)
     Print(("piece" + std::to_string(k) + ".length").c_str(),
           VecDistanceXZ(curve->Slots[k].Position, curve->Slots[k + 1].Position));
+  return 0;
+}
+
+// The scene of the collide command: the house type's row, the plan's line and the width of roads.
+constexpr uint16_t kCollideHouse = 1;
+constexpr float kCollideZ = 1000.0f, kCollideLength = 100.0f, kCollideHalfWidth = 15.0f;
+
+int Collide(const std::vector<std::string>& args) {
+  float x = 0.0f, y = 0.0f;
+  if (args.empty() || args.size() > 2 || !ReadFloat(args[0].c_str(), x) ||
+      (args.size() == 2 && !ReadFloat(args[1].c_str(), y)))
+    return Usage();
+  if (!ResetWorld()) {
+    std::fprintf(stderr, "sim_driver: the record store could not be allocated\n");
+    return 1;
+  }
+  sample_world::SetHouseType(kCollideHouse, 10.0f, 0.0f, 30.0f);
+  const uint32_t house = sample_world::PlaceHouse(kCollideHouse, {1100.0f, 0.0f, kCollideZ});
+  const uint32_t road =
+      sample_world::StraightWay(kWaytypeRoad, {1400.0f, 0.0f, 800.0f}, {1400.0f, 0.0f, 1200.0f}, kCollideHalfWidth);
+
+  std::unique_ptr<TCurveline> curve = NewCurveline();
+  ResetConstruction(*curve);
+  const TVector ends[2] = {{x, y, kCollideZ}, {x + kCollideLength, y, kCollideZ}};
+  sample_world::StraightPlan(*curve, kWaytypeRoad, ends, 2, kCollideHalfWidth);
+  TConstructResult result{};
+  CollisionTest(*curve, kCollisionWays, result, curve->Centre.x, curve->Centre.z, curve->Radius);
+
+  // A refusal names the way it met; with none named it met the house.
+  const char* hit = result.Ok() ? "none" : curve->HitWay != 0 ? "way" : "building";
+  Print("centre.x", curve->Centre.x);
+  Print("centre.z", curve->Centre.z);
+  Print("radius", curve->Radius);
+  std::printf("result=%s\n", result.Elements().c_str());
+  std::printf("flags=%d\n", WayFlags(curve->Pieces[1].Way));
+  std::printf("hitway=%u\n", curve->HitWay);
+  std::printf("hit=%s\n", hit);
+  std::printf("building=%u\n", house);
+  std::printf("way=%u\n", road);
   return 0;
 }
 
@@ -287,10 +339,13 @@ int main(int argc, char** argv) {
   const std::string command = argv[1];
   std::vector<std::string> args(argv + 2, argv + argc);
   if (command == "curve") return Curve(args);
+  if (command == "collide") return Collide(args);
   if (command == "height") return Height(args);
   if (command == "weather") return WeatherRun(args);
   if (command == "bank") return Bank(args);
-  if (command == "run") return RunScenario(args) == 2 ? Usage() : 0;
-  if (command == "hash") return PrintResetHash(args) == 2 ? Usage() : 0;
+  if (command == "run" || command == "hash") {
+    const int status = command == "run" ? RunScenario(args) : PrintResetHash(args);
+    return status == 2 ? Usage() : status;
+  }
   return Usage();
 }

@@ -17,6 +17,7 @@
 #include "network/construction/limits.h"
 #include "network/construction/result.h"
 #include "tests/engine/store/store_fixture.h"
+#include "tools/sample_world.h"
 
 namespace construction_testing {
 
@@ -57,29 +58,7 @@ class ConstructionTest : public arrayer_testing::ArrayerTest {
   // vertices 1..4 are start + side, start - side, end - side, end + side, the side pointing left of
   // the way. Registered at both connects; owner 1, state 0.
   uint32_t AddWayBetween(uint32_t from, uint32_t to, float half = 15.0f, uint8_t owner = 1) {
-    const TVector a = ConnectByIndex(from).Position, b = ConnectByIndex(to).Position;
-    const float dx = b.x - a.x, dz = b.z - a.z, len = std::sqrt(dx * dx + dz * dz);
-    const TVector side = {-dz / len * half, 0.0f, dx / len * half};
-    auto mesh = std::make_unique<TMesh2>();
-    mesh->Init();
-    mesh->vxA(1, a.x + side.x, a.y, a.z + side.z, 0, 0);
-    mesh->vxA(2, a.x - side.x, a.y, a.z - side.z, 0, 0);
-    mesh->vxA(3, b.x - side.x, b.y, b.z - side.z, 0, 0);
-    mesh->vxA(4, b.x + side.x, b.y, b.z + side.z, 0, 0);
-    mesh->A_Write();
-    TWay w{};
-    w.Init(ConnectByIndex(from).WayType, 0);
-    w.Owner = owner;
-    w.Mesh = mesh->Index;
-    w.ConnectionCounter = 2;
-    w.Connections[0] = from;
-    w.Connections[1] = to;
-    w.A_Write();
-    for (uint32_t c : {from, to}) {
-      TConnect& con = ConnectByIndex(c);
-      (con.WayA == 0 ? con.WayA : con.WayB) = w.Index;
-    }
-    return w.Index;
+    return sample_world::WayBetween(from, to, half, owner);
   }
 };
 

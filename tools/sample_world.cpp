@@ -1,0 +1,106 @@
+// A small world built in memory: houses, straight ways and straight plans.
+#include "tools/sample_world.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "engine/base/worldstate.h"
+#include "engine/mesh/mesh.h"
+#include "engine/store/connectpool.h"
+#include "engine/world/building.h"
+#include "network/construction/buildings.h"
+#include "network/construction/collision.h"
+
+namespace sample_world {
+
+void StripCorners(const TVector& a, const TVector& b, float half, TVector (&corners)[4]) {
+  const float dx = b.x - a.x, dz = b.z - a.z, len = std::sqrt(dx * dx + dz * dz);
+  const TVector side = {-dz / len * half, 0.0f, dx / len * half};
+  corners[0] = {a.x + side.x, a.y, a.z + side.z};
+  corners[1] = {a.x - side.x, a.y, a.z - side.z};
+  corners[2] = {b.x - side.x, b.y, b.z - side.z};
+  corners[3] = {b.x + side.x, b.y, b.z + side.z};
+}
+
+void SetHouseType(uint16_t type, float half, float bottom, float top) {
+  TBuildingType& t = BuildingTypes[type];
+  const TVector corners[4] = {{-half, 0, -half}, {half, 0, -half}, {half, 0, half}, {-half, 0, half}};
+  for (int k = 1; k <= 4; ++k) SetBuildingTypeCorner(t, k, corners[k - 1]);
+  SetBuildingTypeHeights(t, bottom, top);
+}
+
+uint32_t PlaceHouse(uint16_t type, const TVector& position) {
+  TBuilding b{};
+  b.BuildingType = type;
+  const TVector toward = {position.x + 1.0f, position.y, position.z};
+  TVector at{};
+  float angle = 0.0f;
+  CalcBuildingGeometry(b, position, toward, {0, 0, 0}, {1, 0, 0}, at, angle);
+  InitBuilding(type, b, at, angle, 0);
+  return b.Index;
+}
+
+uint32_t WayBetween(uint32_t from, uint32_t to, float half, uint8_t owner) {
+  TVector corners[4];
+  StripCorners(ConnectByIndex(from).Position, ConnectByIndex(to).Position, half, corners);
+  auto mesh = std::make_unique<TMesh2>();
+  mesh->Init();
+  for (int i = 0; i < 4; ++i) mesh->vxA(static_cast<uint16_t>(i + 1), corners[i].x, corners[i].y, corners[i].z, 0, 0);
+  mesh->A_Write();
+  TWay w{};
+  w.Init(ConnectByIndex(from).WayType, 0);
+  w.Owner = owner;
+  w.Mesh = mesh->Index;
+  w.ConnectionCounter = 2;
+  w.Connections[0] = from;
+  w.Connections[1] = to;
+  w.A_Write();
+  for (uint32_t c : {from, to}) {
+    TConnect& con = ConnectByIndex(c);
+    (con.WayA == 0 ? con.WayA : con.WayB) = w.Index;
+  }
+  return w.Index;
+}
+
+uint32_t StraightWay(uint8_t use, const TVector& a, const TVector& b, float half) {
+  uint32_t ends[2];
+  const TVector at[2] = {a, b};
+  for (int i = 0; i < 2; ++i) {
+    TConnect c{};
+    ClearConnect(c, use);
+    c.Position = at[i];
+    ends[i] = AddConnect(c);
+  }
+  TWay w{};
+  w.A_Read(WayBetween(ends[0], ends[1], half, ActPlayer));
+  w.Position = {(a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2};
+  w.A_Overwrite();
+  return w.Index;
+}
+
+void StraightPlan(TCurveline& curve, uint8_t use, const TVector* points, int count, float half) {
+  count = std::clamp(count, 2, kCurveConnects);
+  curve.conzahl = static_cast<uint8_t>(count);
+  for (int j = 1; j <= count; ++j) {
+    TMetaconnect& slot = curve.Slots[j];
+    slot = TMetaconnect{};
+    slot.Waytype = use;
+    slot.Position = points[j - 1];
+  }
+  for (int k = 1; k < count; ++k) {
+    TCurvePiece& piece = curve.Pieces[k];
+    piece.Way.Use = use;
+    TVector corners[4];
+    StripCorners(points[k - 1], points[k], half, corners);
+    for (int i = 0; i < 4; ++i) {
+      piece.Mesh.Vertices[i].x = corners[i].x;
+      piece.Mesh.Vertices[i].y = corners[i].y;
+      piece.Mesh.Vertices[i].z = corners[i].z;
+    }
+    piece.Mesh.VertexCount = 4;
+  }
+  CurvelineBounds(curve);
+}
+
+}  // namespace sample_world

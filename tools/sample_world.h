@@ -1,0 +1,37 @@
+// A small world built in memory for the tools and benchmarks that exercise the network without a
+// map file: a house type in the building-type table, houses placed from it, straight ways with
+// their meshes between stored connects, and straight plans of pieces in a TCurveline.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/base/types.h"
+#include "network/construction/curveline.h"
+
+namespace sample_world {
+
+// The corners of a straight strip of half-width Half from A to B, in the order of way and piece
+// meshes: A + side, A - side, B - side, B + side, the side pointing left of A -> B.
+void StripCorners(const TVector& a, const TVector& b, float half, TVector (&corners)[4]);
+
+// Row Type of BuildingTypes becomes a house: its ground plan the square of side 2 * Half around
+// its reference point, from Bottom to Top above it.
+void SetHouseType(uint16_t type, float half, float bottom, float top);
+// A building of that type with its reference point at Position, not turned, stored through the
+// construction routines (owner ActPlayer, state 0). Its index.
+uint32_t PlaceHouse(uint16_t type, const TVector& position);
+
+// A straight way between the stored connects From and To: its use the waytype of From, its mesh
+// the strip of half-width Half between the two positions, owned by Owner and registered at both
+// connects (as their way A, or way B when A is taken). Its index.
+uint32_t WayBetween(uint32_t from, uint32_t to, float half, uint8_t owner);
+// Two new connects of waytype Use (0 road, 1 rail) at A and B and the way between them, owned by
+// ActPlayer and placed at its midpoint. Its index.
+uint32_t StraightWay(uint8_t use, const TVector& a, const TVector& b, float half);
+
+// A plan of use Use through Count points (2 to 20, no stored connects): a slot at each, one piece
+// between each two whose mesh is the strip of half-width Half; then its bounds (CurvelineBounds).
+// The caller resets the record first (ResetConstruction).
+void StraightPlan(TCurveline& curve, uint8_t use, const TVector* points, int count, float half);
+
+}  // namespace sample_world
