@@ -61,9 +61,11 @@ void ShortText(THashWriter& h, const ShortString<N>& s) {
   h.Bytes(s.data, N);
 }
 
-void Floats(THashWriter& h, const float* v, int count) {
-  for (int i = 0; i < count; ++i) h.F32(v[i]);
-}
+// The records are packed: their array fields are read element by element through the record, by
+// value, never through a pointer of their element type.
+#define HASH_EACH(h, record, field, put)                                               \
+  for (size_t i_ = 0; i_ < sizeof((record).field) / sizeof((record).field[0]); ++i_) \
+    (h).put((record).field[i_])
 
 void Calendar(THashWriter& h) {
   h.U32(GameTime);
@@ -95,7 +97,7 @@ void WeatherState(THashWriter& h) {
   h.F32(w.Value4);
   h.U8(w.Byte1);
   h.Bytes(w.Colour, 4);
-  Floats(h, w.SkyColour, 4);
+  HASH_EACH(h, w, SkyColour, F32);
   h.F32(w.AmbientCeiling);
   h.F32(w.LightFactor);
   h.F32(w.BaseLightFactor);
@@ -113,8 +115,8 @@ void Year(THashWriter& h, const TYearFinance& y) {
   h.Bytes(y.Reserved18, sizeof(y.Reserved18));
   h.U16(y.Year);
   h.Bytes(y.Reserved30, sizeof(y.Reserved30));
-  Floats(h, y.RailStats, kFinanceStatCount);
-  Floats(h, y.RoadStats, kFinanceStatCount);
+  HASH_EACH(h, y, RailStats, F32);
+  HASH_EACH(h, y, RoadStats, F32);
   h.Bytes(y.Reserved176, sizeof(y.Reserved176));
   for (float v : {y.CreditInterest, y.OverdraftInterest, y.InterestIncome, y.Prizes, y.BuildingValue, y.WayValue,
                   y.VehicleValue, y.Credit, y.RailLength, y.RoadLength})
@@ -152,7 +154,7 @@ void PlayersAndTowns(THashWriter& h) {
     ShortText(h, city.Name);
     h.Vec(city.Position);
     h.Ext(city.Budget);
-    for (uint32_t w : city.IndustryWeights) h.U32(w);
+    HASH_EACH(h, city, IndustryWeights, U32);
     h.Bytes(city.Reserved, sizeof(city.Reserved));
   }
 }
@@ -175,11 +177,11 @@ void Pools(THashWriter& h) {
     if (node.Used == 0) continue;
     h.U32(n);
     h.Vec(node.Position);
-    for (uint32_t v : node.PrevLinks) h.U32(v);
-    for (uint32_t v : node.NextLinks) h.U32(v);
-    for (uint32_t v : node.LinkValues) h.U32(v);
+    HASH_EACH(h, node, PrevLinks, U32);
+    HASH_EACH(h, node, NextLinks, U32);
+    HASH_EACH(h, node, LinkValues, U32);
     h.U32(node.Way);
-    for (uint32_t v : node.NetValues) h.U32(v);
+    HASH_EACH(h, node, NetValues, U32);
     h.U32(node.Signal);
     h.U8(node.PrevLinkCount);
     h.U8(node.NextLinkCount);
@@ -207,8 +209,8 @@ void Pools(THashWriter& h) {
     h.U8(tr.CurrentStop);
     h.U8(tr.VehicleCount);
     h.U32(tr.Schedule);
-    for (uint32_t v : tr.Vehicles) h.U32(v);
-    for (uint32_t v : tr.NodesAhead) h.U32(v);
+    HASH_EACH(h, tr, Vehicles, U32);
+    HASH_EACH(h, tr, NodesAhead, U32);
     h.Bytes(tr.Reserved260, sizeof(tr.Reserved260));
     h.U32(tr.ClosingNode);
     h.Bytes(tr.Reserved272, sizeof(tr.Reserved272));
@@ -235,6 +237,8 @@ void Maps(THashWriter& h) {
     h.Bytes(ShadingMap[x], kMapSize);
   }
 }
+
+#undef HASH_EACH
 
 }  // namespace
 
