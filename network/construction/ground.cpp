@@ -13,6 +13,7 @@
 #include "network/world/terrain.h"
 
 TGroundGrid GroundGrid;
+int LevelGroundPasses = 0;
 
 namespace {
 
@@ -147,6 +148,7 @@ void SampleGroundGrid(TGroundGrid& grid) {
 void LevelGround() {
   TGroundGrid& grid = GroundGrid;
   TConstructResult r = TConstructResult::Success();
+  LevelGroundPasses = 0;
   for (int pass = 0;; ++pass) {
     SampleGroundGrid(grid);
     if (!grid.BelowGround) break;
@@ -159,6 +161,7 @@ void LevelGround() {
     if (!OnMap(deepest.Column, deepest.Row)) break;
     int32_t delta = static_cast<int32_t>(std::nearbyint(grid.MinDiff / 2.0f));
     if (delta == 0) delta = -1;
+    ++LevelGroundPasses;
     TerraformVertex(deepest.Column, deepest.Row, delta, 1, 1, r);
     GroundMap[deepest.Column][deepest.Row] = kGroundLevelled;
     uint8_t& flags = CellFlags[deepest.Column][deepest.Row];

@@ -79,6 +79,9 @@ void SampleGroundGrid(TGroundGrid& grid);
 // when a change is refused, when a pass does not lower the terrain at the deepest point, or after
 // kLevelPassLimit passes; the last two warn.
 void LevelGround();
+// The passes of the last LevelGround that found a point below the terrain (each tried to lower one
+// vertex); for tools that show how the levelling went.
+extern int LevelGroundPasses;
 // Marks the cells under the area (corners in order round it) and their neighbours as building
 // ground, turns meadow into levelled ground and removes the trees standing on the area's cells.
 void ClearGroundArea(const TVector& p1, const TVector& p2, const TVector& p3, const TVector& p4);
