@@ -6,9 +6,11 @@
 // levelling only gave up where the vertex under the deepest point could not be lowered.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <random>
 #include <string>
@@ -50,24 +52,43 @@ uint32_t Ticks() {
   return ticks += 1000;
 }
 
-// The map grids as they were before the work.
+// The part of the map the work can reach: the patch and a margin beyond the objects over it.
+// Everything outside it stays flat dry land at 0.
+struct Window {
+  int c0, c1, r0, r1;  // columns c0..c1 - 1, rows r0..r1 - 1
+  static Window Around(int c, int r, int size) {
+    constexpr int kMargin = 8;
+    return {std::max(c - kMargin, 0), std::min(c + size + kMargin, kMapSize), std::max(r - kMargin, 0),
+            std::min(r + size + kMargin, kMapSize)};
+  }
+  bool Holds(int c, int r) const { return c >= c0 && c < c1 && r >= r0 && r < r1; }
+};
+
+// The map grids in the window as they were before the work.
 struct Snapshot {
+  Window w;
   std::vector<int16_t> heights;
   std::vector<int8_t> water;
   std::vector<uint8_t> flags;
-  Snapshot()
-      : heights(&HeightMap[0][0], &HeightMap[0][0] + kMapSize * kMapSize),
-        water(&WaterMap[0][0], &WaterMap[0][0] + kMapSize * kMapSize),
-        flags(&CellFlags[0][0], &CellFlags[0][0] + kMapSize * kMapSize) {}
+  explicit Snapshot(const Window& window) : w(window) {
+    for (int c = w.c0; c < w.c1; ++c) {
+      heights.insert(heights.end(), &HeightMap[c][w.r0], &HeightMap[c][w.r1]);
+      water.insert(water.end(), &WaterMap[c][w.r0], &WaterMap[c][w.r1]);
+      flags.insert(flags.end(), &CellFlags[c][w.r0], &CellFlags[c][w.r1]);
+    }
+  }
+  size_t At(int c, int r) const { return static_cast<size_t>(c - w.c0) * (w.r1 - w.r0) + (r - w.r0); }
 };
 
-// Every height in range and none risen; the water-bearing cells keep their surface, the others
-// their water value. Reports the first few faults.
+// In the window every height in range and none risen, the water-bearing cells keeping their
+// surface and the others their water value; outside it, heights and water still 0. Reports the
+// first few faults.
 void ExpectSoundGround(const Snapshot& before) {
+  const Window& w = before.w;
   int faults = 0;
-  for (int c = 0; c < kMapSize && faults < 5; ++c) {
-    for (int r = 0; r < kMapSize && faults < 5; ++r) {
-      const size_t i = static_cast<size_t>(c) * kMapSize + r;
+  for (int c = w.c0; c < w.c1 && faults < 5; ++c) {
+    for (int r = w.r0; r < w.r1 && faults < 5; ++r) {
+      const size_t i = before.At(c, r);
       const int height = HeightMap[c][r], old = before.heights[i];
       const bool ok = height >= -32768 && height <= kHighestGround && height <= old &&
                       ((before.flags[i] & kCellWaterBearing) != 0 ? height + WaterMap[c][r] == old + before.water[i]
@@ -77,6 +98,18 @@ void ExpectSoundGround(const Snapshot& before) {
       ADD_FAILURE() << "vertex (" << c << ", " << r << "): height " << old << " -> " << height << ", water "
                     << int(before.water[i]) << " -> " << int(WaterMap[c][r]) << ", flags " << int(before.flags[i]);
     }
+  }
+  static const int16_t zeroHeights[kMapSize] = {};
+  static const int8_t zeroWater[kMapSize] = {};
+  const auto flat = [](int c, int r0, int r1) {
+    const size_t n = static_cast<size_t>(r1 - r0);
+    return std::memcmp(&HeightMap[c][r0], zeroHeights, n * sizeof(int16_t)) == 0 &&
+           std::memcmp(&WaterMap[c][r0], zeroWater, n) == 0;
+  };
+  for (int c = 0; c < kMapSize; ++c) {
+    const bool ok = w.Holds(c, w.r0) ? flat(c, 0, w.r0) && flat(c, w.r1, kMapSize) : flat(c, 0, kMapSize);
+    EXPECT_TRUE(ok) << "column " << c << " changed outside the work's reach";
+    if (!ok) return;
   }
 }
 
@@ -92,6 +125,7 @@ class LevellingProperty : public ::testing::Test {
     testing_support::CaptureDebugger();
     SetUserInterface({});
     InitWayConstruction();
+    std::memset(GroundMap, 5, sizeof(GroundMap));  // flat dry land at 0 everywhere
     SetBuildingTypeWayUse(BuildingTypes[kHouse], 0);
     SetBuildingTypePrice(BuildingTypes[kHouse], 100);
     SpecialBuildingTypes[1] = 9;
@@ -106,13 +140,18 @@ class LevellingProperty : public ::testing::Test {
   // of four bands (ordinary land, the floor, the top, all of them); about a fifth of the cells are
   // water kinds, about a quarter water-bearing with a depth anywhere in the signed-byte range.
   void NewGround(Random& rnd) {
-    std::memset(HeightMap, 0, sizeof(HeightMap));
-    std::memset(WaterMap, 0, sizeof(WaterMap));
-    std::memset(CellFlags, 0, sizeof(CellFlags));
-    std::memset(GroundMap, 5, sizeof(GroundMap));
+    for (int c = window_.c0; c < window_.c1; ++c) {
+      for (int r = window_.r0; r < window_.r1; ++r) {
+        HeightMap[c][r] = 0;
+        WaterMap[c][r] = 0;
+        CellFlags[c][r] = 0;
+        GroundMap[c][r] = 5;
+      }
+    }
     const int origins[3] = {0, kMapSize - kPatch, 500};
     c0_ = origins[rnd.Int(0, 2)];
     r0_ = origins[rnd.Int(0, 2)];
+    window_ = Window::Around(c0_, r0_, kPatch);
     const int band = rnd.Int(0, 3);
     for (int c = c0_; c < c0_ + kPatch; ++c) {
       for (int r = r0_; r < r0_ + kPatch; ++r) {
@@ -205,6 +244,7 @@ class LevellingProperty : public ::testing::Test {
   }
 
   int c0_ = 0, r0_ = 0;
+  Window window_ = {0, 0, 0, 0};
 };
 
 TEST_F(LevellingProperty, CompletingEverybodysPlansKeepsTheGroundSound) {
@@ -216,7 +256,7 @@ TEST_F(LevellingProperty, CompletingEverybodysPlansKeepsTheGroundSound) {
     std::vector<uint32_t> ways, buildings;
     for (int i = rnd.Int(1, 4); i > 0; --i) ways.push_back(PlannedWay(rnd).Index);
     for (int i = rnd.Int(0, 3); i > 0; --i) buildings.push_back(PlannedBuilding(rnd).Index);
-    const Snapshot before;
+    const Snapshot before(window_);
     ASSERT_FALSE(CompletePlannedConstructions(0, 0, true));
     ExpectSoundGround(before);
     for (uint32_t i : ways) {
@@ -238,8 +278,8 @@ TEST_F(LevellingProperty, LevellingOneGridAtATimeKeepsTheGroundSoundAndGivesUpOn
     SCOPED_TRACE("round " + std::to_string(round));
     ArrayerReset();
     NewGround(rnd);
+    const Snapshot before(window_);
     for (int i = rnd.Int(1, 4); i > 0; --i) {
-      const Snapshot before;
       if (rnd.Chance(60)) {
         const TWay w = PlannedWay(rnd);
         auto mesh = std::make_unique<TMesh2>();
@@ -250,9 +290,30 @@ TEST_F(LevellingProperty, LevellingOneGridAtATimeKeepsTheGroundSoundAndGivesUpOn
       }
       const size_t warnings = testing_support::Warnings().size();
       LevelGround();
-      ExpectSoundGround(before);
       ExpectLevelledOrStuck(warnings);
     }
+    ExpectSoundGround(before);
+  }
+}
+
+// A grid lying further below the terrain than any height can go asks for a change that does not
+// fit a height (nor, halved, a 32-bit integer): it is refused at the first pass and no height moves.
+TEST_F(LevellingProperty, AGridFarBelowTheFloorIsRefusedAtOnce) {
+  for (const float y : {-1e12f, -std::numeric_limits<float>::infinity(), -3e38f}) {
+    SCOPED_TRACE(y);
+    HeightMap[10][10] = 7;
+    TWay w{};
+    w.Init(1, 0);
+    auto mesh = std::make_unique<TMesh2>();
+    mesh->Init();
+    const float corners[4][2] = {{950, 1015}, {950, 985}, {1050, 985}, {1050, 1015}};
+    for (int k = 0; k < 4; ++k) mesh->vxA(static_cast<uint16_t>(k + 1), corners[k][0], y, corners[k][1], 0, 0);
+    CalcWayGroundGrid(GroundGrid, w, *mesh, 0);
+    const Snapshot before(Window::Around(0, 0, 20));
+    LevelGround();
+    EXPECT_EQ(LevelGroundPasses, 1);
+    EXPECT_EQ(HeightMap[10][10], 7);
+    ExpectSoundGround(before);
   }
 }
 
