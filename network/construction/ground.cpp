@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/base/diagnostics.h"
+#include "engine/base/maths.h"
 #include "engine/base/worldstate.h"
 #include "engine/store/recordstore.h"
 #include "network/world/areas.h"
@@ -14,6 +15,7 @@
 
 TGroundGrid GroundGrid;
 int LevelGroundPassLimit = kLevelPassLimit;
+int LevelGroundPasses = 0;
 
 namespace {
 
@@ -148,6 +150,7 @@ void SampleGroundGrid(TGroundGrid& grid) {
 void LevelGround() {
   TGroundGrid& grid = GroundGrid;
   TConstructResult r = TConstructResult::Success();
+  LevelGroundPasses = 0;
   for (int pass = 0;; ++pass) {
     SampleGroundGrid(grid);
     if (!grid.BelowGround) break;
@@ -158,8 +161,11 @@ void LevelGround() {
     const TGroundPoint deepest = grid.Point(grid.MinRow, grid.MinCol);
     // Only points on the map are compared, so the deepest one lies on it.
     if (!OnMap(deepest.Column, deepest.Row)) break;
-    int32_t delta = static_cast<int32_t>(std::nearbyint(grid.MinDiff / 2.0f));
+    // Half the depth, saturated: a point far below the floor of the heights asks for a change
+    // that is refused, never for one that does not fit.
+    int32_t delta = RoundToInt(static_cast<long double>(grid.MinDiff) / 2.0L);
     if (delta == 0) delta = -1;
+    ++LevelGroundPasses;
     TerraformVertex(deepest.Column, deepest.Row, delta, 1, 1, r);
     GroundMap[deepest.Column][deepest.Row] = kGroundLevelled;
     uint8_t& flags = CellFlags[deepest.Column][deepest.Row];

@@ -81,6 +81,9 @@ void SampleGroundGrid(TGroundGrid& grid);
 // vertex), or after LevelGroundPassLimit passes with the warning
 // "WARNING in Gameplay.LevelGround: the ground could not be levelled".
 void LevelGround();
+// The passes of the last LevelGround that found a point below the terrain (each tried to lower one
+// vertex); for tools that show how the levelling went.
+extern int LevelGroundPasses;
 // Marks the cells under the area (corners in order round it) and their neighbours as building
 // ground, turns meadow into levelled ground and removes the trees standing on the area's cells.
 void ClearGroundArea(const TVector& p1, const TVector& p2, const TVector& p3, const TVector& p4);

@@ -41,6 +41,16 @@
 //     values, then each change of the aimed or reached state with its tick, the intensity, the
 //     light, the fog and the sky tone, the number of changes, and the values after the last tick.
 //
+//   sim_driver level BLOCK WAY
+//     Levels the ground under a planned rail way that runs straight across a raised block. The
+//     block is the 5 x 5 height vertices of columns 10..14 and rows 8..12 at map height BLOCK
+//     (an integer 0..4000; world height 2 BLOCK) on flat land at 0; the way's piece mesh runs
+//     along X from (500, WAY, 1000) to (1900, WAY, 1000), 30 wide, with all four corners at world
+//     height WAY. Its ground grid (the fine one, as for a completed plan) is levelled. Prints the
+//     grid's rows and columns, the passes that lowered a vertex, every height vertex that changed
+//     (column, row, old and new map height) and their number, and the smallest point height over
+//     the terrain after the levelling.
+//
 //   sim_driver run SCENARIO TICKS
 //     Resets the world, sets up the scenario and runs the simulation step TICKS times. Prints the
 //     date, the tick counter, each player's balance and last year's interest, and the state hash.
@@ -72,6 +82,7 @@
 #include "engine/store/recordstore.h"
 #include "network/construction/collision.h"
 #include "network/construction/curves.h"
+#include "network/construction/ground.h"
 #include "network/construction/limits.h"
 #include "network/world/terrain.h"
 #include "platform/platform.h"
@@ -87,6 +98,7 @@ int Usage() {
                "       sim_driver bank BALANCE CREDIT COMPANYVALUE LEVEL\n"
                "       sim_driver height X Z\n"
                "       sim_driver weather TICKS\n"
+               "       sim_driver level BLOCK WAY\n"
                "       sim_driver run idle|calendar TICKS\n"
                "       sim_driver hash\n");
   return 2;
@@ -332,6 +344,55 @@ int Bank(const std::vector<std::string>& args) {
   return 0;
 }
 
+// The level command's scenario: the block's vertices and the way's ends.
+constexpr int kBlockFirstColumn = 10, kBlockFirstRow = 8, kBlockSize = 5;
+constexpr float kLevelWayStart = 500.0f, kLevelWayEnd = 1900.0f, kLevelWayZ = 1000.0f, kLevelWayHalf = 15.0f;
+
+int Level(const std::vector<std::string>& args) {
+  float block = 0.0f, y = 0.0f;
+  if (args.size() != 2 || !ReadFloat(args[0].c_str(), block) || !ReadFloat(args[1].c_str(), y) || block < 0.0f ||
+      block > static_cast<float>(kHighestGround) || block != std::floor(block))
+    return Usage();
+  if (!ResetWorld()) {
+    std::fprintf(stderr, "sim_driver: the record store could not be allocated\n");
+    return 1;
+  }
+  for (int c = kBlockFirstColumn; c < kBlockFirstColumn + kBlockSize; ++c)
+    for (int r = kBlockFirstRow; r < kBlockFirstRow + kBlockSize; ++r) HeightMap[c][r] = static_cast<int16_t>(block);
+
+  auto mesh = std::make_unique<TMeshdata2>();
+  mesh->Init();
+  mesh->vxA(1, kLevelWayStart, y, kLevelWayZ + kLevelWayHalf, 0, 0);
+  mesh->vxA(2, kLevelWayStart, y, kLevelWayZ - kLevelWayHalf, 0, 0);
+  mesh->vxA(3, kLevelWayEnd, y, kLevelWayZ - kLevelWayHalf, 0, 0);
+  mesh->vxA(4, kLevelWayEnd, y, kLevelWayZ + kLevelWayHalf, 0, 0);
+  TWay way{};
+  way.Init(kWaytypeRail, 0);  // a rail way of the ordinary kind
+  WayFlags(way) = kWayOnGround;
+
+  const std::vector<int16_t> before(&HeightMap[0][0], &HeightMap[0][0] + kMapSize * kMapSize);
+  CalcWayGroundGrid(GroundGrid, way, *mesh, 0);
+  LevelGround();
+  SampleGroundGrid(GroundGrid);
+
+  std::printf("grid.rows=%d\n", GroundGrid.RowCount);
+  std::printf("grid.cols=%d\n", GroundGrid.ColCount);
+  std::printf("passes=%d\n", LevelGroundPasses);
+  int changes = 0;
+  for (int c = 0; c < kMapSize; ++c) {
+    for (int r = 0; r < kMapSize; ++r) {
+      const int old = before[static_cast<size_t>(c) * kMapSize + r];
+      if (HeightMap[c][r] == old) continue;
+      const std::string key = "change" + std::to_string(++changes);
+      std::printf("%s.column=%d\n%s.row=%d\n", key.c_str(), c, key.c_str(), r);
+      std::printf("%s.old=%d\n%s.new=%d\n", key.c_str(), old, key.c_str(), HeightMap[c][r]);
+    }
+  }
+  std::printf("changes=%d\n", changes);
+  Print("min_diff", GroundGrid.MinDiff);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -343,6 +404,7 @@ int main(int argc, char** argv) {
   if (command == "height") return Height(args);
   if (command == "weather") return WeatherRun(args);
   if (command == "bank") return Bank(args);
+  if (command == "level") return Level(args);
   if (command == "run" || command == "hash") {
     const int status = command == "run" ? RunScenario(args) : PrintResetHash(args);
     return status == 2 ? Usage() : status;
