@@ -10,6 +10,7 @@
 #include "economy/step/tick.h"
 #include "economy/step/worldstate_hash.h"
 #include "engine/base/worldstate.h"
+#include "tools/sample_world.h"
 
 namespace {
 
@@ -27,14 +28,7 @@ BENCHMARK(BM_EmptyWorld)->Name("empty_world/ours")->Unit(benchmark::kMicrosecond
 
 void BM_Calendar(benchmark::State& state) {
   Reset();
-  GameDay = 1;
-  GameMonth = 1;
-  GameYear = 1950;
-  GameSettings.TicksPerDay = 10;
-  GameSettings.Level = 2;
-  PlayerCount = 1;
-  LocalPlayer = 1;
-  Players[1].Finances[0].Balance = 1000000.0L;
+  sample_world::StartCalendarGame();
   for (auto _ : state) GameplayTick();
   state.counters["ticks_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }

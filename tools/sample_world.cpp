@@ -103,4 +103,17 @@ void StraightPlan(TCurveline& curve, uint8_t use, const TVector* points, int cou
   CurvelineBounds(curve);
 }
 
+void StartCalendarGame() {
+  GameRunning = 1;
+  GameDay = 1;
+  GameMonth = 1;
+  GameYear = 1950;
+  GameSettings.TicksPerDay = 10;
+  GameSettings.Level = 2;
+  PlayerCount = 1;
+  LocalPlayer = 1;
+  Players[1].Finances[0].Year = 1950;
+  Players[1].Finances[0].Balance = 1000000.0L;
+}
+
 }  // namespace sample_world

@@ -1,6 +1,7 @@
 // A small world built in memory for the tools and benchmarks that exercise the network without a
 // map file: a house type in the building-type table, houses placed from it, straight ways with
-// their meshes between stored connects, and straight plans of pieces in a TCurveline.
+// their meshes between stored connects, straight plans of pieces in a TCurveline, and a running
+// calendar.
 #pragma once
 
 #include <cstdint>
@@ -33,5 +34,9 @@ uint32_t StraightWay(uint8_t use, const TVector& a, const TVector& b, float half
 // between each two whose mesh is the strip of half-width Half; then its bounds (CurvelineBounds).
 // The caller resets the record first (ResetConstruction).
 void StraightPlan(TCurveline& curve, uint8_t use, const TVector* points, int count, float half);
+
+// A running game from 1.1.1950 at 10 ticks a day, economy level 2, one player (the local one) with
+// 1,000,000: the calendar scenario of the driver and the step's benchmark, on a reset world.
+void StartCalendarGame();
 
 }  // namespace sample_world

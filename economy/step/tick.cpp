@@ -12,6 +12,7 @@
 #include "engine/store/trainpool.h"
 #include "engine/world/records.h"
 #include "engine/world/vehicle.h"
+#include "network/construction/ways.h"
 
 namespace step_hooks {
 namespace {
@@ -211,22 +212,7 @@ void RecalcPlayersProperties() {
       TWay w{};
       w.A_Read(index);
       if (!IsPlayer(w.Owner) || (w.State != 2 && w.State != 3)) continue;
-      TYearFinance& year = Players[w.Owner].Finances[0];
-      year.WayValue += w.WayCost(0.0f);
-      switch (w.Use) {
-        case 0:
-          year.RoadLength += w.Length();
-          break;
-        case 1:
-          year.RailLength += w.Length();
-          break;
-        case 2:
-        case 3:
-        case 4:
-          break;
-        default:
-          SYS_Warning("ERROR: Gameplay: RecalcPlayersProperties: Unsuportet Way.Use!");
-      }
+      CountWayInYear(w, Players[w.Owner].Finances[0], "ERROR: Gameplay: RecalcPlayersProperties: Unsuportet Way.Use!");
     }
   }
   TVehicle v{};

@@ -49,8 +49,11 @@ void FinishWay(TWay& way) {
   }
   way_hooks::AddWayToBlockSystem(way);
   if (way.Station != 0) RecalcSchedulesOfStation(way.Station);
-  if (!IsPlayer(way.Owner)) return;
-  TYearFinance& year = Players[way.Owner].Finances[0];
+  if (IsPlayer(way.Owner))
+    CountWayInYear(way, Players[way.Owner].Finances[0], "ERROR: gp_ways: FinishWay: Unsuportet Way.Use!");
+}
+
+void CountWayInYear(const TWay& way, TYearFinance& year, const char* unknownUse) {
   year.WayValue += way.WayCost(0.0f);
   switch (way.Use) {
     case 0:
@@ -64,6 +67,6 @@ void FinishWay(TWay& way) {
     case 4:
       break;
     default:
-      SYS_Warning("ERROR: gp_ways: FinishWay: Unsuportet Way.Use!");
+      SYS_Warning(unknownUse);
   }
 }

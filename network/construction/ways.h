@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "engine/base/worldstate.h"
 #include "engine/world/records.h"
 
 // The way units that finishing calls and that are not there yet; each starts at doing nothing.
@@ -24,3 +25,6 @@ void SetWayCompletionTick(TWay& way, uint32_t tick);
 void BookWayCost(const TWay& way);
 // Finishes the way (state 2); the caller stores the record.
 void FinishWay(TWay& way);
+// Counts a way in a year's statistics: its value, and its length as road (use 0) or rail (use 1);
+// uses 2 to 4 have no length, any other use writes UnknownUse as a warning.
+void CountWayInYear(const TWay& way, TYearFinance& year, const char* unknownUse);

@@ -6,6 +6,7 @@
 #include "economy/step/tick.h"
 #include "economy/step/worldstate_hash.h"
 #include "engine/base/worldstate.h"
+#include "tools/sample_world.h"
 
 namespace {
 
@@ -13,20 +14,6 @@ bool Reset() {
   if (ResetSimulationWorld()) return true;
   std::fprintf(stderr, "sim_driver: the record store could not be allocated\n");
   return false;
-}
-
-// A running game from 1.1.1950 at 10 ticks a day, economy level 2, one player with 1,000,000.
-void Calendar() {
-  GameRunning = 1;
-  GameDay = 1;
-  GameMonth = 1;
-  GameYear = 1950;
-  GameSettings.TicksPerDay = 10;
-  GameSettings.Level = 2;
-  PlayerCount = 1;
-  LocalPlayer = 1;
-  Players[1].Finances[0].Year = 1950;
-  Players[1].Finances[0].Balance = 1000000.0L;
 }
 
 }  // namespace
@@ -38,7 +25,7 @@ int RunScenario(const std::vector<std::string>& args) {
   if (end == args[1].c_str() || *end != '\0' || ticks < 0 || ticks > 100000000) return 2;
   if (args[0] != "idle" && args[0] != "calendar") return 2;
   if (!Reset()) return 1;
-  if (args[0] == "calendar") Calendar();
+  if (args[0] == "calendar") sample_world::StartCalendarGame();
   for (long t = 0; t < ticks; ++t) GameplayTick();
   std::printf("date=%d.%d.%d\n", GameDay, GameMonth, GameYear);
   std::printf("tick=%u\n", GameTime);
