@@ -18,6 +18,7 @@
 
 #include "economy/port/uiport.h"
 #include "economy/step/plans.h"
+#include "economy/step/worldstate_hash.h"
 #include "engine/base/worldstate.h"
 #include "engine/mesh/mesh.h"
 #include "engine/store/recordstore.h"
@@ -116,15 +117,10 @@ void ExpectSoundGround(const Snapshot& before) {
 class LevellingProperty : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetWorldState();
-    if (!ArrayerReady()) {
-      ASSERT_TRUE(ArrayerInit());
-    }
-    ArrayerReset();
+    ASSERT_TRUE(ResetSimulationWorld());
     platform::SetTickSource(Ticks);
     testing_support::CaptureDebugger();
     SetUserInterface({});
-    InitWayConstruction();
     std::memset(GroundMap, 5, sizeof(GroundMap));  // flat dry land at 0 everywhere
     SetBuildingTypeWayUse(BuildingTypes[kHouse], 0);
     SetBuildingTypePrice(BuildingTypes[kHouse], 100);
