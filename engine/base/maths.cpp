@@ -1,5 +1,6 @@
 #include "engine/base/maths.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -383,8 +384,15 @@ bool SegmentCrossesEdge(const TVector& S1, const TVector& S2, const TVector (&Q)
 bool QuadsOverlap(const TVector (&A)[4], const TVector (&B)[4]) {
   const TVector ca = CentreXZ(A);
   const TVector cb = CentreXZ(B);
-  const float ra = VecDistanceXZ(A[0], ca);
-  const float rb = VecDistanceXZ(B[0], cb);
+  // Each quad's reach from its mean is its farthest corner: a quad whose first corner lies nearer
+  // its mean than the others (a curved piece's inner corner) must not be passed over.
+  const auto reach = [](const TVector (&Q)[4], const TVector& c) {
+    float r = 0.0f;
+    for (const TVector& corner : Q) r = std::max(r, VecDistanceXZ(corner, c));
+    return r;
+  };
+  const float ra = reach(A, ca);
+  const float rb = reach(B, cb);
   if (LD(ra) + rb < VecDistanceXZ(ca, cb)) return false;
   for (int i = 0; i < 4; ++i) {
     if (SegmentCrossesEdge(A[i], A[(i + 1) % 4], B)) return true;

@@ -467,6 +467,11 @@ TEST(LibMathQuads, OverlapByCrossingEdgesContainmentAndDistance) {
   EXPECT_TRUE(QuadsOverlap(square(0.1f, 0.1f, 0.2f).c, square(0, 0, 1).c));  // small inside large
   EXPECT_TRUE(QuadsOverlap(square(0, 0, 1).c, square(0.1f, 0.1f, 0.2f).c));  // large around small
   EXPECT_TRUE(QuadsOverlap(square(0.4f, 0.4f, 0.2f).c, unit.c));             // same centre
+  // A kite whose first corner lies at its mean's side: its far corner reaches into the square at
+  // x 6..7, beyond the first corner's distance from the mean.
+  const TVector kite[4] = {{0, 0, 0}, {1, 0, -0.5f}, {6.5f, 0, 0}, {1, 0, 0.5f}};
+  EXPECT_TRUE(QuadsOverlap(kite, square(6, -0.5f, 1).c));
+  EXPECT_TRUE(QuadsOverlap(square(6, -0.5f, 1).c, kite));
   // A small quad outside a large one, close enough for the distance test.
   EXPECT_FALSE(QuadsOverlap(square(1.1f, 0.4f, 0.2f).c, unit.c));
   EXPECT_FALSE(QuadsOverlap(unit.c, square(1.1f, 0.4f, 0.2f).c));
