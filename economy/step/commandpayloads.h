@@ -42,11 +42,12 @@ enum TCommandNumber : uint16_t {
 constexpr uint16_t kLastCommand = 23;
 
 // Each record names its fields once, in Fields(io, record), for an InfoFieldWriter (const record)
-// and an InfoFieldReader alike; the offsets are those of the payload.
+// and an InfoFieldReader alike; the offsets are those of the payload. The vectors are aligned
+// (TVector itself is packed), so the field writer and reader may bind to their coordinates.
 
 // 1: a tree to plant.
 struct TPlantTreeArgs {
-  TVector Position;
+  alignas(4) TVector Position;
   uint8_t Kind;
   template <class IO, class R>
   static void Fields(IO& io, R& r) {
@@ -60,7 +61,7 @@ struct TCurveWayArgs {
   uint8_t Waytype;  // 0 road, 1 rail
   uint8_t SecondTrack;
   uint16_t Word;    // the construction word
-  TVector A, B;
+  alignas(4) TVector A, B;
   template <class IO, class R>
   static void Fields(IO& io, R& r) {
     io.U8(0, r.Waytype);
@@ -74,7 +75,7 @@ struct TCurveWayArgs {
 // 4 (a way), 6 (a T crossing): three points.
 struct TThreePointArgs {
   uint16_t Word;
-  TVector A, B, C;
+  alignas(4) TVector A, B, C;
   template <class IO, class R>
   static void Fields(IO& io, R& r) {
     io.U16(0, r.Word);
@@ -87,7 +88,7 @@ struct TThreePointArgs {
 // 5: an X crossing, four arm points.
 struct TXCrossingArgs {
   uint16_t Word;
-  TVector A, B, C, D;
+  alignas(4) TVector A, B, C, D;
   template <class IO, class R>
   static void Fields(IO& io, R& r) {
     TThreePointArgs::Fields(io, r);
@@ -98,7 +99,7 @@ struct TXCrossingArgs {
 // 8 (a way extension at the pick), 7 (a router, with its stub mode): a pick ray and a target.
 struct TPickTargetArgs {
   uint16_t Word;
-  TVector RayStart, RayDir, Target;
+  alignas(4) TVector RayStart, RayDir, Target;
   template <class IO, class R>
   static void Fields(IO& io, R& r) {
     io.U16(0, r.Word);
@@ -109,7 +110,7 @@ struct TPickTargetArgs {
 };
 struct TRouterArgs {
   uint16_t Word;
-  TVector RayStart, RayDir, Target;
+  alignas(4) TVector RayStart, RayDir, Target;
   uint8_t StubMode;
   template <class IO, class R>
   static void Fields(IO& io, R& r) {
@@ -122,7 +123,7 @@ struct TRouterArgs {
 struct TWayedBuildingArgs {
   uint16_t BuildingType;
   uint8_t Phase;
-  TVector ConnectPoint, BuildingPoint;
+  alignas(4) TVector ConnectPoint, BuildingPoint;
   template <class IO, class R>
   static void Fields(IO& io, R& r) {
     io.U16(0, r.BuildingType);
@@ -134,7 +135,7 @@ struct TWayedBuildingArgs {
 
 // 10, 22: the signal routines take the whole payload; it begins with the picked point.
 struct TSignalArgs {
-  TVector Point;
+  alignas(4) TVector Point;
   template <class IO, class R>
   static void Fields(IO& io, R& r) {
     io.Vec(0, r.Point);
@@ -144,7 +145,7 @@ struct TSignalArgs {
 // 11: an extension of a way from A to B.
 struct TExtendWayArgs {
   uint16_t Word;
-  TVector A, B;
+  alignas(4) TVector A, B;
   uint32_t Way;
   template <class IO, class R>
   static void Fields(IO& io, R& r) {
@@ -157,7 +158,7 @@ struct TExtendWayArgs {
 
 // 12: a station track between two points.
 struct TStationTrackArgs {
-  TVector A, B;
+  alignas(4) TVector A, B;
   uint32_t Station;  // 0 = a new station
   template <class IO, class R>
   static void Fields(IO& io, R& r) {
@@ -169,7 +170,7 @@ struct TStationTrackArgs {
 
 // 13, 14: a pick ray.
 struct TRayArgs {
-  TVector RayStart, RayDir;
+  alignas(4) TVector RayStart, RayDir;
   template <class IO, class R>
   static void Fields(IO& io, R& r) {
     io.Vec(0, r.RayStart);
@@ -180,7 +181,7 @@ struct TRayArgs {
 // 15: a rebuild of the way under the ray.
 struct TRebuildWayArgs {
   uint16_t Word;
-  TVector RayStart, RayDir;
+  alignas(4) TVector RayStart, RayDir;
   template <class IO, class R>
   static void Fields(IO& io, R& r) {
     io.U16(0, r.Word);
@@ -202,7 +203,7 @@ struct TTerrainArgs {
 
 // 17, 18: two points.
 struct TTwoPointArgs {
-  TVector A, B;
+  alignas(4) TVector A, B;
   template <class IO, class R>
   static void Fields(IO& io, R& r) {
     io.Vec(0, r.A);
@@ -212,7 +213,7 @@ struct TTwoPointArgs {
 
 // 19: a ship landing at the harbour under the ray.
 struct TShipLandingArgs {
-  TVector RayStart, RayDir, Target;
+  alignas(4) TVector RayStart, RayDir, Target;
   template <class IO, class R>
   static void Fields(IO& io, R& r) {
     TRayArgs::Fields(io, r);

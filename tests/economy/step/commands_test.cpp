@@ -36,11 +36,7 @@ std::string Text(uint8_t v) { return std::to_string(v); }
 std::string Text(uint16_t v) { return std::to_string(v); }
 std::string Text(uint32_t v) { return std::to_string(v); }
 std::string Text(int32_t v) { return std::to_string(v); }
-std::string Text(const TCommandPayload& p) {
-  TVector v;
-  InfoFieldReader(p.data()).Vec(0, v);
-  return "payload" + Text(v);
-}
+std::string Text(const TCommandPayload& p) { return "payload" + Text(UnpackCommandArgs<TSignalArgs>(p).Point); }
 
 // A handler that writes its arguments down and sets g_result.
 template <class F>
@@ -163,7 +159,7 @@ TEST_F(CommandQueueTest, PostingStartsAgainAtSequenceOneAfterEveryExecution) {
 TEST_F(CommandQueueTest, AMessagePostedAfterTheQueueRanIsDueInTheNextTick) {
   ExecuteCommands();
   Remove(1, 7);
-  EXPECT_EQ(CommandQueue.Slots[0].DueTick, 1001u);
+  EXPECT_EQ(uint32_t{CommandQueue.Slots[0].DueTick}, 1001u);  // a copy: the field is packed
   ExecuteCommands();  // the same tick once more: it waits and keeps its slot
   EXPECT_TRUE(g_calls.empty());
   EXPECT_EQ(Used(), 1);
@@ -203,11 +199,7 @@ TEST_F(CommandQueueTest, AFailureShowsTheStatusLineForTheLocalPlayerOnly) {
 }
 
 TEST_F(CommandQueueTest, ATreeFromTheQueueAlwaysCountsAsPlanted) {
-  TCommandPayload p{};
-  InfoFieldWriter w(p.data());
-  w.Vec(0, TVector{1, 2, 3});
-  w.U8(12, 7);
-  PostCommand(CommandQueue, 1, kCmdPlantTree, p);
+  PostCommand(CommandQueue, 1, kCmdPlantTree, PackCommandArgs(TPlantTreeArgs{TVector{1, 2, 3}, 7}));
   NextTick();
   EXPECT_EQ(g_calls, std::vector<std::string>{"1: (1,2,3) 7 0 1"});
   EXPECT_EQ(StatusLine.str(), "");
@@ -344,7 +336,7 @@ TEST_F(CommandQueueTest, PayloadsHoldTheirFieldsAtFixedLittleEndianOffsets) {
     k.post();
     const TCommandSlot& s = CommandQueue.Slots[0];
     ASSERT_EQ(s.Player, 1);
-    EXPECT_EQ(s.Command, k.command);
+    EXPECT_EQ(uint16_t{s.Command}, k.command);
     for (const Field& f : k.fields) {
       uint32_t v = 0;
       for (int i = 0; i < f.width; ++i) v |= static_cast<uint32_t>(s.Payload[f.offset + i]) << (8 * i);
