@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/base/text.h"
+#include "engine/base/worldstate.h"
 #include "engine/files/rle.h"
 #include "engine/files/vehiclefile.h"
 #include "engine/sound/samples.h"
@@ -124,6 +125,32 @@ std::string ShortWave(const std::string& wave, size_t bytes, std::string& why) {
   return MakeWaveFile(info.Channels, info.SampleRate, info.Bits, wave.substr(info.DataOffset, n));
 }
 
+// An input of the command-queue target: three players (the first local), five building types,
+// the game time to start at, then operations: 0 a post (player, command, payload length and
+// bytes), 1 the next tick, 2 a new game time.
+std::string CommandQueueInput(uint32_t gameTime, const std::string& ops) {
+  std::string s("\x03\x01\x05", 3);
+  PutU32(s, gameTime);
+  return s + ops;
+}
+std::string CommandPost(uint8_t player, uint16_t command, const std::string& payload) {
+  std::string s(1, '\0');
+  s += static_cast<char>(player);
+  s += static_cast<char>(command & 0xFF);
+  s += static_cast<char>(command >> 8);
+  s += static_cast<char>(payload.size());
+  return s + payload;
+}
+// Every command number 0..24 with a payload whose first byte is 1 (a rail curve, building type 1,
+// map column 1, way 1) and the rest zero, each followed by a tick.
+std::string EveryCommand() {
+  const std::string payload = std::string(1, '\1') + std::string(51, '\0');
+  std::string ops;
+  for (uint16_t command = 0; command <= 24; ++command)
+    ops += CommandPost(static_cast<uint8_t>(1 + command % 3), command, payload) + "\x01";
+  return ops;
+}
+
 std::string Joined(const std::vector<std::string>& lines, const char* end) {
   std::string s;
   for (const std::string& l : lines) s += l + end;
@@ -149,7 +176,8 @@ bool WriteFuzzCorpus(const std::string& sampleRoot, const std::string& corpusRoo
   Corpus c(sampleRoot, corpusRoot, error);
   for (const char* target : {"archive_entry", "bmp", "brumin_bmp", "brumin_mesh", "font", "frame_list", "ini",
                              "language", "mesh", "rle_decompress", "rle_roundtrip", "script_assembler", "script_file",
-                             "script_image", "script_source", "vehicle_file", "building_file", "wave", "news_file"})
+                             "script_image", "script_source", "vehicle_file", "building_file", "wave", "news_file",
+                             "command_queue"})
     c.Target(target);
 
   const std::string english = c.Sample("ui/English.lgd");
@@ -212,6 +240,16 @@ bool WriteFuzzCorpus(const std::string& sampleRoot, const std::string& corpusRoo
                       english));
   c.Seed("archive_entry", "samplebogie.msh2",
          ArchiveInput(200, 0xF7, {{1, 21}, {3, 36}, {1, 4}, {3, 0xFE}, {2, 3}, {0, 63}, {1, 1}, {7, 0}}, bogie));
+
+  // Command messages: every number once, posts across the clock's restart and after it was set
+  // back, and one post more than the queue holds.
+  c.Seed("command_queue", "every-command", CommandQueueInput(1000, EveryCommand()));
+  const std::string removal = CommandPost(2, 20, std::string("\x07\0\0\0\x01", 5));
+  c.Seed("command_queue", "restart", CommandQueueInput(kGameTimeLast, removal + "\x01" + removal + "\x02" +
+                                                                      std::string("\xF4\x01\0\0", 4) + "\x01"));
+  std::string overflow;
+  for (int i = 0; i < 51; ++i) overflow += removal;
+  c.Seed("command_queue", "overflow", CommandQueueInput(7, overflow + "\x03\x01"));
 
   // The vehicle file as written, and the same bus naming its script file.
   c.Seed("vehicle_file", "samplebus.vif", bus);
