@@ -1,6 +1,7 @@
 #include "economy/step/tick.h"
 
 #include "economy/messages/news.h"
+#include "economy/step/commands.h"
 #include "economy/money/finances.h"
 #include "economy/port/uiport.h"
 #include "economy/weather/weather.h"
@@ -44,13 +45,12 @@ void (*MovePlanes)() = Nothing;
 void (*UpdateParticles)() = Nothing;
 void (*AwardPrizes)() = Nothing;
 void (*CheckWinConditions)() = Nothing;
-void (*ExecuteCommands)() = Nothing;
 void (*UpdateCityTraffic)() = Nothing;
 
 void InstallDefaults() {
   for (auto* hook : {&ProcessGoods, &MonthlyGoods, &PlaceTownBuildings, &DevelopmentTick, &UpdateBuildingsTick,
                      &UpdatePassengerRoutes, &GeneratePassengers, &MoveAnimals, &ScheduleTick, &MovePlanes,
-                     &UpdateParticles, &AwardPrizes, &CheckWinConditions, &ExecuteCommands, &UpdateCityTraffic})
+                     &UpdateParticles, &AwardPrizes, &CheckWinConditions, &UpdateCityTraffic})
     *hook = Nothing;
   TickBuildingScripts = NothingAt;
   MoveShip = NothingAt;
@@ -86,7 +86,6 @@ std::vector<std::string> AtDefault() {
   check(UpdateParticles == Nothing, "UpdateParticles");
   check(AwardPrizes == Nothing, "AwardPrizes");
   check(CheckWinConditions == Nothing, "CheckWinConditions");
-  check(ExecuteCommands == Nothing, "ExecuteCommands");
   check(UpdateCityTraffic == Nothing, "UpdateCityTraffic");
   return names;
 }
@@ -256,7 +255,7 @@ void GameplayTick() {
   }
   if (SimSwitches[7] != 0) MoveVehicles();
   if (EconomyHold == 0) NewsTick();
-  step_hooks::ExecuteCommands();
+  ExecuteCommands(CommandQueue);
   if (SimSwitches[5] == 1 && SimSwitches[8] == 1) step_hooks::UpdateCityTraffic();
   InfoScreenEndTick(InfoScreenData);
 }

@@ -34,7 +34,6 @@ extern void (*MovePlanes)();
 extern void (*UpdateParticles)();
 extern void (*AwardPrizes)();
 extern void (*CheckWinConditions)();
-extern void (*ExecuteCommands)();       // the queued player commands of this tick
 extern void (*UpdateCityTraffic)();
 // Every hook back to doing nothing.
 void InstallDefaults();

@@ -7,6 +7,7 @@
 #include "economy/messages/news.h"
 #include "economy/messages/newspaper.h"
 #include "economy/money/bank.h"
+#include "economy/step/commands.h"
 #include "economy/step/services.h"
 #include "engine/base/random.h"
 #include "engine/base/worldstate.h"
@@ -228,6 +229,19 @@ void Pools(THashWriter& h) {
   }
 }
 
+void Queue(THashWriter& h) {
+  const TCommandQueue& q = CommandQueue;
+  h.U32(q.Delay);
+  h.U8(q.Sequence);
+  for (const TCommandSlot& slot : q.Slots) {
+    h.U8(slot.Player);
+    h.U8(slot.Sequence);
+    h.U16(slot.Command);
+    h.U32(slot.DueTick);
+    h.Bytes(&slot.Payload, sizeof(slot.Payload));
+  }
+}
+
 void Maps(THashWriter& h) {
   for (int x = 0; x < kMapSize; ++x) {
     for (int z = 0; z < kMapSize; ++z) h.U16(static_cast<uint16_t>(HeightMap[x][z]));
@@ -263,6 +277,7 @@ bool ResetSimulationWorld(uint32_t seed) {
   ResetBankMessage();
   InstallEconomyServices();
   InitWayConstruction();
+  ResetCommandQueue();
   for (const TWorldPart& p : Parts())
     if (p.Reset) p.Reset();
   RandSeed = seed;
@@ -276,6 +291,7 @@ uint64_t WorldStateHash() {
   PlayersAndTowns(h);
   Store(h);
   Pools(h);
+  Queue(h);
   for (const TWorldPart& p : Parts()) {
     h.Bytes(p.Name, std::strlen(p.Name));
     if (p.Hash) p.Hash(h);

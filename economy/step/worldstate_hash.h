@@ -3,8 +3,8 @@
 //
 // The hash is FNV-1a 64 over a little-endian dump written field by field: the calendar and
 // switches, the random generator, the weather, the players and towns, every store entry in index
-// order with its kind, the used nodes, connects and trains, the parts that later units register
-// (their process records, the command queue) and the terrain maps.
+// order with its kind, the used nodes, connects and trains, the command queue, the parts that later
+// units register (their process records) and the terrain maps.
 #pragma once
 
 #include <cstdint>
@@ -43,7 +43,7 @@ struct TWorldPart {
 void RegisterWorldPart(const TWorldPart& part);
 
 // The world of a fresh game: world state at its start values, an empty record store and pools, no
-// news, the economy's services in the network's hooks, the way unit's limits, every registered
+// news, an empty command queue, the economy's services in the network's hooks, the way unit's limits, every registered
 // part reset, and the random generator seeded with Seed. The tick source becomes a clock that starts
 // at the same value in every run and moves on by one at each reading. False when the store cannot
 // be allocated.

@@ -157,7 +157,6 @@ TEST_F(SimulationStep, StepsRunInTheirOrderWhenSwitchedOn) {
   AwardPrizes = [] { g_calls.push_back("prizes"); };
   CheckWinConditions = [] { g_calls.push_back("win"); };
   MonthlyGoods = [] { g_calls.push_back("monthly goods"); };
-  ExecuteCommands = [] { g_calls.push_back("commands"); };
   UpdateCityTraffic = [] { g_calls.push_back("traffic"); };
   PsgrGoodType = 1;
   GameSettings.TicksPerDay = 1;
@@ -166,18 +165,18 @@ TEST_F(SimulationStep, StepsRunInTheirOrderWhenSwitchedOn) {
   GameplayTick();
   EXPECT_EQ(g_calls, (std::vector<std::string>{"monthly goods", "prizes", "win", "particles", "goods", "placement",
                                                "development", "upkeep", "routes", "passengers", "animals",
-                                               "schedules", "planes", "commands", "traffic"}));
+                                               "schedules", "planes", "traffic"}));
   struct Case {
     const char* name;
     int switchOff;  // -1 none
     uint8_t freeBuild, psgrType, economyMode;
     std::vector<std::string> calls;
   };
-  const std::vector<std::string> vehicles = {"animals", "schedules", "planes", "commands"};
+  const std::vector<std::string> vehicles = {"animals", "schedules", "planes"};
   const Case cases[] = {
-      {"free build mode skips the processes", -1, 1, 1, 0, {"animals", "schedules", "planes", "commands", "traffic"}},
-      {"no passenger goods", 3, 0, 0, 0, {"goods", "placement", "upkeep", "animals", "schedules", "planes", "commands", "traffic"}},
-      {"the simple economy has no passengers", 7, 0, 1, 1, {"goods", "placement", "development", "upkeep", "commands", "traffic"}},
+      {"free build mode skips the processes", -1, 1, 1, 0, {"animals", "schedules", "planes", "traffic"}},
+      {"no passenger goods", 3, 0, 0, 0, {"goods", "placement", "upkeep", "animals", "schedules", "planes", "traffic"}},
+      {"the simple economy has no passengers", 7, 0, 1, 1, {"goods", "placement", "development", "upkeep", "traffic"}},
       {"city traffic needs both switches", 8, 1, 1, 0, vehicles},
       {"and the other", 5, 1, 1, 0, vehicles},
   };
@@ -302,14 +301,14 @@ TEST_F(SimulationStep, NewVehicleTypesOfTheYearAreAnnounced) {
 
 TEST_F(SimulationStep, HooksStillAtTheirDefaultAreListed) {
   const std::vector<std::string> all = step_hooks::AtDefault();
-  EXPECT_EQ(all.size(), 22u);
+  EXPECT_EQ(all.size(), 21u);
   step_hooks::MoveShip = [](uint32_t) {};
   const std::vector<std::string> rest = step_hooks::AtDefault();
-  EXPECT_EQ(rest.size(), 21u);
+  EXPECT_EQ(rest.size(), 20u);
   EXPECT_EQ(std::find(rest.begin(), rest.end(), "MoveShip"), rest.end());
   testing_support::Warnings().clear();
   step_hooks::WarnAtDefault();
-  ASSERT_EQ(testing_support::Warnings().size(), 21u);
+  ASSERT_EQ(testing_support::Warnings().size(), 20u);
   EXPECT_EQ(testing_support::Warnings()[0], "WARNING: Simulation step: ProcessGoods is not installed");
 }
 
