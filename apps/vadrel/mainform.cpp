@@ -33,6 +33,7 @@
 #include "engine/render/graphics.h"
 #include "engine/render/texturefiles.h"
 #include "engine/store/recordstore.h"
+#include "network/services.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
 #include "script/interpreter.h"
@@ -62,8 +63,10 @@ void FormUnitStart() {
   CaptureMissingTexts = true;
   // The road's base bend limit per curve piece: 40 degrees in place of the way unit's 12.
   MaxPieceAngle[LimitIndex(kWaytypeRoad)] = 0.6981317f;
-  // The network books, reports and finds towns through the economy.
+  // The network books, reports and finds towns through the economy; the world records reach the
+  // network through theirs.
   InstallEconomyServices();
+  InstallNetworkServices();
 }
 
 MainForm::MainForm(QWidget* parent) : QWidget(parent) {

@@ -53,6 +53,7 @@
 #include "engine/store/recordstore.h"
 #include "network/construction/curves.h"
 #include "network/construction/limits.h"
+#include "network/services.h"
 #include "network/world/terrain.h"
 #include "platform/platform.h"
 
@@ -76,6 +77,7 @@ bool ReadFloat(const char* text, float& value) {
 // An empty flat world of land.
 bool ResetWorld() {
   InstallEconomyServices();
+  InstallNetworkServices();
   ResetWorldState();
   if (!ArrayerReady() && !ArrayerInit()) return false;
   ArrayerReset();
