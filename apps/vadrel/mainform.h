@@ -15,7 +15,7 @@
 #include "engine/files/vehiclefile.h"
 #include "engine/mesh/mesh.h"
 #include "engine/render/fonts.h"
-#include "network/gp_ways.h"
+#include "network/construction/constructcurve.h"
 #include "platform/glpanel.h"
 #include "platform/stringgrid.h"
 

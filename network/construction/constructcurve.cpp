@@ -1,4 +1,4 @@
-#include "network/gp_ways.h"
+#include "network/construction/constructcurve.h"
 
 #include <cstring>
 #include <string>
