@@ -265,8 +265,8 @@ void MainForm::FormCreate() {
     return;
   }
   StandardTextures[0] = LoadTexture("gleis1.bmp", 0, 0, true);
-  uint8_t result[6];
-  constructcurve(*TestCurve, 1, TestConnectA, TestConnectB, 0, 0, 1, result);
+  TConstructResult result;
+  constructcurve(*TestCurve, 1, TestConnectA, TestConnectB, false, {}, 1, result);
 
   // 18. Special variables.
   SGrid_SpecialVars->setCell(1, 0, "Boolean");
@@ -288,7 +288,7 @@ void MainForm::FormCreate() {
   SmokeTexture = LoadTexture("smokesource.bmp", 0, 0, true);
   GrassTexture = LoadTexture("nlgrasb.bmp", 0, 0, true);
   LoadFont(NodeFont, "times");
-  constructcurve(*TestCurve, 0, TestConnectA, TestConnectB, 0, 0, 1, result);
+  constructcurve(*TestCurve, 0, TestConnectA, TestConnectB, false, {}, 1, result);
   CompletePlannedConstructions(1, 0, true);
   for (int i = 0; i < 500; ++i) GameplayTick();
   RoadPieceCount = std::min<int32_t>(std::max<int32_t>(TestCurve->conzahl - 1, 0), 10);

@@ -87,5 +87,5 @@ void ExpandMesh(const TPieceMesh& small, TMeshdata2& full) {
 
 void BridgeDeck(TPieceMesh& small, const TWay& way) {
   if ((WayFlags(way) & kWayBridge) == 0) return;
-  for (int i = 0; i < 4; ++i) small.Vertices[i + 4].y = small.Vertices[i].y - 2.0f;
+  for (int i = 0; i < 4; ++i) small.Vertices[i + 4].y = small.Vertices[i].y - kBridgeDeckDepth;
 }

@@ -152,4 +152,5 @@ inline uint8_t WayPart(const TWay& w) { return w.Reserved119; }
 
 // The deck of a bridge piece (way flag 4) is thin: its lower vertices 5..8 lie 2.0 below the top
 // corners 1..4 instead of a whole way body. Other pieces are left as they are.
+constexpr float kBridgeDeckDepth = 2.0f;
 void BridgeDeck(TPieceMesh& small, const TWay& way);
