@@ -19,6 +19,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <memory>
 
 #include "apps/common/controls.h"
 #include "apps/common/mainloop.h"
@@ -32,6 +33,7 @@
 #include "engine/render/graphics.h"
 #include "engine/render/texturefiles.h"
 #include "engine/store/recordstore.h"
+#include "engine/world/waygeometry.h"
 #include "network/services.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
@@ -149,9 +151,12 @@ int32_t MainForm::takeTestPieces(const TCurveline& curve, std::array<TCurvePiece
                                  std::array<TMesh2, 11>& meshes) {
   // The form has room for 10 pieces per curve.
   const int32_t count = std::min<int32_t>(std::max<int32_t>(curve.conzahl - 1, 0), 10);
+  // Each piece is drawn bent along its curve: 5 segments, no ground strips, both ends closed.
+  auto block = std::make_unique<TMesh2>();
   for (int32_t k = 1; k <= count; ++k) {
     pieces[k] = curve.Pieces[k];
-    ExpandMesh(curve.Pieces[k].Mesh, meshes[k]);
+    ExpandMesh(curve.Pieces[k].Mesh, *block);
+    BuildCurveWayMesh(CurveGeometry, 5, *block, 0, true, true, meshes[k]);
   }
   return count;
 }

@@ -95,7 +95,8 @@ TEST_F(VadrelStartup, RunsTheMainLoopUntilTheWindowCloses) {
   EXPECT_FLOAT_EQ(Players[1].Camera.Nick, -20.0f);
   EXPECT_EQ(GameTime, 0u);  // 500 simulation steps changed nothing
   // The test track: 4 rail and 3 road pieces, their ways finished for player 1 (the free build
-  // mode of their completion is over), each piece with the texture loaded before its curve.
+  // mode of their completion is over), each piece's curved mesh with the texture loaded before its
+  // curve.
   ASSERT_EQ(form.RailPieceCount, 4);
   ASSERT_EQ(form.RoadPieceCount, 3);
   EXPECT_EQ(FreeBuildMode, 0);
@@ -112,7 +113,8 @@ TEST_F(VadrelStartup, RunsTheMainLoopUntilTheWindowCloses) {
       w.A_Read(c.pieces[k].Way.Index);
       EXPECT_EQ(w.State, 2);
       EXPECT_EQ(w.Owner, 1);
-      EXPECT_EQ(c.meshes[k].VertexCount, 12);
+      // Bent in 5 segments of 6 vertices a point, with both end caps.
+      EXPECT_EQ(c.meshes[k].VertexCount, 6 * 5 + 6 + 8);
       EXPECT_EQ(c.meshes[k].Polygon(1).Texture, c.texture);
     }
   }
