@@ -2,6 +2,7 @@
 // refusals, and what a build creates.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -157,6 +158,25 @@ TEST_F(CurveConstruction, BuildCreatesWaysConnectsAndTwoLanesOfNodes) {
   // Both rail nodes of a connect lie on its point.
   EXPECT_EQ(NodeByIndex(1).Position.x, NodeByIndex(2).Position.x);
   EXPECT_EQ(NodeByIndex(1).Position.z, NodeByIndex(2).Position.z);
+}
+
+TEST_F(CurveConstruction, ParallelBuildCreatesASecondLineBeside) {
+  TConstructResult r;
+  constructcurve(*curve_, 1, Meta(1, 1000, 1000), Meta(1, 1000, 1400), true, {}, 1, r);
+  ASSERT_EQ(r, Set({0}));
+  const uint32_t n = curve_->conzahl;
+  ASSERT_GE(n, 2u);
+  EXPECT_EQ(Count(), (Counts{4 * n, 2 * n, 2 * (n - 1), 2 * (n - 1)}));
+  for (uint32_t k = 1; k < n; ++k) {
+    SCOPED_TRACE("piece " + std::to_string(k));
+    const TCurvePiece& main = curve_->Pieces[k];
+    const TCurvePiece& side = curve_->ParallelPieces[k];
+    const uint32_t mainWay = main.Way.Index, sideWay = side.Way.Index;  // read by value
+    EXPECT_NE(sideWay, 0u);
+    EXPECT_NE(sideWay, mainWay);
+    // 1.2 gauges apart.
+    EXPECT_NEAR(std::fabs(side.Way.Position.x - main.Way.Position.x), 36.0f, 0.01f);
+  }
 }
 
 TEST_F(CurveConstruction, PiecesAboveOrBelowTheGroundBecomeBridgesOrCuttings) {
