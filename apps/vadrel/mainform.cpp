@@ -19,12 +19,14 @@
 
 #include <cerrno>
 #include <cmath>
+#include <memory>
 
 #include "apps/common/controls.h"
 #include "apps/common/mainloop.h"
 #include "apps/common/startup.h"
 #include "economy/step/services.h"
-#include "economy/gameplay.h"
+#include "economy/step/tick.h"
+#include "economy/testtrack.h"
 #include "engine/base/diagnostics.h"
 #include "engine/base/worldstate.h"
 #include "engine/files/languages.h"
@@ -32,6 +34,8 @@
 #include "engine/render/graphics.h"
 #include "engine/render/texturefiles.h"
 #include "engine/store/recordstore.h"
+#include "engine/world/waygeometry.h"
+#include "network/services.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
 #include "script/interpreter.h"
@@ -60,9 +64,11 @@ void FormUnitStart() {
   // Missing language texts are captured for the translation tool.
   CaptureMissingTexts = true;
   // The road's base bend limit per curve piece: 40 degrees in place of the way unit's 12.
-  MaxPieceAngle[LimitIndex(kWaytypeRoad)] = 0.6981317f;
-  // The network books, reports and finds towns through the economy.
+  MaxPieceAngle[LimitIndex(kWaytypeRoad)] = kEditorRoadBendLimit;
+  // The network books, reports and finds towns through the economy; the world records reach the
+  // network through theirs.
   InstallEconomyServices();
+  InstallNetworkServices();
 #ifndef NDEBUG
   if constexpr (step_hooks::kEveryProcessBuilt) step_hooks::WarnAtDefault();
 #endif
@@ -145,19 +151,18 @@ bool MainForm::stopStartup(int step, const std::string& message) {
   return false;
 }
 
-void MainForm::buildTestCurve(uint8_t waytype, const TVector& a, const TVector& adir, const TVector& b,
-                              const TVector& bdir) {
-  ResetConstruction(*TestCurve);
-  TestConnectA = {};
-  TestConnectA.Waytype = waytype;
-  TestConnectA.Position = a;
-  TestConnectA.HasDirection = 1;
-  TestConnectA.Direction = adir;
-  TestConnectB = {};
-  TestConnectB.Waytype = waytype;
-  TestConnectB.Position = b;
-  TestConnectB.HasDirection = 0;
-  TestConnectB.Direction = bdir;
+int32_t MainForm::takeTestPieces(const TCurveline& curve, std::array<TCurvePiece, 11>& pieces,
+                                 std::array<TMesh2, 11>& meshes) {
+  // The form has room for 10 pieces per curve.
+  const int32_t count = std::min<int32_t>(std::max<int32_t>(curve.conzahl - 1, 0), 10);
+  // Each piece is drawn bent along its curve: 5 segments, no ground strips, both ends closed.
+  auto block = std::make_unique<TMesh2>();
+  for (int32_t k = 1; k <= count; ++k) {
+    pieces[k] = curve.Pieces[k];
+    ExpandMesh(curve.Pieces[k].Mesh, *block);
+    BuildCurveWayMesh(CurveGeometry, 5, *block, 0, true, true, meshes[k]);
+  }
+  return count;
 }
 
 void MainForm::FormCreate() {
@@ -257,40 +262,43 @@ void MainForm::FormCreate() {
   // 16. Flat terrain.
   std::memset(HeightMap, 0, sizeof(HeightMap));
 
-  // 17. The rail test curve.
-  buildTestCurve(1, {330.0f, 0.0f, 680.0f}, {0.8f, 0.0f, 1.0f}, {330.0f, 0.0f, 300.0f}, {1.2f, 0.0f, -1.0f});
-  if (!platform::SetCurrentDir(Base_DIR.str())) {
-    stopStartup(17, appcommon::IoErrorText(errno, platform::DiskPath(Base_DIR.str())));
-    return;
-  }
-  StandardTextures[0] = LoadTexture("gleis1.bmp", 0, 0, true);
-  uint8_t result[6];
-  constructcurve(*TestCurve, 1, TestConnectA, TestConnectB, 0, 0, 1, result);
-
-  // 18. Special variables.
-  SGrid_SpecialVars->setCell(1, 0, "Boolean");
-  SGrid_SpecialVars->setCell(2, 0, "Integer");
-  SGrid_SpecialVars->setCell(3, 0, "Float");
-  for (int r = 1; r <= 10; ++r) {
-    SGrid_SpecialVars->setCell(0, r, Num(r));
-    SGrid_SpecialVars->setCell(1, r, "False");
-    SGrid_SpecialVars->setCell(2, r, "0");
-    SGrid_SpecialVars->setCell(3, r, "0.0");
-  }
-
-  // 19. Rail pieces (the form has room for 10).
-  RailPieceCount = std::min<int32_t>(std::max<int32_t>(TestCurve->conzahl - 1, 0), 10);
-
-  // 20. The road test curve, then the planned constructions and 500 simulation steps.
-  buildTestCurve(0, {600.0f, 0.0f, 480.0f}, {6.0f, 0.0f, 1.0f}, {400.0f, 0.0f, 260.0f}, {1.0f, 0.0f, -1.0f});
-  StandardTextures[3] = LoadTexture("strasse1.bmp", 0, 0, true);
-  SmokeTexture = LoadTexture("smokesource.bmp", 0, 0, true);
-  GrassTexture = LoadTexture("nlgrasb.bmp", 0, 0, true);
-  LoadFont(NodeFont, "times");
-  constructcurve(*TestCurve, 0, TestConnectA, TestConnectB, 0, 0, 1, result);
-  CompletePlannedConstructions(1, 0, true);
-  for (int i = 0; i < 500; ++i) GameplayTick();
-  RoadPieceCount = std::min<int32_t>(std::max<int32_t>(TestCurve->conzahl - 1, 0), 10);
+  // 17. - 20. The test track: the rail curve, the special variables, the road curve, the planned
+  // constructions and 500 simulation steps. Each curve's pieces take the texture loaded before it.
+  bool baseDirOk = true;
+  TTestTrackSteps steps;
+  steps.BeforeRail = [&] {
+    if (!platform::SetCurrentDir(Base_DIR.str())) {
+      baseDirOk = false;
+      stopStartup(17, appcommon::IoErrorText(errno, platform::DiskPath(Base_DIR.str())));
+      return false;
+    }
+    StandardTextures[kRailTextureEntry] = LoadTexture("gleis1.bmp", 0, 0, true);
+    return true;
+  };
+  steps.AfterRail = [this](const TCurveline& curve) {
+    // 18. Special variables.
+    SGrid_SpecialVars->setCell(1, 0, "Boolean");
+    SGrid_SpecialVars->setCell(2, 0, "Integer");
+    SGrid_SpecialVars->setCell(3, 0, "Float");
+    for (int r = 1; r <= 10; ++r) {
+      SGrid_SpecialVars->setCell(0, r, Num(r));
+      SGrid_SpecialVars->setCell(1, r, "False");
+      SGrid_SpecialVars->setCell(2, r, "0");
+      SGrid_SpecialVars->setCell(3, r, "0.0");
+    }
+    // 19. Rail pieces.
+    RailPieceCount = takeTestPieces(curve, *RailPieces, *RailPieceMeshes);
+  };
+  steps.BeforeRoad = [this] {
+    StandardTextures[kStreetTextureEntry] = LoadTexture("strasse1.bmp", 0, 0, true);
+    SmokeTexture = LoadTexture("smokesource.bmp", 0, 0, true);
+    GrassTexture = LoadTexture("nlgrasb.bmp", 0, 0, true);
+    LoadFont(NodeFont, "times");
+  };
+  TConstructResult railResult, roadResult;  // not examined: a refused curve has fewer pieces
+  BuildTestTrack(*TestCurve, TestConnectA, TestConnectB, steps, railResult, roadResult);
+  if (!baseDirOk) return;
+  RoadPieceCount = takeTestPieces(*TestCurve, *RoadPieces, *RoadPieceMeshes);
 
   // 21. Light grids.
   lightcoords->setCell(1, 0, "X");

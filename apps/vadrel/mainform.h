@@ -15,7 +15,7 @@
 #include "engine/files/vehiclefile.h"
 #include "engine/mesh/mesh.h"
 #include "engine/render/fonts.h"
-#include "network/gp_ways.h"
+#include "network/construction/constructcurve.h"
 #include "platform/glpanel.h"
 #include "platform/stringgrid.h"
 
@@ -219,7 +219,9 @@ class MainForm : public QWidget {
   void FormShow();
   void SGrid_MeshesDblClick();
   bool stopStartup(int step, const std::string& message);
-  void buildTestCurve(uint8_t waytype, const TVector& a, const TVector& adir, const TVector& b, const TVector& bdir);
+  // Copies the curve's pieces (at most 10) into the form's piece arrays, entries 1 on; their count.
+  static int32_t takeTestPieces(const TCurveline& curve, std::array<TCurvePiece, 11>& pieces,
+                                std::array<TMesh2, 11>& meshes);
   // The 3D view's label and mouse handlers, and the controls its frame reads (view3d.cpp).
   void buildView3D();
   void recentreCursor();

@@ -15,7 +15,7 @@
 #include "engine/mesh/mesh.h"
 #include "engine/render/fonts.h"
 #include "engine/store/nodepool.h"
-#include "network/gp_ways.h"
+#include "network/construction/constructcurve.h"
 
 namespace vadrel {
 

@@ -16,6 +16,7 @@
 #include "engine/store/recordstore.h"
 #include "engine/store/trainpool.h"
 #include "network/construction/limits.h"
+#include "network/services.h"
 #include "platform/platform.h"
 
 void THashWriter::Bytes(const void* data, size_t count) {
@@ -276,6 +277,7 @@ bool ResetSimulationWorld(uint32_t seed) {
   ResetNewspaper();
   ResetBankMessage();
   InstallEconomyServices();
+  InstallNetworkServices();
   InitWayConstruction();
   ResetCommandQueue();
   for (const TWorldPart& p : Parts())

@@ -126,10 +126,10 @@ class Tester {
     return true;
   }
 
-  // A bridge or cutting piece. Its reference heights are taken from its own mesh: the deck top is
-  // the highest of its corners, the underside the lowest less the way's body. An object below the
-  // underside narrows the free room under the group, one within the deck's clearance collides, one
-  // above narrows the free room over it.
+  // A bridge or cutting piece, against the reference heights that the curve construction took from
+  // its mesh (the top of its deck and the lowest point of its body). An object below the underside
+  // narrows the free room under the group, one within the deck's clearance collides, one above
+  // narrows the free room over it.
   void TestBridgePiece(int k, Object& o) {
     TCurvePiece& piece = curve_.Pieces[k];
     const TMeshdata2& preview = curve_.PreviewMeshes[k];
@@ -139,10 +139,6 @@ class Tester {
       corners[i] = {v.x, v.y, v.z};
     }
     if (!QuadsOverlap(corners, o.Corners)) return;
-    float highest, lowest;
-    CornerHeights(piece.Mesh.Vertices, highest, lowest);
-    curve_.DeckTop[k] = highest;
-    curve_.Underside[k] = lowest - WayBodyDepth;
     const float top = o.Heights[2], bottom = o.Heights[3];
     TPieceGroup* group = piece.Group >= 1 && piece.Group <= kCurvePieces ? &curve_.Groups[piece.Group] : nullptr;
     if (top < curve_.Underside[k]) {

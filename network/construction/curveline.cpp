@@ -1,5 +1,6 @@
 #include "network/construction/curveline.h"
 
+#include <algorithm>
 #include <cstring>
 
 TPieceLog GlobalPieceLog{};
@@ -62,4 +63,29 @@ void LogPieces(TCurveline& curve) {
     append(curve.Pieces[k].Mesh);
     if (curve.Parallel) append(curve.ParallelPieces[k].Mesh);
   }
+}
+
+void CompactMesh(TPieceMesh& small, const TMeshdata2& full) {
+  const int vertices = std::min<int>(full.VertexCount, 20);
+  const int polygons = std::min<int>(full.PolygonCount, 5);
+  small.VertexCount = static_cast<uint8_t>(vertices);
+  small.PolygonCount = static_cast<uint8_t>(polygons);
+  for (int i = 0; i < vertices; ++i) small.Vertices[i] = full.Vertices[i];
+  for (int i = 0; i < polygons; ++i) small.Polygons[i] = full.Polygons[i];
+}
+
+void ExpandMesh(const TPieceMesh& small, TMeshdata2& full) {
+  full.Init();
+  const int vertices = std::min<int>(small.VertexCount, 20);
+  const int polygons = std::min<int>(small.PolygonCount, 5);
+  full.VertexCount = static_cast<uint16_t>(vertices);
+  full.PolygonCount = static_cast<uint8_t>(polygons);
+  for (int i = 0; i < vertices; ++i) full.Vertices[i] = small.Vertices[i];
+  for (int i = 0; i < polygons; ++i) full.Polygons[i] = small.Polygons[i];
+  full.Flags |= kMeshFromRecord;
+}
+
+void BridgeDeck(TPieceMesh& small, const TWay& way) {
+  if ((WayFlags(way) & kWayBridge) == 0) return;
+  for (int i = 0; i < 4; ++i) small.Vertices[i + 4].y = small.Vertices[i].y - kBridgeDeckDepth;
 }

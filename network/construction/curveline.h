@@ -130,6 +130,13 @@ void ClearPieceLog(TPieceLog& log);
 // dropped without notice.
 void LogPieces(TCurveline& curve);
 
+// The small mesh of a piece from a full one: its counts and its first polygons and vertices, at
+// most the 5 polygons and 20 vertices that a piece mesh holds (larger counts are cut to those).
+void CompactMesh(TPieceMesh& small, const TMeshdata2& full);
+// The full mesh of a piece: emptied (TMeshdata2.Init), then the piece's counts, polygons and
+// vertices; its flags keep 2.
+void ExpandMesh(const TPieceMesh& small, TMeshdata2& full);
+
 // The way fields that construction gives a meaning, in the bytes the way record leaves to the
 // network code.
 constexpr uint8_t kWayOnGround = 1;  // the terrain under it is levelled when completed
@@ -142,3 +149,8 @@ inline uint8_t WayFlags(const TWay& w) { return w.Reserved6; }
 // Arm 1..4 of a crossing and 5 its centre; leg 1..3 of a router and 4 its centre; 0 otherwise.
 inline uint8_t& WayPart(TWay& w) { return w.Reserved119; }
 inline uint8_t WayPart(const TWay& w) { return w.Reserved119; }
+
+// The deck of a bridge piece (way flag 4) is thin: its lower vertices 5..8 lie 2.0 below the top
+// corners 1..4 instead of a whole way body. Other pieces are left as they are.
+constexpr float kBridgeDeckDepth = 2.0f;
+void BridgeDeck(TPieceMesh& small, const TWay& way);

@@ -60,6 +60,13 @@
 //   sim_driver hash
 //     The state hash of the freshly reset world.
 //
+//   sim_driver testtrack
+//     Builds the vehicle editor's test track as the editor does at start-up (the rail curve, the
+//     road curve with the editor's 40-degree bend limit, the planned constructions finished for
+//     player 1, 500 simulation steps) in the start-up world of economy level 3. Prints both curves'
+//     results and piece counts, every node (position, previous and next links as comma lists or
+//     "-", way, flags), every way (state, waytype, use, length) and player 1's balance.
+//
 // Exit status 0 after a run, 2 for a command line it does not understand.
 #include <algorithm>
 #include <cmath>
@@ -80,10 +87,14 @@
 #include "engine/base/worldstate.h"
 #include "engine/gui/mousemode.h"
 #include "engine/store/recordstore.h"
+#include "economy/testtrack.h"
+#include "engine/store/nodepool.h"
+#include "engine/world/records.h"
 #include "network/construction/collision.h"
 #include "network/construction/curves.h"
 #include "network/construction/ground.h"
 #include "network/construction/limits.h"
+#include "network/services.h"
 #include "network/world/terrain.h"
 #include "platform/platform.h"
 #include "tests/tools/sim_scenarios.h"
@@ -100,7 +111,8 @@ int Usage() {
                "       sim_driver weather TICKS\n"
                "       sim_driver level BLOCK WAY\n"
                "       sim_driver run idle|calendar TICKS\n"
-               "       sim_driver hash\n");
+               "       sim_driver hash\n"
+               "       sim_driver testtrack\n");
   return 2;
 }
 
@@ -113,6 +125,7 @@ bool ReadFloat(const char* text, float& value) {
 // An empty flat world of land.
 bool ResetWorld() {
   InstallEconomyServices();
+  InstallNetworkServices();
   ResetWorldState();
   if (!ArrayerReady() && !ArrayerInit()) return false;
   ArrayerReset();
@@ -393,6 +406,63 @@ int Level(const std::vector<std::string>& args) {
   return 0;
 }
 
+std::string LinkList(const uint32_t* links, int count) {
+  if (count <= 0) return "-";
+  std::string text;
+  for (int i = 0; i < count && i < 2; ++i) text += (i ? "," : "") + std::to_string(links[i]);
+  return text;
+}
+
+int TestTrack(const std::vector<std::string>& args) {
+  if (!args.empty()) return Usage();
+  if (!ResetWorld()) {
+    std::fprintf(stderr, "sim_driver: the record store could not be allocated\n");
+    return 1;
+  }
+  MaxPieceAngle[LimitIndex(kWaytypeRoad)] = kEditorRoadBendLimit;
+  std::unique_ptr<TCurveline> curve = NewCurveline();
+  TMetaconnect a{}, b{};
+  int railPieces = 0;
+  TTestTrackSteps steps;
+  steps.AfterRail = [&](const TCurveline& c) { railPieces = c.conzahl - 1; };
+  TConstructResult rail, road;
+  BuildTestTrack(*curve, a, b, steps, rail, road);
+
+  std::printf("rail.result=%s\n", rail.Elements().c_str());
+  std::printf("rail.pieces=%d\n", railPieces);
+  std::printf("road.result=%s\n", road.Elements().c_str());
+  std::printf("road.pieces=%d\n", curve->conzahl - 1);
+  int nodes = 0;
+  for (uint32_t n = 1; n <= NodeArrayCount; ++n) {
+    const TNode& node = NodeByIndex(n);
+    if (node.Used == 0) continue;
+    ++nodes;
+    const std::string key = "node" + std::to_string(n);
+    Print((key + ".x").c_str(), node.Position.x);
+    Print((key + ".y").c_str(), node.Position.y);
+    Print((key + ".z").c_str(), node.Position.z);
+    std::printf("%s.prev=%s\n", key.c_str(), LinkList(node.PrevLinks, node.PrevLinkCount).c_str());
+    std::printf("%s.next=%s\n", key.c_str(), LinkList(node.NextLinks, node.NextLinkCount).c_str());
+    std::printf("%s.way=%u\n", key.c_str(), static_cast<unsigned>(node.Way));
+    std::printf("%s.flags=%u\n", key.c_str(), static_cast<unsigned>(node.Flags));
+  }
+  std::printf("nodes=%d\n", nodes);
+  int ways = 0;
+  for (uint32_t w = FindInArrayerBW(kARTypeWay, 0); w != 0; w = FindInArrayerBW(kARTypeWay, w)) {
+    TWay way{};
+    way.A_Read(w);
+    ++ways;
+    const std::string key = "way" + std::to_string(w);
+    std::printf("%s.state=%u\n", key.c_str(), static_cast<unsigned>(way.State));
+    std::printf("%s.type=%u\n", key.c_str(), static_cast<unsigned>(way.Waytype));
+    std::printf("%s.use=%u\n", key.c_str(), static_cast<unsigned>(way.Use));
+    Print((key + ".length").c_str(), way.Length());
+  }
+  std::printf("ways=%d\n", ways);
+  Print("balance", static_cast<float>(Players[1].Finances[0].Balance.get()));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -409,5 +479,6 @@ int main(int argc, char** argv) {
     const int status = command == "run" ? RunScenario(args) : PrintResetHash(args);
     return status == 2 ? Usage() : status;
   }
+  if (command == "testtrack") return TestTrack(args);
   return Usage();
 }

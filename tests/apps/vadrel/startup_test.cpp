@@ -94,6 +94,30 @@ TEST_F(VadrelStartup, RunsTheMainLoopUntilTheWindowCloses) {
   EXPECT_FLOAT_EQ(Players[1].Camera.Gier, 140.0f);
   EXPECT_FLOAT_EQ(Players[1].Camera.Nick, -20.0f);
   EXPECT_EQ(GameTime, 0u);  // 500 simulation steps changed nothing
+  // The test track: 4 rail and 3 road pieces, their ways finished for player 1 (the free build
+  // mode of their completion is over), each piece's curved mesh with the texture loaded before its
+  // curve.
+  ASSERT_EQ(form.RailPieceCount, 4);
+  ASSERT_EQ(form.RoadPieceCount, 3);
+  EXPECT_EQ(FreeBuildMode, 0);
+  const struct {
+    const std::array<TCurvePiece, 11>& pieces;
+    const std::array<TMesh2, 11>& meshes;
+    int count;
+    uint16_t texture;
+  } curves[] = {{*form.RailPieces, *form.RailPieceMeshes, 4, StandardTextures[0]},
+                {*form.RoadPieces, *form.RoadPieceMeshes, 3, StandardTextures[3]}};
+  for (const auto& c : curves) {
+    for (int k = 1; k <= c.count; ++k) {
+      TWay w{};
+      w.A_Read(c.pieces[k].Way.Index);
+      EXPECT_EQ(w.State, 2);
+      EXPECT_EQ(w.Owner, 1);
+      // Bent in 5 segments of 6 vertices a point, with both end caps.
+      EXPECT_EQ(c.meshes[k].VertexCount, 6 * 5 + 6 + 8);
+      EXPECT_EQ(c.meshes[k].Polygon(1).Texture, c.texture);
+    }
+  }
   // The current directory is the base folder at the end of start-up.
   EXPECT_EQ(platform::CurrentDir() + "/", base_);
 }

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -94,17 +95,49 @@ class VadrelView : public ::testing::Test {
   std::string oldDir_, base_;
 };
 
+TEST_F(VadrelView, DrawsTheTestTracksRailAndRoad) {
+  Run([](vadrel::MainForm& form) {
+    // The sample textures: the road is a dark blue-grey asphalt, the rail a brown ballast with
+    // darker sleepers; both are lit, so only their hues are compared.
+    const auto road = [](const Rgb& c) { return c[2] >= c[0] && std::abs(c[0] - c[1]) <= 8 && c[0] < 120 && c[0] > 20; };
+    const auto rail = [](const Rgb& c) { return c[0] >= c[2] + 16 && c[0] >= c[1] && c[1] >= c[2]; };
+    const auto count = [&](const std::function<bool(const Rgb&)>& kind) {
+      int w = 0, h = 0;
+      const std::vector<uint8_t> px = Frame(form, w, h);
+      int n = 0;
+      for (int y = 0; y < h; y += 4)
+        for (int x = 0; x < w; x += 4) n += kind(At(px, w, x, y));
+      return n;
+    };
+    EXPECT_GT(count(road), 500);
+    EXPECT_GT(count(rail), 100);
+    // Without the pieces neither is there: the pixels are the track's.
+    const int32_t railPieces = form.RailPieceCount, roadPieces = form.RoadPieceCount;
+    form.RailPieceCount = 0;
+    form.RoadPieceCount = 0;
+    EXPECT_LT(count(road), 10);
+    EXPECT_LT(count(rail), 10);
+    form.RailPieceCount = railPieces;
+    form.RoadPieceCount = roadPieces;
+  });
+}
+
 TEST_F(VadrelView, ShowsTheGroundAndARightDragTurnsTheView) {
   Run([](vadrel::MainForm& form) {
     int w = 0, h = 0;
     const std::vector<uint8_t> before = Frame(form, w, h);
     ASSERT_EQ(w, 535);
     ASSERT_EQ(h, 433);
-    // From the start camera (looking 20 degrees down) the lower half is grass, the top is sky.
-    int grass = 0;
+    // From the start camera (looking 20 degrees down) the lower half is grass with the test
+    // track on it, the top is sky.
+    int grass = 0, ground = 0;
     for (int y = 0; y < h / 2; y += 8)
-      for (int x = 0; x < w; x += 8) grass += Grass(At(before, w, x, y));
-    EXPECT_GT(grass, (h / 16) * (w / 8) * 9 / 10);
+      for (int x = 0; x < w; x += 8) {
+        grass += Grass(At(before, w, x, y));
+        ground += At(before, w, x, y) != Rgb{0, 0, 0};
+      }
+    EXPECT_GT(grass, (h / 16) * (w / 8) / 2);
+    EXPECT_GT(ground, (h / 16) * (w / 8) * 9 / 10);
     EXPECT_EQ(At(before, w, w / 2, h - 2), (Rgb{0, 0, 0}));
     EXPECT_EQ(form.L_Coords->text(), "X:600.0    Y:130.0    Z:240.0    NICK:-20.0    GIER:140.0    ROLL:0.0");
 

@@ -137,6 +137,11 @@ class CollisionProperty : public ConstructionTest {
         p.Mesh.Vertices[i].z = corners[i].z;
         preview.vxA(static_cast<uint16_t>(i + 1), corners[i].x, corners[i].y, corners[i].z, 0, 0);
       }
+      // The reference heights the curve construction keeps for a bridge piece: its deck's top and
+      // its body's bottom, here the body of a ground piece, as the brute-force check measures it.
+      c.DeckTop[k] = std::max(std::max(corners[0].y, corners[1].y), std::max(corners[2].y, corners[3].y));
+      c.Underside[k] = std::min(std::min(corners[0].y, corners[1].y), std::min(corners[2].y, corners[3].y)) -
+                       WayBodyDepth;
     }
     CurvelineBounds(c);
   }

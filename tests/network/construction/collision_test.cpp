@@ -347,6 +347,8 @@ TEST_F(Collision, BridgePiecesRecordTheRoomAroundThem) {
   c.GroupCount = 1;
   c.Groups[1] = {1, 2, 1, 0, 200.0f, 50000.0f, 50000.0f};
   c.FreeAbove[1] = 50000.0f;
+  c.DeckTop[1] = 300.0f;  // a deck on a body of 20
+  c.Underside[1] = 280.0f;
   c.PreviewMeshes[1].Init();
   for (int i = 1; i <= 4; ++i) {
     const TMeshVertex& v = c.Pieces[1].Mesh.Vertices[i - 1];
