@@ -87,6 +87,7 @@
 #include "engine/base/worldstate.h"
 #include "engine/gui/mousemode.h"
 #include "engine/store/recordstore.h"
+#include "economy/step/worldstate_hash.h"
 #include "economy/testtrack.h"
 #include "engine/store/nodepool.h"
 #include "engine/world/records.h"
@@ -124,15 +125,8 @@ bool ReadFloat(const char* text, float& value) {
 
 // An empty flat world of land.
 bool ResetWorld() {
-  InstallEconomyServices();
-  InstallNetworkServices();
-  ResetWorldState();
-  if (!ArrayerReady() && !ArrayerInit()) return false;
-  ArrayerReset();
-  ActPlayer = 1;
-  std::memset(HeightMap, 0, sizeof(HeightMap));
+  if (!ResetSimulationWorld()) return false;
   std::memset(GroundMap, 5, sizeof(GroundMap));
-  InitWayConstruction();
   return true;
 }
 
