@@ -21,7 +21,6 @@ constexpr uint16_t kHouse = 1, kBridge = 2, kTunnel = 3, kWayed = 4, kJunction =
 class BuildingConstruction : public ConstructionTest {
  protected:
   void SetUp() override {
-    ResetWorldState();
     ConstructionTest::SetUp();
     GameSettings.Level = 2;
     PlayerCount = 2;

@@ -52,8 +52,7 @@ void Rectangle(float cx, float cz, float hx, float hz, float a, TVector (&out)[4
 class CollisionProperty : public ConstructionTest {
  protected:
   void SetUp() override {
-    ResetWorldState();  // building type 1 a plain building
-    ConstructionTest::SetUp();
+    ConstructionTest::SetUp();  // the world state at its start: building type 1 a plain building
     curve_ = NewCurveline();
   }
   void TearDown() override {

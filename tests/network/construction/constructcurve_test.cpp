@@ -26,7 +26,6 @@ struct Counts {
 class CurveConstruction : public ConstructionTest {
  protected:
   void SetUp() override {
-    ResetWorldState();
     ConstructionTest::SetUp();
     GameSettings.Level = 2;
     PlayerCount = 2;

@@ -1,5 +1,6 @@
-// The construction tests' world: an empty record store, flat land of ground kind 5, the way
-// unit's own limits, ActPlayer 1, and helpers that store connects and ways with meshes.
+// The construction tests' world: the world state at its start, an empty record store, flat land
+// of ground kind 5, the way unit's own limits, ActPlayer 1, and helpers that store connects and
+// ways with meshes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -42,6 +43,7 @@ inline TMetaconnect Directed(uint8_t waytype, float x, float z, float dx, float 
 class ConstructionTest : public arrayer_testing::ArrayerTest {
  protected:
   void SetUp() override {
+    ResetWorldState();
     ArrayerTest::SetUp();
     InitWayConstruction();
     std::memset(GroundMap, 5, sizeof(GroundMap));

@@ -24,7 +24,6 @@ const std::string kCannotLevel = "WARNING in Gameplay.LevelGround: the ground co
 class GroundWork : public ConstructionTest {
  protected:
   void SetUp() override {
-    ResetWorldState();
     ConstructionTest::SetUp();
     LevelGroundPassLimit = kLevelPassLimit;
     mesh_ = std::make_unique<TMeshdata2>();

@@ -31,7 +31,6 @@ struct Piece {
 class WayConstruction : public ConstructionTest {
  protected:
   void SetUp() override {
-    ResetWorldState();
     ConstructionTest::SetUp();
     GameSettings.Level = 2;
     PlayerCount = 2;

@@ -23,7 +23,6 @@ const std::string kNoParty = "WARNING in Gameplay.AddtoPrevCost: Could not assig
 class WayCompletion : public ConstructionTest {
  protected:
   void SetUp() override {
-    ResetWorldState();
     ConstructionTest::SetUp();
     GameSettings.Level = 2;
     bookings_.clear();
