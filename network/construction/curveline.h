@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 #include "engine/base/types.h"
@@ -146,6 +147,16 @@ constexpr uint8_t kWayHit = 32;      // hit by the last collision test
 constexpr uint8_t kWayAccess = 64;   // an invisible access way of a building
 inline uint8_t& WayFlags(TWay& w) { return w.Reserved6; }
 inline uint8_t WayFlags(const TWay& w) { return w.Reserved6; }
+// Which sides of a road have a sidewalk: bit 1 side 1, bit 2 side 2.
+inline uint8_t& WaySideBits(TWay& w) { return w.Reserved125[0]; }
+inline uint8_t WaySideBits(const TWay& w) { return w.Reserved125[0]; }
+// The centre way of a crossing arm or router leg (0 none).
+inline uint32_t WayCentreLink(const TWay& w) {
+  uint32_t v;
+  std::memcpy(&v, w.Reserved28, 4);
+  return v;
+}
+inline void SetWayCentreLink(TWay& w, uint32_t centre) { std::memcpy(w.Reserved28, &centre, 4); }
 // Arm 1..4 of a crossing and 5 its centre; leg 1..3 of a router and 4 its centre; 0 otherwise.
 inline uint8_t& WayPart(TWay& w) { return w.Reserved119; }
 inline uint8_t WayPart(const TWay& w) { return w.Reserved119; }

@@ -63,7 +63,7 @@ uint32_t CreateWay(uint8_t use, TMetaconnect& slotA, TMetaconnect& slotB, const 
 
   way.Mesh = full->Index;
   way.Use = use;
-  std::memset(way.Reserved28, 0, sizeof(way.Reserved28));  // no crossing centre
+  SetWayCentreLink(way, 0);  // no crossing centre
   if (use == 0) way.Waytype = 0;
   if (use == 1) way.Waytype = 2;
   CalcWaySideLengths(way, *full);
