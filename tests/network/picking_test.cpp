@@ -11,6 +11,8 @@
 #include "engine/base/worldstate.h"
 #include "engine/mesh/mesh.h"
 #include "engine/mesh/meshrecords.h"
+#include "engine/store/trainpool.h"
+#include "engine/world/vehicle.h"
 #include "engine/world/records.h"
 #include "tests/engine/store/store_fixture.h"
 
@@ -111,6 +113,52 @@ TEST_F(Picking, ModesChooseBetweenWaysAndBuildings) {
   EXPECT_EQ(Pick(0).Index, nearWay);
   EXPECT_EQ(Pick(3).Kind, kPickBuilding);
   EXPECT_EQ(Pick(3).Index, farBuilding);
+}
+
+TEST_F(Picking, TreesAndVehiclesCountOnlyInTheirModesAndAVehicleEndsThePick) {
+  // A tree at 250 and a vehicle whose one part stands at 300 once placed.
+  TreeKindMeshes[2] = WallMesh({{0, 0}});
+  TTree tree{};
+  tree.Kind = 2;
+  tree.Position = {250, 0, 0};
+  tree.A_Write();
+  TVehicleType& type = VehicleTypes[3];
+  type = TVehicleType{};
+  const uint32_t parts[5] = {WallMesh({{0, 0}})};
+  SetVehicleTypeMeshes(type, 1, parts);
+  TVehicle v{};
+  v.VehicleType = 3;
+  v.Shown = 1;
+  v.Placement = {300, 0, 0, 0, 0, 0};
+  v.A_Write();
+  const uint32_t train = NewTrain();
+  TrainByIndex(train).VBT_Type = kTrainRail;
+  TrainByIndex(train).VehicleCount = 1;
+  TrainByIndex(train).Vehicles[0] = v.Index;
+
+  struct Case {
+    uint8_t mode;
+    uint32_t kind;
+  };
+  for (const Case& k : {Case{0, kPickTree}, Case{3, kPickTree}, Case{5, kPickTree}, Case{1, 0}, Case{4, 0}}) {
+    EXPECT_EQ(Pick(k.mode).Kind, k.kind) << int(k.mode);
+  }
+  TreeKindMeshes[2] = 0;  // the kind is not drawn: the vehicle is nearest
+  TPickResult r{7, 7, 7, 7, {-1, -1, -1}};
+  PickObject({0, 10, 0}, {1000, 0, 0}, 0, r);
+  EXPECT_EQ(r.Kind, kPickVehicle);
+  EXPECT_EQ(r.Extra, kPickVehicleExtra);
+  EXPECT_EQ(r.Index, v.Index);
+  EXPECT_EQ(r.SecondIndex, train);
+  EXPECT_EQ(r.HitPoint.x, -1.0f);  // not written for a vehicle
+  EXPECT_NEAR(PickHitPoint.x, 300, 1e-3);
+  // Behind a nearer building the vehicle is not taken; hidden it is not tested.
+  const uint32_t building = Building(200);
+  EXPECT_EQ(Pick(0).Index, building);
+  v.Shown = 0;
+  v.A_Overwrite();
+  EXPECT_EQ(Pick(3).Kind, kPickBuilding);
+  VehicleTypes[3] = TVehicleType{};
 }
 
 TEST_F(Picking, PlainWaysAreTestedOnTheirFirstPolygonOnly) {
