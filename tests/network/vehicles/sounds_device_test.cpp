@@ -207,6 +207,62 @@ TEST_F(VehicleSounds, TheTrainsSoundFollowsItsVehicleNearestToTheCamera) {
   EXPECT_EQ(Channels(train_, 98), 0);
 }
 
+TEST_F(VehicleSounds, EventsPlayTheirSoundOnTheirPairByKind) {
+  struct Case {
+    int32_t kind;
+    uint8_t event;
+    bool withSound1;
+    uint32_t ownerA;  // 0: the vehicle
+    uint32_t ownerB;  // ~0: the vehicle
+    int32_t sample;   // 0: nothing is played
+  };
+  constexpr uint32_t kVehicle = ~0u;
+  const Case cases[] = {
+      {kSoundSteam, 1, true, kVehicleEventOwner, kVehicle, 1},
+      {kSoundCar, 2, true, kVehicleEventOwner, kVehicle, 2},
+      {kSoundCar, 2, false, 0, 0, 0},
+      {kSoundSteam, 3, true, 0, 1, 4},
+      {kSoundCar, 3, true, 0, 98, 4},
+      {kSoundFuturistic, 1, true, 0, 1, 1},
+      {kSoundDiesel, 2, true, 0, 1, 2},
+      {kSoundDiesel, 3, false, 0, 0, 0},
+      {kSoundDiesel, 4, false, kVehicleEventOwner2, kVehicle, 5},
+      {kSoundFuturistic, 5, true, 0, 2, 3},
+  };
+  for (const Case& k : cases) {
+    ReleaseAll();
+    SetKind(k.kind);
+    if (!k.withSound1) SetVehicleTypeSound(VehicleTypes[1], 1, 0);
+    Update(0, 1.0f, k.event);
+    int used = 0;
+    for (int i = 1; i <= kSoundChannelCount; ++i) used += SoundChannels[i].Prepared || SoundChannels[i].Started;
+    if (k.sample == 0) {
+      EXPECT_EQ(used, 0) << k.kind << " " << int(k.event);
+      continue;
+    }
+    EXPECT_EQ(used, 1) << k.kind << " " << int(k.event);
+    const int32_t ch = FindChannel(k.ownerA ? k.ownerA : V(0), k.ownerB == kVehicle ? V(0) : k.ownerB);
+    ASSERT_GE(ch, 1) << k.kind << " " << int(k.event);
+    EXPECT_EQ(SoundChannels[ch].SampleNo, k.sample) << k.kind << " " << int(k.event);
+  }
+}
+
+TEST_F(VehicleSounds, ASteamEnginePlaysTheSampleOfItsSpeedAndStopsWhenStanding) {
+  SetKind(kSoundSteam);
+  SpeedSampleBase = 1;
+  TrainByIndex(train_).Speed = 1.0f;  // sample 1 + 1.0 / 0.5
+  Update(0);
+  const int32_t ch = FindChannel(V(0), 0);
+  ASSERT_GE(ch, 1);
+  EXPECT_EQ(SoundChannels[ch].SampleNo, 3);
+  EXPECT_EQ(SoundChannels[ch].Loop, 0);
+  EXPECT_EQ(Channels(train_, 98), 1);
+  TrainByIndex(train_).Speed = 0.05f;
+  Update(0);
+  EXPECT_EQ(FindChannel(V(0), 0), 0);
+  EXPECT_EQ(Channels(train_, 98), 0);
+}
+
 TEST(VehicleSoundSteps, TheGearBelowTheSpeedSetsItsStep) {
   TVehicleType type{};
   const float gears[6][2] = {{0, 0}, {20, 15}, {40, 30}};
