@@ -331,7 +331,11 @@ int32_t PrepareChannel(uint32_t ownerA, uint32_t ownerB, int32_t sampleNo, int32
   c.SampleNo = sampleNo;
   c.Sample = &s;
   const long double hz = std::nearbyint(static_cast<long double>(s.SampleRate) * pitch);
-  if (hz >= 0 && hz <= UINT32_MAX) platform::SoundSetFrequency(c.Voice, static_cast<uint32_t>(hz));
+  c.Frequency = 0;
+  if (hz >= 0 && hz <= UINT32_MAX) {
+    c.Frequency = static_cast<uint32_t>(hz);
+    platform::SoundSetFrequency(c.Voice, c.Frequency);
+  }
   c.Position = ScaledVector(position);
   c.Velocity = ScaledVector(velocity);
   platform::SoundPlaceVoice(c.Voice, Scaled(position), Scaled(velocity));
@@ -410,6 +414,18 @@ void ReleaseChannel(int32_t channel) {
   c.Started = 0;
   c.Prepared = 0;
   c.OwnerA = 0;
+}
+
+void SetChannelFrequency(int32_t channel, uint32_t hz) {
+  if (!ValidChannel(channel)) return;
+  TQzsChannel& c = SoundChannels[channel];
+  c.Frequency = hz;
+  if (c.Voice) platform::SoundSetFrequency(c.Voice, hz);
+}
+
+uint32_t ChannelPlayCursor(int32_t channel) {
+  if (!ValidChannel(channel) || !SoundChannels[channel].Voice) return 0;
+  return platform::SoundGetPosition(SoundChannels[channel].Voice);
 }
 
 // ---- The device side ----

@@ -61,6 +61,7 @@ struct TQzsChannel {
   uint8_t FirstPart;        // still in the loop part of a two-part sample
   TVector Position;         // world position x 0.03
   TVector Velocity;         // world velocity x 0.03
+  uint32_t Frequency;       // the playback rate last set with SetChannelFrequency (0 the sample's own)
 };
 
 extern TSoundSystem SoundSystem;
@@ -93,6 +94,10 @@ bool UpdateChannel(int32_t channel, uint32_t ownerA, uint32_t ownerB, const TVec
 // at the same share of the part.
 bool EndChannelLoop(int32_t channel, uint32_t ownerA, uint32_t ownerB);
 void ReleaseChannel(int32_t channel);
+// Sets the playback rate of a channel's voice (samples per second) and keeps it in the channel.
+void SetChannelFrequency(int32_t channel, uint32_t hz);
+// The byte position at which the channel's voice plays now (0 without a voice).
+uint32_t ChannelPlayCursor(int32_t channel);
 
 // The device side, which the game supplies around the routines above.
 // Opens the device; false (and silence) when there is none.

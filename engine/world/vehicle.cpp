@@ -27,6 +27,80 @@ void SetVehicleTypeStartYear(TVehicleType& t, uint16_t year) {
   t.Bytes[kVehicleTypeStartYearOffset + 1] = static_cast<uint8_t>(year >> 8);
 }
 
+namespace {
+
+template <class T>
+T ReadAt(const TVehicleType& t, size_t offset) {
+  T v;
+  std::memcpy(&v, t.Bytes + offset, sizeof(T));
+  return v;
+}
+template <class T>
+void WriteAt(TVehicleType& t, size_t offset, T v) {
+  std::memcpy(t.Bytes + offset, &v, sizeof(T));
+}
+static_assert(kVehicleTypeMeshRecordsOffset + 4 * kVehicleTypeMeshParts <= kVehicleTypePriceOffset);
+static_assert(kVehicleTypePitchSlopeOffset + 4 <= sizeof(TVehicleType));
+
+}  // namespace
+
+int VehicleTypeMeshCount(const TVehicleType& t) {
+  return std::clamp<int32_t>(ReadAt<int32_t>(t, kVehicleTypeMeshCountOffset), 0, kVehicleTypeMeshParts);
+}
+
+uint32_t VehicleTypeMeshRecord(const TVehicleType& t, int part) {
+  if (part < 1 || part > kVehicleTypeMeshParts) return 0;
+  return ReadAt<uint32_t>(t, kVehicleTypeMeshRecordsOffset + 4 * (part - 1));
+}
+
+void SetVehicleTypeMeshes(TVehicleType& t, int count, const uint32_t (&records)[kVehicleTypeMeshParts]) {
+  WriteAt<int32_t>(t, kVehicleTypeMeshCountOffset, count);
+  for (int k = 0; k < kVehicleTypeMeshParts; ++k) WriteAt(t, kVehicleTypeMeshRecordsOffset + 4 * k, records[k]);
+}
+
+uint32_t VehicleTypeSound(const TVehicleType& t, int k) {
+  if (k < 1 || k > kVehicleTypeSounds) return 0;
+  return ReadAt<uint32_t>(t, kVehicleTypeSoundsOffset + 4 * (k - 1));
+}
+
+void SetVehicleTypeSound(TVehicleType& t, int k, uint32_t sample) {
+  if (k >= 1 && k <= kVehicleTypeSounds) WriteAt(t, kVehicleTypeSoundsOffset + 4 * (k - 1), sample);
+}
+
+int32_t VehicleTypeSoundKind(const TVehicleType& t) { return ReadAt<int32_t>(t, kVehicleTypeSoundKindOffset); }
+void SetVehicleTypeSoundKind(TVehicleType& t, int32_t kind) { WriteAt(t, kVehicleTypeSoundKindOffset, kind); }
+
+int VehicleTypeGearCount(const TVehicleType& t) {
+  return std::clamp<int32_t>(ReadAt<int32_t>(t, kVehicleTypeGearCountOffset), 0, kVehicleTypeGears);
+}
+
+void VehicleTypeGear(const TVehicleType& t, int g, float& from, float& change) {
+  from = change = 0.0f;
+  if (g < 1 || g > kVehicleTypeGears) return;
+  from = ReadAt<float>(t, kVehicleTypeGearsOffset + 8 * (g - 1));
+  change = ReadAt<float>(t, kVehicleTypeGearsOffset + 8 * (g - 1) + 4);
+}
+
+void SetVehicleTypeGears(TVehicleType& t, int count, const float (&gears)[kVehicleTypeGears][2]) {
+  WriteAt<int32_t>(t, kVehicleTypeGearCountOffset, count);
+  for (int g = 0; g < kVehicleTypeGears; ++g) {
+    WriteAt(t, kVehicleTypeGearsOffset + 8 * g, gears[g][0]);
+    WriteAt(t, kVehicleTypeGearsOffset + 8 * g + 4, gears[g][1]);
+  }
+}
+
+float VehicleTypePitchMin(const TVehicleType& t) { return ReadAt<float>(t, kVehicleTypePitchMinOffset); }
+float VehicleTypePitchMax(const TVehicleType& t) { return ReadAt<float>(t, kVehicleTypePitchMaxOffset); }
+float VehicleTypePitchBase(const TVehicleType& t) { return ReadAt<float>(t, kVehicleTypePitchBaseOffset); }
+float VehicleTypePitchSlope(const TVehicleType& t) { return ReadAt<float>(t, kVehicleTypePitchSlopeOffset); }
+
+void SetVehicleTypePitch(TVehicleType& t, float min, float max, float base, float slope) {
+  WriteAt(t, kVehicleTypePitchMinOffset, min);
+  WriteAt(t, kVehicleTypePitchMaxOffset, max);
+  WriteAt(t, kVehicleTypePitchBaseOffset, base);
+  WriteAt(t, kVehicleTypePitchSlopeOffset, slope);
+}
+
 float TVehicle::GetValue(bool& isNew) const {
   isNew = RunDistance == 0.0f && Wear > 0.99f;
   const float price = VehicleType <= 255 ? static_cast<float>(VehicleTypePrice(VehicleTypes[VehicleType])) : 0.0f;

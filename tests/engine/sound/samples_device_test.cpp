@@ -17,6 +17,7 @@
 #include "platform/platform.h"
 #include "platform/sound.h"
 #include "tests/support/test_support.h"
+#include "tests/support/wave_backend.h"
 
 using testing_support::MakeTempFolder;
 using testing_support::ReadFileBytes;
@@ -24,39 +25,8 @@ using testing_support::WriteFileBytes;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
-// The device reads its configuration once, at its first use in the process: it is written here,
-// before main.
-struct WaveBackEnd {
-  std::string folder, output;
-  WaveBackEnd() {
-    folder = MakeTempFolder("alsoft");
-    output = folder + "out.wav";
-    WriteFileBytes(folder + "alsoft.conf",
-                   "[general]\ndrivers = wave\nchannels = mono\nsample-type = float32\nfrequency = 44100\n"
-                   "hrtf = false\n[wave]\nfile = " + output + "\n");
-    setenv("ALSOFT_CONF", (folder + "alsoft.conf").c_str(), 1);
-    unsetenv("ALSOFT_DRIVERS");
-  }
-};
-const WaveBackEnd& Backend() {
-  static WaveBackEnd backend;
-  return backend;
-}
-const WaveBackEnd& g_backendAtStart = Backend();
-
-// A sine tone as 16-bit mono samples.
-std::string Sine16(double hz, uint32_t rate, double seconds, double amplitude) {
-  const size_t n = static_cast<size_t>(rate * seconds);
-  std::string s;
-  for (size_t i = 0; i < n; ++i) {
-    const auto v = static_cast<int16_t>(std::lround(amplitude * 32767.0 * std::sin(2 * kPi * hz * i / rate)));
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>((v >> 8) & 0xFF);
-  }
-  return s;
-}
+using wave_backend::Backend;
+using wave_backend::Sine16;
 
 uint32_t U32(const std::string& s, size_t at) {
   uint32_t v = 0;

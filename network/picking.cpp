@@ -1,0 +1,179 @@
+#include "network/picking.h"
+
+#include <memory>
+
+#include "engine/base/maths.h"
+#include "engine/base/worldstate.h"
+#include "engine/mesh/mesh.h"
+#include "engine/mesh/meshrecords.h"
+#include "engine/store/recordstore.h"
+#include "engine/store/trainpool.h"
+#include "engine/world/records.h"
+#include "engine/world/vehicle.h"
+#include "network/world/terrain.h"
+
+TVector PickHitPoint{};
+uint32_t TreeKindMeshes[256]{};
+
+namespace {
+
+constexpr float kNoHit = 100000000.0f;
+constexpr int kAllPolygons = 255;
+
+// The working mesh of every pick.
+TMesh2& WorkMesh() {
+  static const auto mesh = std::make_unique<TMesh2>();
+  return *mesh;
+}
+
+struct Ray {
+  TVector Start, Through;
+  float Best = kNoHit;
+};
+
+bool VertexOk(const TMesh2& m, uint16_t v) { return v >= 1 && v <= m.VertexCount; }
+
+TVector At(const TMesh2& m, uint16_t v) {
+  const TMeshVertex& x = m.Vertex(v);
+  return {x.x, x.y, x.z};
+}
+
+// Tests the working mesh's polygons 1..upper in order; the first one hit nearer than the best sets
+// the best distance and PickHitPoint and ends the test.
+bool RayHitsMesh(Ray& ray, int upper) {
+  const TMesh2& m = WorkMesh();
+  for (int p = 1; p <= m.PolygonCount && p <= upper; ++p) {
+    const TMeshPolygon& poly = m.Polygon(p);
+    const bool triangle = poly.Kind == kPolyTriangle;
+    if (!triangle && poly.Kind != kPolyQuad) continue;
+    const uint16_t a = poly.Vertices[0], b = poly.Vertices[1], c = triangle ? poly.Vertices[2] : poly.Vertices[3];
+    if (!VertexOk(m, a) || !VertexOk(m, b) || !VertexOk(m, c)) continue;
+    if (RayTriangleIntersect(At(m, a), At(m, b), At(m, c), ray.Start, ray.Through, triangle) &&
+        RayHitDistance < ray.Best) {
+      ray.Best = RayHitDistance;
+      PickHitPoint = RayHitPoint;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool ReadMesh(uint32_t record) {
+  if (record == 0) return false;
+  WorkMesh().A_Read(record);
+  return true;
+}
+
+}  // namespace
+
+void PickObject(const TVector& start, const TVector& ray, uint8_t mode, TPickResult& result) {
+  const int32_t reach = ViewRange * 100;
+  const long double range = static_cast<int32_t>(static_cast<uint32_t>(reach) * static_cast<uint32_t>(reach));
+  const auto near = [&](const TVector& p) {
+    const long double dx = static_cast<long double>(start.x) - p.x, dz = static_cast<long double>(start.z) - p.z;
+    return dx * dx + dz * dz < range;
+  };
+  Ray r{start, {start.x + ray.x, start.y + ray.y, start.z + ray.z}};
+  result.Kind = result.Extra = result.Index = result.SecondIndex = 0;
+
+  uint32_t kinds = kARTypeBuilding | kARTypeWay;
+  if (mode == 1 || mode == 2) kinds = kARTypeWay;
+  if (mode == 3) kinds = kARTypeBuilding;
+  uint32_t type = 0;
+  for (uint32_t i = FindInArrayerBWMultipel(kinds, 0, type); i != 0; i = FindInArrayerBWMultipel(kinds, i, type)) {
+    if (type == kARTypeBuilding) {
+      TBuilding b;
+      b.A_Read(i);
+      bool counts = false;
+      for (const TVector& corner : b.Corners) counts = counts || near(corner);
+      if (!counts || !ReadMesh(b.Mesh)) continue;
+      if (RayHitsMesh(r, kAllPolygons)) result = {kPickBuilding, 0, i, 0, result.HitPoint};
+    } else if (type == kARTypeWay) {
+      TWay w;
+      w.A_Read(i);
+      if (!near(w.Position) || !ReadMesh(w.Mesh)) continue;
+      int upper = kAllPolygons;
+      if (w.Waytype == 0 || w.Waytype == 1 || w.Waytype == 2 || w.Waytype == 6) upper = 1;
+      if (w.Waytype == 3) upper = w.Completion == 4 ? 2 : 1;
+      if (RayHitsMesh(r, upper)) result = {kPickWay, 0, i, 0, result.HitPoint};
+    }
+  }
+
+  if (mode != 1 && mode != 2 && mode != 4) {
+    for (uint32_t i = FindInArrayerOAMultipel(kARTypeTree, 0, type); i != 0;
+         i = FindInArrayerOAMultipel(kARTypeTree, i, type)) {
+      TTree t;
+      t.A_Read(i);
+      if (!near(t.Position) || !ReadMesh(TreeKindMeshes[t.Kind])) continue;
+      TransformMesh(WorkMesh(), {t.Position.x, t.Position.y, t.Position.z, 0.0f, t.Rotation, 0.0f});
+      if (RayHitsMesh(r, kAllPolygons)) result = {kPickTree, 0, i, 0, result.HitPoint};
+    }
+
+    for (uint32_t train = FindNextTrain(0); train != 0; train = FindNextTrain(train)) {
+      const TTrain& tr = TrainByIndex(train);
+      const int count = tr.VehicleCount < kTrainMaxVehicles ? tr.VehicleCount : kTrainMaxVehicles;
+      for (int k = 0; k < count; ++k) {
+        if (tr.Vehicles[k] == 0) continue;
+        TVehicle v;
+        v.A_Read(tr.Vehicles[k]);
+        if (!v.Shown || v.VehicleType == 0 || v.VehicleType > 255) continue;
+        const TVehicleType& vt = VehicleTypes[v.VehicleType];
+        for (int part = 1; part <= VehicleTypeMeshCount(vt); ++part) {
+          if (!ReadMesh(VehicleTypeMeshRecord(vt, part))) continue;
+          TransformMesh(WorkMesh(), v.Placement);
+          if (RayHitsMesh(r, kAllPolygons)) {
+            result.Kind = kPickVehicle;
+            result.Extra = kPickVehicleExtra;
+            result.Index = v.Index;
+            result.SecondIndex = train;
+            return;
+          }
+        }
+      }
+    }
+  }
+  result.HitPoint = PickHitPoint;
+}
+
+void PickObjectUnderMouse(uint8_t mode, TPickResult& result) {
+  if (LocalPlayer < 1 || LocalPlayer > 10) return;
+  const TPlacement& cam = Players[LocalPlayer].Camera;
+  PickObject({cam.X, cam.Y, cam.Z}, MouseRay, mode, result);
+}
+
+bool PickTerrain(int32_t& tileX, int32_t& tileZ) {
+  if (LocalPlayer < 1 || LocalPlayer > 10) return false;
+  const TPlacement& cam = Players[LocalPlayer].Camera;
+  const TVector eye{cam.X, cam.Y, cam.Z};
+  const TVector through{cam.X + MouseRay.x, cam.Y + MouseRay.y, cam.Z + MouseRay.z};
+  const TVector groundEye{cam.X, 0.0f, cam.Z};
+  const TVector groundRay{MouseRay.x, 0.0f, MouseRay.z};
+  const int32_t cx = RoundToInt(static_cast<long double>(cam.X) / 100);
+  const int32_t cz = RoundToInt(static_cast<long double>(cam.Z) / 100);
+  float best = kNoHit;
+  bool found = false;
+  TTileFan fan;
+  for (int64_t x = int64_t{cx} - ViewRange; x <= int64_t{cx} + ViewRange; ++x) {
+    for (int64_t z = int64_t{cz} - ViewRange; z <= int64_t{cz} + ViewRange; ++z) {
+      if (x < 0 || z < 0 || x >= kMapSize || z >= kMapSize) continue;  // never hit off the map
+      const TVector corner{static_cast<float>(100 * x), 0.0f, static_cast<float>(100 * z)};
+      if (!(PointLineDistance(groundEye, groundRay, corner) < 100.0f)) continue;
+      if (!BuildTileFan(fan, static_cast<int>(x), static_cast<int>(z))) continue;
+      const TVector centre{fan.CentreX, fan.CentreHeight, fan.CentreZ};
+      // The fan's triangles over the diagonal points: together the square of the tile.
+      for (int k = 1; k < 8; k += 2) {
+        const int l = (k + 2) % 8;
+        const TVector a{fan.RingX[k], fan.RingHeight[k], fan.RingZ[k]};
+        const TVector b{fan.RingX[l], fan.RingHeight[l], fan.RingZ[l]};
+        if (RayTriangleIntersect(centre, a, b, eye, through, true) && RayHitDistance < best) {
+          best = RayHitDistance;
+          PickHitPoint = RayHitPoint;
+          tileX = static_cast<int32_t>(x);
+          tileZ = static_cast<int32_t>(z);
+          found = true;
+        }
+      }
+    }
+  }
+  return found;
+}
