@@ -1,0 +1,51 @@
+// The vehicle document converted into the game's vehicle type: the vehicle editor shows the edited
+// vehicle on its test track as the game would, from slot 1 of VehicleTypes.
+//
+// The fields the conversion writes, at their offsets in TVehicleType (the others keep what they
+// held): the name (String[59]) 0, the kind 60, the passenger capacity 61, the mesh count 65, the
+// five mesh placements (X, Y, Z, Roll, Gier, Nick) 89, the front coupling length 209, the axle
+// distance 213, the rear coupling length 217, the horsepower 221, the maximum speed 225, the
+// weight 229, the price 233, the yearly cost 237, the ten special floats 244, the ten special flags
+// 284 and the ten special integers 294.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/base/worldstate.h"
+#include "engine/files/vehiclefile.h"
+
+constexpr size_t kVehicleTypeNameOffset = 0;
+constexpr size_t kVehicleTypeCapacityOffset = 61;
+constexpr size_t kVehicleTypePlacementsOffset = 89;
+constexpr size_t kVehicleTypeCopLengthOffset = 209;
+constexpr size_t kVehicleTypeAxLengthOffset = 213;
+constexpr size_t kVehicleTypeCopLength2Offset = 217;
+constexpr size_t kVehicleTypeHorsepowerOffset = 221;
+constexpr size_t kVehicleTypeMaxSpeedOffset = 225;
+constexpr size_t kVehicleTypeWeightOffset = 229;
+constexpr size_t kVehicleTypeCostsPerYearOffset = 237;
+constexpr size_t kVehicleTypeSpecialFloatsOffset = 244;
+constexpr size_t kVehicleTypeSpecialFlagsOffset = 284;
+constexpr size_t kVehicleTypeSpecialIntsOffset = 294;
+constexpr int kVehicleTypeSpecials = 10;
+
+// The special values as the editor's grid gives them (row k to entry k).
+struct TVehicleTypeSpecials {
+  float Floats[kVehicleTypeSpecials] = {};
+  uint8_t Flags[kVehicleTypeSpecials] = {};
+  int32_t Ints[kVehicleTypeSpecials] = {};
+};
+
+// Writes the document's fields and the special values into the vehicle type: the name of the
+// document's first name entry (cut to 59 characters), the used mesh rows as placements 1.. in row
+// order (their count the mesh count), the horsepower's 32 bits read as unsigned.
+void VehicleInfoToType(const TVehicleInfo& info, const TVehicleTypeSpecials& specials, TVehicleType& vt);
+
+float VehicleTypeAxLength(const TVehicleType& t);
+// Special float, flag and integer k (1..10); 0 outside that range.
+float VehicleTypeSpecialFloat(const TVehicleType& t, int k);
+uint8_t VehicleTypeSpecialFlag(const TVehicleType& t, int k);
+int32_t VehicleTypeSpecialInt(const TVehicleType& t, int k);
+// Placement k (1..5) of the mesh parts.
+TPlacement VehicleTypePlacement(const TVehicleType& t, int k);
