@@ -14,7 +14,9 @@
 #include "apps/vadrel/view3d.h"
 #include "engine/files/vehiclefile.h"
 #include "engine/mesh/mesh.h"
+#include "engine/base/worldstate.h"
 #include "engine/render/fonts.h"
+#include "engine/world/records.h"
 #include "network/construction/constructcurve.h"
 #include "platform/glpanel.h"
 #include "platform/stringgrid.h"
@@ -186,6 +188,19 @@ class MainForm : public QWidget {
   // The lines of srcmemo, and replacing them.
   std::vector<std::string> ScriptLines() const;
   void SetScriptLines(const std::vector<std::string>& lines);
+
+  // ---- The test run (testrun.cpp).
+  // The vehicle the test run places on the track (a record of the form, not of the store).
+  TVehicle TestVehicle{};
+  // The window's vehicle into the vehicle type. With Ask, unsaved script changes first run the
+  // script page's save; still unsaved, nothing is converted (false). Without Ask (every frame),
+  // the conversion never opens a dialog.
+  bool FormToVehicleType(TVehicleType& vt, bool ask);
+  // Converts into VehicleTypes[1] and places TestVehicle on the test track: a train from node 6
+  // toward node 8, a car from node 13 toward node 12, its back AxLength further back.
+  void CalcWClick(bool ask = false);
+  // "Execute script": converts and places, then runs the compiled script and shows its time.
+  void Bn_ExecuteScriptClick();
 
   // Page behaviours.
   int LanguageIndex() const;

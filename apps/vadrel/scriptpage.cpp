@@ -34,6 +34,7 @@ void MainForm::connectScriptPage() {
   connect(Bn_CompileScript, &QPushButton::clicked, this, [this] { Bn_CompileScriptClick(); });
   connect(Bn_LoadScript, &QPushButton::clicked, this, [this] { Bn_LoadScriptClick(); });
   connect(Bn_SaveScript, &QPushButton::clicked, this, [this] { Bn_SaveScriptClick(); });
+  connect(Bn_ExecuteScript, &QPushButton::clicked, this, [this] { Bn_ExecuteScriptClick(); });
 }
 
 std::vector<std::string> MainForm::ScriptLines() const { return scriptPage_->Lines(); }

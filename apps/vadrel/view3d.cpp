@@ -418,6 +418,7 @@ TPlacement MainForm::meshRowPlacement(int row) const {
 }
 
 void MainForm::DrawView3D() {
+  CalcWClick(false);
   const TPlacement camera = Players[LocalPlayer].Camera;
   const qreal dpr = OGLW->devicePixelRatio();
   BeginViewFrame(camera, static_cast<int32_t>(OGLW->width() * dpr), static_cast<int32_t>(OGLW->height() * dpr));
