@@ -4,6 +4,7 @@
 #include "economy/step/plans.h"
 #include "engine/base/worldstate.h"
 #include "network/construction/constructcurve.h"
+#include "network/track/cursor.h"
 
 void SetTestCurveEnds(TCurveline& curve, uint8_t waytype, TMetaconnect& a, TMetaconnect& b) {
   ResetConstruction(curve);
@@ -42,5 +43,37 @@ bool BuildTestTrack(TCurveline& curve, TMetaconnect& a, TMetaconnect& b, const T
   CompletePlannedConstructions(1, 0, true);
   FreeBuildMode = freeBuild;
   for (int i = 0; i < 500; ++i) GameplayTick();
+  return true;
+}
+
+bool PlaceTestVehicle(TVehicle& vehicle, uint8_t kind, float axLength) {
+  uint32_t a = 0, b = 0;
+  if (kind == 1) {  // "Train", on the rail curve
+    a = 6;
+    b = 8;
+  } else if (kind == 0) {  // "Car", on the road curve
+    a = 13;
+    b = 12;
+  } else {
+    return false;
+  }
+  NodeCursor.PrevNode = a;
+  NodeCursor.CurNode = b;
+  NodeCursor.Dist = 1.0f;
+  TVector front{}, back{};
+  PointBetweenNodes(a, b, front, 1.0f);
+  NodeCursor.AheadNode = b;
+  NodeCursor.FrontPoint = front;
+  vehicle.FrontNode = NodeCursor.PrevNode;
+  vehicle.FrontDistance = NodeCursor.Dist;
+  const bool placed = NodeCursorBackward(front, back, 0, axLength);
+  vehicle.Shown = placed ? 1 : 0;
+  if (!placed) return false;
+  NodeCursor.RearPoint = back;
+  TPlacement pose{};
+  OrientationFromPoints(pose, front, back);
+  vehicle.Placement = pose;
+  vehicle.BackNode = NodeCursor.PrevNode;
+  vehicle.BackDistance = NodeCursor.Dist;
   return true;
 }

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "engine/world/records.h"
 #include "network/construction/curveline.h"
 #include "network/construction/result.h"
 
@@ -30,3 +31,11 @@ void SetTestCurveEnds(TCurveline& curve, uint8_t waytype, TMetaconnect& a, TMeta
 // ended the build.
 bool BuildTestTrack(TCurveline& curve, TMetaconnect& a, TMetaconnect& b, const TTestTrackSteps& steps,
                     TConstructResult& railResult, TConstructResult& roadResult);
+
+// Places a vehicle on the test track as the editor's test run does: a train (kind 1) with its front
+// 1.0 from node 6 toward node 8, a car (kind 0) from node 13 toward node 12, its back AxLength
+// further back along the track (NodeCursor keeps the front and rear points). Sets the vehicle's
+// front node and distance; when the back can be found, its shown flag, pose, back node and
+// distance; otherwise the shown flag is 0 and the pose stays. False for other kinds (nothing
+// changed) and when the back cannot be found.
+bool PlaceTestVehicle(TVehicle& vehicle, uint8_t kind, float axLength);

@@ -7,34 +7,14 @@
 #include <string>
 
 #include "apps/vadrel/mainform.h"
+#include "economy/testtrack.h"
 #include "engine/world/vehicle.h"
 #include "engine/world/vehicletype.h"
-#include "network/track/cursor.h"
 #include "platform/platform.h"
 #include "script/interpreter.h"
 #include "script/sdatabase.h"
 
 namespace vadrel {
-
-namespace {
-
-// The nodes of the test track the vehicle's front stands between: from node A toward node B.
-bool TestNodes(uint8_t vehicleType, uint32_t& a, uint32_t& b) {
-  switch (vehicleType) {
-    case 1:  // "Train", on the rail curve
-      a = 6;
-      b = 8;
-      return true;
-    case 0:  // "Car", on the road curve
-      a = 13;
-      b = 12;
-      return true;
-    default:
-      return false;
-  }
-}
-
-}  // namespace
 
 bool MainForm::FormToVehicleType(TVehicleType& vt, bool ask) {
   if (!ScriptSaved && ask) Bn_SaveScriptClick();
@@ -54,26 +34,7 @@ bool MainForm::FormToVehicleType(TVehicleType& vt, bool ask) {
 void MainForm::CalcWClick(bool ask) {
   TestVehicle.VehicleType = 1;
   FormToVehicleType(VehicleTypes[1], ask);
-  uint32_t a = 0, b = 0;
-  if (!TestNodes(VehicleTypeKind(VehicleTypes[1]), a, b)) return;
-  NodeCursor.PrevNode = a;
-  NodeCursor.CurNode = b;
-  NodeCursor.Dist = 1.0f;
-  TVector front{}, back{};
-  PointBetweenNodes(a, b, front, 1.0f);
-  NodeCursor.AheadNode = b;
-  NodeCursor.FrontPoint = front;
-  TestVehicle.FrontNode = NodeCursor.PrevNode;
-  TestVehicle.FrontDistance = NodeCursor.Dist;
-  const bool placed = NodeCursorBackward(front, back, 0, VehicleTypeAxLength(VehicleTypes[1]));
-  TestVehicle.Shown = placed ? 1 : 0;
-  if (!placed) return;
-  NodeCursor.RearPoint = back;
-  TPlacement pose{};
-  OrientationFromPoints(pose, front, back);
-  TestVehicle.Placement = pose;
-  TestVehicle.BackNode = NodeCursor.PrevNode;
-  TestVehicle.BackDistance = NodeCursor.Dist;
+  PlaceTestVehicle(TestVehicle, VehicleTypeKind(VehicleTypes[1]), VehicleTypeAxLength(VehicleTypes[1]));
 }
 
 void MainForm::Bn_ExecuteScriptClick() {

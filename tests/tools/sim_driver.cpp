@@ -67,6 +67,13 @@
 //     results and piece counts, every node (position, previous and next links as comma lists or
 //     "-", way, flags), every way (state, waytype, use, length) and player 1's balance.
 //
+//   sim_driver testrun train|car AXLELENGTH
+//     Builds the test track as testtrack does and places a vehicle of that kind on it as the vehicle
+//     editor's test run does: the front 1.0 from node 6 toward node 8 (train) or from node 13 toward
+//     node 12 (car), the back AXLELENGTH further back. Prints whether it was placed, the cursor after
+//     the move (its nodes and distance), the front and back nodes and distances, the front and rear
+//     points and the pose.
+//
 // Exit status 0 after a run, 2 for a command line it does not understand.
 #include <algorithm>
 #include <cmath>
@@ -96,6 +103,7 @@
 #include "network/construction/ground.h"
 #include "network/construction/limits.h"
 #include "network/services.h"
+#include "network/track/cursor.h"
 #include "network/world/terrain.h"
 #include "platform/platform.h"
 #include "tests/tools/sim_scenarios.h"
@@ -113,7 +121,8 @@ int Usage() {
                "       sim_driver level BLOCK WAY\n"
                "       sim_driver run idle|calendar TICKS\n"
                "       sim_driver hash\n"
-               "       sim_driver testtrack\n");
+               "       sim_driver testtrack\n"
+               "       sim_driver testrun train|car AXLELENGTH\n");
   return 2;
 }
 
@@ -457,6 +466,52 @@ int TestTrack(const std::vector<std::string>& args) {
   return 0;
 }
 
+// The track of the testtrack command, built quietly; false (after a message) when the store
+// cannot be had.
+bool BuildQuietTestTrack() {
+  if (!ResetWorld()) {
+    std::fprintf(stderr, "sim_driver: the record store could not be allocated\n");
+    return false;
+  }
+  MaxPieceAngle[LimitIndex(kWaytypeRoad)] = kEditorRoadBendLimit;
+  std::unique_ptr<TCurveline> curve = NewCurveline();
+  TMetaconnect a{}, b{};
+  TConstructResult rail, road;
+  BuildTestTrack(*curve, a, b, TTestTrackSteps{}, rail, road);
+  return true;
+}
+
+void PrintVector(const std::string& key, const TVector& v) {
+  Print((key + ".x").c_str(), v.x);
+  Print((key + ".y").c_str(), v.y);
+  Print((key + ".z").c_str(), v.z);
+}
+
+int TestRun(const std::vector<std::string>& args) {
+  float axLength = 0.0f;
+  if (args.size() != 2 || (args[0] != "train" && args[0] != "car") || !ReadFloat(args[1].c_str(), axLength) ||
+      axLength < 0.0f)
+    return Usage();
+  if (!BuildQuietTestTrack()) return 1;
+  TVehicle v{};
+  const bool placed = PlaceTestVehicle(v, args[0] == "train" ? 1 : 0, axLength);
+  std::printf("placed=%d\n", placed ? 1 : 0);
+  std::printf("cursor.prev=%u\ncursor.cur=%u\n", NodeCursor.PrevNode, NodeCursor.CurNode);
+  Print("cursor.dist", NodeCursor.Dist);
+  std::printf("front.node=%u\n", v.FrontNode);
+  Print("front.dist", v.FrontDistance);
+  std::printf("back.node=%u\n", v.BackNode);
+  Print("back.dist", v.BackDistance);
+  PrintVector("front", NodeCursor.FrontPoint);
+  PrintVector("rear", NodeCursor.RearPoint);
+  const TPlacement p = v.Placement;
+  PrintVector("pose", {p.X, p.Y, p.Z});
+  Print("pose.roll", p.Roll);
+  Print("pose.gier", p.Gier);
+  Print("pose.nick", p.Nick);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -474,5 +529,6 @@ int main(int argc, char** argv) {
     return status == 2 ? Usage() : status;
   }
   if (command == "testtrack") return TestTrack(args);
+  if (command == "testrun") return TestRun(args);
   return Usage();
 }
