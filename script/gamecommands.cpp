@@ -83,7 +83,7 @@ void InstallDefaultScriptNetwork() { ScriptNetwork = kDefaultScriptNetwork; }
 bool ScriptNodeValid(uint32_t n) { return MemNodeArray != nullptr && n >= 1 && n <= NodeArrayCount; }
 
 TTrain* ScriptTrain(int32_t n) {
-  if (MemTraindataArray == nullptr || n < 1 || static_cast<uint32_t>(n) > TraindataArrayCount) return nullptr;
+  if (MemTraindataArray == nullptr || n < 1 || !IsTrainUsed(static_cast<uint32_t>(n))) return nullptr;
   return &TrainByIndex(static_cast<uint32_t>(n));
 }
 

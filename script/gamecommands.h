@@ -79,7 +79,7 @@ void InstallDefaultScriptNetwork();
 
 // Whether node n lies within the node pool.
 bool ScriptNodeValid(uint32_t n);
-// Train n of the pool, or null when n lies outside it.
+// Train n of the pool, or null when n names no train in use.
 TTrain* ScriptTrain(int32_t n);
 
 // Registers the ten host variables and then the thirty-four host procedures, in their fixed

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/store/recordstore.h"
+#include "engine/store/trainpool.h"
 #include "engine/world/building.h"
 #include "engine/world/records.h"
 #include "tests/script/gamehost_fixture.h"
@@ -251,6 +252,27 @@ TEST_F(BuildingCommands, GetProducityReadsTheIndustryBehindTheStation) {
     SParam4 = 0;
     EXPECT_EQ(RunEvent({"begin", "SParam4:=GetProducity()*100;", "end;"}), c.percent);
     EXPECT_EQ(LastError(), "");
+  }
+}
+
+TEST_F(GameCommands, TrainCommandsSetTheSpeedsOfTheLoadedTrain) {
+  const uint32_t train = NewTrain();
+  TrainByIndex(train) = TTrain{};
+  TrainByIndex(train).VBT_Type = kTrainRail;
+  const struct {
+    std::string call;
+    float speed, target;
+  } cases[] = {{"SetTrainSpeed(4.5);", 4.5f, 4.5f},
+               {"SetTrainSollSpeed(2.0);", 1.0f, 2.0f},
+               {"SetTrainSpeedNormal;", 1.0f, 3.0f},
+               {"SaveTrain;", 1.0f, 1.0f}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.call);
+    TrainByIndex(train).Speed = TrainByIndex(train).TargetSpeed = 1.0f;
+    Run({"begin", "LoadTrain(" + std::to_string(train) + ");", c.call, "end;"});
+    EXPECT_EQ(LastError(), "");
+    EXPECT_EQ(TrainByIndex(train).Speed, c.speed);
+    EXPECT_EQ(TrainByIndex(train).TargetSpeed, c.target);
   }
 }
 

@@ -185,6 +185,45 @@ TEST_F(VehicleRunner, AtFourteenPartsNoLoadIsAdded) {
   EXPECT_EQ(PartCount, 14);
 }
 
+TEST_F(VehicleRunner, TheOwnerMarkerCrownsTheFirstVehicleOfAnOwnedTrain) {
+  const uint32_t marker = StoredMesh({0, 0, 0}, {1, 1, 1});
+  const uint32_t train = NewTrain();
+  TrainByIndex(train) = TTrain{};
+  TrainByIndex(train).Index = train;
+  TrainByIndex(train).VBT_Type = kTrainRail;
+  TrainByIndex(train).VehicleCount = 2;
+  TrainByIndex(train).Vehicles[0] = 30;
+  TrainByIndex(train).Vehicles[1] = 31;
+  Players[2].Reserved[kPlayerColourNumberByte] = 3;
+  const struct {
+    const char* what;
+    uint32_t vehicle;
+    uint8_t option, follow;
+    uint32_t mesh;
+    int32_t parts;
+  } cases[] = {{"first vehicle", 30, 1, 0, marker, 2},  {"second vehicle", 31, 1, 0, marker, 1},
+               {"option off", 30, 0, 0, marker, 1},     {"camera rides along", 30, 1, 1, marker, 1},
+               {"no marker mesh", 30, 1, 0, 0, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    OwnerMarkerMesh = c.mesh;
+    GameOptions[282] = c.option;
+    Players[LocalPlayer].CameraFollowVehicle = 30;
+    Players[LocalPlayer].CameraFollowing = c.follow;
+    v.Index = c.vehicle;
+    v.Owner = 2;
+    v.Placement = {5, 0, 0, 0, 0, 0};
+    PrepareVehicleMeshes(v, static_cast<int32_t>(train));
+    ASSERT_EQ(PartCount, c.parts);
+    if (c.parts == 2) {
+      EXPECT_EQ(PartMeshes[2].Vertex(2).x, 6.0f);    // moved with the vehicle
+      EXPECT_EQ(PartMeshes[2].Vertex(2).y, 101.0f);  // and raised by 100
+      EXPECT_EQ(PartMeshes[2].Polygon(1).Colour[2], 255);  // the owner's colour 3: (0, 122, 255)
+      EXPECT_EQ(PartMeshes[2].Polygon(1).Colour[1], 122);
+    }
+  }
+}
+
 // Building runs of a building of type 20, whose script is image 1.
 class BuildingRunner : public GameHostTest {
  protected:
