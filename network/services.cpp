@@ -3,6 +3,8 @@
 #include "engine/world/hooks.h"
 #include "network/construction/alongways.h"
 #include "network/construction/ways.h"
+#include "network/track/cursor.h"
+#include "script/gamecommands.h"
 
 namespace {
 
@@ -14,9 +16,31 @@ bool FollowStreetSide(TWay& way, uint8_t& side, uint8_t& found, TWay& next) {
   return found >= 2;
 }
 
+// The script host's cursor moves run on the network's one cursor: the script's cursor is copied
+// in, moved and copied back.
+template <bool (*Move)(const TVector&, TVector&, uint32_t, float)>
+bool MoveScriptCursor(TScriptCursor& cursor, const TVector& p, TVector& out, uint32_t train, float step) {
+  NodeCursor.PrevNode = cursor.PrevNode;
+  NodeCursor.CurNode = cursor.CurNode;
+  NodeCursor.AheadNode = cursor.AheadNode;
+  NodeCursor.Dist = cursor.Dist;
+  const bool moved = Move(p, out, train, step);
+  cursor.PrevNode = NodeCursor.PrevNode;
+  cursor.CurNode = NodeCursor.CurNode;
+  cursor.AheadNode = NodeCursor.AheadNode;
+  cursor.Dist = NodeCursor.Dist;
+  return moved;
+}
+
 }  // namespace
 
 void InstallNetworkServices() {
+  ScriptNetwork.PointBetweenNodes = PointBetweenNodes;
+  ScriptNetwork.PointOnWayCurve = PointOnWayCurve;
+  ScriptNetwork.NextLinkOnPath = NextLinkOnPath;
+  ScriptNetwork.NodeCursorForward = MoveScriptCursor<NodeCursorForward>;
+  ScriptNetwork.NodeCursorBackward = MoveScriptCursor<NodeCursorBackward>;
+  ScriptNetwork.OrientationFromPoints = OrientationFromPoints;
   world_hooks::CalcWaySideLengths = CalcWaySideLengths;
   world_hooks::NextWayAlongStreetSide = FollowStreetSide;
 }

@@ -27,6 +27,7 @@
 #include "economy/step/services.h"
 #include "economy/step/tick.h"
 #include "economy/testtrack.h"
+#include "script/runners.h"
 #include "engine/base/diagnostics.h"
 #include "engine/base/worldstate.h"
 #include "engine/files/languages.h"
@@ -60,6 +61,7 @@ void FormUnitStart() {
   // The script units first (interpreter pools, registry with the built-ins, name tables), then
   // the form's own host procedure.
   InitScriptUnits();
+  InitGameScriptHost();
   AddExtProc("showmess", ShowMessRoutine, "", 1, 0);
   // Missing language texts are captured for the translation tool.
   CaptureMissingTexts = true;

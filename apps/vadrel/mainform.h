@@ -197,10 +197,13 @@ class MainForm : public QWidget {
   // the conversion never opens a dialog.
   bool FormToVehicleType(TVehicleType& vt, bool ask);
   // Converts into VehicleTypes[1] and places TestVehicle on the test track: a train from node 6
-  // toward node 8, a car from node 13 toward node 12, its back AxLength further back.
-  void CalcWClick(bool ask = false);
+  // toward node 8, a car from node 13 toward node 12, its back AxLength further back; the script
+  // host then prepares its parts. True when the vehicle stands on the track now.
+  bool CalcWClick(bool ask = false);
   // "Execute script": converts and places, then runs the compiled script and shows its time.
   void Bn_ExecuteScriptClick();
+  // The checked rows' meshes into the script host's part meshes 1...
+  void CopyPartMeshes();
 
   // Page behaviours.
   int LanguageIndex() const;

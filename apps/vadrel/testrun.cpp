@@ -1,6 +1,7 @@
 // The test run: the window's vehicle converted into slot 1 of the game's vehicle types and placed
 // on the test track as the game would place it, and "Execute script", which runs the compiled
 // animation script once and shows how long it took.
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 
@@ -11,7 +12,9 @@
 #include "engine/world/vehicle.h"
 #include "engine/world/vehicletype.h"
 #include "platform/platform.h"
+#include "script/gamecommands.h"
 #include "script/interpreter.h"
+#include "script/runners.h"
 #include "script/sdatabase.h"
 
 namespace vadrel {
@@ -22,7 +25,7 @@ bool MainForm::FormToVehicleType(TVehicleType& vt, bool ask) {
   TVehicleInfo info{};
   ControlsToRecord(info);
   TVehicleTypeSpecials specials;
-  for (int k = 0; k < kVehicleTypeSpecials; ++k) {
+  for (int k = 0; k < kVehicleTypeSpecialValues; ++k) {
     specials.Floats[k] = info.SpecialValues[k].FloatValue;
     specials.Flags[k] = info.SpecialValues[k].Flag;
     specials.Ints[k] = info.SpecialValues[k].IntValue;
@@ -31,17 +34,32 @@ bool MainForm::FormToVehicleType(TVehicleType& vt, bool ask) {
   return true;
 }
 
-void MainForm::CalcWClick(bool ask) {
+void MainForm::CopyPartMeshes() {
+  // Part k is the mesh of the k-th checked row, as the conversion counts the placements.
+  int part = 0;
+  for (int row = 1; row <= 5; ++row) {
+    if (!MeshRowBoxes[static_cast<size_t>(row)] || !MeshRowBoxes[static_cast<size_t>(row)]->isChecked()) continue;
+    PartMeshes[++part] = (*PreviewMeshes)[static_cast<size_t>(row)];
+  }
+}
+
+bool MainForm::CalcWClick(bool ask) {
   TestVehicle.VehicleType = 1;
   FormToVehicleType(VehicleTypes[1], ask);
-  PlaceTestVehicle(TestVehicle, VehicleTypeKind(VehicleTypes[1]), VehicleTypeAxLength(VehicleTypes[1]));
+  if (!PlaceTestVehicle(TestVehicle, VehicleTypeKind(VehicleTypes[1]), VehicleTypeAxLength(VehicleTypes[1])))
+    return false;
+  CopyPartMeshes();
+  PrepareVehicleMeshes(TestVehicle, 0);
+  return true;
 }
 
 void MainForm::Bn_ExecuteScriptClick() {
   CalcWClick(true);
   ScriptErrorFlag = false;
   ScriptRunning = false;
+  for (int k = 1; k <= 5; ++k) MeshPartTransforms[k] = TPlacement{};
   if (CodeStream.empty()) return;
+  CopyPartMeshes();
   const uint32_t start = platform::Ticks();
   std::string result;
   RunScript(reinterpret_cast<const uint8_t*>(CodeStream.data()), CodeStream.size(), true, result);

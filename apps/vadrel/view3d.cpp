@@ -12,6 +12,7 @@
 
 #include "apps/common/viewmouse.h"
 #include "apps/vadrel/mainform.h"
+#include "script/gamecommands.h"
 #include "engine/base/diagnostics.h"
 #include "engine/base/maths.h"
 #include "engine/base/text.h"
@@ -281,7 +282,7 @@ void DrawViewScene(const TViewScene& s, const TPlacement& camera) {
   if (s.ShowNodes) DrawNodeMarkers(s.RailPieces, s.RailPieceCount, true, s.NodeFont);
 
   Gra_Color4ub(255, 255, 255, 255);
-  for (int k = 1; k <= 5; ++k)
+  for (int k = 1; k <= 14; ++k)
     if (s.Parts[k]) Gra_DrawMesh(s.Parts[k], kNoTint, kMeshModeOpaque, false);
 
   // Light silhouettes and the box in part 1's frame.
@@ -336,7 +337,7 @@ void PlacePartMesh(const TMesh2& source, const TPlacement& p, TMesh2& out) {
 namespace {
 
 // The placed part meshes of the frame (27 KB each: kept off the stack).
-std::unique_ptr<std::array<TMesh2, 6>> g_parts;
+std::unique_ptr<std::array<TMesh2, 15>> g_parts;
 
 }  // namespace
 
@@ -418,7 +419,7 @@ TPlacement MainForm::meshRowPlacement(int row) const {
 }
 
 void MainForm::DrawView3D() {
-  CalcWClick(false);
+  const bool onTrack = CalcWClick(false);
   const TPlacement camera = Players[LocalPlayer].Camera;
   const qreal dpr = OGLW->devicePixelRatio();
   BeginViewFrame(camera, static_cast<int32_t>(OGLW->width() * dpr), static_cast<int32_t>(OGLW->height() * dpr));
@@ -436,15 +437,24 @@ void MainForm::DrawView3D() {
   s.RailPieceCount = std::min<int32_t>(RailPieceCount, 10);
   s.ShowNodes = viewShowNodes();
 
-  // Until the script host places the parts, each checked row shows its mesh at the row's
-  // placement, placed from the loaded mesh every frame.
-  if (!g_parts) g_parts = std::make_unique<std::array<TMesh2, 6>>();
-  for (int k = 1; k <= 5; ++k) {
-    if (!MeshRowBoxes[k] || !MeshRowBoxes[k]->isChecked()) continue;
-    PlacePartMesh((*PreviewMeshes)[k], meshRowPlacement(k), (*g_parts)[k]);
-    s.Parts[k] = &(*g_parts)[k];
+  // The vehicle on the track: the script host's parts at their placements. A vehicle that stands
+  // nowhere (a plane, a ship, or no room on the track) shows each checked row's mesh at the row's
+  // placement instead.
+  if (!g_parts) g_parts = std::make_unique<std::array<TMesh2, 15>>();
+  if (onTrack) {
+    for (int k = 1; k <= std::min(PartCount, 14); ++k) {
+      PlacePartMesh(PartMeshes[k], MeshPartTransforms[k], (*g_parts)[k]);
+      s.Parts[k] = &(*g_parts)[k];
+    }
+    s.Part1Placement = MeshPartTransforms[1];
+  } else {
+    for (int k = 1; k <= 5; ++k) {
+      if (!MeshRowBoxes[k] || !MeshRowBoxes[k]->isChecked()) continue;
+      PlacePartMesh((*PreviewMeshes)[k], meshRowPlacement(k), (*g_parts)[k]);
+      s.Parts[k] = &(*g_parts)[k];
+    }
+    s.Part1Placement = meshRowPlacement(1);
   }
-  s.Part1Placement = meshRowPlacement(1);
   s.ShowLights = viewShowLights();
   s.Lights = &TestVehicleInfo;
   s.Box = viewBoundingBox();

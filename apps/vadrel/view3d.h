@@ -66,7 +66,7 @@ struct TViewScene {
   const TCurvePiece* RailPieces = nullptr;
   int32_t RailPieceCount = 0;
   bool ShowNodes = false;
-  const TMesh2* Parts[6] = {};  // the placed part meshes; null = not shown
+  const TMesh2* Parts[15] = {};  // the placed part meshes 1..14; null = not shown
   TPlacement Part1Placement{};  // the frame of the light silhouettes, the box and the smoke
   bool ShowLights = false;
   const TVehicleInfo* Lights = nullptr;

@@ -57,6 +57,12 @@ struct TPlayer {
 };
 static_assert(sizeof(TPlayer) == 1528);
 
+// The first two of the player's reserved bytes: the number of the player's colour (a row of the
+// owner colours, from 1) and of the player's logo (a row of LogoPictures, from 1).
+constexpr size_t kPlayerColourNumberByte = 0, kPlayerLogoNumberByte = 1;
+inline uint8_t PlayerColourNumber(const TPlayer& p) { return p.Reserved[kPlayerColourNumberByte]; }
+inline uint8_t PlayerLogoNumber(const TPlayer& p) { return p.Reserved[kPlayerLogoNumberByte]; }
+
 // The finance categories of the statistics groups: a vehicle base type or a way's use 0 (road)
 // books into the road group, 1 (rail) into the rail group.
 constexpr uint8_t kFinanceRail = 1;

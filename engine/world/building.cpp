@@ -257,3 +257,35 @@ void TBuilding::RemoveFromStation() {
     s->destroy(kDestroyForced, r);
   }
 }
+
+// ---- Fields of a building type read by the script host
+
+int32_t BuildingTypeScriptNumber(const TBuildingType& t) {
+  int32_t s;
+  std::memcpy(&s, t.Bytes + kBuildingTypeScriptNumberOffset, 4);
+  return s;
+}
+
+void SetBuildingTypeScriptNumber(TBuildingType& t, int32_t script) {
+  std::memcpy(t.Bytes + kBuildingTypeScriptNumberOffset, &script, 4);
+}
+
+namespace {
+bool LevelSlotValid(int level, int slot) {
+  return level >= 1 && level <= kBuildingTypeLevels && slot >= 1 && slot <= kBuildingTypeLevelSlots;
+}
+size_t LevelMeshAt(int level, int slot) {
+  return kBuildingTypeLevelMeshesOffset + 4 * static_cast<size_t>((level - 1) * kBuildingTypeLevelSlots + slot - 1);
+}
+}  // namespace
+
+uint32_t BuildingTypeLevelMesh(const TBuildingType& t, int level, int slot) {
+  if (!LevelSlotValid(level, slot)) return 0;
+  uint32_t m;
+  std::memcpy(&m, t.Bytes + LevelMeshAt(level, slot), 4);
+  return m;
+}
+
+void SetBuildingTypeLevelMesh(TBuildingType& t, int level, int slot, uint32_t mesh) {
+  if (LevelSlotValid(level, slot)) std::memcpy(t.Bytes + LevelMeshAt(level, slot), &mesh, 4);
+}

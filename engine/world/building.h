@@ -48,3 +48,22 @@ void SetBuildingTypeClass(TBuildingType& t, uint8_t value);
 void SetBuildingTypeWayUse(TBuildingType& t, uint8_t use);
 void SetBuildingTypeCorner(TBuildingType& t, int corner, const TVector& v);  // corner 1..4
 void SetBuildingTypeHeights(TBuildingType& t, float bottom, float top);
+
+// ---- Fields of a building type read by the script host (script/runners.h)
+//
+// Behind the fields the loader keeps for the editors: the script number (i32 at 3000: 0 no script,
+// -1 the company building's built-in appearance, else a row of CompiledScripts), the mesh count
+// (u8 at 3004) and the level meshes (7 levels x 5 slots of u32 TMeshdata2 indices, level by level,
+// 3008..3147).
+constexpr size_t kBuildingTypeScriptNumberOffset = 3000;
+constexpr size_t kBuildingTypeMeshCountOffset = 3004;
+constexpr size_t kBuildingTypeLevelMeshesOffset = 3008;
+constexpr int kBuildingTypeLevels = 7, kBuildingTypeLevelSlots = 5;
+
+int32_t BuildingTypeScriptNumber(const TBuildingType& t);
+void SetBuildingTypeScriptNumber(TBuildingType& t, int32_t script);
+inline uint8_t BuildingTypeMeshCount(const TBuildingType& t) { return t.Bytes[kBuildingTypeMeshCountOffset]; }
+inline void SetBuildingTypeMeshCount(TBuildingType& t, uint8_t count) { t.Bytes[kBuildingTypeMeshCountOffset] = count; }
+// Level 1..7, slot 1..5 (0 for others).
+uint32_t BuildingTypeLevelMesh(const TBuildingType& t, int level, int slot);
+void SetBuildingTypeLevelMesh(TBuildingType& t, int level, int slot, uint32_t mesh);

@@ -134,3 +134,51 @@ void TVehicle::DestroyByIndex(uint32_t index, bool fromTrains) {
   v.A_Read(index);
   v.Destroy(fromTrains);
 }
+
+// ---- Fields of the vehicle type read by the script host
+
+namespace {
+template <typename T>
+T LoadAt(const TVehicleType& t, size_t at) {
+  T v;
+  std::memcpy(&v, t.Bytes + at, sizeof(T));
+  return v;
+}
+template <typename T>
+void StoreAt(TVehicleType& t, size_t at, T v) {
+  std::memcpy(t.Bytes + at, &v, sizeof(T));
+}
+bool SpecialIndex(int k) { return k >= 1 && k <= kVehicleTypeSpecialValues; }
+bool LoadIndex(int s) { return s >= 1 && s <= kVehicleTypeLoadSlots; }
+}  // namespace
+
+void SetVehicleTypeMeshCountValue(TVehicleType& t, int32_t count) { StoreAt(t, kVehicleTypeMeshCountOffset, count); }
+
+float VehicleTypeSpecialFloat(const TVehicleType& t, int k) {
+  return SpecialIndex(k) ? LoadAt<float>(t, kVehicleTypeSpecialFloatsOffset + 4 * (k - 1)) : 0.0f;
+}
+int32_t VehicleTypeSpecialInt(const TVehicleType& t, int k) {
+  return SpecialIndex(k) ? LoadAt<int32_t>(t, kVehicleTypeSpecialIntsOffset + 4 * (k - 1)) : 0;
+}
+void SetVehicleTypeSpecialFloat(TVehicleType& t, int k, float value) {
+  if (SpecialIndex(k)) StoreAt(t, kVehicleTypeSpecialFloatsOffset + 4 * (k - 1), value);
+}
+void SetVehicleTypeSpecialInt(TVehicleType& t, int k, int32_t value) {
+  if (SpecialIndex(k)) StoreAt(t, kVehicleTypeSpecialIntsOffset + 4 * (k - 1), value);
+}
+
+uint32_t VehicleTypeLoadMesh(const TVehicleType& t, int s) {
+  return LoadIndex(s) ? LoadAt<uint32_t>(t, kVehicleTypeLoadMeshesOffset + 4 * (s - 1)) : 0;
+}
+uint8_t VehicleTypeLoadGoods(const TVehicleType& t, int s) {
+  return LoadIndex(s) ? t.Bytes[kVehicleTypeLoadGoodsOffset + (s - 1)] : 0;
+}
+uint8_t VehicleTypeLoadStyle(const TVehicleType& t, int s) {
+  return LoadIndex(s) ? t.Bytes[kVehicleTypeLoadStylesOffset + (s - 1)] : 0;
+}
+void SetVehicleTypeLoadSlot(TVehicleType& t, int s, uint32_t mesh, uint8_t goods, uint8_t style) {
+  if (!LoadIndex(s)) return;
+  StoreAt(t, kVehicleTypeLoadMeshesOffset + 4 * (s - 1), mesh);
+  t.Bytes[kVehicleTypeLoadGoodsOffset + (s - 1)] = goods;
+  t.Bytes[kVehicleTypeLoadStylesOffset + (s - 1)] = style;
+}

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <string>
 
-#include "engine/world/vehicle.h"
 
 namespace {
 
@@ -47,7 +46,7 @@ void VehicleInfoToType(const TVehicleInfo& info, const TVehicleTypeSpecials& spe
   Put<int32_t>(vt, kVehicleTypeWeightOffset, info.Weight);
   Put<int32_t>(vt, kVehicleTypePriceOffset, info.Price);
   Put<int32_t>(vt, kVehicleTypeCostsPerYearOffset, info.CostsPerYear);
-  for (int k = 0; k < kVehicleTypeSpecials; ++k) {
+  for (int k = 0; k < kVehicleTypeSpecialValues; ++k) {
     Put<float>(vt, kVehicleTypeSpecialFloatsOffset + 4 * k, specials.Floats[k]);
     vt.Bytes[kVehicleTypeSpecialFlagsOffset + k] = specials.Flags[k];
     Put<int32_t>(vt, kVehicleTypeSpecialIntsOffset + 4 * k, specials.Ints[k]);
@@ -56,16 +55,8 @@ void VehicleInfoToType(const TVehicleInfo& info, const TVehicleTypeSpecials& spe
 
 float VehicleTypeAxLength(const TVehicleType& t) { return Get<float>(t, kVehicleTypeAxLengthOffset); }
 
-float VehicleTypeSpecialFloat(const TVehicleType& t, int k) {
-  return k >= 1 && k <= kVehicleTypeSpecials ? Get<float>(t, kVehicleTypeSpecialFloatsOffset + 4 * (k - 1)) : 0.0f;
-}
-
 uint8_t VehicleTypeSpecialFlag(const TVehicleType& t, int k) {
-  return k >= 1 && k <= kVehicleTypeSpecials ? t.Bytes[kVehicleTypeSpecialFlagsOffset + k - 1] : 0;
-}
-
-int32_t VehicleTypeSpecialInt(const TVehicleType& t, int k) {
-  return k >= 1 && k <= kVehicleTypeSpecials ? Get<int32_t>(t, kVehicleTypeSpecialIntsOffset + 4 * (k - 1)) : 0;
+  return k >= 1 && k <= kVehicleTypeSpecialValues ? t.Bytes[kVehicleTypeSpecialFlagsOffset + k - 1] : 0;
 }
 
 TPlacement VehicleTypePlacement(const TVehicleType& t, int k) {

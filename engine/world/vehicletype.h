@@ -5,8 +5,8 @@
 // held): the name (String[59]) 0, the kind 60, the passenger capacity 61, the mesh count 65, the
 // five mesh placements (X, Y, Z, Roll, Gier, Nick) 89, the front coupling length 209, the axle
 // distance 213, the rear coupling length 217, the horsepower 221, the maximum speed 225, the
-// weight 229, the price 233, the yearly cost 237, the ten special floats 244, the ten special flags
-// 284 and the ten special integers 294.
+// weight 229, the price 233, the yearly cost 237, the ten special floats 260, the ten special flags
+// 300 and the ten special integers 310 (engine/world/vehicle.h).
 #pragma once
 
 #include <cstddef>
@@ -14,6 +14,7 @@
 
 #include "engine/base/worldstate.h"
 #include "engine/files/vehiclefile.h"
+#include "engine/world/vehicle.h"
 
 constexpr size_t kVehicleTypeNameOffset = 0;
 constexpr size_t kVehicleTypeCapacityOffset = 61;
@@ -25,16 +26,12 @@ constexpr size_t kVehicleTypeHorsepowerOffset = 221;
 constexpr size_t kVehicleTypeMaxSpeedOffset = 225;
 constexpr size_t kVehicleTypeWeightOffset = 229;
 constexpr size_t kVehicleTypeCostsPerYearOffset = 237;
-constexpr size_t kVehicleTypeSpecialFloatsOffset = 244;
-constexpr size_t kVehicleTypeSpecialFlagsOffset = 284;
-constexpr size_t kVehicleTypeSpecialIntsOffset = 294;
-constexpr int kVehicleTypeSpecials = 10;
 
 // The special values as the editor's grid gives them (row k to entry k).
 struct TVehicleTypeSpecials {
-  float Floats[kVehicleTypeSpecials] = {};
-  uint8_t Flags[kVehicleTypeSpecials] = {};
-  int32_t Ints[kVehicleTypeSpecials] = {};
+  float Floats[kVehicleTypeSpecialValues] = {};
+  uint8_t Flags[kVehicleTypeSpecialValues] = {};
+  int32_t Ints[kVehicleTypeSpecialValues] = {};
 };
 
 // Writes the document's fields and the special values into the vehicle type: the name of the
@@ -43,9 +40,7 @@ struct TVehicleTypeSpecials {
 void VehicleInfoToType(const TVehicleInfo& info, const TVehicleTypeSpecials& specials, TVehicleType& vt);
 
 float VehicleTypeAxLength(const TVehicleType& t);
-// Special float, flag and integer k (1..10); 0 outside that range.
-float VehicleTypeSpecialFloat(const TVehicleType& t, int k);
+// Special flag k (1..10); 0 outside that range.
 uint8_t VehicleTypeSpecialFlag(const TVehicleType& t, int k);
-int32_t VehicleTypeSpecialInt(const TVehicleType& t, int k);
 // Placement k (1..5) of the mesh parts.
 TPlacement VehicleTypePlacement(const TVehicleType& t, int k);

@@ -6,6 +6,9 @@
 //   script_driver runimage FILE    runs an image file
 //   --profile building (before the mode) takes the building program's script language: its
 //   number readers, floattostr and tan, and its error box, printed as "box: CAPTION | TEXT".
+//   --game-host (before the mode) registers the game's host variables and commands; with it
+//   --script-time N sets the run's "frame" and --parts N the parts in use (0 to 14), and after
+//   the run each part's placement is printed as "part K: X Y Z ROLL GIER NICK" (3 decimals).
 // Runs have the twelve built-ins and "showmess", which prints its argument. Every script error
 // is printed with its title and text, then the run's result.
 #include <cstdio>
@@ -16,6 +19,8 @@
 
 #include "script/buildingscript.h"
 #include "script/compiler.h"
+#include "script/gamecommands.h"
+#include "script/runners.h"
 #include "platform/platform.h"
 #include "script/interpreter.h"
 #include "script/profile.h"
@@ -65,18 +70,46 @@ void PrintHex(const std::vector<uint8_t>& image) {
     std::printf(i % 16 == 15 || i + 1 == image.size() ? "%02X\n" : "%02X ", image[i]);
 }
 
+// A whole decimal number within 0 .. High.
+bool ReadCount(const std::string& text, long high, long& value) {
+  if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  value = std::stol(text);
+  return value <= high;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const char* program = argv[0];
   std::string profile = "shared";
-  if (argc >= 3 && std::string(argv[1]) == "--profile") {
-    profile = argv[2];
-    argc -= 2;
-    argv += 2;
+  bool gameHost = false, usage = false;
+  long scriptTime = 0, parts = 0;
+  while (argc >= 2 && std::string(argv[1]).rfind("--", 0) == 0) {
+    const std::string option = argv[1];
+    int taken = 2;
+    if (option == "--game-host") {
+      gameHost = true;
+      taken = 1;
+    } else if (argc < 3) {
+      usage = true;
+      break;
+    } else if (option == "--profile") {
+      profile = argv[2];
+    } else if (option == "--script-time") {
+      usage = usage || !ReadCount(argv[2], 4294967295L, scriptTime);
+    } else if (option == "--parts") {
+      usage = usage || !ReadCount(argv[2], kScriptParts, parts);
+    } else {
+      usage = true;
+      break;
+    }
+    argc -= taken;
+    argv += taken;
   }
-  if (argc != 3 || (profile != "shared" && profile != "building")) {
-    std::fprintf(stderr, "usage: %s [--profile shared|building] compile|runsource|assemble|run|runimage FILE\n",
+  if (usage || argc != 3 || (profile != "shared" && profile != "building")) {
+    std::fprintf(stderr,
+                 "usage: %s [--profile shared|building] [--game-host [--script-time N] [--parts N]] "
+                 "compile|runsource|assemble|run|runimage FILE\n",
                  program);
     return 2;
   }
@@ -91,6 +124,11 @@ int main(int argc, char** argv) {
     platform::SetMessageBoxSink(PrintBox);
   }
   InitScriptUnits();
+  if (gameHost) {
+    InitGameScriptHost();
+    ScriptTime = static_cast<uint32_t>(scriptTime);
+    PartCount = static_cast<int32_t>(parts);
+  }
   AddExtProc("showmess", ShowMess, "", 1, 0);
   ScriptErrorHook = PrintReport;
 
@@ -128,6 +166,12 @@ int main(int argc, char** argv) {
   std::string result;
   RunScript(image.data(), image.size(), true, result);
   std::printf("result: %s\n", result.c_str());
+  if (gameHost) {
+    for (int k = 1; k <= PartCount; ++k) {
+      const TPlacement& p = MeshPartTransforms[k];
+      std::printf("part %d: %.3f %.3f %.3f %.3f %.3f %.3f\n", k, p.X, p.Y, p.Z, p.Roll, p.Gier, p.Nick);
+    }
+  }
   DoneScriptUnits();
   return ScriptErrorFlag ? 1 : 0;
 }

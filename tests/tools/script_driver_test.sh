@@ -55,4 +55,18 @@ if grep -q "^box:" "$tmp/zero-shared.out"; then echo "a box under the shared pro
 status=0
 "$driver" --profile nosuch run "$tmp/zero.txt" > /dev/null 2>&1 || status=$?
 [ "$status" -eq 2 ] || { echo "unknown profile: status $status"; exit 1; }
+# The game's commands: the frame and the parts in use come from the options, each part's placement
+# is printed after the run, and a part beyond those in use is left alone.
+printf 'defineproc SetPosition,SetRotation,SetNick;\ndefinevar frame;\nBegin\nSetPosition(1,frame,2.5,-1.0);\nSetRotation(2,10.0,20.0,30.0);\nSetNick(3,5.0);\nEnd;\n' > "$tmp/parts.pas"
+"$driver" --game-host --script-time 40 --parts 2 runsource "$tmp/parts.pas" > "$tmp/parts.out"
+expect "$tmp/parts.out" "part 1: 40.000 2.500 -1.000 0.000 0.000 0.000"
+expect "$tmp/parts.out" "part 2: 0.000 0.000 0.000 10.000 20.000 30.000"
+if grep -q "^part 3" "$tmp/parts.out"; then echo "a part beyond those in use"; exit 1; fi
+# Without the game's host the source does not compile; a part count above 14 is refused.
+status=0
+"$driver" runsource "$tmp/parts.pas" > /dev/null 2>&1 || status=$?
+[ "$status" -eq 1 ] || { echo "without the game host: status $status"; exit 1; }
+status=0
+"$driver" --game-host --parts 15 runsource "$tmp/parts.pas" > /dev/null 2>&1 || status=$?
+[ "$status" -eq 2 ] || { echo "15 parts: status $status"; exit 1; }
 echo ok

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -170,6 +171,8 @@ TEST_F(VadrelView, ShowsTheGroundAndARightDragTurnsTheView) {
 
 TEST_F(VadrelView, CheckedMeshRowShowsItsMeshAtTheRowPlacementWithoutDrift) {
   Run([](vadrel::MainForm& form) {
+    // A plane stands nowhere on the test track, so its checked rows show at their placements.
+    form.CB_Vehicletype->setCurrentIndex(2);
     LoadMesh2((*form.PreviewMeshes)[2], Work_DIR.str(), "cube.msh2");
     ASSERT_EQ((*form.PreviewMeshes)[2].PolygonCount, 6);
     // Looking level along -z at the origin from 60 units away; the ground lies below the centre.
@@ -210,8 +213,37 @@ TEST_F(VadrelView, CheckedMeshRowShowsItsMeshAtTheRowPlacementWithoutDrift) {
   });
 }
 
+TEST_F(VadrelView, ATrainShowsItsPartsWhereItStandsOnTheTrack) {
+  Run([](vadrel::MainForm& form) {
+    LoadMesh2((*form.PreviewMeshes)[2], Work_DIR.str(), "cube.msh2");
+    form.MeshRowBoxes[2]->setChecked(true);
+    form.CB_Vehicletype->setCurrentIndex(1);
+    form.axlength->setText("30");
+    ASSERT_TRUE(form.CalcWClick());
+    // Looking level along -z at the train's front point from 60 units away: the cube, the body
+    // (part 1, the first checked row), stands at the centre.
+    const TPlacement pose = form.TestVehicle.Placement;
+    Players[1].Camera = {pose.X, pose.Y, pose.Z + 60.0f, 0.0f, 0.0f, 0.0f};
+    const auto red = [](const std::vector<uint8_t>& px) {
+      int n = 0;
+      for (size_t i = 0; i < px.size(); i += 4) n += px[i] == 210 && px[i + 1] == 40 && px[i + 2] == 30;
+      return n;
+    };
+    int w = 0, h = 0;
+    EXPECT_GT(red(Frame(form, w, h)), 100);
+    // At the origin, where a vehicle standing nowhere shows its rows, there is nothing now.
+    Players[1].Camera = {0.0f, 0.0f, 60.0f, 0.0f, 0.0f, 0.0f};
+    EXPECT_EQ(red(Frame(form, w, h)), 0);
+    form.MeshRowBoxes[2]->setChecked(false);
+    Players[1].Camera = {pose.X, pose.Y, pose.Z + 60.0f, 0.0f, 0.0f, 0.0f};
+    EXPECT_EQ(red(Frame(form, w, h)), 0);
+  });
+}
+
 TEST_F(VadrelView, LightSilhouettesOfTheSavedRecordShowInRedAndBadRangesAreLeftOut) {
   Run([](vadrel::MainForm& form) {
+    // A plane stands nowhere on the test track, so its checked rows show at their placements.
+    form.CB_Vehicletype->setCurrentIndex(2);
     Players[1].Camera = {0.0f, 0.0f, 60.0f, 0.0f, 0.0f, 0.0f};
     // A square of four points round the centre point 5 at height 0; the cone pushes it out 8 units.
     const TVector square[4] = {{-4, -4, 0}, {4, -4, 0}, {4, 4, 0}, {-4, 4, 0}};
@@ -251,6 +283,8 @@ TEST_F(VadrelView, SaveAsUnderThreeStarsWritesNoFileAndShowsTheLightsAsEntered) 
     return true;
   });
   Run([this](vadrel::MainForm& form) {
+    // A plane stands nowhere on the test track, so its checked rows show at their placements.
+    form.CB_Vehicletype->setCurrentIndex(2);
     Players[1].Camera = {0.0f, 0.0f, 60.0f, 0.0f, 0.0f, 0.0f};
     form.ShowLights->setChecked(true);
     // The same square light as above, entered into the Light page.
