@@ -11,6 +11,7 @@
 #include "engine/world/records.h"
 #include "engine/world/vehicle.h"
 #include "network/world/terrain.h"
+#include "script/runners.h"
 
 TVector PickHitPoint{};
 uint32_t TreeKindMeshes[256]{};
@@ -117,6 +118,7 @@ void PickObject(const TVector& start, const TVector& ray, uint8_t mode, TPickRes
         TVehicle v;
         v.A_Read(tr.Vehicles[k]);
         if (!v.Shown || v.VehicleType == 0 || v.VehicleType > 255) continue;
+        PrepareVehicleMeshes(v, static_cast<int32_t>(train));
         const TVehicleType& vt = VehicleTypes[v.VehicleType];
         for (int part = 1; part <= VehicleTypeMeshCount(vt); ++part) {
           if (!ReadMesh(VehicleTypeMeshRecord(vt, part))) continue;
