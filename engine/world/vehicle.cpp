@@ -29,76 +29,66 @@ void SetVehicleTypeStartYear(TVehicleType& t, uint16_t year) {
 
 namespace {
 
-template <class T>
-T ReadAt(const TVehicleType& t, size_t offset) {
-  T v;
-  std::memcpy(&v, t.Bytes + offset, sizeof(T));
-  return v;
-}
-template <class T>
-void WriteAt(TVehicleType& t, size_t offset, T v) {
-  std::memcpy(t.Bytes + offset, &v, sizeof(T));
-}
 static_assert(kVehicleTypeMeshRecordsOffset + 4 * kVehicleTypeMeshParts <= kVehicleTypePriceOffset);
 static_assert(kVehicleTypePitchSlopeOffset + 4 <= sizeof(TVehicleType));
 
 }  // namespace
 
 int VehicleTypeMeshCount(const TVehicleType& t) {
-  return std::clamp<int32_t>(ReadAt<int32_t>(t, kVehicleTypeMeshCountOffset), 0, kVehicleTypeMeshParts);
+  return std::clamp<int32_t>(VehicleTypeField<int32_t>(t, kVehicleTypeMeshCountOffset), 0, kVehicleTypeMeshParts);
 }
 
 uint32_t VehicleTypeMeshRecord(const TVehicleType& t, int part) {
   if (part < 1 || part > kVehicleTypeMeshParts) return 0;
-  return ReadAt<uint32_t>(t, kVehicleTypeMeshRecordsOffset + 4 * (part - 1));
+  return VehicleTypeField<uint32_t>(t, kVehicleTypeMeshRecordsOffset + 4 * (part - 1));
 }
 
 void SetVehicleTypeMeshes(TVehicleType& t, int count, const uint32_t (&records)[kVehicleTypeMeshParts]) {
-  WriteAt<int32_t>(t, kVehicleTypeMeshCountOffset, count);
-  for (int k = 0; k < kVehicleTypeMeshParts; ++k) WriteAt(t, kVehicleTypeMeshRecordsOffset + 4 * k, records[k]);
+  SetVehicleTypeField<int32_t>(t, kVehicleTypeMeshCountOffset, count);
+  for (int k = 0; k < kVehicleTypeMeshParts; ++k) SetVehicleTypeField(t, kVehicleTypeMeshRecordsOffset + 4 * k, records[k]);
 }
 
 uint32_t VehicleTypeSound(const TVehicleType& t, int k) {
   if (k < 1 || k > kVehicleTypeSounds) return 0;
-  return ReadAt<uint32_t>(t, kVehicleTypeSoundsOffset + 4 * (k - 1));
+  return VehicleTypeField<uint32_t>(t, kVehicleTypeSoundsOffset + 4 * (k - 1));
 }
 
 void SetVehicleTypeSound(TVehicleType& t, int k, uint32_t sample) {
-  if (k >= 1 && k <= kVehicleTypeSounds) WriteAt(t, kVehicleTypeSoundsOffset + 4 * (k - 1), sample);
+  if (k >= 1 && k <= kVehicleTypeSounds) SetVehicleTypeField(t, kVehicleTypeSoundsOffset + 4 * (k - 1), sample);
 }
 
-int32_t VehicleTypeSoundKind(const TVehicleType& t) { return ReadAt<int32_t>(t, kVehicleTypeSoundKindOffset); }
-void SetVehicleTypeSoundKind(TVehicleType& t, int32_t kind) { WriteAt(t, kVehicleTypeSoundKindOffset, kind); }
+int32_t VehicleTypeSoundKind(const TVehicleType& t) { return VehicleTypeField<int32_t>(t, kVehicleTypeSoundKindOffset); }
+void SetVehicleTypeSoundKind(TVehicleType& t, int32_t kind) { SetVehicleTypeField(t, kVehicleTypeSoundKindOffset, kind); }
 
 int VehicleTypeGearCount(const TVehicleType& t) {
-  return std::clamp<int32_t>(ReadAt<int32_t>(t, kVehicleTypeGearCountOffset), 0, kVehicleTypeGears);
+  return std::clamp<int32_t>(VehicleTypeField<int32_t>(t, kVehicleTypeGearCountOffset), 0, kVehicleTypeGears);
 }
 
 void VehicleTypeGear(const TVehicleType& t, int g, float& from, float& change) {
   from = change = 0.0f;
   if (g < 1 || g > kVehicleTypeGears) return;
-  from = ReadAt<float>(t, kVehicleTypeGearsOffset + 8 * (g - 1));
-  change = ReadAt<float>(t, kVehicleTypeGearsOffset + 8 * (g - 1) + 4);
+  from = VehicleTypeField<float>(t, kVehicleTypeGearsOffset + 8 * (g - 1));
+  change = VehicleTypeField<float>(t, kVehicleTypeGearsOffset + 8 * (g - 1) + 4);
 }
 
 void SetVehicleTypeGears(TVehicleType& t, int count, const float (&gears)[kVehicleTypeGears][2]) {
-  WriteAt<int32_t>(t, kVehicleTypeGearCountOffset, count);
+  SetVehicleTypeField<int32_t>(t, kVehicleTypeGearCountOffset, count);
   for (int g = 0; g < kVehicleTypeGears; ++g) {
-    WriteAt(t, kVehicleTypeGearsOffset + 8 * g, gears[g][0]);
-    WriteAt(t, kVehicleTypeGearsOffset + 8 * g + 4, gears[g][1]);
+    SetVehicleTypeField(t, kVehicleTypeGearsOffset + 8 * g, gears[g][0]);
+    SetVehicleTypeField(t, kVehicleTypeGearsOffset + 8 * g + 4, gears[g][1]);
   }
 }
 
-float VehicleTypePitchMin(const TVehicleType& t) { return ReadAt<float>(t, kVehicleTypePitchMinOffset); }
-float VehicleTypePitchMax(const TVehicleType& t) { return ReadAt<float>(t, kVehicleTypePitchMaxOffset); }
-float VehicleTypePitchBase(const TVehicleType& t) { return ReadAt<float>(t, kVehicleTypePitchBaseOffset); }
-float VehicleTypePitchSlope(const TVehicleType& t) { return ReadAt<float>(t, kVehicleTypePitchSlopeOffset); }
+float VehicleTypePitchMin(const TVehicleType& t) { return VehicleTypeField<float>(t, kVehicleTypePitchMinOffset); }
+float VehicleTypePitchMax(const TVehicleType& t) { return VehicleTypeField<float>(t, kVehicleTypePitchMaxOffset); }
+float VehicleTypePitchBase(const TVehicleType& t) { return VehicleTypeField<float>(t, kVehicleTypePitchBaseOffset); }
+float VehicleTypePitchSlope(const TVehicleType& t) { return VehicleTypeField<float>(t, kVehicleTypePitchSlopeOffset); }
 
 void SetVehicleTypePitch(TVehicleType& t, float min, float max, float base, float slope) {
-  WriteAt(t, kVehicleTypePitchMinOffset, min);
-  WriteAt(t, kVehicleTypePitchMaxOffset, max);
-  WriteAt(t, kVehicleTypePitchBaseOffset, base);
-  WriteAt(t, kVehicleTypePitchSlopeOffset, slope);
+  SetVehicleTypeField(t, kVehicleTypePitchMinOffset, min);
+  SetVehicleTypeField(t, kVehicleTypePitchMaxOffset, max);
+  SetVehicleTypeField(t, kVehicleTypePitchBaseOffset, base);
+  SetVehicleTypeField(t, kVehicleTypePitchSlopeOffset, slope);
 }
 
 float TVehicle::GetValue(bool& isNew) const {
@@ -138,37 +128,27 @@ void TVehicle::DestroyByIndex(uint32_t index, bool fromTrains) {
 // ---- Fields of the vehicle type read by the script host
 
 namespace {
-template <typename T>
-T LoadAt(const TVehicleType& t, size_t at) {
-  T v;
-  std::memcpy(&v, t.Bytes + at, sizeof(T));
-  return v;
-}
-template <typename T>
-void StoreAt(TVehicleType& t, size_t at, T v) {
-  std::memcpy(t.Bytes + at, &v, sizeof(T));
-}
 bool SpecialIndex(int k) { return k >= 1 && k <= kVehicleTypeSpecialValues; }
 bool LoadIndex(int s) { return s >= 1 && s <= kVehicleTypeLoadSlots; }
 }  // namespace
 
-void SetVehicleTypeMeshCountValue(TVehicleType& t, int32_t count) { StoreAt(t, kVehicleTypeMeshCountOffset, count); }
+void SetVehicleTypeMeshCountValue(TVehicleType& t, int32_t count) { SetVehicleTypeField(t, kVehicleTypeMeshCountOffset, count); }
 
 float VehicleTypeSpecialFloat(const TVehicleType& t, int k) {
-  return SpecialIndex(k) ? LoadAt<float>(t, kVehicleTypeSpecialFloatsOffset + 4 * (k - 1)) : 0.0f;
+  return SpecialIndex(k) ? VehicleTypeField<float>(t, kVehicleTypeSpecialFloatsOffset + 4 * (k - 1)) : 0.0f;
 }
 int32_t VehicleTypeSpecialInt(const TVehicleType& t, int k) {
-  return SpecialIndex(k) ? LoadAt<int32_t>(t, kVehicleTypeSpecialIntsOffset + 4 * (k - 1)) : 0;
+  return SpecialIndex(k) ? VehicleTypeField<int32_t>(t, kVehicleTypeSpecialIntsOffset + 4 * (k - 1)) : 0;
 }
 void SetVehicleTypeSpecialFloat(TVehicleType& t, int k, float value) {
-  if (SpecialIndex(k)) StoreAt(t, kVehicleTypeSpecialFloatsOffset + 4 * (k - 1), value);
+  if (SpecialIndex(k)) SetVehicleTypeField(t, kVehicleTypeSpecialFloatsOffset + 4 * (k - 1), value);
 }
 void SetVehicleTypeSpecialInt(TVehicleType& t, int k, int32_t value) {
-  if (SpecialIndex(k)) StoreAt(t, kVehicleTypeSpecialIntsOffset + 4 * (k - 1), value);
+  if (SpecialIndex(k)) SetVehicleTypeField(t, kVehicleTypeSpecialIntsOffset + 4 * (k - 1), value);
 }
 
 uint32_t VehicleTypeLoadMesh(const TVehicleType& t, int s) {
-  return LoadIndex(s) ? LoadAt<uint32_t>(t, kVehicleTypeLoadMeshesOffset + 4 * (s - 1)) : 0;
+  return LoadIndex(s) ? VehicleTypeField<uint32_t>(t, kVehicleTypeLoadMeshesOffset + 4 * (s - 1)) : 0;
 }
 uint8_t VehicleTypeLoadGoods(const TVehicleType& t, int s) {
   return LoadIndex(s) ? t.Bytes[kVehicleTypeLoadGoodsOffset + (s - 1)] : 0;
@@ -178,7 +158,7 @@ uint8_t VehicleTypeLoadStyle(const TVehicleType& t, int s) {
 }
 void SetVehicleTypeLoadSlot(TVehicleType& t, int s, uint32_t mesh, uint8_t goods, uint8_t style) {
   if (!LoadIndex(s)) return;
-  StoreAt(t, kVehicleTypeLoadMeshesOffset + 4 * (s - 1), mesh);
+  SetVehicleTypeField(t, kVehicleTypeLoadMeshesOffset + 4 * (s - 1), mesh);
   t.Bytes[kVehicleTypeLoadGoodsOffset + (s - 1)] = goods;
   t.Bytes[kVehicleTypeLoadStylesOffset + (s - 1)] = style;
 }

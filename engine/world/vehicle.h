@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "engine/base/worldstate.h"
 
@@ -35,6 +36,18 @@ constexpr size_t kVehicleTypeGearsOffset = 444;
 constexpr size_t kVehicleTypePitchSlopeOffset = 492;
 constexpr int kVehicleTypeSounds = 6;
 constexpr int kVehicleTypeGears = 6;
+
+// A field of the record at its byte offset, read and written by value.
+template <typename T>
+T VehicleTypeField(const TVehicleType& t, size_t offset) {
+  T v;
+  std::memcpy(&v, t.Bytes + offset, sizeof(T));
+  return v;
+}
+template <typename T>
+void SetVehicleTypeField(TVehicleType& t, size_t offset, T v) {
+  std::memcpy(t.Bytes + offset, &v, sizeof(T));
+}
 
 int32_t VehicleTypePrice(const TVehicleType& t);
 void SetVehicleTypePrice(TVehicleType& t, int32_t price);

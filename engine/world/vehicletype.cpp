@@ -7,18 +7,6 @@
 
 namespace {
 
-template <typename T>
-void Put(TVehicleType& t, size_t offset, T value) {
-  std::memcpy(t.Bytes + offset, &value, sizeof value);
-}
-
-template <typename T>
-T Get(const TVehicleType& t, size_t offset) {
-  T value;
-  std::memcpy(&value, t.Bytes + offset, sizeof value);
-  return value;
-}
-
 constexpr size_t kPlacementBytes = 24;
 
 }  // namespace
@@ -29,7 +17,7 @@ void VehicleInfoToType(const TVehicleInfo& info, const TVehicleTypeSpecials& spe
   std::memset(vt.Bytes + kVehicleTypeNameOffset + 1, 0, 59);
   std::memcpy(vt.Bytes + kVehicleTypeNameOffset + 1, name.data(), name.size());
   vt.Bytes[kVehicleTypeKindOffset] = info.VehicleType;
-  Put<int32_t>(vt, kVehicleTypeCapacityOffset, info.PassengerCapacity);
+  SetVehicleTypeField<int32_t>(vt, kVehicleTypeCapacityOffset, info.PassengerCapacity);
   int32_t used = 0;
   for (const TVehicleMeshRow& row : info.Meshes) {
     if (row.Used == 0) continue;
@@ -37,23 +25,23 @@ void VehicleInfoToType(const TVehicleInfo& info, const TVehicleTypeSpecials& spe
     std::memcpy(vt.Bytes + kVehicleTypePlacementsOffset + kPlacementBytes * used, values, sizeof values);
     ++used;
   }
-  Put<int32_t>(vt, kVehicleTypeMeshCountOffset, used);
-  Put<float>(vt, kVehicleTypeCopLengthOffset, info.CopLength);
-  Put<float>(vt, kVehicleTypeAxLengthOffset, info.AxLength);
-  Put<float>(vt, kVehicleTypeCopLength2Offset, info.CopLength2);
-  Put<float>(vt, kVehicleTypeHorsepowerOffset, static_cast<float>(static_cast<uint32_t>(info.Horsepower)));
-  Put<float>(vt, kVehicleTypeMaxSpeedOffset, info.MaxSpeed);
-  Put<int32_t>(vt, kVehicleTypeWeightOffset, info.Weight);
-  Put<int32_t>(vt, kVehicleTypePriceOffset, info.Price);
-  Put<int32_t>(vt, kVehicleTypeCostsPerYearOffset, info.CostsPerYear);
+  SetVehicleTypeField<int32_t>(vt, kVehicleTypeMeshCountOffset, used);
+  SetVehicleTypeField<float>(vt, kVehicleTypeCopLengthOffset, info.CopLength);
+  SetVehicleTypeField<float>(vt, kVehicleTypeAxLengthOffset, info.AxLength);
+  SetVehicleTypeField<float>(vt, kVehicleTypeCopLength2Offset, info.CopLength2);
+  SetVehicleTypeField<float>(vt, kVehicleTypeHorsepowerOffset, static_cast<float>(static_cast<uint32_t>(info.Horsepower)));
+  SetVehicleTypeField<float>(vt, kVehicleTypeMaxSpeedOffset, info.MaxSpeed);
+  SetVehicleTypeField<int32_t>(vt, kVehicleTypeWeightOffset, info.Weight);
+  SetVehicleTypeField<int32_t>(vt, kVehicleTypePriceOffset, info.Price);
+  SetVehicleTypeField<int32_t>(vt, kVehicleTypeCostsPerYearOffset, info.CostsPerYear);
   for (int k = 0; k < kVehicleTypeSpecialValues; ++k) {
-    Put<float>(vt, kVehicleTypeSpecialFloatsOffset + 4 * k, specials.Floats[k]);
+    SetVehicleTypeField<float>(vt, kVehicleTypeSpecialFloatsOffset + 4 * k, specials.Floats[k]);
     vt.Bytes[kVehicleTypeSpecialFlagsOffset + k] = specials.Flags[k];
-    Put<int32_t>(vt, kVehicleTypeSpecialIntsOffset + 4 * k, specials.Ints[k]);
+    SetVehicleTypeField<int32_t>(vt, kVehicleTypeSpecialIntsOffset + 4 * k, specials.Ints[k]);
   }
 }
 
-float VehicleTypeAxLength(const TVehicleType& t) { return Get<float>(t, kVehicleTypeAxLengthOffset); }
+float VehicleTypeAxLength(const TVehicleType& t) { return VehicleTypeField<float>(t, kVehicleTypeAxLengthOffset); }
 
 uint8_t VehicleTypeSpecialFlag(const TVehicleType& t, int k) {
   return k >= 1 && k <= kVehicleTypeSpecialValues ? t.Bytes[kVehicleTypeSpecialFlagsOffset + k - 1] : 0;
