@@ -1,5 +1,6 @@
 #include "network/picking.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "engine/base/maths.h"
@@ -8,9 +9,11 @@
 #include "engine/mesh/meshrecords.h"
 #include "engine/store/recordstore.h"
 #include "engine/store/trainpool.h"
+#include "engine/world/building.h"
 #include "engine/world/records.h"
 #include "engine/world/vehicle.h"
 #include "network/world/terrain.h"
+#include "script/gamecommands.h"
 #include "script/runners.h"
 
 TVector PickHitPoint{};
@@ -65,7 +68,43 @@ bool ReadMesh(uint32_t record) {
   return true;
 }
 
+uint32_t NoAnimals() { return 0; }
+bool NoAnimalMesh(uint32_t, TMesh2&) { return false; }
+
+// A building without a mesh of its own: each mesh row of its type, moved by the script's part
+// placement (when the type has a script), the row's own placement (when it applies) and the
+// building's placement, in that order.
+bool PickBuildingRows(TBuilding& b, Ray& r) {
+  if (b.BuildingType == 0 || b.BuildingType > 255) return false;
+  const TBuildingType& type = BuildingTypes[b.BuildingType];
+  const int rows = std::min<int>(BuildingTypeMeshCount(type), kBuildingTypeMeshRows);
+  const bool scripted = BuildingTypeScriptNumber(type) != 0;
+  const TPlacement own = {b.Position.x, b.Position.y, b.Position.z, b.Roll, b.Gier, b.Nick};
+  bool hit = false;
+  for (int k = 1; k <= rows; ++k) {
+    const TBuildingTypeMeshRow row = BuildingTypeMeshRow(type, k);
+    if (!ReadMesh(row.Meshes[0])) continue;
+    if (scripted) {
+      RunBuildingScript(b, 1);
+      TransformMesh(WorkMesh(), MeshPartTransforms[k]);
+    }
+    if (row.PlacementApplies != 0) TransformMesh(WorkMesh(), row.Placement);
+    TransformMesh(WorkMesh(), own);
+    hit = RayHitsMesh(r, kAllPolygons) || hit;
+  }
+  return hit;
+}
+
 }  // namespace
+
+namespace picking_hooks {
+uint32_t (*AnimalCount)() = NoAnimals;
+bool (*AnimalMesh)(uint32_t, TMesh2&) = NoAnimalMesh;
+void InstallDefaults() {
+  AnimalCount = NoAnimals;
+  AnimalMesh = NoAnimalMesh;
+}
+}  // namespace picking_hooks
 
 void PickObject(const TVector& start, const TVector& ray, uint8_t mode, TPickResult& result) {
   const int32_t reach = ViewRange * 100;
@@ -87,8 +126,13 @@ void PickObject(const TVector& start, const TVector& ray, uint8_t mode, TPickRes
       b.A_Read(i);
       bool counts = false;
       for (const TVector& corner : b.Corners) counts = counts || near(corner);
-      if (!counts || !ReadMesh(b.Mesh)) continue;
-      if (RayHitsMesh(r, kAllPolygons)) result = {kPickBuilding, 0, i, 0, result.HitPoint};
+      if (!counts) continue;
+      if (b.Mesh != 0) {
+        ReadMesh(b.Mesh);
+        if (RayHitsMesh(r, kAllPolygons)) result = {kPickBuilding, 0, i, 0, result.HitPoint};
+        continue;
+      }
+      if (PickBuildingRows(b, r)) result = {kPickBuilding, 0, i, 0, result.HitPoint};
     } else if (type == kARTypeWay) {
       TWay w;
       w.A_Read(i);
@@ -132,6 +176,13 @@ void PickObject(const TVector& start, const TVector& ray, uint8_t mode, TPickRes
           }
         }
       }
+    }
+  }
+  if (mode == 0 && result.Kind == 0) {
+    const uint32_t animals = picking_hooks::AnimalCount();
+    for (uint32_t k = 1; k <= animals; ++k) {
+      if (picking_hooks::AnimalMesh(k, WorkMesh()) && RayHitsMesh(r, kAllPolygons))
+        result = {kPickAnimal, 0, k, 0, result.HitPoint};
     }
   }
   result.HitPoint = PickHitPoint;

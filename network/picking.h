@@ -37,10 +37,21 @@ extern TVector PickHitPoint;
 // The mesh record of each tree kind (0: the kind is not drawn and not picked).
 extern uint32_t TreeKindMeshes[256];
 
+struct TMesh2;
+
+// The animals of the world, which their unit installs: their number, and animal K's (1..count)
+// animated mesh at its animation time, moved by its placement, into Mesh (false: none). Default:
+// no animals.
+namespace picking_hooks {
+extern uint32_t (*AnimalCount)();
+extern bool (*AnimalMesh)(uint32_t k, TMesh2& mesh);
+void InstallDefaults();
+}  // namespace picking_hooks
+
 // The ray runs from start through start + ray. Mode 0: buildings, ways, trees and vehicles; 1 and
 // 2: ways only; 3: buildings, trees and vehicles; 4: buildings and ways; 5 and above: everything
-// of mode 0. A hit vehicle ends the pick at once and leaves the result's hit point alone; otherwise
-// the hit point becomes PickHitPoint.
+// of mode 0; animals only in mode 0 when nothing else was hit. A hit vehicle ends the pick at once
+// and leaves the result's hit point alone; otherwise the hit point becomes PickHitPoint.
 void PickObject(const TVector& start, const TVector& ray, uint8_t mode, TPickResult& result);
 // PickObject from the local player's camera along MouseRay.
 void PickObjectUnderMouse(uint8_t mode, TPickResult& result);

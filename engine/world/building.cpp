@@ -289,3 +289,24 @@ uint32_t BuildingTypeLevelMesh(const TBuildingType& t, int level, int slot) {
 void SetBuildingTypeLevelMesh(TBuildingType& t, int level, int slot, uint32_t mesh) {
   if (LevelSlotValid(level, slot)) std::memcpy(t.Bytes + LevelMeshAt(level, slot), &mesh, 4);
 }
+
+TBuildingTypeMeshRow BuildingTypeMeshRow(const TBuildingType& t, int row) {
+  TBuildingTypeMeshRow r;
+  if (row < 1 || row > kBuildingTypeMeshRows) return r;
+  const uint8_t* at = t.Bytes + kBuildingTypeMeshRowsOffset + kBuildingTypeMeshRowBytes * (row - 1);
+  std::memcpy(&r.Placement, at, sizeof r.Placement);
+  r.PlacementApplies = at[24];
+  std::memcpy(r.Meshes, at + 25, sizeof r.Meshes);
+  return r;
+}
+
+void SetBuildingTypeMeshRow(TBuildingType& t, int row, const TBuildingTypeMeshRow& value) {
+  if (row < 1 || row > kBuildingTypeMeshRows) return;
+  uint8_t* at = t.Bytes + kBuildingTypeMeshRowsOffset + kBuildingTypeMeshRowBytes * (row - 1);
+  std::memcpy(at, &value.Placement, sizeof value.Placement);
+  at[24] = value.PlacementApplies;
+  std::memcpy(at + 25, value.Meshes, sizeof value.Meshes);
+}
+
+static_assert(kBuildingTypeMeshRowsOffset + kBuildingTypeMeshRowBytes * kBuildingTypeMeshRows <=
+              kBuildingTypeScriptNumberOffset);

@@ -67,3 +67,18 @@ inline void SetBuildingTypeMeshCount(TBuildingType& t, uint8_t count) { t.Bytes[
 // Level 1..7, slot 1..5 (0 for others).
 uint32_t BuildingTypeLevelMesh(const TBuildingType& t, int level, int slot);
 void SetBuildingTypeLevelMesh(TBuildingType& t, int level, int slot, uint32_t mesh);
+
+// The mesh rows of a building type, as many as its mesh count (at most 10), 37 bytes each from
+// 2000: the row's placement (TPlacement), whether that placement applies (u8), and the row's
+// TMeshdata2 indices for near, middle and far view (u32 each); the near one is drawn and picked.
+constexpr size_t kBuildingTypeMeshRowsOffset = 2000;
+constexpr size_t kBuildingTypeMeshRowBytes = 37;
+constexpr int kBuildingTypeMeshRows = 10;
+struct TBuildingTypeMeshRow {
+  TPlacement Placement{};
+  uint8_t PlacementApplies = 0;
+  uint32_t Meshes[3] = {};
+};
+// Row 1..10 (an empty row for others).
+TBuildingTypeMeshRow BuildingTypeMeshRow(const TBuildingType& t, int row);
+void SetBuildingTypeMeshRow(TBuildingType& t, int row, const TBuildingTypeMeshRow& value);

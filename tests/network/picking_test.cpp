@@ -12,6 +12,7 @@
 #include "engine/mesh/mesh.h"
 #include "engine/mesh/meshrecords.h"
 #include "engine/store/trainpool.h"
+#include "engine/world/building.h"
 #include "engine/world/vehicle.h"
 #include "engine/world/records.h"
 #include "tests/engine/store/store_fixture.h"
@@ -91,6 +92,66 @@ TEST_F(Picking, TheNearerOfTwoBuildingsWinsWhateverTheirOrder) {
   ArrayerReset();
   Building(1500);
   EXPECT_EQ(Pick(0).Kind, 0u);
+}
+
+TEST_F(Picking, ABuildingWithoutAMeshOfItsOwnIsPickedByItsTypesRows) {
+  // Type 1: row 1 a wall at local x = 0, row 2 none; the building stands at x = 300.
+  TBuildingTypeMeshRow row;
+  row.Meshes[0] = WallMesh({{0, 0}});
+  row.Placement = {-100, 0, 0, 0, 0, 0};
+  struct Case {
+    const char* name;
+    uint8_t applies;
+    float position;
+    float hitX;  // 0: no hit
+  };
+  const Case cases[] = {{"at the building", 0, 300, 300}, {"moved by the row's placement", 1, 300, 200},
+                        {"out of reach", 0, 5000, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ArrayerReset();
+    std::memset(&BuildingTypes[1], 0, sizeof(TBuildingType));
+    SetBuildingTypeMeshCount(BuildingTypes[1], 2);
+    row.Meshes[0] = WallMesh({{0, 0}});
+    row.PlacementApplies = c.applies;
+    SetBuildingTypeMeshRow(BuildingTypes[1], 1, row);
+    TBuilding b{};
+    b.BuildingType = 1;
+    b.Position = {c.position, 0, 0};
+    for (int i = 0; i < 4; ++i) b.Corners[i] = {c.position, 0, i < 2 ? -20.0f : 20.0f};
+    b.A_Write();
+    const TPickResult r = Pick(0);
+    if (c.hitX == 0) {
+      EXPECT_EQ(r.Kind, 0u);
+      continue;
+    }
+    EXPECT_EQ(r.Kind, kPickBuilding);
+    EXPECT_EQ(r.Index, b.Index);
+    EXPECT_NEAR(r.HitPoint.x, c.hitX, 0.01f);
+  }
+}
+
+TEST_F(Picking, AnimalsCountInModeZeroWhenNothingElseWasHit) {
+  // Two animals: a wall at x = 400 and one at x = 250; the nearer wins.
+  static uint32_t walls[3];
+  walls[1] = WallMesh({{400, 0}});
+  walls[2] = WallMesh({{250, 0}});
+  picking_hooks::AnimalCount = [] { return 2u; };
+  picking_hooks::AnimalMesh = [](uint32_t k, TMesh2& mesh) {
+    mesh.A_Read(walls[k]);
+    return true;
+  };
+  TPickResult r = Pick(0);
+  EXPECT_EQ(r.Kind, kPickAnimal);
+  EXPECT_EQ(r.Index, 2u);
+  EXPECT_NEAR(r.HitPoint.x, 250, 1e-3);
+  EXPECT_EQ(Pick(3).Kind, 0u);
+  // A building hit first keeps the animals out, however near they are.
+  const uint32_t building = Building(500);
+  r = Pick(0);
+  EXPECT_EQ(r.Kind, kPickBuilding);
+  EXPECT_EQ(r.Index, building);
+  picking_hooks::InstallDefaults();
 }
 
 TEST_F(Picking, ModesChooseBetweenWaysAndBuildings) {
