@@ -240,6 +240,23 @@ TEST_F(VadrelView, ATrainShowsItsPartsWhereItStandsOnTheTrack) {
   });
 }
 
+TEST_F(VadrelView, ShowNodesDrawsTheTrackNodesWithTheirLabels) {
+  Run([](vadrel::MainForm& form) {
+    form.CB_Vehicletype->setCurrentIndex(2);  // no vehicle on the track
+    // Looking along -z at the rail curve's node 6 from 300 units, at the labels' height.
+    const TVector node = NodeByIndex(6).Position;
+    Players[1].Camera = {node.x, node.y + 60.0f, node.z + 300.0f, 0.0f, 0.0f, 0.0f};
+    int w = 0, h = 0;
+    form.CB_Nodes->setChecked(false);
+    const std::vector<uint8_t> without = Frame(form, w, h);
+    form.CB_Nodes->setChecked(true);
+    const std::vector<uint8_t> with = Frame(form, w, h);
+    int changed = 0;
+    for (size_t i = 0; i < with.size(); i += 4) changed += with[i] != without[i] || with[i + 1] != without[i + 1];
+    EXPECT_GT(changed, 200);
+  });
+}
+
 TEST_F(VadrelView, LightSilhouettesOfTheSavedRecordShowInRedAndBadRangesAreLeftOut) {
   Run([](vadrel::MainForm& form) {
     // A plane stands nowhere on the test track, so its checked rows show at their placements.
