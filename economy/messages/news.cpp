@@ -51,7 +51,6 @@ std::string DateText(int32_t day, int32_t month, int32_t year) {
 }
 
 bool TownInRange(uint32_t t) { return t >= 1 && static_cast<int64_t>(t) <= CityCount && t <= 100; }
-bool PlayerInRange(uint32_t p) { return p >= 1 && p <= 10; }
 
 std::string NoDecimals(long double v) {
   char buffer[64];
@@ -137,7 +136,7 @@ std::string FillNewsPlaceholders(std::string text, uint8_t kind, const uint32_t 
   Replace(text, "%CITY2%", TownInRange(p5), TownInRange(p5) ? Cities[p5].Name.str() : "");
   if (text.find("%STATION1%") != std::string::npos && IsStoredStation(p1)) ReplaceAll(text, 255, "%STATION1%", station(p1));
   if (text.find("%STATION2%") != std::string::npos && IsStoredStation(p2)) ReplaceAll(text, 255, "%STATION2%", station(p2));
-  const bool local = PlayerInRange(LocalPlayer);
+  const bool local = IsPlayerNumber(LocalPlayer);
   Replace(text, "%OWNPLAYERNAME%", local, local ? Players[LocalPlayer].Name.str() : "");
   Replace(text, "%OWNFIRMNAME%", local, local ? Players[LocalPlayer].FirmName.str() : "");
   if (text.find("%RANDOMFIRM%") != std::string::npos) {
@@ -150,7 +149,7 @@ std::string FillNewsPlaceholders(std::string text, uint8_t kind, const uint32_t 
     MakeRandomName(LanguageNumber(), GameTime, 0, name, 255, person, 255);
     ReplaceAll(text, 255, "%RANDOMFAMILY%", name);
   }
-  const bool raiser = PlayerInRange(p6);
+  const bool raiser = IsPlayerNumber(p6);
   Replace(text, "%EVENTRAISER%", raiser, raiser ? Players[p6].FirmName.str() : "");
   Replace(text, "%PLAYERMONEY%", raiser, raiser ? NoDecimals(Players[p6].Finances[0].Balance.get()) : "");
   Replace(text, "%PLAYERBONDS%", raiser, raiser ? NoDecimals(Players[p6].Finances[0].Credit) : "");

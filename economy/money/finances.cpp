@@ -9,10 +9,6 @@
 
 namespace {
 
-constexpr int kPlayers = 10;
-
-bool PlayerInRange(uint8_t player) { return player >= 1 && player <= kPlayers; }
-
 // The monthly interest on a credit, as the bank messages show it.
 float MonthlyCreditInterest(float credit) {
   return static_cast<float>(credit * kBankRatePercent / 12.0L / 100.0L);
@@ -27,7 +23,7 @@ void Message(uint8_t kind, long double amount, float rate, const TYearFinance& y
 
 void BookMoney(uint8_t player, float& stat, float amount, float factor) {
   if (player == 0) SYS_BREAKPROGRAM("WARNING: Playernum must not be 0 here. Program terminates if not in debugmode.");
-  if (!PlayerInRange(player)) {
+  if (!IsPlayerNumber(player)) {
     SYS_Warning("WARNING: BookMoney: Playernum " + std::to_string(player) + " is out of range");
     return;
   }
@@ -38,20 +34,20 @@ void BookMoney(uint8_t player, float& stat, float amount, float factor) {
 }
 
 long double PlayerAssets(uint8_t player, int block) {
-  if (!PlayerInRange(player) || block < 1 || block > 5) return 0.0L;
+  if (!IsPlayerNumber(player) || block < 1 || block > 5) return 0.0L;
   const TYearFinance& y = Players[player].Finances[block - 1];
   return y.Balance.get() + y.BuildingValue + y.WayValue + y.VehicleValue - y.Credit;
 }
 
 long double PlayerCash(uint8_t player) {
-  if (!PlayerInRange(player)) return 0.0L;
+  if (!IsPlayerNumber(player)) return 0.0L;
   return Players[player].Finances[0].Balance.get() - Players[player].PrevCost.get();
 }
 
 void MonthlyBank(uint8_t p) {
   if (EconomyHold != 0) return;
   if (p == 0) SYS_BREAKPROGRAM("WARNING: Playernum must not be 0 here. Program terminates if not in debugmode.");
-  if (!PlayerInRange(p)) return;
+  if (!IsPlayerNumber(p)) return;
   TPlayer& player = Players[p];
   TYearFinance& y = player.Finances[0];
   const bool local = p == LocalPlayer;

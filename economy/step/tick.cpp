@@ -102,12 +102,11 @@ constexpr uint32_t kDepotsAndShips = kARTypeDepot | kARTypeShip;
 constexpr int kYearReportOption = 283;
 constexpr uint8_t kYearReportPage = 2;
 
-bool IsPlayer(uint8_t owner) { return owner >= 1 && owner <= 10; }
 uint8_t Players1ToCount() { return PlayerCount <= 10 ? PlayerCount : 10; }
 bool Booking() { return EconomyHold == 0 && EconomyHoldCount == 0; }
 
 void Month() {
-  if (MoneyRefill != 0 && IsPlayer(LocalPlayer)) {
+  if (MoneyRefill != 0 && IsPlayerNumber(LocalPlayer)) {
     TYearFinance& year = Players[LocalPlayer].Finances[0];
     if (year.Balance.get() < kRefillTo)
       BookMoney(LocalPlayer, year.Prizes, static_cast<float>(kRefillTo - year.Balance.get()), 1.0f);
@@ -205,19 +204,19 @@ void RecalcPlayersProperties() {
     if (type == kARTypeBuilding) {
       TBuilding b{};
       b.A_Read(index);
-      if (IsPlayer(b.Owner) && (b.State == 2 || b.State == 3))
+      if (IsPlayerNumber(b.Owner) && (b.State == 2 || b.State == 3))
         Players[b.Owner].Finances[0].BuildingValue += b.BuildingCost();
     } else if (type == kARTypeWay) {
       TWay w{};
       w.A_Read(index);
-      if (!IsPlayer(w.Owner) || (w.State != 2 && w.State != 3)) continue;
+      if (!IsPlayerNumber(w.Owner) || (w.State != 2 && w.State != 3)) continue;
       CountWayInYear(w, Players[w.Owner].Finances[0], "ERROR: Gameplay: RecalcPlayersProperties: Unsuportet Way.Use!");
     }
   }
   TVehicle v{};
   for (uint32_t i = FindInArrayerRest(kARTypeVehicle, 0); i != 0; i = FindInArrayerRest(kARTypeVehicle, i)) {
     v.A_Read(i);
-    if (!IsPlayer(v.Owner)) continue;
+    if (!IsPlayerNumber(v.Owner)) continue;
     bool isNew = false;
     Players[v.Owner].Finances[0].VehicleValue += v.GetValue(isNew);
   }

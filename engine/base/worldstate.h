@@ -175,6 +175,8 @@ bool GameTimeReached(int64_t At);
 
 // Players and towns
 extern TPlayer Players[11];  // 1..10
+// True for a player number 1..10 (0 is nobody, above 10 no player).
+inline bool IsPlayerNumber(uint32_t n) { return n >= 1 && n <= 10; }
 extern uint8_t PlayerCount, ActPlayer, LocalPlayer, ActCity;
 extern TCity Cities[101];    // 1..100
 extern int32_t CityCount;

@@ -154,7 +154,7 @@ void DefaultRemoveVehicleFromTrain(TTrain& t, uint32_t vehicle) {
 }
 
 void DefaultAddtoPrevCost(uint8_t player, uint8_t city, float amount) {
-  if (player >= 1 && player <= 10) {
+  if (IsPlayerNumber(player)) {
     if (GameSettings.Level > 1) Players[player].PrevCost = Players[player].PrevCost.get() - amount;
   } else if (city >= 1 && city <= 100) {
     Cities[city].Budget = Cities[city].Budget.get() + amount;

@@ -10,22 +10,15 @@
 #include "engine/world/hooks.h"
 #include "engine/world/records.h"
 
-int32_t VehicleTypePrice(const TVehicleType& t) {
-  int32_t price;
-  std::memcpy(&price, t.Bytes + kVehicleTypePriceOffset, 4);
-  return price;
-}
+int32_t VehicleTypePrice(const TVehicleType& t) { return VehicleTypeField<int32_t>(t, kVehicleTypePriceOffset); }
 
-void SetVehicleTypePrice(TVehicleType& t, int32_t price) { std::memcpy(t.Bytes + kVehicleTypePriceOffset, &price, 4); }
+void SetVehicleTypePrice(TVehicleType& t, int32_t price) { SetVehicleTypeField(t, kVehicleTypePriceOffset, price); }
 
 uint16_t VehicleTypeStartYear(const TVehicleType& t) {
-  return static_cast<uint16_t>(t.Bytes[kVehicleTypeStartYearOffset] | t.Bytes[kVehicleTypeStartYearOffset + 1] << 8);
+  return VehicleTypeField<uint16_t>(t, kVehicleTypeStartYearOffset);
 }
 
-void SetVehicleTypeStartYear(TVehicleType& t, uint16_t year) {
-  t.Bytes[kVehicleTypeStartYearOffset] = static_cast<uint8_t>(year);
-  t.Bytes[kVehicleTypeStartYearOffset + 1] = static_cast<uint8_t>(year >> 8);
-}
+void SetVehicleTypeStartYear(TVehicleType& t, uint16_t year) { SetVehicleTypeField(t, kVehicleTypeStartYearOffset, year); }
 
 namespace {
 

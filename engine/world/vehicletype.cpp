@@ -1,9 +1,7 @@
 #include "engine/world/vehicletype.h"
 
-#include <algorithm>
 #include <cstring>
 #include <string>
-
 
 namespace {
 
@@ -25,7 +23,7 @@ void VehicleInfoToType(const TVehicleInfo& info, const TVehicleTypeSpecials& spe
     std::memcpy(vt.Bytes + kVehicleTypePlacementsOffset + kPlacementBytes * used, values, sizeof values);
     ++used;
   }
-  SetVehicleTypeField<int32_t>(vt, kVehicleTypeMeshCountOffset, used);
+  SetVehicleTypeMeshCountValue(vt, used);
   SetVehicleTypeField<float>(vt, kVehicleTypeCopLengthOffset, info.CopLength);
   SetVehicleTypeField<float>(vt, kVehicleTypeAxLengthOffset, info.AxLength);
   SetVehicleTypeField<float>(vt, kVehicleTypeCopLength2Offset, info.CopLength2);
@@ -34,10 +32,10 @@ void VehicleInfoToType(const TVehicleInfo& info, const TVehicleTypeSpecials& spe
   SetVehicleTypeField<int32_t>(vt, kVehicleTypeWeightOffset, info.Weight);
   SetVehicleTypeField<int32_t>(vt, kVehicleTypePriceOffset, info.Price);
   SetVehicleTypeField<int32_t>(vt, kVehicleTypeCostsPerYearOffset, info.CostsPerYear);
-  for (int k = 0; k < kVehicleTypeSpecialValues; ++k) {
-    SetVehicleTypeField<float>(vt, kVehicleTypeSpecialFloatsOffset + 4 * k, specials.Floats[k]);
-    vt.Bytes[kVehicleTypeSpecialFlagsOffset + k] = specials.Flags[k];
-    SetVehicleTypeField<int32_t>(vt, kVehicleTypeSpecialIntsOffset + 4 * k, specials.Ints[k]);
+  for (int k = 1; k <= kVehicleTypeSpecialValues; ++k) {
+    SetVehicleTypeSpecialFloat(vt, k, specials.Floats[k - 1]);
+    vt.Bytes[kVehicleTypeSpecialFlagsOffset + k - 1] = specials.Flags[k - 1];
+    SetVehicleTypeSpecialInt(vt, k, specials.Ints[k - 1]);
   }
 }
 

@@ -44,7 +44,6 @@ namespace {
 
 constexpr double kRadToDeg = 57.29577951308232;
 
-bool IsPlayer(uint8_t owner) { return owner >= 1 && owner <= 10; }
 
 // The row of the building's type; a type beyond the table stops the program rather than read
 // past it.
@@ -129,7 +128,7 @@ void InitBuilding(uint16_t typeIndex, TBuilding& b, const TVector& position, flo
   b.Gier = static_cast<float>(angle * kRadToDeg);
   std::memset(b.ScriptVars, 0, sizeof(b.ScriptVars));
   b.A_Write();
-  if (CompanyBuildingType != 0 && typeIndex == CompanyBuildingType && IsPlayer(b.Owner)) {
+  if (CompanyBuildingType != 0 && typeIndex == CompanyBuildingType && IsPlayerNumber(b.Owner)) {
     Players[b.Owner].CompanyBuilding = b.Index;
     building_hooks::UpdateCompanyBuildingLevel(b);
     b.A_Overwrite();
@@ -185,7 +184,7 @@ void PayBuilding(const TBuilding& b) {
   if (b.Owner == 0) return;
   const float cost = b.BuildingCost();
   const uint8_t group = GetPillarType(b);
-  if (!IsPlayer(b.Owner)) {  // the booking warns about the owner; there is no block to book into
+  if (!IsPlayerNumber(b.Owner)) {  // the booking warns about the owner; there is no block to book into
     float unused = 0.0f;
     building_hooks::BookMoney(b.Owner, unused, -cost, -1.0f);
     return;
@@ -207,5 +206,5 @@ void FinishBuilding(TBuilding& b) {
     building_hooks::TriggerNewsEvent(kNewsNewRailStation, 0, 0, 0, city, 0, b.Owner);
   }
   SetBuildingCompletionTick(b, 0);
-  if (IsPlayer(b.Owner)) Players[b.Owner].Finances[0].BuildingValue += b.BuildingCost();
+  if (IsPlayerNumber(b.Owner)) Players[b.Owner].Finances[0].BuildingValue += b.BuildingCost();
 }

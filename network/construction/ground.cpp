@@ -185,11 +185,13 @@ void ClearGroundArea(const TVector& p1, const TVector& p2, const TVector& p3, co
   auto cells = std::make_unique<TAreaCells>();
   const int32_t count = FillLAndArray(corners, *cells);
   if (count <= 0) return;
-  std::vector<bool> listed(static_cast<size_t>(kMapSize) * kMapSize, false);
+  // The listed cells as column * kMapSize + row, sorted, for the trees below.
+  std::vector<int32_t> listed;
+  listed.reserve(static_cast<size_t>(count));
   for (int32_t k = 0; k < count; ++k) {
     const TMapCell cell = cells->Cells[k];
     if (!OnMap(cell.Column, cell.Row)) continue;
-    listed[static_cast<size_t>(cell.Column) * kMapSize + cell.Row] = true;
+    listed.push_back(cell.Column * kMapSize + cell.Row);
     if (GroundMap[cell.Column][cell.Row] == kGroundMeadow) GroundMap[cell.Column][cell.Row] = kGroundLevelled;
     for (int c = cell.Column - 1; c <= cell.Column + 1; ++c) {
       for (int r = cell.Row - 1; r <= cell.Row + 1; ++r) {
@@ -198,12 +200,13 @@ void ClearGroundArea(const TVector& p1, const TVector& p2, const TVector& p3, co
       }
     }
   }
+  std::sort(listed.begin(), listed.end());
   TTree tree{};
   for (uint32_t i = FindInArrayerOA(kARTypeTree, 0); i != 0; i = FindInArrayerOA(kARTypeTree, i)) {
     tree.A_Read(i);
     const TVector at = tree.Position;
     const int32_t c = MapCoordinate(at.x), r = MapCoordinate(at.z);
-    if (OnMap(c, r) && listed[static_cast<size_t>(c) * kMapSize + r]) tree.Destroy();
+    if (OnMap(c, r) && std::binary_search(listed.begin(), listed.end(), c * kMapSize + r)) tree.Destroy();
   }
 }
 

@@ -25,7 +25,6 @@ void InstallDefaults() { AddWayToBlockSystem = Nothing; }
 }  // namespace way_hooks
 
 namespace {
-bool IsPlayer(uint8_t owner) { return owner >= 1 && owner <= 10; }
 
 float GroundLength(const TMeshVertex& from, const TMeshVertex& to) {
   const float dx = to.x - from.x, dz = to.z - from.z;
@@ -105,7 +104,7 @@ uint32_t WayCompletionTick(const TWay& way) {
 void SetWayCompletionTick(TWay& way, uint32_t tick) { std::memcpy(way.Reserved52, &tick, 4); }
 
 void BookWayCost(const TWay& way) {
-  if (!IsPlayer(way.Owner)) return;
+  if (!IsPlayerNumber(way.Owner)) return;
   const float cost = way.WayCost(0.0f);
   TPlayer& player = Players[way.Owner];
   building_hooks::BookMoney(way.Owner, FinanceStats(player.Finances[0], VByte(way.Use))[kFinanceConstructionStat],
@@ -125,7 +124,7 @@ void FinishWay(TWay& way) {
   }
   way_hooks::AddWayToBlockSystem(way);
   if (way.Station != 0) RecalcSchedulesOfStation(way.Station);
-  if (IsPlayer(way.Owner))
+  if (IsPlayerNumber(way.Owner))
     CountWayInYear(way, Players[way.Owner].Finances[0], "ERROR: gp_ways: FinishWay: Unsuportet Way.Use!");
 }
 

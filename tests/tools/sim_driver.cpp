@@ -416,20 +416,28 @@ std::string LinkList(const uint32_t* links, int count) {
   return text;
 }
 
-int TestTrack(const std::vector<std::string>& args) {
-  if (!args.empty()) return Usage();
+// The vehicle editor's test track on a reset world, with the editor's road bend limit; false
+// (after a message) when the store cannot be had. Curve holds the road curve afterwards.
+bool BuildDriverTestTrack(TCurveline& curve, const TTestTrackSteps& steps, TConstructResult& rail,
+                          TConstructResult& road) {
   if (!ResetWorld()) {
     std::fprintf(stderr, "sim_driver: the record store could not be allocated\n");
-    return 1;
+    return false;
   }
   MaxPieceAngle[LimitIndex(kWaytypeRoad)] = kEditorRoadBendLimit;
-  std::unique_ptr<TCurveline> curve = NewCurveline();
   TMetaconnect a{}, b{};
+  BuildTestTrack(curve, a, b, steps, rail, road);
+  return true;
+}
+
+int TestTrack(const std::vector<std::string>& args) {
+  if (!args.empty()) return Usage();
+  std::unique_ptr<TCurveline> curve = NewCurveline();
   int railPieces = 0;
   TTestTrackSteps steps;
   steps.AfterRail = [&](const TCurveline& c) { railPieces = c.conzahl - 1; };
   TConstructResult rail, road;
-  BuildTestTrack(*curve, a, b, steps, rail, road);
+  if (!BuildDriverTestTrack(*curve, steps, rail, road)) return 1;
 
   std::printf("rail.result=%s\n", rail.Elements().c_str());
   std::printf("rail.pieces=%d\n", railPieces);
@@ -466,21 +474,6 @@ int TestTrack(const std::vector<std::string>& args) {
   return 0;
 }
 
-// The track of the testtrack command, built quietly; false (after a message) when the store
-// cannot be had.
-bool BuildQuietTestTrack() {
-  if (!ResetWorld()) {
-    std::fprintf(stderr, "sim_driver: the record store could not be allocated\n");
-    return false;
-  }
-  MaxPieceAngle[LimitIndex(kWaytypeRoad)] = kEditorRoadBendLimit;
-  std::unique_ptr<TCurveline> curve = NewCurveline();
-  TMetaconnect a{}, b{};
-  TConstructResult rail, road;
-  BuildTestTrack(*curve, a, b, TTestTrackSteps{}, rail, road);
-  return true;
-}
-
 void PrintVector(const std::string& key, const TVector& v) {
   Print((key + ".x").c_str(), v.x);
   Print((key + ".y").c_str(), v.y);
@@ -492,7 +485,9 @@ int TestRun(const std::vector<std::string>& args) {
   if (args.size() != 2 || (args[0] != "train" && args[0] != "car") || !ReadFloat(args[1].c_str(), axLength) ||
       axLength < 0.0f)
     return Usage();
-  if (!BuildQuietTestTrack()) return 1;
+  std::unique_ptr<TCurveline> curve = NewCurveline();
+  TConstructResult rail, road;
+  if (!BuildDriverTestTrack(*curve, TTestTrackSteps{}, rail, road)) return 1;
   TVehicle v{};
   const bool placed = PlaceTestVehicle(v, args[0] == "train" ? 1 : 0, axLength);
   std::printf("placed=%d\n", placed ? 1 : 0);
