@@ -12,6 +12,7 @@
 #include "engine/store/nodepool.h"
 #include "engine/store/recordstore.h"
 #include "engine/store/trainpool.h"
+#include "script/hostcommands.h"
 #include "script/interpreter.h"
 #include "script/sdatabase.h"
 
@@ -53,7 +54,6 @@ void DefaultReleaseTrain(TDepot&, uint32_t) {}
 
 bool PartValid(int32_t part) { return part >= 1 && part <= kScriptParts; }
 bool PlacedPart(int32_t part) { return part >= 1 && part <= PartCount && part <= kScriptParts; }
-bool RegisterValid(int32_t r) { return r >= 1 && r <= kScriptRegisters; }
 
 }  // namespace
 
@@ -74,126 +74,61 @@ TTrain* ScriptTrain(int32_t n) {
   return &TrainByIndex(static_cast<uint32_t>(n));
 }
 
-// ---- Part placements
+// ---- The game's view of the world: the node pool and the network, by node numbers
 
 namespace {
 
-// Three fields of a part ("SetPosition": X, Y, Z; "SetRotation": Roll, Gier, Nick): the part, then
-// the three values.
-template <float TPlacement::*A, float TPlacement::*B, float TPlacement::*C>
-void SetThree() {
-  const int32_t part = PopInt();
-  const float a = PopFloat(), b = PopFloat(), c = PopFloat();
-  if (!PlacedPart(part)) return;
-  MeshPartTransforms[part].*A = a;
-  MeshPartTransforms[part].*B = b;
-  MeshPartTransforms[part].*C = c;
+TPlacement* GamePlacedPart(int32_t part) { return PlacedPart(part) ? &MeshPartTransforms[part] : nullptr; }
+TPlacement* GameOrientedPart(int32_t part) { return PartValid(part) ? &MeshPartTransforms[part] : nullptr; }
+
+uint32_t RegisterNode(int32_t slot) { return static_cast<uint32_t>(NodeRegisters[slot]); }
+
+void GameReadNode(int32_t node, int32_t slot) { NodeRegisters[slot] = node; }
+
+// The next node on the current train's way: the train's nodes ahead decide a branch.
+bool GameNextNode(int32_t slot, int32_t target) {
+  const uint32_t node = RegisterNode(slot);
+  if (!ScriptNodeValid(node)) return false;
+  const TTrain* t = ScriptTrain(CurrentTrain);
+  const uint8_t link = ScriptNetwork.NextLinkOnPath(node, t ? t->NodesAhead : nullptr, t ? kTrainNodesAhead - 1 : -1);
+  if (link != 1 && link != 2) return false;
+  NodeRegisters[target] = static_cast<int32_t>(NodeByIndex(node).NextLinks[link - 1]);
+  return true;
 }
 
-// One angle of a part: the part, then the angle.
-template <float TPlacement::*Angle>
-void SetAngle() {
-  const int32_t part = PopInt();
-  const float value = PopFloat();
-  if (PlacedPart(part)) MeshPartTransforms[part].*Angle = value;
+void GamePointBetween(int32_t a, int32_t b, float dist, TVector& out) {
+  ScriptNetwork.PointBetweenNodes(RegisterNode(a), RegisterNode(b), out, dist);
 }
 
-// ---- Registers
-
-void ReadNode() {
-  const int32_t node = PopInt(), reg = PopInt();
-  if (RegisterValid(reg)) NodeRegisters[reg] = node;
+void GameCurvePoint(int32_t a, int32_t b, int32_t segments, float dist, TVector& out) {
+  ScriptNetwork.PointOnWayCurve(RegisterNode(a), RegisterNode(b), segments, dist, out);
 }
 
-// The train's nodes ahead, or none.
-void NodesAheadOf(int32_t train, const uint32_t*& list, int& high) {
-  const TTrain* t = ScriptTrain(train);
-  list = t ? t->NodesAhead : nullptr;
-  high = t ? kTrainNodesAhead - 1 : -1;
-}
+void GameCopyNode(int32_t from, int32_t to) { NodeRegisters[to] = NodeRegisters[from]; }
 
-void GetNextNode() {
-  const int32_t reg = PopInt(), target = PopInt();
-  int32_t found = 0;
-  if (RegisterValid(reg) && RegisterValid(target)) {
-    const uint32_t node = static_cast<uint32_t>(NodeRegisters[reg]);
-    if (ScriptNodeValid(node)) {
-      const uint32_t* list;
-      int high;
-      NodesAheadOf(CurrentTrain, list, high);
-      const uint8_t link = ScriptNetwork.NextLinkOnPath(node, list, high);
-      if (link == 1 || link == 2) {
-        NodeRegisters[target] = static_cast<int32_t>(NodeByIndex(node).NextLinks[link - 1]);
-        found = 1;
-      }
-    }
-  }
-  PushInt(found);
-}
-
-void GetCoordPos() {
-  const int32_t a = PopInt(), b = PopInt();
-  const float dist = PopFloat();
-  const int32_t coord = PopInt();
-  if (!RegisterValid(a) || !RegisterValid(b) || !RegisterValid(coord)) return;
-  ScriptNetwork.PointBetweenNodes(static_cast<uint32_t>(NodeRegisters[a]), static_cast<uint32_t>(NodeRegisters[b]),
-                                  CoordRegisters[coord], dist);
-}
-
-void CMBezier() {
-  const int32_t a = PopInt(), b = PopInt();
-  const float dist = PopFloat();
-  const int32_t coord = PopInt();
-  if (CurveCommandsOn == 0 || !RegisterValid(a) || !RegisterValid(b) || !RegisterValid(coord)) return;
-  ScriptNetwork.PointOnWayCurve(static_cast<uint32_t>(NodeRegisters[a]), static_cast<uint32_t>(NodeRegisters[b]),
-                                CurveSegments, dist, CoordRegisters[coord]);
-}
-
-void CopyCoord() {
-  const int32_t source = PopInt(), dest = PopInt();
-  if (RegisterValid(source) && RegisterValid(dest)) CoordRegisters[dest] = CoordRegisters[source];
-}
-
-void CopyNode() {
-  const int32_t source = PopInt(), dest = PopInt();
-  if (RegisterValid(source) && RegisterValid(dest)) NodeRegisters[dest] = NodeRegisters[source];
-}
-
-// "TBC" and "TFC": register A is the link's start, register B its end, the referenced float the
-// distance from A toward B. The cursor is written back whether or not the move succeeded.
-template <bool Forward>
-void TrackCursor() {
+bool GameMoveCursor(bool forward, int32_t a, int32_t b, float& dist, const TVector& p, float step, TVector& out) {
   static TScriptCursor cursor{};
-  const int32_t a = PopInt(), b = PopInt(), distRef = PopInt(), from = PopInt();
-  const float dist = PopFloat();
-  const int32_t to = PopInt();
-  int32_t moved = 0;
-  float linkDist = 0.0f;
-  if (RegisterValid(a) && RegisterValid(b) && RegisterValid(from) && RegisterValid(to) &&
-      ScriptPointerGetFloat(distRef, linkDist)) {
-    cursor.PrevNode = static_cast<uint32_t>(NodeRegisters[a]);
-    cursor.CurNode = static_cast<uint32_t>(NodeRegisters[b]);
-    cursor.Dist = linkDist;
-    bool ok = false;
-    if (ScriptNodeValid(cursor.PrevNode) && ScriptNodeValid(cursor.CurNode)) {
-      const TVector start = CoordRegisters[from];
-      const uint32_t train = CurrentTrain > 0 ? static_cast<uint32_t>(CurrentTrain) : 0;
-      ok = Forward ? ScriptNetwork.NodeCursorForward(cursor, start, CoordRegisters[to], train, dist)
-                   : ScriptNetwork.NodeCursorBackward(cursor, start, CoordRegisters[to], train, dist);
-    }
-    ScriptPointerSetFloat(distRef, cursor.Dist);
-    NodeRegisters[a] = static_cast<int32_t>(cursor.PrevNode);
-    NodeRegisters[b] = static_cast<int32_t>(cursor.CurNode);
-    moved = ok ? 1 : 0;
+  cursor.PrevNode = RegisterNode(a);
+  cursor.CurNode = RegisterNode(b);
+  cursor.Dist = dist;
+  bool moved = false;
+  if (ScriptNodeValid(cursor.PrevNode) && ScriptNodeValid(cursor.CurNode)) {
+    const uint32_t train = CurrentTrain > 0 ? static_cast<uint32_t>(CurrentTrain) : 0;
+    moved = forward ? ScriptNetwork.NodeCursorForward(cursor, p, out, train, step)
+                    : ScriptNetwork.NodeCursorBackward(cursor, p, out, train, step);
   }
-  PushInt(moved);
+  dist = cursor.Dist;
+  NodeRegisters[a] = static_cast<int32_t>(cursor.PrevNode);
+  NodeRegisters[b] = static_cast<int32_t>(cursor.CurNode);
+  return moved;
 }
 
-void OrientObj() {
-  const int32_t part = PopInt(), from = PopInt(), to = PopInt();
-  if (PartValid(part) && RegisterValid(from) && RegisterValid(to))
-    ScriptNetwork.OrientationFromPoints(MeshPartTransforms[part], CoordRegisters[from], CoordRegisters[to]);
-}
+void GameOrient(TPlacement& pose, const TVector& a, const TVector& b) { ScriptNetwork.OrientationFromPoints(pose, a, b); }
+
+constexpr TScriptWorldView kGameWorldView = {
+    GamePlacedPart, GameOrientedPart, CoordRegisters, kScriptRegisters, kScriptRegisters, GameReadNode, GameNextNode,
+    GamePointBetween, GameCurvePoint, GameCopyNode, GameMoveCursor, GameOrient};
+using World = TScriptWorldCommands<kGameWorldView>;
 
 // ---- Animated textures
 
@@ -223,14 +158,6 @@ void SetTexture() {
     if (mesh.Polygon(i).Texture == slot) mesh.Polygon(i).Texture = shown;
   }
 }
-
-// ---- Commands that take arguments and do nothing
-
-template <int Count>
-void Ignore() {
-  for (int i = 0; i < Count; ++i) PopInt();
-}
-void Nothing() {}
 
 // ---- Trains and depots
 
@@ -313,49 +240,60 @@ void BindBuildingVars(int32_t* vars) {
   }
 }
 
+namespace {
+
+const TScriptHostVar kGameHostVars[] = {
+    {"frame", 0, &ScriptTime},      {"miplevel", 0, &MipLevel},     {"bvar1", 0, &BvarStorage[1]},
+    {"bvar2", 0, &BvarStorage[2]},  {"bvar3", 0, &BvarStorage[3]},  {"bvar4", 0, &BvarStorage[4]},
+    {"SParam1", 0, &SParam1},       {"SParam2", 0, &SParam2},       {"SParam3", 0, &SParam3},
+    {"SParam4", 0, &SParam4},
+};
+
+const TScriptHostProc kGameHostProcs[] = {
+    {"SetRotation", World::SetThree<&TPlacement::Roll, &TPlacement::Gier, &TPlacement::Nick>, "", 4, 0},
+    {"SetPosition", World::SetThree<&TPlacement::X, &TPlacement::Y, &TPlacement::Z>, "", 4, 0},
+    {"SetNick", World::SetAngle<&TPlacement::Nick>, "", 2, 0},
+    {"SetGier", World::SetAngle<&TPlacement::Gier>, "", 2, 0},
+    {"SetRoll", World::SetAngle<&TPlacement::Roll>, "", 2, 0},
+    {"ReadNode", World::ReadNode, "", 2, 0},
+    {"GetNextNode", World::GetNextNode, "Integer", 2, 1},
+    {"GetCoordPos", World::GetCoordPos, "", 4, 0},
+    {"CMBezier", World::CMBezier, "", 4, 0},
+    {"CopyCoord", World::CopyCoord, "", 2, 0},
+    {"CopyNode", World::CopyNode, "", 2, 0},
+    {"TBC", World::TrackCursor<false>, "integer", 6, 1},
+    {"TFC", World::TrackCursor<true>, "integer", 6, 1},
+    {"OrientObj", World::OrientObj, "", 3, 0},
+    {"SetTexture", SetTexture, "", 3, 0},
+    // Registered with three parameters, they take nothing off the stack.
+    {"WaggonStandardPosition", DoNothing, "", 3, 0},
+    {"CalcBulk", DoNothing, "", 3, 0},
+    {"CalcParcel", DoNothing, "", 3, 0},
+    {"LoadTrain", LoadTrain, "", 1, 0},
+    {"SaveTrain", DoNothing, "", 0, 0},
+    {"ActivateDepotScript", DepotFlag<1, true>, "", 0, 0},
+    {"DisableDepotScript", DepotFlag<1, false>, "", 0, 0},
+    {"SetTrainSpeed", SetTrainSpeed, "", 1, 0},
+    {"SetTrainSollSpeed", SetTrainSollSpeed, "", 1, 0},
+    {"SetTrainSpeedNormal", SetTrainSpeedNormal, "", 0, 0},
+    {"DebugProc", TakeArguments<1>, "", 1, 0},
+    {"Savebuilding", SaveBuilding, "", 0, 0},
+    {"AllowLeave", DepotFlag<2, true>, "", 0, 0},
+    {"ForbidLeave", DepotFlag<2, false>, "", 0, 0},
+    {"AllowEnter", DepotFlag<4, true>, "", 0, 0},
+    {"ForbidEnter", DepotFlag<4, false>, "", 0, 0},
+    {"LockNode", LockBuildingNode<true>, "", 1, 0},
+    {"UnLockNode", LockBuildingNode<false>, "", 1, 0},
+    {"GetProducity", GetProducity, "FLOAT", 0, 1},
+};
+
+}  // namespace
+
+std::span<const TScriptHostVar> GameHostVars() { return kGameHostVars; }
+std::span<const TScriptHostProc> GameHostProcs() { return kGameHostProcs; }
+
 void RegisterGameHostNames() {
   FrameVarIndex = ExtVarCount();
-  AddExtVar("frame", 0, &ScriptTime);
-  AddExtVar("miplevel", 0, &MipLevel);
-  for (int i = 1; i <= 4; ++i) {
-    BvarIndices[i] = ExtVarCount();
-    AddExtVar("bvar" + std::to_string(i), 0, &BvarStorage[i]);
-  }
-  int32_t* const params[4] = {&SParam1, &SParam2, &SParam3, &SParam4};
-  for (int i = 1; i <= 4; ++i) AddExtVar("SParam" + std::to_string(i), 0, params[i - 1]);
-
-  AddExtProc("SetRotation", SetThree<&TPlacement::Roll, &TPlacement::Gier, &TPlacement::Nick>, "", 4, 0);
-  AddExtProc("SetPosition", SetThree<&TPlacement::X, &TPlacement::Y, &TPlacement::Z>, "", 4, 0);
-  AddExtProc("SetNick", SetAngle<&TPlacement::Nick>, "", 2, 0);
-  AddExtProc("SetGier", SetAngle<&TPlacement::Gier>, "", 2, 0);
-  AddExtProc("SetRoll", SetAngle<&TPlacement::Roll>, "", 2, 0);
-  AddExtProc("ReadNode", ReadNode, "", 2, 0);
-  AddExtProc("GetNextNode", GetNextNode, "Integer", 2, 1);
-  AddExtProc("GetCoordPos", GetCoordPos, "", 4, 0);
-  AddExtProc("CMBezier", CMBezier, "", 4, 0);
-  AddExtProc("CopyCoord", CopyCoord, "", 2, 0);
-  AddExtProc("CopyNode", CopyNode, "", 2, 0);
-  AddExtProc("TBC", TrackCursor<false>, "integer", 6, 1);
-  AddExtProc("TFC", TrackCursor<true>, "integer", 6, 1);
-  AddExtProc("OrientObj", OrientObj, "", 3, 0);
-  AddExtProc("SetTexture", SetTexture, "", 3, 0);
-  AddExtProc("WaggonStandardPosition", Nothing, "", 3, 0);
-  AddExtProc("CalcBulk", Nothing, "", 3, 0);
-  AddExtProc("CalcParcel", Nothing, "", 3, 0);
-  AddExtProc("LoadTrain", LoadTrain, "", 1, 0);
-  AddExtProc("SaveTrain", Nothing, "", 0, 0);
-  AddExtProc("ActivateDepotScript", DepotFlag<1, true>, "", 0, 0);
-  AddExtProc("DisableDepotScript", DepotFlag<1, false>, "", 0, 0);
-  AddExtProc("SetTrainSpeed", SetTrainSpeed, "", 1, 0);
-  AddExtProc("SetTrainSollSpeed", SetTrainSollSpeed, "", 1, 0);
-  AddExtProc("SetTrainSpeedNormal", SetTrainSpeedNormal, "", 0, 0);
-  AddExtProc("DebugProc", Ignore<1>, "", 1, 0);
-  AddExtProc("Savebuilding", SaveBuilding, "", 0, 0);
-  AddExtProc("AllowLeave", DepotFlag<2, true>, "", 0, 0);
-  AddExtProc("ForbidLeave", DepotFlag<2, false>, "", 0, 0);
-  AddExtProc("AllowEnter", DepotFlag<4, true>, "", 0, 0);
-  AddExtProc("ForbidEnter", DepotFlag<4, false>, "", 0, 0);
-  AddExtProc("LockNode", LockBuildingNode<true>, "", 1, 0);
-  AddExtProc("UnLockNode", LockBuildingNode<false>, "", 1, 0);
-  AddExtProc("GetProducity", GetProducity, "FLOAT", 0, 1);
+  for (int i = 1; i <= 4; ++i) BvarIndices[i] = FrameVarIndex + 1 + i;
+  RegisterHostTables(kGameHostVars, kGameHostProcs);
 }

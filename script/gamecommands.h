@@ -10,11 +10,13 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "engine/base/types.h"
 #include "engine/mesh/mesh.h"
 #include "engine/store/trainpool.h"
 #include "engine/world/records.h"
+#include "script/hostcommands.h"
 
 constexpr int kScriptParts = 14;
 constexpr int kScriptRegisters = 20;
@@ -86,5 +88,9 @@ TTrain* ScriptTrain(int32_t n);
 // order, into the registry (which the caller has started with its built-ins), noting
 // FrameVarIndex and BvarIndices.
 void RegisterGameHostNames();
+// The game's host variables and procedures in their registration order.
+std::span<const TScriptHostVar> GameHostVars();
+std::span<const TScriptHostProc> GameHostProcs();
+
 // Binds "bvar1" to "bvar4" to Vars[0..3] (null: back to BvarStorage).
 void BindBuildingVars(int32_t* vars);

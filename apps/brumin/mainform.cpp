@@ -10,6 +10,7 @@
 
 #include "apps/brumin/glwindow.h"
 #include "apps/brumin/previewhost.h"
+#include "apps/brumin/scriptcommands.h"
 #include "apps/common/scriptpage.h"
 #include "apps/brumin/textures.h"
 #include "apps/common/controls.h"
@@ -50,6 +51,7 @@ void FormUnitStart() {
   InitMeshUnit();
   SetScriptProfile(kBuildingScriptProfile);
   InitScriptUnits();
+  RegisterBuildingHostNames();
   BuildingGameplayStart();
 }
 

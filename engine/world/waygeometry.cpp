@@ -149,14 +149,18 @@ bool ComputeCurveLine(TCurveLineGeometry& g, int32_t n, const TVector& v1, const
   return true;
 }
 
+bool ComputeFromEdges(TCurveLineGeometry& g, int32_t n, const TVector& v1, const TVector& v2, const TVector& v3,
+                      const TVector& v4) {
+  g.W = F(VecDistance(v1, v2) / 2.0L);
+  return ComputeCurveLine(g, n, v1, v2, v3, v4);
+}
+
 bool ComputeFromCorners(TCurveLineGeometry& g, int32_t n, const TMesh2& piece) {
   const TMeshVertex& c1 = piece.Vertex(1);
   const TMeshVertex& c2 = piece.Vertex(2);
   const TMeshVertex& c3 = piece.Vertex(3);
   const TMeshVertex& c4 = piece.Vertex(4);
-  const TVector v1{c1.x, c1.y, c1.z}, v2{c2.x, c2.y, c2.z}, v3{c3.x, c3.y, c3.z}, v4{c4.x, c4.y, c4.z};
-  g.W = F(VecDistance(v1, v2) / 2.0L);
-  return ComputeCurveLine(g, n, v1, v2, v3, v4);
+  return ComputeFromEdges(g, n, {c1.x, c1.y, c1.z}, {c2.x, c2.y, c2.z}, {c3.x, c3.y, c3.z}, {c4.x, c4.y, c4.z});
 }
 
 void SetVertex(TMesh2& mesh, int i, const TVector& p, float u, float v) {
@@ -184,6 +188,29 @@ bool BuildCurveLine(TCurveLineGeometry& g, int32_t n, const TVector& v1, const T
   if (!ComputeCurveLine(*work, n, v1, v2, v3, v4)) return false;
   g = *work;
   return true;
+}
+
+bool CurveLineFromEdges(TCurveLineGeometry& g, int32_t n, const TVector& v1, const TVector& v2, const TVector& v3,
+                        const TVector& v4) {
+  if (!SegmentCountFits("CurveLineFromEdges", n)) return false;
+  const auto work = std::make_unique<TCurveLineGeometry>(g);
+  if (!ComputeFromEdges(*work, n, v1, v2, v3, v4)) return false;
+  g = *work;
+  return true;
+}
+
+void PointAlongCurveLine(const TVector* points, const float* lengths, int32_t n, long double target, TVector& out) {
+  int i = 1;
+  LD sum = 0;
+  for (;; ++i) {
+    if (sum + lengths[i] >= target || i >= n) break;
+    sum += lengths[i];
+  }
+  const TVector p0 = points[i - 1];
+  const TVector p1 = points[i];
+  const LD len = VecDistance(p1, p0);
+  const LD f = len > 0 ? (target - sum) / len : 0;
+  out = {F(p0.x + (LD(p1.x) - p0.x) * f), F(p0.y + (LD(p1.y) - p0.y) * f), F(p0.z + (LD(p1.z) - p0.z) * f)};
 }
 
 bool CurveLineFromCorners(TCurveLineGeometry& g, int32_t n, const TMesh2& piece) {

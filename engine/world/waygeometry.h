@@ -84,6 +84,18 @@ bool BuildCurveLine(TCurveLineGeometry& g, int32_t n, const TVector& v1, const T
 // to 4. False (a warning, g unchanged, W included) for a refused count or piece.
 bool CurveLineFromCorners(TCurveLineGeometry& g, int32_t n, const TMesh2& piece);
 
+// W := half the distance of v1 and v2, then BuildCurveLine with the four corners. False (a warning,
+// g unchanged, W included) for a refused count or piece.
+bool CurveLineFromEdges(TCurveLineGeometry& g, int32_t n, const TVector& v1, const TVector& v2, const TVector& v3,
+                        const TVector& v4);
+
+// The point at distance Target along the polyline Points[0..N] whose segment k (from point k - 1
+// to point k) has the length Lengths[k]: the first segment whose end reaches Target, or segment N,
+// takes the point at Target less the lengths before it, measured along that segment's straight
+// line (beyond its end when Target lies beyond the polyline). A segment of no length gives its
+// start point.
+void PointAlongCurveLine(const TVector* points, const float* lengths, int32_t n, long double target, TVector& out);
+
 // Builds the curved way mesh of the piece (a block as BuildBlockMesh makes it) into out: per point
 // the top, the two walls dropping by the piece's thickness and the ground strips that `strips`
 // asks for (kCurveStripA, kCurveStripB; a strip moves its side's wall out to the outer line), then

@@ -53,38 +53,72 @@ uint8_t LinkOnPath(uint8_t count, uint32_t second, const uint32_t* list, int hig
   }
 }
 
+// The point at Dist from A toward B; two nodes at one position give A's position.
+TVector PointOnLink(const TVector& pa, const TVector& pb, float dist) {
+  const LD len = VecDistance(pb, pa);
+  if (len == 0) return pa;
+  const LD f = LD(dist) / len;
+  return {F(pa.x + (LD(pb.x) - pa.x) * f), F(pa.y + (LD(pb.y) - pa.y) * f), F(pa.z + (LD(pb.z) - pa.z) * f)};
+}
+
+LD CursorLinkLength(const TWalkCursor& c) { return VecDistance(c.Cur.Node.Position, c.Prev.Node.Position); }
+
 // Cuts the cursor's link with the sphere; takes the hit nearer the link's start (forward) or its
 // end (backward) and sets Dist and Out from it.
-bool TakeSphereHit(const TVector& p, float step, bool nearStart, TVector& out) {
-  TNodeCursor& c = NodeCursor;
+bool TakeSphereHit(TWalkCursor& c, const TVector& p, float step, bool nearStart, TVector& out) {
   TLineHits hits{};
-  LineSphereHits(p, NodeByIndex(c.PrevNode).Position, NodeByIndex(c.CurNode).Position, step, hits);
+  LineSphereHits(p, c.Prev.Node.Position, c.Cur.Node.Position, step, hits);
   if (hits.Count == 0) return false;
   bool second = false;
   if (hits.Count == 2) second = nearStart ? hits.Param2 < hits.Param1 : hits.Param2 > hits.Param1;
   out = second ? hits.Point2 : hits.Point1;
-  c.Dist = F(LinkLength(c.PrevNode, c.CurNode) * (second ? hits.Param2 : hits.Param1));
+  c.Dist = F(CursorLinkLength(c) * (second ? hits.Param2 : hits.Param1));
   return true;
 }
 
-bool CursorOnPool() {
-  const TNodeCursor& c = NodeCursor;
-  return NodeExists(c.PrevNode) && NodeExists(c.CurNode);
+// The node reached over link K of the node's next (Forward) or previous links.
+bool FollowLink(const TNodeWalk& walk, const TNodeRecord& from, bool forward, TNodeRecord& to) {
+  const uint8_t k = walk.Choose(walk.Context, from, forward);
+  if (k != 1 && k != 2) return false;
+  to.Index = forward ? from.Node.NextLinks[k - 1] : from.Node.PrevLinks[k - 1];
+  return walk.Read(walk.Context, to.Index, to.Node);
+}
+
+// The game's walk: the node pool, and at a branch the train's nodes ahead.
+bool ReadPoolNode(const void*, uint32_t n, TNode& out) {
+  if (!NodeExists(n)) return false;
+  out = NodeByIndex(n);
+  return true;
+}
+
+uint8_t ChooseOnPath(const void* context, const TNodeRecord& node, bool forward) {
+  const History& h = *static_cast<const History*>(context);
+  const TNode& n = node.Node;
+  return forward ? LinkOnPath(n.NextLinkCount, n.NextLinks[1], h.List, h.High)
+                 : LinkOnPath(n.PrevLinkCount, n.PrevLinks[1], h.List, h.High);
+}
+
+// Runs a move of the walk on the one cursor of the node pool.
+template <bool Forward>
+bool MovePoolCursor(const TVector& p, TVector& out, uint32_t train, float step) {
+  TNodeCursor& c = NodeCursor;
+  if (!NodeExists(c.PrevNode) || !NodeExists(c.CurNode)) return false;
+  const History h = HistoryOf(train);
+  const TNodeWalk walk{ReadPoolNode, ChooseOnPath, &h};
+  TWalkCursor w{{c.PrevNode, NodeByIndex(c.PrevNode)}, {c.CurNode, NodeByIndex(c.CurNode)}, c.AheadNode, c.Dist};
+  const bool moved = Forward ? WalkCursorForward(w, walk, p, out, step) : WalkCursorBackward(w, walk, p, out, step);
+  c.PrevNode = w.Prev.Index;
+  c.CurNode = w.Cur.Index;
+  c.AheadNode = w.AheadIndex;
+  c.Dist = w.Dist;
+  return moved;
 }
 
 }  // namespace
 
 void PointBetweenNodes(uint32_t a, uint32_t b, TVector& out, float dist) {
   if (!NodeExists(a) || !NodeExists(b)) return;
-  const TVector& pa = NodeByIndex(a).Position;
-  const TVector& pb = NodeByIndex(b).Position;
-  const LD len = LinkLength(a, b);
-  if (len == 0) {
-    out = pa;
-    return;
-  }
-  const LD f = LD(dist) / len;
-  out = {F(pa.x + (LD(pb.x) - pa.x) * f), F(pa.y + (LD(pb.y) - pa.y) * f), F(pa.z + (LD(pb.z) - pa.z) * f)};
+  out = PointOnLink(NodeByIndex(a).Position, NodeByIndex(b).Position, dist);
 }
 
 uint8_t NextLinkOnPath(uint32_t node, const uint32_t* list, int high) {
@@ -99,47 +133,45 @@ uint8_t PrevLinkOnPath(uint32_t node, const uint32_t* list, int high) {
   return LinkOnPath(n.PrevLinkCount, n.PrevLinks[1], list, high);
 }
 
-bool NodeCursorForward(const TVector& p, TVector& out, uint32_t train, float step) {
-  TNodeCursor& c = NodeCursor;
-  if (!CursorOnPool()) return false;
-  if (step < LinkLength(c.PrevNode, c.CurNode) - c.Dist) {
+bool WalkCursorForward(TWalkCursor& c, const TNodeWalk& walk, const TVector& p, TVector& out, float step) {
+  if (step < CursorLinkLength(c) - c.Dist) {
     c.Dist = F(LD(c.Dist) + step);
-    PointBetweenNodes(c.PrevNode, c.CurNode, out, c.Dist);
+    out = PointOnLink(c.Prev.Node.Position, c.Cur.Node.Position, c.Dist);
     return true;
   }
-  const History h = HistoryOf(train);
   for (int i = 0; i < kForwardSteps; ++i) {
-    const uint8_t k = NextLinkOnPath(c.CurNode, h.List, h.High);
-    if (k == 0) return false;
-    const uint32_t next = NodeByIndex(c.CurNode).NextLinks[k - 1];
-    if (!NodeExists(next)) return false;
-    c.PrevNode = c.CurNode;
-    c.CurNode = next;
-    if (TakeSphereHit(p, step, true, out)) return true;
+    TNodeRecord next;
+    if (!FollowLink(walk, c.Cur, true, next)) return false;
+    c.Prev = c.Cur;
+    c.Cur = next;
+    if (TakeSphereHit(c, p, step, true, out)) return true;
   }
   return false;
 }
 
-bool NodeCursorBackward(const TVector& p, TVector& out, uint32_t train, float step) {
-  TNodeCursor& c = NodeCursor;
-  if (!CursorOnPool()) return false;
+bool WalkCursorBackward(TWalkCursor& c, const TNodeWalk& walk, const TVector& p, TVector& out, float step) {
   if (step < c.Dist) {
     c.Dist = F(LD(c.Dist) - step);
-    PointBetweenNodes(c.PrevNode, c.CurNode, out, c.Dist);
+    out = PointOnLink(c.Prev.Node.Position, c.Cur.Node.Position, c.Dist);
     return true;
   }
-  const History h = HistoryOf(train);
   for (int i = 0; i < kBackwardSteps; ++i) {
-    const uint8_t k = PrevLinkOnPath(c.PrevNode, h.List, h.High);
-    if (k == 0) return false;
-    const uint32_t prev = NodeByIndex(c.PrevNode).PrevLinks[k - 1];
-    if (!NodeExists(prev)) return false;
-    c.AheadNode = c.CurNode;
-    c.CurNode = c.PrevNode;
-    c.PrevNode = prev;
-    if (TakeSphereHit(p, step, false, out)) return true;
+    TNodeRecord prev;
+    if (!FollowLink(walk, c.Prev, false, prev)) return false;
+    c.AheadIndex = c.Cur.Index;
+    c.Cur = c.Prev;
+    c.Prev = prev;
+    if (TakeSphereHit(c, p, step, false, out)) return true;
   }
   return false;
+}
+
+bool NodeCursorForward(const TVector& p, TVector& out, uint32_t train, float step) {
+  return MovePoolCursor<true>(p, out, train, step);
+}
+
+bool NodeCursorBackward(const TVector& p, TVector& out, uint32_t train, float step) {
+  return MovePoolCursor<false>(p, out, train, step);
 }
 
 void OrientationFromPoints(TPlacement& pose, const TVector& front, const TVector& rear) {
@@ -186,15 +218,5 @@ void PointOnWayCurve(uint32_t a, uint32_t b, int32_t segments, float dist, TVect
   else if (a == way.Nodes[2])
     target = target - dist;
 
-  int i = 1;
-  LD sum = 0;
-  for (;; ++i) {
-    if (sum + g.SegmentLength[i] >= target || i == segments) break;
-    sum += g.SegmentLength[i];
-  }
-  const TVector& p0 = g.EdgeB[i - 1];
-  const TVector& p1 = g.EdgeB[i];
-  const LD len = VecDistance(p1, p0);
-  const LD f = len > 0 ? (target - sum) / len : 0;
-  out = {F(p0.x + (LD(p1.x) - p0.x) * f), F(p0.y + (LD(p1.y) - p0.y) * f), F(p0.z + (LD(p1.z) - p0.z) * f)};
+  PointAlongCurveLine(g.EdgeB, g.SegmentLength, segments, target, out);
 }

@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "engine/base/types.h"
+#include "engine/store/nodepool.h"
 
 #pragma pack(push, 1)
 struct TNodeCursor {
@@ -24,9 +25,39 @@ struct TNodeCursor {
   TVector RearPoint;
 };
 static_assert(sizeof(TNodeCursor) == 40);
-#pragma pack(pop)
 
 extern TNodeCursor NodeCursor;
+
+// A node with a copy of its record, as a walk along the graph holds it.
+struct TNodeRecord {
+  uint32_t Index;
+  TNode Node;
+};
+static_assert(sizeof(TNodeRecord) == 68);
+#pragma pack(pop)
+
+// Where a walk along the node graph reads its nodes, and which link it takes at a node.
+struct TNodeWalk {
+  // Out := the record of node N; false when there is none.
+  bool (*Read)(const void* context, uint32_t n, TNode& out);
+  // The link to take at the node: of its next links (Forward) or its previous links; 0 none, 1 or 2.
+  uint8_t (*Choose)(const void* context, const TNodeRecord& node, bool forward);
+  const void* Context;
+};
+
+// A cursor that holds copies of its two nodes' records.
+struct TWalkCursor {
+  TNodeRecord Prev;     // start node of the link the cursor is on
+  TNodeRecord Cur;      // end node of that link
+  uint32_t AheadIndex;  // the node beyond Cur; written by backward moves
+  float Dist;           // distance from Prev toward Cur
+};
+
+// The node cursor's moves on any node graph: by Step toward Cur and beyond (at most 3 further
+// links) or toward Prev and beyond (at most 6), reading each further node and choosing each link
+// through the walk. Out receives the new point; the cursor is changed in place, also on failure.
+bool WalkCursorForward(TWalkCursor& c, const TNodeWalk& walk, const TVector& p, TVector& out, float step);
+bool WalkCursorBackward(TWalkCursor& c, const TNodeWalk& walk, const TVector& p, TVector& out, float step);
 
 // Out := position(A) + (position(B) - position(A)) * Dist / |position(B) - position(A)|. Dist is not
 // clamped: beyond the link the point runs on along the same line. Two nodes at one position give

@@ -1,0 +1,6 @@
+#include "script/hostcommands.h"
+
+void RegisterHostTables(std::span<const TScriptHostVar> vars, std::span<const TScriptHostProc> procs) {
+  for (const TScriptHostVar& v : vars) AddExtVar(v.Name, v.TypeCode, v.Host);
+  for (const TScriptHostProc& p : procs) AddExtProc(p.Name, p.Body, p.ResultType, p.ParamCount, p.IsFunction);
+}
