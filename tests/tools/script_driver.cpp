@@ -9,6 +9,8 @@
 //   --game-host (before the mode) registers the game's host variables and commands; with it
 //   --script-time N sets the run's "frame" and --parts N the parts in use (0 to 14), and after
 //   the run each part's placement is printed as "part K: X Y Z ROLL GIER NICK" (3 decimals).
+//   With --profile building it registers the building program's command table instead: --parts N
+//   (0 to 10) then only says how many of its part placements to print, and "frame" is its own.
 // Runs have the twelve built-ins and "showmess", which prints its argument. Every script error
 // is printed with its title and text, then the run's result.
 #include <cstdio>
@@ -17,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "apps/brumin/scriptcommands.h"
 #include "script/buildingscript.h"
 #include "script/compiler.h"
 #include "script/gamecommands.h"
@@ -124,7 +127,14 @@ int main(int argc, char** argv) {
     platform::SetMessageBoxSink(PrintBox);
   }
   InitScriptUnits();
-  if (gameHost) {
+  const bool buildingHost = gameHost && profile == "building";
+  if (buildingHost) {
+    if (parts > brumin::kCommandParts) {
+      std::fprintf(stderr, "the building program has %d parts\n", brumin::kCommandParts);
+      return 2;
+    }
+    brumin::RegisterBuildingHostNames();
+  } else if (gameHost) {
     InitGameScriptHost();
     ScriptTime = static_cast<uint32_t>(scriptTime);
     PartCount = static_cast<int32_t>(parts);
@@ -167,8 +177,9 @@ int main(int argc, char** argv) {
   RunScript(image.data(), image.size(), true, result);
   std::printf("result: %s\n", result.c_str());
   if (gameHost) {
-    for (int k = 1; k <= PartCount; ++k) {
-      const TPlacement& p = MeshPartTransforms[k];
+    const TPlacement* placements = buildingHost ? brumin::MeshPartTransforms : MeshPartTransforms;
+    for (int k = 1; k <= static_cast<int>(parts); ++k) {
+      const TPlacement& p = placements[k];
       std::printf("part %d: %.3f %.3f %.3f %.3f %.3f %.3f\n", k, p.X, p.Y, p.Z, p.Roll, p.Gier, p.Nick);
     }
   }

@@ -62,6 +62,16 @@ printf 'defineproc SetPosition,SetRotation,SetNick;\ndefinevar frame;\nBegin\nSe
 expect "$tmp/parts.out" "part 1: 40.000 2.500 -1.000 0.000 0.000 0.000"
 expect "$tmp/parts.out" "part 2: 0.000 0.000 0.000 10.000 20.000 30.000"
 if grep -q "^part 3" "$tmp/parts.out"; then echo "a part beyond those in use"; exit 1; fi
+# The building program's table: its own parameter counts ("SaveBuilding" takes one, "CalcBulk"
+# none), parts 1 to 10 whatever is in use, and the node commands on its empty record store.
+printf 'defineproc SetPosition,SaveBuilding,CalcBulk,ReadNode,GetNextNode,GetCoordPos,OrientObj,inttostr,showmess;\nvar k:integer;\nBegin\nSaveBuilding(1);\nCalcBulk;\nReadNode(1,1);\nk:=GetNextNode(1,2);\nGetCoordPos(1,2,1.0,1);\nOrientObj(1,1,1);\nSetPosition(10,k,2.5,-1.0);\nshowmess(inttostr(k));\nEnd;\n' > "$tmp/building.pas"
+"$driver" --profile building --game-host --parts 10 runsource "$tmp/building.pas" > "$tmp/building-host.out"
+expect "$tmp/building-host.out" "showmess: 0"
+expect "$tmp/building-host.out" "part 10: 0.000 2.500 -1.000 0.000 0.000 0.000"
+if grep -q "^error" "$tmp/building-host.out"; then cat "$tmp/building-host.out"; exit 1; fi
+status=0
+"$driver" --game-host runsource "$tmp/building.pas" > /dev/null 2>&1 || status=$?
+[ "$status" -eq 1 ] || { echo "the game's table took the building program's counts"; exit 1; }
 # Without the game's host the source does not compile; a part count above 14 is refused.
 status=0
 "$driver" runsource "$tmp/parts.pas" > /dev/null 2>&1 || status=$?
