@@ -249,21 +249,7 @@ const TScriptHostVar kGameHostVars[] = {
     {"SParam4", 0, &SParam4},
 };
 
-const TScriptHostProc kGameHostProcs[] = {
-    {"SetRotation", World::SetThree<&TPlacement::Roll, &TPlacement::Gier, &TPlacement::Nick>, "", 4, 0},
-    {"SetPosition", World::SetThree<&TPlacement::X, &TPlacement::Y, &TPlacement::Z>, "", 4, 0},
-    {"SetNick", World::SetAngle<&TPlacement::Nick>, "", 2, 0},
-    {"SetGier", World::SetAngle<&TPlacement::Gier>, "", 2, 0},
-    {"SetRoll", World::SetAngle<&TPlacement::Roll>, "", 2, 0},
-    {"ReadNode", World::ReadNode, "", 2, 0},
-    {"GetNextNode", World::GetNextNode, "Integer", 2, 1},
-    {"GetCoordPos", World::GetCoordPos, "", 4, 0},
-    {"CMBezier", World::CMBezier, "", 4, 0},
-    {"CopyCoord", World::CopyCoord, "", 2, 0},
-    {"CopyNode", World::CopyNode, "", 2, 0},
-    {"TBC", World::TrackCursor<false>, "integer", 6, 1},
-    {"TFC", World::TrackCursor<true>, "integer", 6, 1},
-    {"OrientObj", World::OrientObj, "", 3, 0},
+const TScriptHostProc kGameOwnRows[] = {
     {"SetTexture", SetTexture, "", 3, 0},
     // Registered with three parameters, they take nothing off the stack.
     {"WaggonStandardPosition", DoNothing, "", 3, 0},
@@ -286,6 +272,8 @@ const TScriptHostProc kGameHostProcs[] = {
     {"UnLockNode", LockBuildingNode<false>, "", 1, 0},
     {"GetProducity", GetProducity, "FLOAT", 0, 1},
 };
+
+const std::vector<TScriptHostProc> kGameHostProcs = JoinHostRows({World::kRows, kGameOwnRows});
 
 }  // namespace
 

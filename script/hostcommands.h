@@ -7,7 +7,9 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <span>
+#include <vector>
 
 #include "engine/base/types.h"
 #include "engine/base/worldstate.h"
@@ -139,7 +141,28 @@ struct TScriptWorldCommands {
     TPlacement* p = V.OrientedPart(part);
     if (p && Coord(from) && Coord(to)) V.Orient(*p, V.Coords[from], V.Coords[to]);
   }
+
+  // Their rows, in the order in which both programs register them.
+  static constexpr TScriptHostProc kRows[] = {
+      {"SetRotation", SetThree<&TPlacement::Roll, &TPlacement::Gier, &TPlacement::Nick>, "", 4, 0},
+      {"SetPosition", SetThree<&TPlacement::X, &TPlacement::Y, &TPlacement::Z>, "", 4, 0},
+      {"SetNick", SetAngle<&TPlacement::Nick>, "", 2, 0},
+      {"SetGier", SetAngle<&TPlacement::Gier>, "", 2, 0},
+      {"SetRoll", SetAngle<&TPlacement::Roll>, "", 2, 0},
+      {"ReadNode", ReadNode, "", 2, 0},
+      {"GetNextNode", GetNextNode, "Integer", 2, 1},
+      {"GetCoordPos", GetCoordPos, "", 4, 0},
+      {"CMBezier", CMBezier, "", 4, 0},
+      {"CopyCoord", CopyCoord, "", 2, 0},
+      {"CopyNode", CopyNode, "", 2, 0},
+      {"TBC", TrackCursor<false>, "integer", 6, 1},
+      {"TFC", TrackCursor<true>, "integer", 6, 1},
+      {"OrientObj", OrientObj, "", 3, 0},
+  };
 };
+
+// A program's table: its own rows around the shared ones.
+std::vector<TScriptHostProc> JoinHostRows(std::initializer_list<std::span<const TScriptHostProc>> parts);
 
 // Commands that take their arguments and do nothing with them.
 template <int Ints, int Floats = 0>

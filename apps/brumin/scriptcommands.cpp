@@ -115,7 +115,8 @@ const TScriptHostVar kBuildingHostVars[] = {
     {"SParam4", 0, &SParams[4]}, {"BVar4", 0, &BVars[4]},
 };
 
-const TScriptHostProc kBuildingHostProcs[] = {
+// The train, depot and building commands take their arguments and do nothing here.
+const TScriptHostProc kBuildingTrainRows[] = {
     {"LoadTrain", TakeArguments<1>, "", 1, 0},
     {"SaveTrain", DoNothing, "", 0, 0},
     {"ActivateDepotScript", DoNothing, "", 0, 0},
@@ -130,26 +131,17 @@ const TScriptHostProc kBuildingHostProcs[] = {
     {"SetTrainSpeed", TakeArguments<0, 1>, "", 1, 0},
     {"SetTrainSollSpeed", TakeArguments<0, 1>, "", 1, 0},
     {"SaveBuilding", TakeArguments<1>, "", 1, 0},
-    {"SetRotation", World::SetThree<&TPlacement::Roll, &TPlacement::Gier, &TPlacement::Nick>, "", 4, 0},
-    {"SetPosition", World::SetThree<&TPlacement::X, &TPlacement::Y, &TPlacement::Z>, "", 4, 0},
-    {"SetNick", World::SetAngle<&TPlacement::Nick>, "", 2, 0},
-    {"SetGier", World::SetAngle<&TPlacement::Gier>, "", 2, 0},
-    {"SetRoll", World::SetAngle<&TPlacement::Roll>, "", 2, 0},
-    {"ReadNode", World::ReadNode, "", 2, 0},
-    {"GetNextNode", World::GetNextNode, "Integer", 2, 1},
-    {"GetCoordPos", World::GetCoordPos, "", 4, 0},
-    {"CMBezier", World::CMBezier, "", 4, 0},
-    {"CopyCoord", World::CopyCoord, "", 2, 0},
-    {"CopyNode", World::CopyNode, "", 2, 0},
-    {"TBC", World::TrackCursor<false>, "integer", 6, 1},
-    {"TFC", World::TrackCursor<true>, "integer", 6, 1},
-    {"OrientObj", World::OrientObj, "", 3, 0},
+};
+
+const TScriptHostProc kBuildingLastRows[] = {
     {"SetTexture", TakeArguments<3>, "", 3, 0},
     {"WaggonStandardPosition", DoNothing, "", 0, 0},
     {"CalcBulk", DoNothing, "", 0, 0},
     {"CalcParcel", DoNothing, "", 0, 0},
     {"DebugProc", DebugProc, "", 1, 0},
 };
+
+const std::vector<TScriptHostProc> kBuildingHostProcs = JoinHostRows({kBuildingTrainRows, World::kRows, kBuildingLastRows});
 
 }  // namespace
 
