@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "apps/brumin/mainform.h"
+#include "apps/brumin/scriptcommands.h"
 #include "apps/brumin/previewhost.h"
 #include "apps/brumin/textures.h"
 #include "apps/common/scriptpage.h"
@@ -122,11 +123,14 @@ TEST_F(BruminScript, SetTextureStepsAlongTheAnimationRing) {
 }
 
 // The page's script runs in the frame: "SetPosition(1, 0, 10, 0)" lifts block 1 by 10 within two
-// frames of a compile.
+// frames of a compile. The form's "SetPosition" is the one the script reaches, and the game's train
+// and depot commands run and change nothing.
 TEST_F(BruminScript, CompiledPageScriptMovesBlockOneWithinTwoFrames) {
   RunForm([](brumin::MainForm& f) {
     auto* memo = Find<QPlainTextEdit>(f, "srcmemo");
-    memo->setPlainText("defineproc setposition;\nBegin\n  SetPosition(1,0.0,10.0,0.0);\nEnd;");
+    memo->setPlainText(
+        "defineproc setposition,savetrain,locknode,allowenter;\nBegin\n  SaveTrain;\n  LockNode(5);\n"
+        "  AllowEnter;\n  SetPosition(1,0.0,10.0,0.0);\nEnd;");
     EXPECT_FALSE(f.ScriptSaved);  // any edit
     Find<QPushButton>(f, "CompileB")->click();
     ASSERT_FALSE(f.CodeStream.empty()) << LastScriptError.Message;
@@ -134,6 +138,7 @@ TEST_F(BruminScript, CompiledPageScriptMovesBlockOneWithinTwoFrames) {
     f.drawtimerTimer();
     f.drawtimerTimer();
     EXPECT_EQ((*f.PreviewBlocks)[1].ScriptPlacement.Y, 10.0f);
+    EXPECT_EQ(brumin::MeshPartTransforms[1].Y, 0.0f);
     // A page change rebuilds the preview and puts a shown block back until the script moves it again.
     f.SGrid_Meshes->setCell(1, 1, "'samplehouse.msh2'");
     f.MeshRowBoxes[1]->setChecked(true);
