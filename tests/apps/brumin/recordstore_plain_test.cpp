@@ -158,7 +158,7 @@ TEST(BuildingRecordStore, RewriteWayChangesTheEntryInPlaceOnlyAtTheSameLength) {
   TStoreWay read;
   ASSERT_TRUE(store.StoreRead(w.Index, read));
   EXPECT_EQ(read.Switch, 1);
-  EXPECT_EQ(read.Nodes[1], 42u);
+  EXPECT_EQ(uint32_t{read.Nodes[1]}, 42u);
   w.NodeCount = 4;
   EXPECT_FALSE(store.StoreRewriteWay(w));
   w.Index = 77;
