@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ clang ccache pkg-config
   qt6-base-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libopenal-dev xvfb xauth x11-apps fonts-dejavu-core
-  libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libglm-dev liblua5.4-dev)
+  libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libglm-dev liblua5.4-dev
+  libboost-graph-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

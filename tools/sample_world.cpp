@@ -5,12 +5,14 @@
 #include <cmath>
 #include <memory>
 
+#include "engine/base/diagnostics.h"
 #include "engine/base/worldstate.h"
 #include "engine/mesh/mesh.h"
 #include "engine/store/connectpool.h"
 #include "engine/world/building.h"
 #include "network/construction/buildings.h"
 #include "network/construction/collision.h"
+#include "network/construction/nodes.h"
 
 namespace sample_world {
 
@@ -101,6 +103,50 @@ void StraightPlan(TCurveline& curve, uint8_t use, const TVector* points, int cou
     piece.Mesh.VertexCount = 4;
   }
   CurvelineBounds(curve);
+}
+
+TNodeGrid BuildNodeGrid(int columns, int rows, float spacing, const TVector& origin) {
+  TNodeGrid g;
+  g.Columns = columns;
+  g.Rows = rows;
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < columns; ++c) {
+      TNode n{};
+      InitNode(n, {origin.x + c * spacing, origin.y, origin.z + r * spacing});
+      n.Flags = kNodeFlagRouteEnd;
+      const uint32_t index = AddNode(n);
+      if (r == 0 && c == 0) g.First = index;
+      if (index != g.Node(c, r)) SYS_BREAKPROGRAM("BuildNodeGrid: the node pool was not empty");
+    }
+  }
+  const int lastC = columns - 1, lastR = rows - 1;
+  // The ring.
+  for (int c = 0; c < lastC; ++c) {
+    LinkNodes(g.Node(c, 0), g.Node(c + 1, 0));
+    LinkNodes(g.Node(c + 1, lastR), g.Node(c, lastR));
+  }
+  for (int r = 0; r < lastR; ++r) {
+    LinkNodes(g.Node(lastC, r), g.Node(lastC, r + 1));
+    LinkNodes(g.Node(0, r + 1), g.Node(0, r));
+  }
+  // The inner rows and columns, each from border to border.
+  for (int r = 1; r < lastR; ++r) {
+    for (int c = 0; c < lastC; ++c) {
+      if (r % 2 == 1)
+        LinkNodes(g.Node(c, r), g.Node(c + 1, r));
+      else
+        LinkNodes(g.Node(c + 1, r), g.Node(c, r));
+    }
+  }
+  for (int c = 1; c < lastC; ++c) {
+    for (int r = 0; r < lastR; ++r) {
+      if (c % 2 == 1)
+        LinkNodes(g.Node(c, r), g.Node(c, r + 1));
+      else
+        LinkNodes(g.Node(c, r + 1), g.Node(c, r));
+    }
+  }
+  return g;
 }
 
 void StartCalendarGame() {

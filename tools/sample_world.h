@@ -35,6 +35,22 @@ uint32_t StraightWay(uint8_t use, const TVector& a, const TVector& b, float half
 // The caller resets the record first (ResetConstruction).
 void StraightPlan(TCurveline& curve, uint8_t use, const TVector* points, int count, float half);
 
+// A grid of Columns x Rows nodes (2 or more each) Spacing apart on flat ground from Origin, every
+// node on a finished way (flag 64) but without a way record, linked to its neighbours with
+// LinkNodes so that every link is Spacing long, every node has one or two next and one or two
+// previous links, and every node reaches every other: the border is a ring (the first row runs
+// toward +x, the last column toward +z, the last row back toward -x and the first column back
+// toward -z), the inner rows run toward +x and -x in turn (the second row toward +x), the inner
+// columns toward +z and -z in turn (the second column toward +z). Node (c, r) is First + r *
+// Columns + c; the nodes are added to the pool in that order, so the pool is expected empty.
+struct TNodeGrid {
+  uint32_t First = 0;
+  int Columns = 0, Rows = 0;
+  uint32_t Node(int column, int row) const { return First + static_cast<uint32_t>(row * Columns + column); }
+  uint32_t Count() const { return static_cast<uint32_t>(Columns * Rows); }
+};
+TNodeGrid BuildNodeGrid(int columns, int rows, float spacing, const TVector& origin);
+
 // A running game from 1.1.1950 at 10 ticks a day, economy level 2, one player (the local one) with
 // 1,000,000: the calendar scenario of the driver and the step's benchmark, on a reset world.
 void StartCalendarGame();

@@ -4,9 +4,11 @@
 #include "economy/money/finances.h"
 #include "economy/town/stations.h"
 #include "network/construction/buildings.h"
+#include "network/track/stations.h"
 
 void InstallEconomyServices() {
   building_hooks::BookMoney = BookMoney;
   building_hooks::TriggerNewsEvent = TriggerNewsEvent;
   building_hooks::NearestCity = NearestCity;
+  station_hooks::NameStation = ::NameStation;
 }

@@ -1,6 +1,7 @@
-// The economy's services that the network calls through its hooks: money bookings, news and the
-// nearest town. A program installs them once at start, before the first construction.
+// The economy's services that the network calls through its hooks: money bookings, news, the
+// nearest town and station names. A program installs them once at start, before the first
+// construction.
 #pragma once
 
-// Puts the economy's routines into the building construction hooks.
+// Puts the economy's routines into the building construction and station hooks.
 void InstallEconomyServices();

@@ -36,13 +36,14 @@ uint8_t SectorOf(const TVector& station, const TVector& town, float distance) {
   return a < 0.0L ? kSectorNorth : kSectorSouth;
 }
 
-// True when a station other than s has the same town, sector, kind and the number n.
+// True when a station other than s has the same town, sector, kind word and the number n.
 bool NumberTaken(const TStation& s, uint8_t n) {
   auto other = std::make_unique<TStation>();
   for (uint32_t i = FindInArrayerOA(kARTypeStation, 0); i != 0; i = FindInArrayerOA(kARTypeStation, i)) {
     if (i == s.Index) continue;
     other->A_Read(i);
-    if (other->City == s.City && other->Direction == s.Direction && other->Kind == s.Kind && other->Number == n)
+    if (other->City == s.City && other->Direction == s.Direction && other->BuildingType == s.BuildingType &&
+        other->Number == n)
       return true;
   }
   return false;
@@ -51,7 +52,7 @@ bool NumberTaken(const TStation& s, uint8_t n) {
 }  // namespace
 
 void NameStation(TStation& s, uint16_t kind) {
-  s.Kind = kind;
+  s.BuildingType = kind;
   float distance = 0.0f;
   s.City = NearestCity(s.Position, distance);
   if (s.City != 0) s.Direction = SectorOf(s.Position, Cities[s.City].Position, distance);

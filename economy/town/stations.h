@@ -15,8 +15,9 @@ constexpr float kCentralRadius = 1000.0f;
 // The town nearest to the position in the ground plane (a strictly smaller distance wins, so the
 // first of equally near towns); distance gets that distance, 1e20 and answer 0 without towns.
 uint8_t NearestCity(const TVector& position, float& distance);
-// Sets the station's kind, town, sector and number (0, then 2, 3, ...: 1 is never used) and builds
-// its name.
+// Sets the station's kind word (the building type whose name enters the station name, 0 none),
+// town, sector and number (0, then 2, 3, ...: 1 is never used) and builds its name. The founding
+// player and the handling rate are left as they are.
 void NameStation(TStation& station, uint16_t kind);
 // True when index is a station kept in the record store (any index, without stopping).
 bool IsStoredStation(uint32_t index);

@@ -247,7 +247,8 @@ struct TStationStretch {
 // A stop of the transport network (42,036 bytes).
 struct TStation : ArrayerRecord<TStation> {
   uint32_t Index;
-  uint16_t Kind;  // kind word
+  uint8_t Kind;          // given at creation: the founding player
+  uint8_t HandlingRate;  // goods handled per loading step; 10 for a station founded by a way
   uint8_t StationBuildingcounter;  // at most 100
   uint8_t StationWayCounter;       // at most 100
   uint8_t Reserved8[4];
@@ -258,7 +259,7 @@ struct TStation : ArrayerRecord<TStation> {
   uint32_t LinkedStation;
   uint16_t StationInGoodsCounter;   // at most 5,000
   uint16_t StationOutGoodsCounter;  // at most 5,000
-  uint16_t BuildingType;
+  uint16_t BuildingType;  // the kind word: the type whose name enters the station name (0 none)
   uint8_t StationstretchCounter;    // at most 20
   uint8_t City;
   uint8_t Direction;  // 0 north, 1 south, 2 east, 3 west, 4 central, 5 none
@@ -377,9 +378,12 @@ struct TBlock : ArrayerRecord<TBlock> {
 struct TPath : ArrayerRecord<TPath> {
   uint32_t Index;
   uint16_t PathNodeCounter;  // at most 1,000
-  uint8_t Invalid;           // 1 must be searched again
-  uint8_t Use;               // 0 road, 1 rail
-  uint8_t Reserved8[4];
+  // 0 valid (the search found the path), 1 new or to be searched again, 2 the search failed.
+  uint8_t Invalid;
+  uint8_t Use;   // 0 road, 1 rail: the kind of the train it serves
+  uint32_t Cost;  // the cost of the found path
+  // The nodes at which a vehicle decides something, from the end node (first) back to the
+  // start node (last).
   uint32_t Nodes[1000];
 
   // path.cpp

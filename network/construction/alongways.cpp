@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr uint8_t kCrossingCentre = 5;
 constexpr int kMostBuildingWays = 20;
 
 bool IsCrossingWay(const TWay& w) { return w.Waytype == 1 || w.Waytype == 6; }
@@ -37,9 +36,9 @@ void addsidewalk(TWay& way, uint8_t side) {
   side = static_cast<uint8_t>(side & ~WaySideBits(way));
   if ((WayFlags(way) & (kWayBridge | kWayCutting)) != 0) return;
   if (way.Mesh == 0) SYS_BREAKPROGRAM("Error in addsidewalk - Way has no mesh!");
-  if (way.Waytype == 1 && WayPart(way) == kCrossingCentre)
+  if (way.Waytype == 1 && WayPart(way) == kCrossingCentrePart)
     SYS_BREAKPROGRAM("Error in addsidewalk - built house on x-crossing!");
-  if (way.Waytype == 6 && WayPart(way) == kCrossingCentre && side == 1)
+  if (way.Waytype == 6 && WayPart(way) == kCrossingCentrePart && side == 1)
     SYS_BREAKPROGRAM("Error in addsidewalk - built house on t-crossing on wrong side!");
   WaySideBits(way) |= side;
   if (!IsCrossingWay(way)) return;
@@ -64,7 +63,7 @@ void AddWayToBuilding(TBuilding& building, TWay& way) {
 
 uint8_t NextWayAlongStreetSide(const TWay& way, uint8_t side, uint8_t& outSide, TWay& outWay) {
   const uint8_t part = WayPart(way);
-  if (part == kCrossingCentre) {
+  if (part == kCrossingCentrePart) {
     if (way.ConnectionCounter != 3 || side == 1) return 0;
     return 1;  // side 2 of a T-crossing's centre
   }

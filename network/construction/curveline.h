@@ -13,6 +13,7 @@
 #include "engine/mesh/meshrecords.h"
 #include "engine/store/connectpool.h"
 #include "engine/world/records.h"
+#include "network/track/trackfields.h"
 
 constexpr int kCurveConnects = 20;
 constexpr int kCurvePieces = 19;
@@ -157,9 +158,7 @@ inline uint32_t WayCentreLink(const TWay& w) {
   return v;
 }
 inline void SetWayCentreLink(TWay& w, uint32_t centre) { std::memcpy(w.Reserved28, &centre, 4); }
-// Arm 1..4 of a crossing and 5 its centre; leg 1..3 of a router and 4 its centre; 0 otherwise.
-inline uint8_t& WayPart(TWay& w) { return w.Reserved119; }
-inline uint8_t WayPart(const TWay& w) { return w.Reserved119; }
+// The part number of a crossing or router way: WayPart (network/track/trackfields.h).
 
 // The deck of a bridge piece (way flag 4) is thin: its lower vertices 5..8 lie 2.0 below the top
 // corners 1..4 instead of a whole way body. Other pieces are left as they are.

@@ -1,22 +1,10 @@
 #include "network/construction/nodes.h"
 
-#include <cstring>
-
 #include "engine/base/diagnostics.h"
 #include "engine/base/maths.h"
 #include "engine/store/connectpool.h"
 #include "network/construction/connects.h"
 #include "network/construction/curveline.h"
-
-// Link lengths are the first two network words of a node, curve values the last two.
-int32_t LinkLength(const TNode& node, int k) { return static_cast<int32_t>(node.LinkValues[k]); }
-float CurveValue(const TNode& node, int k) {
-  float v;
-  std::memcpy(&v, &node.LinkValues[2 + k], sizeof(v));
-  return v;
-}
-void SetLinkLength(TNode& node, int k, int32_t length) { node.LinkValues[k] = static_cast<uint32_t>(length); }
-void SetCurveValue(TNode& node, int k, float value) { std::memcpy(&node.LinkValues[2 + k], &value, sizeof(value)); }
 
 uint32_t NewNode(uint8_t corner, const TVector& pos, uint32_t connect) {
   if (connect == 0) SYS_BREAKPROGRAM("Error in NewNode: con=0!");

@@ -9,15 +9,11 @@
 #include "engine/base/types.h"
 #include "engine/store/nodepool.h"
 #include "engine/world/records.h"
+#include "network/track/trackfields.h"
 
 // The curve value of a node that lacks a previous or a next link.
 constexpr float kNoCurve = 99999.0f;
 
-// The link length (rounded 3D distance) and curve value of next link k (0 or 1) of a node.
-int32_t LinkLength(const TNode& node, int k);
-float CurveValue(const TNode& node, int k);
-void SetLinkLength(TNode& node, int k, int32_t length);
-void SetCurveValue(TNode& node, int k, float value);
 
 // The node for corner 1..4 of a new way at Connect (1 and 2 at its start connect, 3 and 4 at its
 // end; 1 and 4 on the + side): a new node at Pos while the connect has no way, else the node of

@@ -8,6 +8,7 @@
 #include "engine/store/trainpool.h"
 #include "engine/world/records.h"
 #include "engine/world/waygeometry.h"
+#include "network/track/trackfields.h"
 
 TNodeCursor NodeCursor{};
 
@@ -21,8 +22,6 @@ constexpr LD kHalfPi = 1.5707963267948966L;
 constexpr LD kRadToDeg = 57.29577951308232L;
 // The word after a way's mesh field holds this for the ways a building declares invisible.
 constexpr uint32_t kWayInvisibleMarker = 0xF0000000u;
-// The leg number of a router's centre way (kept by the way construction in this byte).
-constexpr uint8_t kRouterCentrePart = 4;
 
 float F(LD x) { return static_cast<float>(x); }
 
@@ -205,7 +204,7 @@ void PointOnWayCurve(uint32_t a, uint32_t b, int32_t segments, float dist, TVect
     case 6:
       return;
     case 3:
-      if (way.Reserved119 == kRouterCentrePart) return;
+      if (WayPart(way) == kRouterCentrePart) return;
       break;
     default:
       break;

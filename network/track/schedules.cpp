@@ -3,6 +3,11 @@
 #include "engine/store/recordstore.h"
 #include "engine/world/hooks.h"
 #include "engine/world/records.h"
+#include "network/track/paths.h"
+
+TStationSearchEvaluator StationAvoidingBlocksEvaluator;
+TOpenHaltCandidateEvaluator OpenHaltCandidateEvaluator;
+TGoodHaltCandidateEvaluator GoodHaltCandidateEvaluator;
 
 void RecalcSchedulesOfStation(uint32_t station) {
   TSchedule s{};

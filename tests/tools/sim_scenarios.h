@@ -9,3 +9,8 @@
 int RunScenario(const std::vector<std::string>& args);
 // hash: prints the state hash of the freshly reset world.
 int PrintResetHash(const std::vector<std::string>& args);
+// pathcheck --grid WxH --pairs N --seed S: the path search and Dijkstra's algorithm of the Boost
+// Graph Library on a generated grid network (sample_world::BuildNodeGrid); prints the node and pair
+// counts, the pairs whose costs differ, the pairs neither reaches, the deepest branch stack and
+// both total times. 2 for arguments it does not understand.
+int PathCheck(const std::vector<std::string>& args);

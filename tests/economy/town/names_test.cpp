@@ -42,11 +42,14 @@ TEST_F(StationNames, SectorsAtTheirBorders) {
   };
   for (const Case& c : cases) {
     TStation s{};
-    s.Init(0, 0, {10000.0f + c.dx, 0.0f, 10000.0f + c.dz});
+    s.Init(7, 0, {10000.0f + c.dx, 0.0f, 10000.0f + c.dz});
+    s.HandlingRate = 10;
     NameStation(s, 3);
     EXPECT_EQ(s.City, 1) << c.dx << " " << c.dz;
     EXPECT_EQ(s.Direction, c.sector) << c.dx << " " << c.dz;
-    EXPECT_EQ(s.Kind, 3);
+    EXPECT_EQ(s.BuildingType, 3);
+    EXPECT_EQ(s.Kind, 7);  // the founding player and the handling rate stay
+    EXPECT_EQ(s.HandlingRate, 10);
   }
 }
 

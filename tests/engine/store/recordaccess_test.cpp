@@ -494,7 +494,8 @@ TEST_F(RecordAccess, ReadingAnotherKindLeavesTheRecordButItsIndex) {
   std::memset(static_cast<void*>(s.get()), 0x5A, sizeof(TStation));
   EXPECT_EQ(FatalOf([&] { s->A_Read(d.Index); }), Fatal("The Type was diffrent! Arrayer Error by TStation.A_Read"));
   EXPECT_EQ(s->Index, d.Index);
-  EXPECT_EQ(s->Kind, 0x5A5A);
+  EXPECT_EQ(s->Kind, 0x5A);
+  EXPECT_EQ(s->HandlingRate, 0x5A);
   EXPECT_EQ(s->Name.len, 0x5A);
   EXPECT_EQ(ArrayerStatus, 2);
   ArrayerEntryDestroyOA(d.Index);

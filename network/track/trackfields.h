@@ -1,0 +1,45 @@
+// The node and way fields that the network gives a meaning, in the words and bytes the node pool
+// and the way record leave to the network code: a node's link lengths, curve values and path
+// search values, its flags beyond the station stop, and the part number of a crossing or router
+// way.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "engine/store/nodepool.h"
+#include "engine/world/records.h"
+
+// Node flags (beside kNodeFlagStation, 4, and kNodeFlagRouteEnd, 64, which a node carries once its
+// way is finished): a depot's capture node and a building's scripted node, which only the owner
+// of their way may pass.
+constexpr uint8_t kNodeFlagCapture = 8;
+constexpr uint8_t kNodeFlagScripted = 16;
+constexpr uint8_t kNodeFlagWayFinished = kNodeFlagRouteEnd;
+
+// Link lengths are the first two network words of a node, curve values the last two. The length
+// (the rounded 3D distance) and curve value of next link k (0 or 1).
+inline int32_t LinkLength(const TNode& node, int k) { return static_cast<int32_t>(node.LinkValues[k]); }
+inline float CurveValue(const TNode& node, int k) {
+  float v;
+  std::memcpy(&v, &node.LinkValues[2 + k], sizeof(v));
+  return v;
+}
+inline void SetLinkLength(TNode& node, int k, int32_t length) { node.LinkValues[k] = static_cast<uint32_t>(length); }
+inline void SetCurveValue(TNode& node, int k, float value) { std::memcpy(&node.LinkValues[2 + k], &value, sizeof(value)); }
+
+// The path search's values of a node: the cost at which the search reached it and the node it
+// came from. They count only while the node's PFIDArray byte equals PFIDMark.
+inline uint32_t SearchCost(const TNode& node) { return node.NetValues[0]; }
+inline uint32_t SearchFrom(const TNode& node) { return node.NetValues[1]; }
+inline void SetSearchCost(TNode& node, uint32_t cost) { node.NetValues[0] = cost; }
+inline void SetSearchFrom(TNode& node, uint32_t from) { node.NetValues[1] = from; }
+
+// Way types and part numbers: a plain street (0) or rail (2), an X crossing (1) and a T crossing
+// (6) with arms 1..4 and their centre 5, a router (3) with legs 1..3 and its centre 4, a way type 4
+// that nothing builds yet, and a way inside a building (5).
+constexpr uint8_t kWaytypeStreet = 0, kWaytypeXCrossing = 1, kWaytypePlainRail = 2, kWaytypeRouter = 3,
+                  kWaytypeBuildingWay = 5, kWaytypeTCrossing = 6;
+constexpr uint8_t kCrossingCentrePart = 5, kRouterCentrePart = 4;
+inline uint8_t& WayPart(TWay& w) { return w.Reserved119; }
+inline uint8_t WayPart(const TWay& w) { return w.Reserved119; }
