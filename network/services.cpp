@@ -1,9 +1,11 @@
 #include "network/services.h"
 
 #include "engine/world/hooks.h"
+#include "engine/world/train.h"
 #include "network/construction/alongways.h"
 #include "network/construction/ways.h"
 #include "network/track/cursor.h"
+#include "network/track/schedules.h"
 #include "script/gamecommands.h"
 
 namespace {
@@ -42,5 +44,7 @@ void InstallNetworkServices() {
   ScriptNetwork.NodeCursorBackward = MoveScriptCursor<NodeCursorBackward>;
   ScriptNetwork.OrientationFromPoints = OrientationFromPoints;
   world_hooks::CalcWaySideLengths = CalcWaySideLengths;
+  world_hooks::CalcSchedule = CalcSchedule;
+  train_hooks::RemoveTrainFromSchedule = RemoveTrainFromSchedule;
   world_hooks::NextWayAlongStreetSide = FollowStreetSide;
 }

@@ -3,5 +3,6 @@
 // construction.
 #pragma once
 
-// Puts the economy's routines into the building construction and station hooks.
+// Puts the economy's routines into the building construction and station hooks, and the schedule
+// step into the simulation step (with its cursor as a part of the world).
 void InstallEconomyServices();

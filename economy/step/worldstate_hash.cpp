@@ -218,7 +218,9 @@ void Pools(THashWriter& h) {
     h.Bytes(tr.Reserved272, sizeof(tr.Reserved272));
     h.U32(tr.Path);
     h.U32(tr.TargetStation);
-    h.Bytes(tr.Reserved288, sizeof(tr.Reserved288));
+    h.F32(tr.DistanceOnLink);
+    h.F32(tr.PowerRatio);
+    h.F32(tr.MaxSpeed);
     h.F32(tr.Speed);
     h.F32(tr.TargetSpeed);
     h.F32(tr.Speed2);

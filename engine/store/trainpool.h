@@ -30,7 +30,9 @@ struct TTrain {
   uint8_t Reserved272[8];
   uint32_t Path;           // TPath index (0 none)
   uint32_t TargetStation;  // TStation index
-  uint8_t Reserved288[12];
+  float DistanceOnLink;     // how far the head is past its current node
+  float PowerRatio;
+  float MaxSpeed;
   float Speed;             // world units per tick
   float TargetSpeed;
   float Speed2;

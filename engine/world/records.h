@@ -392,11 +392,17 @@ struct TPath : ArrayerRecord<TPath> {
   void Destroy() const;
 };
 
+// A halt of a line (40 bytes).
 struct TScheduleStop {
-  uint32_t Value0;
+  uint8_t Halt;  // 1: vehicles stop here
+  uint8_t Reserved1[3];
   uint32_t Station;
-  uint8_t Reserved8[32];
+  float PathCost;            // cost of the path to the next halt; 0 not measured yet
+  int32_t TimeToNext;        // ticks to the next halt; 0 not measured yet
+  uint8_t VehicleFlags[12];  // per vehicle position: 2 left this halt without load
+  uint8_t GoodsTypes[12];    // per vehicle position: 0 any goods of the vehicle type
 };
+static_assert(sizeof(TScheduleStop) == 40);
 
 // The stops and trains of a line (1,076 bytes).
 struct TSchedule : ArrayerRecord<TSchedule> {
