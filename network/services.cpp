@@ -1,8 +1,10 @@
 #include "network/services.h"
 
 #include "engine/world/hooks.h"
+#include "engine/world/train.h"
 #include "network/construction/alongways.h"
 #include "network/construction/ways.h"
+#include "network/track/blocks.h"
 #include "network/track/cursor.h"
 #include "script/gamecommands.h"
 
@@ -43,4 +45,7 @@ void InstallNetworkServices() {
   ScriptNetwork.OrientationFromPoints = OrientationFromPoints;
   world_hooks::CalcWaySideLengths = CalcWaySideLengths;
   world_hooks::NextWayAlongStreetSide = FollowStreetSide;
+  world_hooks::RemoveWayFromBlockSystem = RemoveWayFromBlockSystem;
+  way_hooks::AddWayToBlockSystem = AddWayToBlockSystem;
+  train_hooks::RemoveTrainFromAllBlocks = RemoveTrainFromAllBlocks;
 }

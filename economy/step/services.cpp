@@ -1,12 +1,24 @@
 #include "economy/step/services.h"
 
 #include "economy/messages/news.h"
+#include "economy/step/commands.h"
 #include "economy/money/finances.h"
 #include "economy/town/stations.h"
 #include "network/construction/buildings.h"
+#include "network/construction/signals.h"
+
+namespace {
+// The signal commands take the picked point at the start of their payload.
+template <void (*Command)(const TVector&, TConstructResult&)>
+void SignalCommand(const TCommandPayload& payload, TConstructResult& r) {
+  Command(UnpackCommandArgs<TSignalArgs>(payload).Point, r);
+}
+}  // namespace
 
 void InstallEconomyServices() {
   building_hooks::BookMoney = BookMoney;
   building_hooks::TriggerNewsEvent = TriggerNewsEvent;
   building_hooks::NearestCity = NearestCity;
+  command_handlers::Handlers.PlaceSignal = SignalCommand<PlaceSignal>;
+  command_handlers::Handlers.RemoveSignal = SignalCommand<RemoveSignal>;
 }

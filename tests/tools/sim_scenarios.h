@@ -1,4 +1,5 @@
-// The driver's running scenarios: a reset world run for a number of ticks, and its state hash.
+// The driver's running scenarios: a reset world run for a number of ticks, its state hash, and the
+// blocks of a loop of track with signals.
 #pragma once
 
 #include <string>
@@ -9,3 +10,6 @@
 int RunScenario(const std::vector<std::string>& args);
 // hash: prints the state hash of the freshly reset world.
 int PrintResetHash(const std::vector<std::string>& args);
+// signals: builds a loop of rail track with two signal pairs and two trains; prints the blocks,
+// their ways and trains, and every signal with its position and heading.
+int SignalScenario(const std::vector<std::string>& args);
