@@ -4,7 +4,9 @@
 #include "engine/world/train.h"
 #include "network/construction/alongways.h"
 #include "network/construction/ways.h"
+#include "network/track/blocks.h"
 #include "network/track/cursor.h"
+#include "network/track/paths.h"
 #include "network/track/schedules.h"
 #include "script/gamecommands.h"
 
@@ -45,6 +47,10 @@ void InstallNetworkServices() {
   ScriptNetwork.OrientationFromPoints = OrientationFromPoints;
   world_hooks::CalcWaySideLengths = CalcWaySideLengths;
   world_hooks::CalcSchedule = CalcSchedule;
+  path_hooks::BlockStateAtNode = BlockStateAtNode;
   train_hooks::RemoveTrainFromSchedule = RemoveTrainFromSchedule;
   world_hooks::NextWayAlongStreetSide = FollowStreetSide;
+  world_hooks::RemoveWayFromBlockSystem = RemoveWayFromBlockSystem;
+  way_hooks::AddWayToBlockSystem = AddWayToBlockSystem;
+  train_hooks::RemoveTrainFromAllBlocks = RemoveTrainFromAllBlocks;
 }

@@ -9,10 +9,14 @@
 #include "engine/base/worldstate.h"
 #include "engine/mesh/mesh.h"
 #include "engine/store/connectpool.h"
+#include "engine/store/trainpool.h"
 #include "engine/world/building.h"
 #include "network/construction/buildings.h"
 #include "network/construction/collision.h"
 #include "network/construction/nodes.h"
+#include "network/construction/limits.h"
+#include "network/construction/ways.h"
+#include "network/track/blocks.h"
 
 namespace sample_world {
 
@@ -79,6 +83,61 @@ uint32_t StraightWay(uint8_t use, const TVector& a, const TVector& b, float half
   w.Position = {(a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2};
   w.A_Overwrite();
   return w.Index;
+}
+
+uint32_t RailWay(TMetaconnect& a, TMetaconnect& b) {
+  TPieceMesh mesh{};
+  TVector corners[4];
+  StripCorners(a.Position, b.Position, WayGauge[kWaytypeRail] / 2.0f, corners);
+  for (int i = 0; i < 4; ++i) {
+    mesh.Vertices[i].x = corners[i].x;
+    mesh.Vertices[i].y = corners[i].y;
+    mesh.Vertices[i].z = corners[i].z;
+  }
+  mesh.VertexCount = 4;
+  const TVector side = {(corners[0].x - corners[1].x) / 2.0f, 0.0f, (corners[0].z - corners[1].z) / 2.0f};
+  TWay w{};
+  w.Init(kWaytypeRail, 2);
+  w.Position = {(a.Position.x + b.Position.x) / 2.0f, a.Position.y, (a.Position.z + b.Position.z) / 2.0f};
+  CreateWay(kWaytypeRail, a, b, side, side, w, mesh);
+  FinishWay(w);
+  w.A_Overwrite();
+  return w.Index;
+}
+
+std::vector<uint32_t> RailTrack(const TVector* points, int count, bool closed, std::vector<uint32_t>* at) {
+  std::vector<TMetaconnect> slots(static_cast<size_t>(std::max(count, 0)));
+  for (int i = 0; i < count; ++i) {
+    slots[i].Waytype = kWaytypeRail;
+    slots[i].Position = points[i];
+  }
+  std::vector<uint32_t> ways;
+  const int pieces = count < 2 ? 0 : closed ? count : count - 1;
+  for (int k = 0; k < pieces; ++k) ways.push_back(RailWay(slots[k], slots[(k + 1) % count]));
+  if (at != nullptr) {
+    at->clear();
+    for (const TMetaconnect& slot : slots) at->push_back(slot.ConnectIndex);
+  }
+  return ways;
+}
+
+uint32_t RailTrainOn(uint32_t way, int lane) {
+  TWay w{};
+  w.A_Read(way);
+  const uint32_t entered = w.Nodes[lane == 0 ? 0 : 2], next = w.Nodes[lane == 0 ? 3 : 1];
+  const uint32_t t = NewTrain();
+  TTrain& train = TrainByIndex(t);
+  train = TTrain{};  // a slot freed earlier keeps its old fields
+  train.Index = t;
+  train.VBT_Type = kTrainRail;
+  train.Owner = ActPlayer;
+  train.NodesAhead[0] = next;
+  train.NodesAhead[1] = entered;
+  train.CurrentNode = entered;
+  train.NextNode = next;
+  train.ClosingNode = entered;
+  UpdateTrainBlocks(t);
+  return t;
 }
 
 void StraightPlan(TCurveline& curve, uint8_t use, const TVector* points, int count, float half) {

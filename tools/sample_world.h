@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/base/types.h"
 #include "network/construction/curveline.h"
@@ -29,6 +30,21 @@ uint32_t WayBetween(uint32_t from, uint32_t to, float half, uint8_t owner);
 // Two new connects of waytype Use (0 road, 1 rail) at A and B and the way between them, owned by
 // ActPlayer and placed at its midpoint. Its index.
 uint32_t StraightWay(uint8_t use, const TVector& a, const TVector& b, float half);
+
+// One finished rail way between the connect copies A and B (stored or not), built as completing
+// a plan builds it: a straight way of the way construction (its connects stored, a mesh 30 wide,
+// four lane nodes, taking the nodes of a way that already ends at a connect), owned by ActPlayer,
+// then finished. The copies follow their stored connects. Its index.
+uint32_t RailWay(TMetaconnect& a, TMetaconnect& b);
+// Rail track through the Count points (at least 2): a RailWay between each two, each finished in
+// turn; Closed: one more from the last point back to the first. The ways in order; At (optional)
+// receives the stored connect at each point.
+std::vector<uint32_t> RailTrack(const TVector* points, int count, bool closed, std::vector<uint32_t>* at = nullptr);
+
+// A rail train of ActPlayer in the train pool whose head has entered one lane of the way (0: the
+// lane from its first node, 1: the lane from its third) and runs toward that lane's end, counted
+// into the blocks under it. Its index.
+uint32_t RailTrainOn(uint32_t way, int lane);
 
 // A plan of use Use through Count points (2 to 20, no stored connects): a slot at each, one piece
 // between each two whose mesh is the strip of half-width Half; then its bounds (CurvelineBounds).

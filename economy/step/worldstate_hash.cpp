@@ -213,7 +213,8 @@ void Pools(THashWriter& h) {
     h.U32(tr.Schedule);
     HASH_EACH(h, tr, Vehicles, U32);
     HASH_EACH(h, tr, NodesAhead, U32);
-    h.Bytes(tr.Reserved260, sizeof(tr.Reserved260));
+    h.U32(tr.CurrentNode);
+    h.U32(tr.NextNode);
     h.U32(tr.ClosingNode);
     h.Bytes(tr.Reserved272, sizeof(tr.Reserved272));
     h.U32(tr.Path);

@@ -25,8 +25,9 @@ struct TTrain {
   uint32_t Schedule;      // TSchedule index (0 none)
   uint32_t Vehicles[kTrainMaxVehicles];    // TVehicle indices
   uint32_t NodesAhead[kTrainNodesAhead];   // ends at its first 0 or at ClosingNode
-  uint8_t Reserved260[8];
-  uint32_t ClosingNode;
+  uint32_t CurrentNode;     // the node its head last entered
+  uint32_t NextNode;        // the node its head runs toward
+  uint32_t ClosingNode;     // its tail node
   uint8_t Reserved272[8];
   uint32_t Path;           // TPath index (0 none)
   uint32_t TargetStation;  // TStation index

@@ -222,16 +222,18 @@ struct TShip : ArrayerRecord<TShip> {
   TShipSlot Slots[4];
 };
 
-// A signal at a node (52 bytes).
+// A signal at a node (52 bytes). Signals stand in pairs, one at each of the two nodes where two
+// rail ways meet; each leads into the block of the way that starts at its node.
 struct TSignal : ArrayerRecord<TSignal> {
   uint32_t Index;
-  uint8_t Reserved4[2];
-  uint8_t State;  // 0 clear
+  uint8_t Lamp;     // 0 red, 1 green
+  uint8_t Kind;     // 1 placed by the signal command; passing trains neither count at nor switch kind 0
+  uint8_t OneWay;   // 0 clear; 1 entering the block here is forbidden
   uint8_t Reserved7;
-  uint32_t Node;
-  uint8_t Reserved12[24];
-  uint32_t Block;
-  uint32_t Partner;
+  uint32_t Node;    // the node it stands at
+  TPlacement Pose;  // beside the track: Gier the heading in degrees, Roll and Nick 0
+  uint32_t Block;   // the block a train enters when it passes the signal
+  uint32_t Partner; // the signal of the pair at the other node
   uint8_t Reserved44[8];
 
   // signal.cpp
@@ -618,6 +620,9 @@ ARRAYER_RECORD_TYPE(TVehicle, 468);
 static_assert(offsetof(TBuilding, Position) == 12 && offsetof(TWay, Position) == 12 &&
               offsetof(TStation, Position) == 12);
 static_assert(offsetof(TStation, Name) == 41992 && offsetof(TShip, Slots) == 108);
+static_assert(offsetof(TSignal, Lamp) == 4 && offsetof(TSignal, Kind) == 5 && offsetof(TSignal, OneWay) == 6 &&
+              offsetof(TSignal, Node) == 8 && offsetof(TSignal, Pose) == 12 && offsetof(TSignal, Block) == 36 &&
+              offsetof(TSignal, Partner) == 40);
 
 // Every descriptor, for walks over all record types.
 inline constexpr const RecordDesc* kWorldRecordDescs[] = {

@@ -1,4 +1,4 @@
-// Signal records: the removal of a signal and whether both directions show clear.
+// Signal records: the removal of a signal and whether both directions of its pair are clear.
 #include "engine/store/compaction.h"
 #include "engine/store/nodepool.h"
 #include "engine/world/records.h"
@@ -9,8 +9,8 @@ void TSignal::Destroy() const {
 }
 
 bool TSignal::IsClear() const {
-  if (State != 0) return false;
+  if (OneWay != 0) return false;
   TSignal partner{};
   partner.A_Read(Partner);
-  return partner.State == 0;
+  return partner.OneWay == 0;
 }

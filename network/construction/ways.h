@@ -12,9 +12,10 @@
 #include "engine/world/records.h"
 #include "network/construction/curveline.h"
 
-// The way units that finishing calls and that are not there yet; each starts at doing nothing.
+// What finishing a way calls beyond the construction; each starts at doing nothing, and
+// InstallNetworkServices puts the network's routines in (tests put recording ones in).
 namespace way_hooks {
-// Attaches a finished rail way to the block system.
+// Attaches a finished rail way to the block system (AddWayToBlockSystem, network/track/blocks.h).
 extern void (*AddWayToBlockSystem)(TWay& way);
 // Every hook above back to its default.
 void InstallDefaults();

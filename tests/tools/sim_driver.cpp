@@ -83,6 +83,15 @@
 //     first ten also on standard error), the pairs neither reaches, the deepest branch stack of
 //     the search and each side's total time in milliseconds.
 //
+//   sim_driver signals
+//     Builds a closed loop of six finished rail ways round the rectangle (1000, 1000) - (3000, 1000)
+//     - (3000, 2000) - (1000, 2000) on flat land, puts a train on the first lane of the first and
+//     of the last way, and places a signal pair at (2000, 0, 1000) and then one at (2000, 0, 2000)
+//     as the signal command does. Prints each command's result and the number of blocks after it
+//     (the first pair alone leaves one: the loop joins its two sides), then every block (its ways,
+//     trains and in-signals as comma lists or "-") and every signal (node, block, partner, lamp
+//     1 green, one-way flag, position and heading in degrees).
+//
 // Exit status 0 after a run, 2 for a command line it does not understand.
 #include <algorithm>
 #include <cmath>
@@ -132,7 +141,8 @@ int Usage() {
                "       sim_driver hash\n"
                "       sim_driver testtrack\n"
                "       sim_driver testrun train|car AXLELENGTH\n"
-               "       sim_driver pathcheck --grid WxH --pairs N --seed S\n");
+               "       sim_driver pathcheck --grid WxH --pairs N --seed S\n"
+               "       sim_driver signals\n");
   return 2;
 }
 
@@ -529,8 +539,11 @@ int main(int argc, char** argv) {
   if (command == "weather") return WeatherRun(args);
   if (command == "bank") return Bank(args);
   if (command == "level") return Level(args);
-  if (command == "run" || command == "hash" || command == "pathcheck") {
-    const int status = command == "run" ? RunScenario(args) : command == "hash" ? PrintResetHash(args) : PathCheck(args);
+  if (command == "run" || command == "hash" || command == "pathcheck" || command == "signals") {
+    const int status = command == "run"         ? RunScenario(args)
+                       : command == "hash"      ? PrintResetHash(args)
+                       : command == "pathcheck" ? PathCheck(args)
+                                                : SignalScenario(args);
     return status == 2 ? Usage() : status;
   }
   if (command == "testtrack") return TestTrack(args);

@@ -1,4 +1,5 @@
-// The driver's running scenarios: a reset world run for a number of ticks, and its state hash.
+// The driver's running scenarios: a reset world run for a number of ticks, its state hash, and the
+// blocks of a loop of track with signals.
 #pragma once
 
 #include <string>
@@ -14,3 +15,6 @@ int PrintResetHash(const std::vector<std::string>& args);
 // counts, the pairs whose costs differ, the pairs neither reaches, the deepest branch stack and
 // both total times. 2 for arguments it does not understand.
 int PathCheck(const std::vector<std::string>& args);
+// signals: builds a loop of rail track with two signal pairs and two trains; prints the blocks,
+// their ways and trains, and every signal with its position and heading.
+int SignalScenario(const std::vector<std::string>& args);

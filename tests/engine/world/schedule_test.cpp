@@ -160,7 +160,7 @@ TEST_F(ScheduleRecords, ASignalIsClearWhenBothDirectionsAre) {
   a.Partner = b.Index;
   a.A_Overwrite();
   EXPECT_TRUE(a.IsClear());
-  b.State = 1;
+  b.OneWay = 1;
   b.A_Overwrite();
   EXPECT_FALSE(a.IsClear());
   EXPECT_FALSE(b.IsClear());
