@@ -1,6 +1,7 @@
 #include "network/track/paths.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -145,7 +146,8 @@ class TSearch {
         // A dead end, an unfinished way or another player's building: the search turns.
         next = OppositeNode(n, 1);
         const bool afterStop =
-            node.PrevLinkCount >= 1 && (NodeByIndex(node.PrevLinks[0]).Flags & kNodeFlagStation) != 0;
+            node.PrevLinkCount >= 1 && IsNode(node.PrevLinks[0]) &&
+            (NodeByIndex(node.PrevLinks[0]).Flags & kNodeFlagStation) != 0;
         cost += afterStop ? kTurnAfterStopCost : kTurnCost;
       }
       if (cost > e_.Limit || !IsNode(next)) return;
@@ -164,8 +166,12 @@ class TSearch {
 
   // Link 1 first when its node is nearer to the target position in the ground plane, else link 2.
   void PushBranch(uint32_t n, const TNode& node) {
-    const float d1 = VecDistanceXZ(NodeByIndex(node.NextLinks[0]).Position, e_.TargetPos);
-    const float d2 = VecDistanceXZ(NodeByIndex(node.NextLinks[1]).Position, e_.TargetPos);
+    // A link to no node of the pool counts as the farther one; the step over it is refused.
+    const auto distance = [this](uint32_t next) {
+      return IsNode(next) ? VecDistanceXZ(NodeByIndex(next).Position, e_.TargetPos) : HUGE_VALF;
+    };
+    const float d1 = distance(node.NextLinks[0]);
+    const float d2 = distance(node.NextLinks[1]);
     BranchStack.push_back({n, static_cast<uint8_t>(d1 < d2 ? 0 : 1), 0});
     PathSearchDeepestStack = std::max<uint32_t>(PathSearchDeepestStack, static_cast<uint32_t>(BranchStack.size()));
   }
