@@ -179,15 +179,7 @@ TEST_F(BruminScript, FailedRunStopsThePreviewScriptUntilTheNextCompile) {
 // a text that does not compile writes nothing and leaves the last listing in place.
 TEST_F(BruminScript, SaveCompilesTheTemplateAndAFailedCompileWritesNothing) {
   RunForm([this](brumin::MainForm& f) {
-    // The template declares the game's building commands and variables; stand-ins link them here.
-    for (const char* name : {"SetTrainSpeed", "SetTrainSollSpeed", "SetTrainSpeedNormal", "ActivateDepotScript",
-                             "DisableDepotScript", "LoadTrain", "SaveTrain", "SaveBuilding", "DebugProc", "AllowEnter",
-                             "ForbidEnter", "AllowLeave", "ForbidLeave", "LockNode", "UnLockNode"})
-      AddExtProc(name, [] {}, "", 0, 0);
-    static int32_t variables[8] = {};
-    int i = 0;
-    for (const char* name : {"sparam1", "sparam2", "sparam3", "sparam4", "bvar1", "bvar2", "bvar3", "bvar4"})
-      AddExtVar(name, 0, &variables[i++]);
+    // The template declares the game's building commands and variables, which the program registers.
     const std::string path = base_ + "template.mas";
     const std::vector<std::string> lines = f.ScriptLines();
     ASSERT_EQ(lines.size(), 43u);
