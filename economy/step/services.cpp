@@ -1,5 +1,6 @@
 #include "economy/step/services.h"
 
+#include "economy/goods/records.h"
 #include "economy/messages/news.h"
 #include "economy/money/finances.h"
 #include "economy/step/commands.h"
@@ -10,12 +11,43 @@
 #include "network/construction/signals.h"
 #include "network/track/schedules.h"
 #include "network/track/stations.h"
+#include "network/world/particles.h"
 
 namespace {
 // The signal commands take the picked point at the start of their payload.
 template <void (*Command)(const TVector&, TConstructResult&)>
 void SignalCommand(const TCommandPayload& payload, TConstructResult& r) {
   Command(UnpackCommandArgs<TSignalArgs>(payload).Point, r);
+}
+
+// The particle table's share of the world's hash: the switch, the search start, the camera, the
+// statistics and every slot, free ones too (a slot taken again keeps some of its old fields).
+void HashParticles(THashWriter& h) {
+  h.U8(ParticlesOn);
+  h.I32(HighestParticle);
+  h.Vec(ParticleCamera);
+  for (uint32_t c : ParticleUpdateCounts) h.U32(c);
+  h.U32(ParticleUpdateStart);
+  h.U32(ParticleUpdateTime);
+  for (const TParticle& p : Particles) {
+    h.U8(p.Kind);
+    h.U8(p.Used);
+    h.Vec(p.Position);
+    for (float v : {p.Size, p.Size2, p.StartSize, p.StartHeight, p.Lift}) h.F32(v);
+    h.U32(p.Texture);
+    for (float v : {p.Alpha, p.Life, p.TotalLife, p.Decrement}) h.F32(v);
+    h.Vec(p.Velocity);
+    for (float v : {p.Rise, p.SpeedFactor, p.Fade, p.Growth}) h.F32(v);
+    h.Vec(p.Drift);
+    h.F32(p.DriftStart);
+    h.U8(p.DriftMode);
+    for (float v : {p.GrowthEnd, p.MoveLife, p.Spin}) h.F32(v);
+    h.Bytes(p.SpinFlags, sizeof(p.SpinFlags));
+    h.F32(p.GrowthStart);
+    h.U32(p.Value);
+    for (float v : p.WindFactors) h.F32(v);
+    h.Bytes(p.Colour, sizeof(p.Colour));
+  }
 }
 }  // namespace
 
@@ -24,8 +56,11 @@ void InstallEconomyServices() {
   building_hooks::TriggerNewsEvent = TriggerNewsEvent;
   building_hooks::NearestCity = NearestCity;
   station_hooks::NameStation = ::NameStation;
+  InstallGoodsRecordHooks();
   step_hooks::ScheduleTick = ScheduleTick;
   RegisterWorldPart({"schedules", [] { ScheduleTickCursor = 0; }, [](THashWriter& h) { h.U32(ScheduleTickCursor); }});
+  step_hooks::UpdateParticles = UpdateParticles;
+  RegisterWorldPart({"particles", ResetParticles, HashParticles});
   command_handlers::Handlers.PlaceSignal = SignalCommand<PlaceSignal>;
   command_handlers::Handlers.RemoveSignal = SignalCommand<RemoveSignal>;
 }

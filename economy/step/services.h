@@ -1,10 +1,12 @@
-// The economy's services that the network calls through its hooks (money bookings, news, the
-// nearest town and station names), the network's commands that the command queue runs, and the
-// network's processes of the simulation step. A program installs them once at start, before the
-// first construction.
+// The economy's services that the lower units call through their hooks (money bookings, news, the
+// nearest town and station names for construction; the goods, goods-way and passenger-way records
+// for the world records), the network's commands that the command queue runs, and the network's
+// processes of the simulation step. A program installs them once at start, before the first
+// construction.
 #pragma once
 
-// Puts the economy's routines into the building construction and station hooks, the network's
-// commands into the command table, and the schedule step into the simulation step (with its cursor
-// as a part of the world).
+// Puts the economy's routines into the building construction and station hooks and the goods
+// records into the world records' hooks (InstallGoodsRecordHooks), the network's commands into the
+// command table, and the schedule step and the particle update into the simulation step (the
+// schedule cursor and the particle table as parts of the world).
 void InstallEconomyServices();

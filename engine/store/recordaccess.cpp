@@ -32,7 +32,7 @@ bool CheckCounts(const RecordDesc& d, const uint8_t* rec, const uint8_t* stored,
   for (int i = 0; i < d.CheckCount; ++i) {
     const RecordList& l = d.Lists[d.CheckOrder[i]];
     if (RecCount(rec, l) > l.Max) {
-      msg = Text(d, l.Overfull, CountOpOf(d, l, op));
+      msg = Text(d, op == kWriteOp && l.WriteOverfull ? l.WriteOverfull : l.Overfull, CountOpOf(d, l, op));
       return false;
     }
   }

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 
 #include "engine/store/recordstore.h"
 
@@ -48,6 +49,8 @@ struct RecordList {
   const char* Changed;
   // The operation named in this list's A_ReWrite count text when it is not the type's own.
   const char* ReWriteOp;
+  // The problem named in this list's A_Write count text when it is not Overfull.
+  const char* WriteOverfull;
   // Slots only: the most elements of one slot and the problems of a slot's count.
   uint16_t SlotMax;
   const char* SlotOverfull;
@@ -86,20 +89,20 @@ struct RecordDesc {
 // Descriptor builders.
 constexpr RecordList PlainList(uint16_t countOffset, uint8_t countWidth, uint16_t offset, uint16_t elementSize,
                                uint16_t max, const char* overfull, const char* changed,
-                               const char* reWriteOp = nullptr) {
+                               const char* reWriteOp = nullptr, const char* writeOverfull = nullptr) {
   return RecordList{ListShape::Plain, countOffset, countWidth, offset, elementSize, max, overfull, changed,
-                    reWriteOp, 0, nullptr, nullptr};
+                    reWriteOp, writeOverfull, 0, nullptr, nullptr};
 }
 constexpr RecordList SlotList(uint16_t countOffset, uint16_t offset, uint16_t slotSize, uint16_t max,
                               const char* overfull, const char* changed, uint16_t slotMax, const char* slotOverfull,
                               const char* slotChanged) {
-  return RecordList{ListShape::Slots, countOffset, 1, offset, slotSize, max, overfull, changed, nullptr,
+  return RecordList{ListShape::Slots, countOffset, 1, offset, slotSize, max, overfull, changed, nullptr, nullptr,
                     slotMax, slotOverfull, slotChanged};
 }
 constexpr RecordList NameList(uint16_t offset, uint16_t maxLength, const char* tooLong, const char* changed,
                               const char* reWriteOp = nullptr) {
-  return RecordList{ListShape::Name, offset, 1, offset, 1, maxLength, tooLong, changed, reWriteOp, 0, nullptr,
-                    nullptr};
+  return RecordList{ListShape::Name, offset, 1, offset, 1, maxLength, tooLong, changed, reWriteOp, nullptr, 0,
+                    nullptr, nullptr};
 }
 
 // The first fault of a descriptor's layout, or nullptr. Every descriptor is checked with it at
@@ -198,3 +201,23 @@ struct ArrayerRecord {
     RecordOverwrite(RecordTraits<Self>::Desc, static_cast<Self*>(this));
   }
 };
+
+// The record stored at index, by value: `const TPath p = StoredRecord<TPath>(index);`
+template <class T>
+T StoredRecord(uint32_t index) {
+  T record{};
+  record.A_Read(index);
+  return record;
+}
+
+// Makes T a record type of the family with the descriptor named k<T>Desc, and checks at compile
+// time that T and its descriptor have the given size, that T may be copied byte for byte and that
+// the descriptor's layout holds:  ARRAYER_RECORD_TYPE(TWay, 568);
+#define ARRAYER_RECORD_TYPE(T, SIZE)                                                          \
+  template <>                                                                                 \
+  struct RecordTraits<T> {                                                                    \
+    static constexpr const RecordDesc& Desc = k##T##Desc;                                     \
+  };                                                                                          \
+  static_assert(sizeof(T) == (SIZE) && k##T##Desc.Size == (SIZE));                            \
+  static_assert(std::is_standard_layout_v<T> && std::is_trivially_copyable_v<T>);             \
+  static_assert(RecordDescProblem(k##T##Desc) == nullptr, "descriptor of " #T " is inconsistent")

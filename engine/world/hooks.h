@@ -4,9 +4,9 @@
 // the engine's default, which does the least its callers rely on (mostly nothing); the network and
 // economy units install their own at start-up, and tests install recording ones.
 //
-// The goods, goods-way and passenger-way records belong to the economy; the engine sees only the
-// fields it works with, through the small field sets below, and reads and stores them through the
-// economy's hooks.
+// The goods, goods-way and passenger-way records belong to the economy (economy/goods/records.h);
+// the engine sees only the fields it works with, through the small field sets below, and reads and
+// stores them through the economy's hooks.
 //
 // Hooks of the same kind live with their units: connect_hooks::DestroyUnconnectedBuilding
 // (engine/store/connectpool.h) and train_hooks (engine/world/train.h). InstallDefaults puts the
@@ -36,7 +36,7 @@ struct TGoodswayFields {
   uint32_t SourceIndustry;
   uint32_t Target;        // a TIndustry or TMarket
   uint8_t Flags;          // flag 2 is cleared when the source goes
-  uint8_t Entry;          // the goods way's current entry
+  uint8_t Entry;          // the goods way's last entry (its path count): where its goods end
   uint32_t EntryStation;  // the station (first field) of the entry numbered Entry
 };
 

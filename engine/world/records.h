@@ -590,15 +590,6 @@ inline constexpr RecordDesc kTVehicleDesc{
 
 #undef ARRAYER_STANDARD_OPS
 
-#define ARRAYER_RECORD_TYPE(T, SIZE)                                                          \
-  template <>                                                                                 \
-  struct RecordTraits<T> {                                                                    \
-    static constexpr const RecordDesc& Desc = k##T##Desc;                                     \
-  };                                                                                          \
-  static_assert(sizeof(T) == (SIZE) && k##T##Desc.Size == (SIZE));                            \
-  static_assert(std::is_standard_layout_v<T> && std::is_trivially_copyable_v<T>);             \
-  static_assert(RecordDescProblem(k##T##Desc) == nullptr, "descriptor of " #T " is inconsistent")
-
 ARRAYER_RECORD_TYPE(TBuilding, 224);
 ARRAYER_RECORD_TYPE(TWay, 568);
 ARRAYER_RECORD_TYPE(TDepot, 516);
@@ -613,8 +604,6 @@ ARRAYER_RECORD_TYPE(TBlock, 424);
 ARRAYER_RECORD_TYPE(TPath, 4012);
 ARRAYER_RECORD_TYPE(TSchedule, 1076);
 ARRAYER_RECORD_TYPE(TVehicle, 468);
-
-#undef ARRAYER_RECORD_TYPE
 
 // Positions the store reads: the x and z of a located record are its fourth and sixth words.
 static_assert(offsetof(TBuilding, Position) == 12 && offsetof(TWay, Position) == 12 &&

@@ -7,11 +7,13 @@
 
 #include "economy/step/services.h"
 #include "economy/step/plans.h"
+#include "economy/step/tick.h"
 #include "engine/base/worldstate.h"
 #include "engine/mesh/meshrecords.h"
 #include "engine/store/connectpool.h"
 #include "engine/store/recordstore.h"
 #include "engine/world/building.h"
+#include "engine/world/hooks.h"
 #include "network/construction/buildings.h"
 #include "network/construction/curveline.h"
 #include "network/construction/ways.h"
@@ -41,6 +43,8 @@ class PlannedConstructions : public EconomyTest {
   }
   void TearDown() override {
     building_hooks::InstallDefaults();
+    world_hooks::InstallDefaults();
+    step_hooks::InstallDefaults();
     ResetWorldState();
     EconomyTest::TearDown();
   }

@@ -1,11 +1,21 @@
-// The economy's services behind the network's hooks: a building's cost reaches the real books.
+// The economy's services behind the lower units' hooks: a building's cost reaches the real books,
+// the signal commands reach the network, the world records see the goods records, and the step
+// updates the particles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "economy/goods/goodstypes.h"
+#include "economy/goods/records.h"
 #include "economy/step/commandpayloads.h"
 #include "economy/step/commands.h"
 #include "economy/step/services.h"
+#include "economy/step/tick.h"
 #include "engine/base/worldstate.h"
 #include "engine/world/building.h"
+#include "engine/world/hooks.h"
 #include "network/construction/buildings.h"
 #include "tests/economy/economy_fixture.h"
 
@@ -20,6 +30,8 @@ class EconomyServices : public economy_test::EconomyTest {
   void TearDown() override {
     building_hooks::InstallDefaults();
     command_handlers::InstallDefaults();
+    world_hooks::InstallDefaults();
+    step_hooks::InstallDefaults();
     EconomyTest::TearDown();
   }
 };
@@ -51,6 +63,21 @@ TEST_F(EconomyServices, TheSignalCommandsReachTheNetwork) {
   EXPECT_EQ(r, TConstructResult{});
   command_handlers::Handlers.RemoveSignal(payload, r);
   EXPECT_EQ(r, TConstructResult::Of({2}));
+}
+
+TEST_F(EconomyServices, TheWorldRecordsReachTheGoodsRecordsAndTheStepTheParticles) {
+  SetGoodsInfoKind(GoodsTypes[3], kGoodsKindPassengers);
+  EXPECT_EQ(world_hooks::GoodsInfoKind(3), kGoodsKindPassengers);
+  TGood g{};
+  g.GoodType = 3;
+  g.A_Write();
+  TGoodFields f{};
+  world_hooks::ReadGood(g.Index, f);
+  EXPECT_EQ(f.GoodType, 3);
+  world_hooks::DestroyGood(g.Index);
+  EXPECT_FALSE(ArrayerHolds(kTGoodDesc, g.Index));
+  const std::vector<std::string> idle = step_hooks::AtDefault();
+  EXPECT_EQ(std::find(idle.begin(), idle.end(), "UpdateParticles"), idle.end());
 }
 
 }  // namespace
