@@ -1,16 +1,9 @@
-// The fields of the game's goods-type records (TGoodsType, 124 bytes, rows 1 to 52 of GoodsTypes)
-// that the goods units read. The record, in order: name key (String[43]), weight and volume per
-// unit (i32), transport factor and consumer value (f32), maximum age in ticks (i32), maximum
-// transport time (f32), six demand factors and six price limits by wealth class (f32), boom end
-// tick (u32), GoodsInfoKind (u8) and GoodsAttractivity (u8), padded to 124 bytes.
+// The kind of a goods type (TGoodsType, rows 1 to 52 of GoodsTypes) as the goods units ask it.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 #include "engine/base/worldstate.h"
-
-constexpr size_t kGoodsTypeInfoKindOffset = 120;
 
 // GoodsInfoKind values.
 constexpr uint8_t kGoodsKindGoods = 0;

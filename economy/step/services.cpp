@@ -1,6 +1,7 @@
 #include "economy/step/services.h"
 
 #include "economy/goods/records.h"
+#include "economy/goods/events.h"
 #include "economy/messages/news.h"
 #include "economy/money/finances.h"
 #include "economy/step/commands.h"
@@ -59,6 +60,14 @@ void InstallEconomyServices() {
   InstallGoodsRecordHooks();
   step_hooks::ScheduleTick = ScheduleTick;
   RegisterWorldPart({"schedules", [] { ScheduleTickCursor = 0; }, [](THashWriter& h) { h.U32(ScheduleTickCursor); }});
+  RegisterWorldPart({"goods events", ResetGoodsEvent, [](THashWriter& h) {
+                       const TGoodsEvent& e = GoodsEvent;
+                       h.U32(e.IndustryCursor);
+                       for (uint32_t c : e.Candidates) h.U32(c);
+                       h.U8(e.CandidateCount);
+                       h.U32(e.NextEventTick);
+                       h.U8(e.Phase);
+                     }});
   step_hooks::UpdateParticles = UpdateParticles;
   RegisterWorldPart({"particles", ResetParticles, HashParticles});
   command_handlers::Handlers.PlaceSignal = SignalCommand<PlaceSignal>;

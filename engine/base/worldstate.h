@@ -1,6 +1,7 @@
 // The game's world state: calendar, players, towns, type tables, terrain maps, switches and options.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -141,7 +142,22 @@ struct TWeather {
   uint8_t Raining;            // 1 while the state or the reached state is a rain state
 };
 
-struct TGoodsType { uint8_t Bytes[124]; };
+// A goods type (124 bytes).
+struct TGoodsType {
+  ShortString<43> NameKey;   // shown through Translate
+  int32_t WeightPerUnit;
+  int32_t VolumePerUnit;
+  float TransportFactor;
+  float ConsumerValue;       // above 0 for goods that towns buy
+  int32_t MaxAge;            // ticks
+  float MaxTransportTime;
+  float DemandFactors[6];    // by wealth class
+  float PriceLimits[6];      // by wealth class
+  uint32_t BoomEnd;          // the tick at which a boom or slack ends
+  uint8_t GoodsInfoKind;     // 0 goods, 1 passengers
+  uint8_t GoodsAttractivity; // 0 normal, 1 booming, 2 slack
+  uint8_t Pad[2];
+};
 struct TIndustryType { uint8_t Bytes[136]; };
 struct TIndustryTypeEntry { uint8_t Bytes[24]; };
 // The game's building type (3,376 bytes); the units that read it name its fields.
@@ -154,6 +170,7 @@ struct TCompiledScript {
   uint32_t Code;  // handle of the script image (0 none)
 };
 static_assert(sizeof(TGoodsType) == 124 && sizeof(TIndustryType) == 136 && sizeof(TBuildingType) == 3376);
+static_assert(offsetof(TGoodsType, BoomEnd) == 116 && offsetof(TGoodsType, GoodsInfoKind) == 120);
 static_assert(sizeof(TVehicleType) == 1444 && sizeof(TCompiledScript) == 60);
 
 #pragma pack(pop)
