@@ -3,7 +3,9 @@
 #include "engine/world/hooks.h"
 #include "engine/world/train.h"
 #include "network/construction/alongways.h"
+#include "network/construction/routers.h"
 #include "network/construction/ways.h"
+#include "network/picking.h"
 #include "network/track/blocks.h"
 #include "network/track/cursor.h"
 #include "network/track/paths.h"
@@ -36,9 +38,20 @@ bool MoveScriptCursor(TScriptCursor& cursor, const TVector& p, TVector& out, uin
   return moved;
 }
 
+// The construction picks ways with the world's picking.
+bool PickWay(const TVector& start, const TVector& ray, uint8_t mode, uint32_t& way, TVector& hit) {
+  TPickResult result{};
+  PickObject(start, ray, mode, result);
+  if (result.Kind != kPickWay) return false;
+  way = result.Index;
+  hit = result.HitPoint;
+  return true;
+}
+
 }  // namespace
 
 void InstallNetworkServices() {
+  router_hooks::PickWay = PickWay;
   ScriptNetwork.PointBetweenNodes = PointBetweenNodes;
   ScriptNetwork.PointOnWayCurve = PointOnWayCurve;
   ScriptNetwork.NextLinkOnPath = NextLinkOnPath;

@@ -14,6 +14,7 @@
 #include "engine/world/building.h"
 #include "network/construction/buildings.h"
 #include "network/construction/limits.h"
+#include "network/construction/routers.h"
 
 namespace {
 
@@ -228,9 +229,8 @@ class Tester {
         if (OwnAtSlot(j, o)) return true;
       }
     }
-    // The ways of a router being branched and of a way being extended join here once routers are
-    // planned.
-    return false;
+    // The ways that the router or the extension being planned replaces.
+    return o.IsWay && IsReplacedWay(o.Index);
   }
 
   TCurveline& curve_;

@@ -205,6 +205,12 @@ uint8_t GetConnectWays(uint32_t connect, TWay& wayA, TWay& wayB) {
   return static_cast<uint8_t>(count);
 }
 
+TVector ConnectPosition(uint32_t connect) {
+  TConnect c{};
+  GetConnect(c, connect);
+  return c.Position;
+}
+
 void LoadConnect(TMetaconnect& meta, uint32_t connect) {
   TConnect c;
   GetConnect(c, connect);
@@ -260,4 +266,22 @@ bool FindNearConnect(TMetaconnect& meta, const TVector& avoid, float range) {
     found = true;
   }
   return found;
+}
+
+void TConnectRoom::Add(const TMetaconnect& point) {
+  if (point.ConnectIndex == 0) return;
+  Entry* entry = nullptr;
+  for (int i = 0; i < count_; ++i) {
+    if (entries_[i].Connect == point.ConnectIndex) entry = &entries_[i];
+  }
+  if (entry == nullptr) {
+    if (count_ == kRoom) {
+      fits_ = false;
+      return;
+    }
+    entry = &entries_[count_++];
+    entry->Connect = point.ConnectIndex;
+    entry->Ways = static_cast<uint8_t>((point.WayA != 0) + (point.WayB != 0));
+  }
+  if (++entry->Ways > 2) fits_ = false;
 }

@@ -44,6 +44,8 @@ uint8_t ConnectEnd(const TWay& way, uint32_t connect);
 // Reads way A and way B of the stored connect (a record with index 0 where the field is empty);
 // 2 when both exist, 1 when one exists, 0 when none.
 uint8_t GetConnectWays(uint32_t connect, TWay& wayA, TWay& wayB);
+// The position of the stored connect.
+TVector ConnectPosition(uint32_t connect);
 // The copy of the stored connect: its index and its image.
 void LoadConnect(TMetaconnect& meta, uint32_t connect);
 // The image back into the pool record at the copy's index.
@@ -56,6 +58,29 @@ void AddWayToCon(uint32_t way, TMetaconnect& meta);
 // ways, at least 1.0 from Avoid and usable; the nearest in pool order wins. Found: the copy becomes
 // that connect with its direction.
 bool FindNearConnect(TMetaconnect& meta, const TVector& avoid, float range);
+
+// The room that the stored connects of a planned construction have for its new ways. A
+// construction names each way its build would add at a point; a stored connect holds the ways its
+// copy names and at most two, so a plan that would give one a third way is refused before anything
+// is built. A point that is not stored becomes a new connect and is not counted.
+class TConnectRoom {
+ public:
+  // One more way at the point.
+  void Add(const TMetaconnect& point);
+  // False once some stored connect would hold more than two ways (or more connects were named than
+  // the count holds).
+  bool Fits() const { return fits_; }
+
+ private:
+  struct Entry {
+    uint32_t Connect;
+    uint8_t Ways;
+  };
+  static constexpr int kRoom = 24;
+  Entry entries_[kRoom] = {};
+  int count_ = 0;
+  bool fits_ = true;
+};
 
 // The image of a connect record in a copy and back.
 void ConnectToMeta(const TConnect& c, TMetaconnect& meta);

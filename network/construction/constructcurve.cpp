@@ -23,16 +23,6 @@ float GroundDistance(const TVector& a, const TVector& b) {
   return std::sqrt(dx * dx + dz * dz);
 }
 
-// The vector's ground-plane part scaled to Length (a vector without one stays as it is).
-void ScaleXZ(TVector& v, float length) {
-  v.y = 0.0f;
-  const float l = std::sqrt(v.x * v.x + v.z * v.z);
-  if (l > 0.0f) {
-    v.x = v.x / l * length;
-    v.z = v.z / l * length;
-  }
-}
-
 TVector Beside(const TVector& p, const TVector& side, float sign) {
   return {p.x + sign * side.x, p.y, p.z + sign * side.z};
 }
@@ -118,6 +108,15 @@ void GroupBridges(TCurveline& c) {
 
 }  // namespace
 
+void ScaleToGroundLength(TVector& v, float length) {
+  v.y = 0.0f;
+  const float l = std::sqrt(v.x * v.x + v.z * v.z);
+  if (l > 0.0f) {
+    v.x = v.x / l * length;
+    v.z = v.z / l * length;
+  }
+}
+
 void PreparePiece(uint8_t use, const TMetaconnect& a, const TMetaconnect& b, TPieceMesh& mesh, TMeshdata2& buffer,
                   TWay& way, TVector& sideA, TVector& sideB, uint8_t sideMode, float& lowestGround,
                   TConstructResult& result) {
@@ -138,8 +137,8 @@ void PreparePiece(uint8_t use, const TMetaconnect& a, const TMetaconnect& b, TPi
 
   if (sideMode == kSidesFromChord) sideA = sideB = {-d.z, 0.0f, d.x};
   if (sideMode != kSidesAsGiven) {
-    ScaleXZ(sideA, half);
-    ScaleXZ(sideB, half);
+    ScaleToGroundLength(sideA, half);
+    ScaleToGroundLength(sideB, half);
   }
 
   BuildBlockMesh(buffer, Beside(a.Position, sideA, 1.0f), Beside(a.Position, sideA, -1.0f),

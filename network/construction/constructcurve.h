@@ -38,6 +38,9 @@ constexpr int kStreetTextureEntry = 3;
 // turned a quarter (-d.z, 0, d.x), then scaled; or used as they are.
 constexpr uint8_t kSidesScaled = 0, kSidesFromChord = 1, kSidesAsGiven = 2;
 
+// The vector's ground-plane part scaled to Length, its y 0 (a vector without one keeps its x and z).
+void ScaleToGroundLength(TVector& v, float length);
+
 // Plans one piece from A to B: its planned way (use 0 a road of waytype 0, use 1 a rail of
 // waytype 2, flag 1 for levelled ground), the block mesh of the way body in Buffer and its small
 // copy in Mesh, the way's position at the middle. Result {19} when the piece is steeper than its

@@ -151,6 +151,10 @@ inline uint8_t WayFlags(const TWay& w) { return w.Reserved6; }
 // Which sides of a road have a sidewalk: bit 1 side 1, bit 2 side 2.
 inline uint8_t& WaySideBits(TWay& w) { return w.Reserved125[0]; }
 inline uint8_t WaySideBits(const TWay& w) { return w.Reserved125[0]; }
+// The sides of a crossing arm whose street side runs on round the crossing to another arm (bit 1
+// side 1, bit 2 side 2); 0 on other ways.
+inline uint8_t& WaySideMask(TWay& w) { return w.Reserved123; }
+inline uint8_t WaySideMask(const TWay& w) { return w.Reserved123; }
 // The centre way of a crossing arm or router leg (0 none).
 inline uint32_t WayCentreLink(const TWay& w) {
   uint32_t v;

@@ -1,6 +1,8 @@
 #include "network/construction/limits.h"
 
 #include "network/construction/curveline.h"
+#include "network/construction/routers.h"
+#include "network/construction/wayextension.h"
 
 namespace {
 constexpr float k12Degrees = 0.2094395f;
@@ -29,6 +31,8 @@ void InitWayConstruction() {
     WayClearance[i] = kClearance[i];
     MaxWayGradient[i] = kGradient[i];
   }
+  AddRouterInfo = TAddRouterInfo{};
+  ExtendWayInfo = TExtendWayInfo{};
   ClearPieceLog(GlobalPieceLog);
   GlobalCurveline->PieceLog = &GlobalPieceLog;
 }

@@ -27,7 +27,8 @@ constexpr float RouterUnit = 30.0f;
 // The entry of a piece table for a waytype and variant.
 inline int LimitIndex(uint8_t waytype, uint8_t variant = 0) { return waytype * 3 + variant; }
 
-// The start of the way unit: the tables get their start values, the global piece log is cleared
-// and GlobalCurveline logs into it. All of this holds already when a program starts (the tables
-// and the global record are constant-initialised); tests and the driver call it to undo changes.
+// The start of the way unit: the tables get their start values, the router and extension picks are
+// emptied, the global piece log is cleared and GlobalCurveline logs into it. All of this holds
+// already when a program starts (the tables and the global records are constant-initialised);
+// tests and the driver call it to undo changes.
 void InitWayConstruction();

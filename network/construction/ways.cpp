@@ -95,6 +95,14 @@ void CompleteWay(TWay& way) {
   way.A_Overwrite();
 }
 
+void CompleteCurveWays(const TCurveline& curve) {
+  for (int k = 1; k <= curve.conzahl - 1 && k <= kCurvePieces; ++k) {
+    TWay way{};
+    way.A_Read(curve.Pieces[k].Way.Index);
+    CompleteWay(way);
+  }
+}
+
 uint32_t WayCompletionTick(const TWay& way) {
   uint32_t tick = 0;
   std::memcpy(&tick, way.Reserved52, 4);

@@ -49,3 +49,6 @@ void CalcWaySideLengths(TWay& way, const TMeshdata2& mesh);
 // Completes a way at once: its cost is booked, it is finished, the ground under a way on the
 // ground (flag 1) with a mesh is levelled, and the record is stored.
 void CompleteWay(TWay& way);
+// Completes the ways that the last build of the plan created (its pieces 1..conzahl - 1), each read
+// again from the store first.
+void CompleteCurveWays(const TCurveline& curve);

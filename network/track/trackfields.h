@@ -41,5 +41,11 @@ inline void SetSearchFrom(TNode& node, uint32_t from) { node.NetValues[1] = from
 constexpr uint8_t kWaytypeStreet = 0, kWaytypeXCrossing = 1, kWaytypePlainRail = 2, kWaytypeRouter = 3,
                   kWaytypeBuildingWay = 5, kWaytypeTCrossing = 6;
 constexpr uint8_t kCrossingCentrePart = 5, kRouterCentrePart = 4;
-inline uint8_t& WayPart(TWay& w) { return w.Reserved119; }
-inline uint8_t WayPart(const TWay& w) { return w.Reserved119; }
+// The part number is the byte that the world records read as a router's completion: a crossing
+// centre (5) or a router centre (4) takes the ways at its connects along when it is removed.
+inline uint8_t& WayPart(TWay& w) { return w.Completion; }
+inline uint8_t WayPart(const TWay& w) { return w.Completion; }
+// The byte after the part number: a router's switch setting (1 or 2; 1 on a new router centre), the
+// current phase of a crossing centre without traffic lights (0 none), 1 on a crossing arm.
+inline uint8_t& WaySwitch(TWay& w) { return w.Reserved121; }
+inline uint8_t WaySwitch(const TWay& w) { return w.Reserved121; }

@@ -92,6 +92,13 @@
 //     trains and in-signals as comma lists or "-") and every signal (node, block, partner, lamp
 //     1 green, one-way flag, position and heading in degrees).
 //
+//   sim_driver crossings
+//     Builds an X-crossing of two roads from the arm points (800, 1000), (1200, 1000), (1000, 1200)
+//     and (1000, 800), and a T-crossing from (800, 2000), (1200, 2000) and the stem (1000, 2200), on
+//     flat land, each completed at once. Prints each result and its swapped flag, every way (type,
+//     part, centre way, state, connects and nodes as comma lists), every node (x, z, next and
+//     previous links as comma lists or "-", way) and the state hash.
+//
 // Exit status 0 after a run, 2 for a command line it does not understand.
 #include <algorithm>
 #include <cmath>
@@ -142,7 +149,8 @@ int Usage() {
                "       sim_driver testtrack\n"
                "       sim_driver testrun train|car AXLELENGTH\n"
                "       sim_driver pathcheck --grid WxH --pairs N --seed S\n"
-               "       sim_driver signals\n");
+               "       sim_driver signals\n"
+               "       sim_driver crossings\n");
   return 2;
 }
 
@@ -539,11 +547,13 @@ int main(int argc, char** argv) {
   if (command == "weather") return WeatherRun(args);
   if (command == "bank") return Bank(args);
   if (command == "level") return Level(args);
-  if (command == "run" || command == "hash" || command == "pathcheck" || command == "signals") {
+  if (command == "run" || command == "hash" || command == "pathcheck" || command == "signals" ||
+      command == "crossings") {
     const int status = command == "run"         ? RunScenario(args)
                        : command == "hash"      ? PrintResetHash(args)
                        : command == "pathcheck" ? PathCheck(args)
-                                                : SignalScenario(args);
+                       : command == "signals"   ? SignalScenario(args)
+                                                : CrossingScenario(args);
     return status == 2 ? Usage() : status;
   }
   if (command == "testtrack") return TestTrack(args);

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string>
 
 #include "economy/step/tick.h"
@@ -14,7 +16,9 @@
 #include "tools/path_check.h"
 #include "engine/store/recordstore.h"
 #include "engine/world/records.h"
+#include "network/construction/crossings.h"
 #include "network/construction/signals.h"
+#include "network/track/trackfields.h"
 #include "tools/sample_world.h"
 
 namespace {
@@ -201,5 +205,64 @@ int PathCheck(const std::vector<std::string>& args) {
   std::printf("deepest_stack=%u\n", deepest);
   std::printf("calcpath_ms=%.3f\n", Milliseconds(t1 - t0));
   std::printf("dijkstra_ms=%.3f\n", Milliseconds(t2 - t1));
+  return 0;
+}
+
+namespace {
+
+// The crossings scenario: an X-crossing of two roads at (1000, 1000) and a T-crossing whose stem
+// comes from +z at (1000, 2000).
+TMetaconnect RoadPoint(float x, float z) {
+  TMetaconnect m{};
+  m.Waytype = 0;
+  m.Position = {x, 0.0f, z};
+  return m;
+}
+
+void PrintCrossing(const char* name, uint8_t arms, const TMetaconnect (&points)[4], TCurveline& curve) {
+  uint8_t swapped = 0;
+  TConstructResult r;
+  ConstructCrossing(curve, arms, arms, swapped, points, {}, {}, 1, 1, r);
+  std::printf("%s.result=%s\n%s.swapped=%u\n", name, r.Elements().c_str(), name, swapped);
+}
+
+}  // namespace
+
+int CrossingScenario(const std::vector<std::string>& args) {
+  if (!args.empty()) return 2;
+  if (!Reset()) return 1;
+  std::memset(GroundMap, 5, sizeof(GroundMap));
+  auto curve = NewCurveline();
+  const TMetaconnect x[4] = {RoadPoint(800, 1000), RoadPoint(1200, 1000), RoadPoint(1000, 1200), RoadPoint(1000, 800)};
+  PrintCrossing("x", 4, x, *curve);
+  const TMetaconnect t[4] = {RoadPoint(800, 2000), RoadPoint(1200, 2000), RoadPoint(1000, 2200), {}};
+  PrintCrossing("t", 3, t, *curve);
+
+  int ways = 0;
+  TWay w{};
+  for (uint32_t i = FindInArrayerBW(kARTypeWay, 0); i != 0; i = FindInArrayerBW(kARTypeWay, i)) {
+    w.A_Read(i);
+    ++ways;
+    const std::string key = "way" + std::to_string(i);
+    std::printf("%s.type=%u\n%s.part=%u\n%s.centre=%u\n%s.state=%u\n", key.c_str(), w.Waytype, key.c_str(),
+                WayPart(w), key.c_str(), WayCentreLink(w), key.c_str(), w.State);
+    std::printf("%s.connects=%s\n", key.c_str(), List({w.Connections, w.Connections + w.ConnectionCounter}).c_str());
+    std::printf("%s.nodes=%s\n", key.c_str(), List({w.Nodes, w.Nodes + w.NodesCounter}).c_str());
+  }
+  std::printf("ways=%d\n", ways);
+  int nodes = 0;
+  for (uint32_t n = 1; n <= NodeArrayCount; ++n) {
+    const TNode& node = NodeByIndex(n);
+    if (node.Used == 0) continue;
+    ++nodes;
+    const std::string key = "node" + std::to_string(n);
+    PrintFloat(key + ".x", node.Position.x);
+    PrintFloat(key + ".z", node.Position.z);
+    std::printf("%s.next=%s\n", key.c_str(), List({node.NextLinks, node.NextLinks + node.NextLinkCount}).c_str());
+    std::printf("%s.prev=%s\n", key.c_str(), List({node.PrevLinks, node.PrevLinks + node.PrevLinkCount}).c_str());
+    std::printf("%s.way=%u\n", key.c_str(), node.Way);
+  }
+  std::printf("nodes=%d\n", nodes);
+  std::printf("hash=%s\n", WorldStateHashText().c_str());
   return 0;
 }

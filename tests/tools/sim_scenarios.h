@@ -1,5 +1,5 @@
-// The driver's running scenarios: a reset world run for a number of ticks, its state hash, and the
-// blocks of a loop of track with signals.
+// The driver's running scenarios: a reset world run for a number of ticks, its state hash, the
+// blocks of a loop of track with signals, and road crossings.
 #pragma once
 
 #include <string>
@@ -18,3 +18,7 @@ int PathCheck(const std::vector<std::string>& args);
 // signals: builds a loop of rail track with two signal pairs and two trains; prints the blocks,
 // their ways and trains, and every signal with its position and heading.
 int SignalScenario(const std::vector<std::string>& args);
+// crossings: builds an X-crossing and a T-crossing of roads on flat land, completed at once; prints
+// both results, every way (type, part, centre, state, connects and nodes) and every node (position,
+// next and previous links, way) and the state hash.
+int CrossingScenario(const std::vector<std::string>& args);

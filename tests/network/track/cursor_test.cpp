@@ -258,7 +258,7 @@ TEST_F(Cursor, PointOnWayCurveFollowsTheLaneOfTheWaysOwnMesh) {
   way.Waytype = 3;  // the marker counts only for way types 0 and 2
   way.A_Overwrite();
   EXPECT_FALSE(untouched(first, 5));
-  way.Reserved119 = 4;  // a router's centre way
+  WayPart(way) = kRouterCentrePart;  // a router's centre way
   way.A_Overwrite();
   EXPECT_TRUE(untouched(first, 5));
 }
