@@ -96,8 +96,8 @@
 //     Builds an X-crossing of two roads from the arm points (800, 1000), (1200, 1000), (1000, 1200)
 //     and (1000, 800), and a T-crossing from (800, 2000), (1200, 2000) and the stem (1000, 2200), on
 //     flat land, each completed at once. Prints each result and its swapped flag, every way (type,
-//     part, centre way, state, connects and nodes as comma lists), every node (x, z, next and
-//     previous links as comma lists or "-", way) and the state hash.
+//     part, centre way, state, connects and nodes as comma lists), every node as testtrack does
+//     and the state hash.
 //
 // Exit status 0 after a run, 2 for a command line it does not understand.
 #include <algorithm>
@@ -437,13 +437,6 @@ int Level(const std::vector<std::string>& args) {
   return 0;
 }
 
-std::string LinkList(const uint32_t* links, int count) {
-  if (count <= 0) return "-";
-  std::string text;
-  for (int i = 0; i < count && i < 2; ++i) text += (i ? "," : "") + std::to_string(links[i]);
-  return text;
-}
-
 // The vehicle editor's test track on a reset world, with the editor's road bend limit; false
 // (after a message) when the store cannot be had. Curve holds the road curve afterwards.
 bool BuildDriverTestTrack(TCurveline& curve, const TTestTrackSteps& steps, TConstructResult& rail,
@@ -471,21 +464,7 @@ int TestTrack(const std::vector<std::string>& args) {
   std::printf("rail.pieces=%d\n", railPieces);
   std::printf("road.result=%s\n", road.Elements().c_str());
   std::printf("road.pieces=%d\n", curve->conzahl - 1);
-  int nodes = 0;
-  for (uint32_t n = 1; n <= NodeArrayCount; ++n) {
-    const TNode& node = NodeByIndex(n);
-    if (node.Used == 0) continue;
-    ++nodes;
-    const std::string key = "node" + std::to_string(n);
-    Print((key + ".x").c_str(), node.Position.x);
-    Print((key + ".y").c_str(), node.Position.y);
-    Print((key + ".z").c_str(), node.Position.z);
-    std::printf("%s.prev=%s\n", key.c_str(), LinkList(node.PrevLinks, node.PrevLinkCount).c_str());
-    std::printf("%s.next=%s\n", key.c_str(), LinkList(node.NextLinks, node.NextLinkCount).c_str());
-    std::printf("%s.way=%u\n", key.c_str(), static_cast<unsigned>(node.Way));
-    std::printf("%s.flags=%u\n", key.c_str(), static_cast<unsigned>(node.Flags));
-  }
-  std::printf("nodes=%d\n", nodes);
+  PrintNodes();
   int ways = 0;
   for (uint32_t w = FindInArrayerBW(kARTypeWay, 0); w != 0; w = FindInArrayerBW(kARTypeWay, w)) {
     TWay way{};

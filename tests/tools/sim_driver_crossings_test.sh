@@ -6,19 +6,13 @@
 set -eu
 driver="$1"
 fails=0
+. "$(dirname "$0")/sim_driver_checks.sh"
 
 out=$("$driver" crossings 2>/dev/null)
-value() { printf '%s\n' "$out" | sed -n "s/^$1=//p"; }
+expect "x.result 0" "x.swapped 0" "t.result 0" "t.swapped 0" "ways 9"
 
-for pair in "x.result 0" "x.swapped 0" "t.result 0" "t.swapped 0" "ways 9"; do
-  set -- $pair
-  if [ "$(value "$1")" != "$2" ]; then
-    printf '%s is not %s:\n%s\n' "$1" "$2" "$out"
-    fails=$((fails + 1))
-  fi
-done
-
-if ! printf '%s\n' "$out" | awk -F= '
+status=0
+printf '%s\n' "$out" | awk -F= '
     function count(list,   n, a) { if (list == "-") return 0; return split(list, a, ",") }
     { v[$1] = $2 }
     /^way[0-9]+\.type=/ { w = $1; sub(/\.type$/, "", w); ways[w] = 1 }
@@ -44,18 +38,10 @@ if ! printf '%s\n' "$out" | awk -F= '
       for (n in nodes)
         if (count(v[n ".next"]) > 2 || count(v[n ".prev"]) > 2) { print n " has more than two links"; bad = 1 }
       exit bad
-    }'; then
-  printf 'the crossings are wrong:\n%s\n' "$out"
-  fails=$((fails + 1))
-fi
+    }' || status=$?
+judged "$status" "crossings"
 
-if [ "$("$driver" crossings 2>/dev/null)" != "$out" ]; then
-  echo "two runs differ"
-  fails=$((fails + 1))
-fi
-if "$driver" crossings 1 >/dev/null 2>&1; then
-  echo "'crossings 1' was accepted"
-  fails=$((fails + 1))
-fi
+again crossings
+refused crossings 1
 
 [ "$fails" -eq 0 ]

@@ -7,19 +7,13 @@
 set -eu
 driver="$1"
 fails=0
+. "$(dirname "$0")/sim_driver_checks.sh"
 
 out=$("$driver" signals 2>/dev/null)
-value() { printf '%s\n' "$out" | sed -n "s/^$1=//p"; }
+expect "pair1.result 0" "pair1.blocks 1" "pair2.result 0" "pair2.blocks 2" "blocks 2" "signals 4" "ways 6"
 
-for pair in "pair1.result 0" "pair1.blocks 1" "pair2.result 0" "pair2.blocks 2" "blocks 2" "signals 4" "ways 6"; do
-  set -- $pair
-  if [ "$(value "$1")" != "$2" ]; then
-    printf '%s is not %s:\n%s\n' "$1" "$2" "$out"
-    fails=$((fails + 1))
-  fi
-done
-
-if ! printf '%s\n' "$out" | awk -F= '
+status=0
+printf '%s\n' "$out" | awk -F= '
     function abs(x) { return x < 0 ? -x : x }
     { v[$1] = $2 }
     /^block[0-9]+\.ways=/ {
@@ -47,18 +41,10 @@ if ! printf '%s\n' "$out" | awk -F= '
         if (abs(turn - 180) > 0.001) { print s " does not face away from its partner"; bad = 1 }
       }
       exit bad
-    }'; then
-  printf 'the blocks or signals are wrong:\n%s\n' "$out"
-  fails=$((fails + 1))
-fi
+    }' || status=$?
+judged "$status" "blocks or signals"
 
-if [ "$("$driver" signals 2>/dev/null)" != "$out" ]; then
-  echo "two runs differ"
-  fails=$((fails + 1))
-fi
-if "$driver" signals 3 >/dev/null 2>&1; then
-  echo "'signals 3' was accepted"
-  fails=$((fails + 1))
-fi
+again signals
+refused signals 3
 
 [ "$fails" -eq 0 ]

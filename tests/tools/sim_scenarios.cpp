@@ -47,6 +47,9 @@ std::string List(const std::vector<uint32_t>& values) {
   return text;
 }
 
+// A node's links: at most the two it holds.
+std::string Links(const uint32_t* links, uint8_t count) { return List({links, links + std::min<int>(count, 2)}); }
+
 int BlockCount() {
   int n = 0;
   for (uint32_t b = FindInArrayerRest(kARTypeBlock, 0); b != 0; b = FindInArrayerRest(kARTypeBlock, b)) ++n;
@@ -250,6 +253,12 @@ int CrossingScenario(const std::vector<std::string>& args) {
     std::printf("%s.nodes=%s\n", key.c_str(), List({w.Nodes, w.Nodes + w.NodesCounter}).c_str());
   }
   std::printf("ways=%d\n", ways);
+  PrintNodes();
+  std::printf("hash=%s\n", WorldStateHashText().c_str());
+  return 0;
+}
+
+void PrintNodes() {
   int nodes = 0;
   for (uint32_t n = 1; n <= NodeArrayCount; ++n) {
     const TNode& node = NodeByIndex(n);
@@ -257,12 +266,12 @@ int CrossingScenario(const std::vector<std::string>& args) {
     ++nodes;
     const std::string key = "node" + std::to_string(n);
     PrintFloat(key + ".x", node.Position.x);
+    PrintFloat(key + ".y", node.Position.y);
     PrintFloat(key + ".z", node.Position.z);
-    std::printf("%s.next=%s\n", key.c_str(), List({node.NextLinks, node.NextLinks + node.NextLinkCount}).c_str());
-    std::printf("%s.prev=%s\n", key.c_str(), List({node.PrevLinks, node.PrevLinks + node.PrevLinkCount}).c_str());
-    std::printf("%s.way=%u\n", key.c_str(), node.Way);
+    std::printf("%s.prev=%s\n", key.c_str(), Links(node.PrevLinks, node.PrevLinkCount).c_str());
+    std::printf("%s.next=%s\n", key.c_str(), Links(node.NextLinks, node.NextLinkCount).c_str());
+    std::printf("%s.way=%u\n", key.c_str(), static_cast<unsigned>(node.Way));
+    std::printf("%s.flags=%u\n", key.c_str(), static_cast<unsigned>(node.Flags));
   }
   std::printf("nodes=%d\n", nodes);
-  std::printf("hash=%s\n", WorldStateHashText().c_str());
-  return 0;
 }

@@ -19,6 +19,9 @@ int PathCheck(const std::vector<std::string>& args);
 // their ways and trains, and every signal with its position and heading.
 int SignalScenario(const std::vector<std::string>& args);
 // crossings: builds an X-crossing and a T-crossing of roads on flat land, completed at once; prints
-// both results, every way (type, part, centre, state, connects and nodes) and every node (position,
-// next and previous links, way) and the state hash.
+// both results, every way (type, part, centre, state, connects and nodes), every node (PrintNodes)
+// and the state hash.
 int CrossingScenario(const std::vector<std::string>& args);
+// Every node in use: its position, previous and next links (comma lists, "-" for none), way and
+// flags, then their number.
+void PrintNodes();
