@@ -2,6 +2,7 @@
 
 #include "economy/goods/records.h"
 #include "economy/goods/events.h"
+#include "economy/goods/handling.h"
 #include "economy/messages/news.h"
 #include "economy/money/finances.h"
 #include "economy/step/commands.h"
@@ -58,6 +59,7 @@ void InstallEconomyServices() {
   building_hooks::NearestCity = NearestCity;
   station_hooks::NameStation = ::NameStation;
   InstallGoodsRecordHooks();
+  InstallGoodsHandlingHooks();
   step_hooks::ScheduleTick = ScheduleTick;
   RegisterWorldPart({"schedules", [] { ScheduleTickCursor = 0; }, [](THashWriter& h) { h.U32(ScheduleTickCursor); }});
   RegisterWorldPart({"goods events", ResetGoodsEvent, [](THashWriter& h) {

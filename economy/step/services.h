@@ -5,8 +5,9 @@
 // construction.
 #pragma once
 
-// Puts the economy's routines into the building construction and station hooks and the goods
-// records into the world records' hooks (InstallGoodsRecordHooks), the network's commands into the
+// Puts the economy's routines into the building construction and station hooks, the goods records
+// and the transfer of a batch into the world records' hooks (InstallGoodsRecordHooks,
+// InstallGoodsHandlingHooks), the network's commands into the
 // command table, and the schedule step and the particle update into the simulation step (the
 // schedule cursor and the particle table as parts of the world).
 void InstallEconomyServices();

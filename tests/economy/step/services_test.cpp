@@ -1,9 +1,10 @@
 // The economy's services behind the lower units' hooks: a building's cost reaches the real books,
-// the signal commands reach the network, the world records see the goods records, and the step
-// updates the particles.
+// the signal commands reach the network, the world records see the goods records and send batches
+// on, and the step updates the particles.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,15 @@ TEST_F(EconomyServices, TheWorldRecordsReachTheGoodsRecordsAndTheStepTheParticle
   TGoodFields f{};
   world_hooks::ReadGood(g.Index, f);
   EXPECT_EQ(f.GoodType, 3);
+  // A batch the engine sends on reaches the station's in-goods list.
+  auto s = std::make_unique<TStation>();
+  s->Init(1, 0, TVector{100.0f, 0.0f, 0.0f});
+  s->A_Write();
+  world_hooks::SenGoodPerIV(f, TVector{}, s->Index);
+  s->A_Read(s->Index);
+  ASSERT_EQ(s->StationInGoodsCounter, 1);
+  EXPECT_EQ(s->GoodsIn[0], g.Index);
+  EXPECT_EQ(f.ReadyTick, GameTime + 100);
   world_hooks::DestroyGood(g.Index);
   EXPECT_FALSE(ArrayerHolds(kTGoodDesc, g.Index));
   const std::vector<std::string> idle = step_hooks::AtDefault();

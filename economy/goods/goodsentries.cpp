@@ -1,0 +1,71 @@
+#include "economy/goods/goodsentries.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/world/industry.h"
+
+namespace {
+
+template <class Entry>
+Entry FromBytes(const uint8_t* bytes) {
+  Entry e;
+  std::memcpy(&e, bytes, sizeof(Entry));
+  return e;
+}
+
+bool IsIndustryType(uint8_t t) { return t >= 1 && t <= 52; }
+
+}  // namespace
+
+TStationGoods StationGoods(const TStation& s, int k) { return FromBytes<TStationGoods>(s.Goods[k]); }
+
+void SetStationGoods(TStation& s, int k, const TStationGoods& e) { std::memcpy(s.Goods[k], &e, sizeof(e)); }
+
+int FindStationGoods(const TStation& s, uint8_t goodType) {
+  const int used = std::min<int>(s.StationGoodsCounter, kStationGoodsRoom);
+  for (int k = 0; k < used; ++k) {
+    if (StationGoods(s, k).GoodType == goodType) return k;
+  }
+  return -1;
+}
+
+bool StationAccepts(const TStation& s, uint8_t goodType) {
+  const int k = FindStationGoods(s, goodType);
+  return k >= 0 && (StationGoods(s, k).Flags & kStationGoodsAccepted) != 0;
+}
+
+TIndustryInput IndustryInput(const TIndustry& i, int k) { return FromBytes<TIndustryInput>(i.Input[k]); }
+
+void SetIndustryInput(TIndustry& i, int k, const TIndustryInput& e) { std::memcpy(i.Input[k], &e, sizeof(e)); }
+
+int IndustryTypeRecipeCount(uint8_t industryType) {
+  if (!IsIndustryType(industryType)) return 0;
+  return std::min<int>(IndustryTypes[industryType].Bytes[kIndustryTypeRecipeCountOffset], kIndustryTypeRecipeRoom);
+}
+
+TRecipe IndustryTypeRecipe(uint8_t industryType, int k) {
+  if (!IsIndustryType(industryType) || k < 0 || k >= kIndustryTypeRecipeRoom) return TRecipe{};
+  return Recipe(IndustryTypes[industryType].Bytes[kIndustryTypeRecipesOffset + k]);
+}
+
+void SetIndustryTypeRecipes(TIndustryType& t, int count, const uint8_t* recipeNumbers) {
+  count = std::clamp(count, 0, kIndustryTypeRecipeRoom);
+  t.Bytes[kIndustryTypeRecipeCountOffset] = static_cast<uint8_t>(count);
+  for (int k = 0; k < kIndustryTypeRecipeRoom; ++k)
+    t.Bytes[kIndustryTypeRecipesOffset + k] = k < count ? recipeNumbers[k] : 0;
+}
+
+TRecipe Recipe(int n) {
+  if (n < 1 || n > kRecipeCount) return TRecipe{};
+  return FromBytes<TRecipe>(IndustryTypeEntries[n - 1].Bytes);
+}
+
+void SetRecipe(int n, const TRecipe& r) {
+  if (n < 1 || n > kRecipeCount) return;
+  std::memcpy(IndustryTypeEntries[n - 1].Bytes, &r, sizeof(r));
+}
+
+int RecipeInputCount(const TRecipe& r) { return std::min<int>(r.InputCount, 4); }
+
+static_assert(kIndustryTypeRecipesOffset + kIndustryTypeRecipeRoom <= kIndustryTypeCityFactorsOffset);

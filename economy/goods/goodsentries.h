@@ -1,0 +1,93 @@
+// The goods fields of the world records and type tables that the goods processes share, read and
+// written by value (the records are packed, so nothing here hands out a reference into them):
+//
+// - a station's goods entries (TStation::Goods, up to 52 of 16 bytes): what waits, how well the
+//   station serves the type, what accrues for it, and its flags;
+// - an industry's input stock (TIndustry::Input, up to 32 of 8 bytes);
+// - the recipes (the 100 rows of IndustryTypeEntries) and the recipe numbers of an industry type.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/base/worldstate.h"
+#include "engine/world/records.h"
+
+#pragma pack(push, 1)
+
+// A station's goods entry (16 bytes).
+struct TStationGoods {
+  uint32_t Waiting;  // waiting amount at the last rating
+  float Rating;
+  float Accumulated;  // amount accrued toward the next batch
+  uint8_t GoodType;
+  uint8_t Flags;      // kStationGoods... bits
+  uint16_t LastTick;  // last accrual, GameTime modulo 65535
+};
+
+// An entry of an industry's input stock (8 bytes).
+struct TIndustryInput {
+  float Amount;
+  uint8_t GoodType;
+  uint8_t Reserved5[3];
+};
+
+// A recipe (24 bytes): the output of one unit takes Needs[k] of each input k.
+struct TRecipe {
+  uint8_t Inputs[4];  // goods types
+  float Needs[4];
+  uint8_t InputCount;  // at most 4
+  uint8_t Output;      // goods type
+  uint8_t Reserved22[2];
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(TStationGoods) == 16 && sizeof(TIndustryInput) == 8 && sizeof(TRecipe) == 24);
+static_assert(sizeof(TStationGoods) == sizeof(TStation::Goods[0]) &&
+              sizeof(TIndustryInput) == sizeof(TIndustry::Input[0]) && sizeof(TRecipe) == sizeof(TIndustryTypeEntry));
+
+// TStationGoods::Flags
+constexpr uint8_t kStationGoodsAccepted = 1;  // goods of the type may be unloaded here
+constexpr uint8_t kStationGoodsSupplied = 2;  // the station offers the type
+constexpr uint8_t kStationGoodsLoaded = 4;    // a vehicle loaded the type since the last rating
+constexpr uint8_t kStationGoodsLost = 8;      // a batch of the type was lost
+
+constexpr int kStationGoodsRoom = 52;
+constexpr int kIndustryInputRoom = 32;
+constexpr float kIndustryInputCap = 500000.0f;  // the most an input entry holds
+
+// The fields of an industry type that the goods processes read, in this order after the type's
+// name: its capacity (i32), its cost factor (f32), its production interval in ticks (i32), the
+// count of its recipes (u8) and that many 1-based recipe numbers (u8 each, rows of
+// IndustryTypeEntries); the six town factors follow at 112 (engine/world/industry.h).
+constexpr size_t kIndustryTypeCapacityOffset = 84;
+constexpr size_t kIndustryTypeCostFactorOffset = 88;
+constexpr size_t kIndustryTypeIntervalOffset = 92;
+constexpr size_t kIndustryTypeRecipeCountOffset = 96;
+constexpr size_t kIndustryTypeRecipesOffset = 97;
+constexpr int kIndustryTypeRecipeRoom = 8;  // an industry keeps one production entry per recipe
+constexpr int kRecipeCount = 100;
+
+// Station goods entry k (0-based, below the room) by value, and back.
+TStationGoods StationGoods(const TStation& s, int k);
+void SetStationGoods(TStation& s, int k, const TStationGoods& e);
+// The 0-based entry of the station's used entries with the goods type, or -1.
+int FindStationGoods(const TStation& s, uint8_t goodType);
+// Whether the station has an entry of the type with flag bit value 1.
+bool StationAccepts(const TStation& s, uint8_t goodType);
+
+TIndustryInput IndustryInput(const TIndustry& i, int k);
+void SetIndustryInput(TIndustry& i, int k, const TIndustryInput& e);
+
+// The recipes of an industry type (1..52): their count, held to 0..8, and recipe k (0-based below
+// that count). A recipe number outside 1..100 gives an empty recipe; so does a type outside 1..52
+// (it has no recipes).
+int IndustryTypeRecipeCount(uint8_t industryType);
+TRecipe IndustryTypeRecipe(uint8_t industryType, int k);
+void SetIndustryTypeRecipes(TIndustryType& t, int count, const uint8_t* recipeNumbers);
+// Recipe row n (1..100) by value and back; outside: an empty recipe, nothing stored.
+TRecipe Recipe(int n);
+void SetRecipe(int n, const TRecipe& r);
+// The input count of a recipe, held to 0..4.
+int RecipeInputCount(const TRecipe& r);
