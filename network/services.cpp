@@ -10,6 +10,7 @@
 #include "network/track/cursor.h"
 #include "network/track/paths.h"
 #include "network/track/schedules.h"
+#include "network/vehicles/convoys.h"
 #include "script/gamecommands.h"
 
 namespace {
@@ -66,4 +67,5 @@ void InstallNetworkServices() {
   world_hooks::RemoveWayFromBlockSystem = RemoveWayFromBlockSystem;
   way_hooks::AddWayToBlockSystem = AddWayToBlockSystem;
   train_hooks::RemoveTrainFromAllBlocks = RemoveTrainFromAllBlocks;
+  world_hooks::RemoveVehicleFromTrain = RemoveVehicleFromTrain;
 }

@@ -4,19 +4,24 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <utility>
 
 #include "engine/base/diagnostics.h"
 #include "engine/base/worldstate.h"
 #include "engine/mesh/mesh.h"
 #include "engine/store/connectpool.h"
+#include "engine/store/recordaccess.h"
 #include "engine/store/trainpool.h"
 #include "engine/world/building.h"
+#include "engine/world/vehicletype.h"
 #include "network/construction/buildings.h"
 #include "network/construction/collision.h"
 #include "network/construction/nodes.h"
 #include "network/construction/limits.h"
 #include "network/construction/ways.h"
 #include "network/track/blocks.h"
+#include "network/track/stations.h"
+#include "network/vehicles/convoys.h"
 
 namespace sample_world {
 
@@ -127,17 +132,97 @@ uint32_t RailTrainOn(uint32_t way, int lane) {
   const uint32_t entered = w.Nodes[lane == 0 ? 0 : 2], next = w.Nodes[lane == 0 ? 3 : 1];
   const uint32_t t = NewTrain();
   TTrain& train = TrainByIndex(t);
-  train = TTrain{};  // a slot freed earlier keeps its old fields
-  train.Index = t;
-  train.VBT_Type = kTrainRail;
-  train.Owner = ActPlayer;
+  InitTrain(train, entered, t, kTrainRail, kTrainStanding, ActPlayer);
   train.NodesAhead[0] = next;
   train.NodesAhead[1] = entered;
-  train.CurrentNode = entered;
   train.NextNode = next;
   train.ClosingNode = entered;
   UpdateTrainBlocks(t);
   return t;
+}
+
+uint32_t ScheduleOf(const std::vector<uint32_t>& stations, const std::vector<uint32_t>& trains) {
+  auto s = std::make_unique<TSchedule>();
+  s->ScheduleStationCounter = static_cast<uint8_t>(std::min<size_t>(stations.size(), 20));
+  for (int k = 0; k < s->ScheduleStationCounter; ++k) {
+    s->Stops[k].Halt = 1;
+    s->Stops[k].Station = stations[k];
+  }
+  s->ScheduleTrainCounter = static_cast<uint8_t>(std::min<size_t>(trains.size(), 50));
+  for (int k = 0; k < s->ScheduleTrainCounter; ++k) s->Trains[k] = trains[k];
+  // Schedules are made only here: the store's writer of the record type is used with the write
+  // allowed.
+  RecordDesc desc = kTScheduleDesc;
+  desc.Ops |= kOpWrite;
+  RecordWrite(desc, s.get());
+  for (uint32_t t : trains) {
+    TTrain& train = TrainByIndex(t);
+    train.Schedule = s->Index;
+    train.ScheduleState = kRouteSchedule;
+    train.CurrentStop = 1;
+  }
+  return s->Index;
+}
+
+void SetShuttleVehicleTypes() {
+  TVehicleTypeDriving locomotive;
+  locomotive.FrontLength = 8.0f;
+  locomotive.AxleDistance = 44.0f;
+  locomotive.RearLength = 8.0f;
+  locomotive.Power = 2000.0f;
+  locomotive.PowerScale = 1.0f;
+  locomotive.MaxSpeed = 2.0f;
+  locomotive.Weight = 40000;
+  locomotive.Price = 80000;
+  locomotive.YearlyCost = 12000;
+  locomotive.RunningCost = 20.0f;
+  locomotive.Smoking = 1;
+  locomotive.SmokePosition = {0.0f, 30.0f, 20.0f};
+  TVehicleTypeDriving wagon;
+  wagon.FrontLength = 5.0f;
+  wagon.AxleDistance = 40.0f;
+  wagon.RearLength = 5.0f;
+  wagon.MaxSpeed = 2.5f;
+  wagon.Weight = 20000;
+  wagon.Price = 20000;
+  wagon.YearlyCost = 2400;
+  wagon.RunningCost = 4.0f;
+  wagon.WeightCapacity = 30000;
+  for (const auto& [type, d] : {std::pair{kShuttleLocomotive, locomotive}, std::pair{kShuttleWagon, wagon}}) {
+    TVehicleType& vt = VehicleTypes[type];
+    vt = TVehicleType{};
+    vt.Bytes[kVehicleTypeKindOffset] = kTrainRail;
+    SetVehicleTypeDriving(vt, d);
+  }
+  VehicleTypeCount = std::max<int32_t>(VehicleTypeCount, kShuttleWagon);
+}
+
+TShuttle BuildShuttle(const TVector& origin, int ways, float length, bool stations) {
+  TShuttle line;
+  std::vector<TVector> points;
+  for (int k = 0; k <= ways; ++k) points.push_back({origin.x + k * length, origin.y, origin.z});
+  line.Ways = RailTrack(points.data(), static_cast<int>(points.size()), false);
+  if (stations && !line.Ways.empty()) {
+    auto s = std::make_unique<TStation>();
+    const uint32_t ends[2] = {line.Ways.front(), line.Ways.back()};
+    for (int e = 0; e < 2; ++e) {
+      TWay w{};
+      w.A_Read(ends[e]);
+      TDestroyResult r{};
+      AddWayToStation(w, *s, 0, r);
+      line.Stations[e] = s->Index;
+    }
+  }
+  line.Train = RailTrainOn(line.Ways.front(), 0);
+  TTrain& train = TrainByIndex(line.Train);
+  BuyVehicleForTrain(train, kShuttleLocomotive);
+  BuyVehicleForTrain(train, kShuttleWagon);
+  // The head as far in as the train is long, so that every vehicle stands on the track.
+  float trainLength = 0.0f;
+  for (uint16_t type : {kShuttleLocomotive, kShuttleWagon}) trainLength += VehicleTypeDriving(VehicleTypes[type]).Length();
+  train.DistanceOnLink = std::min(trainLength, length / 2.0f);
+  if (stations) line.Schedule = ScheduleOf({line.Stations[0], line.Stations[1]}, {line.Train});
+  return line;
 }
 
 void StraightPlan(TCurveline& curve, uint8_t use, const TVector* points, int count, float half) {
@@ -214,6 +299,7 @@ void StartCalendarGame() {
   GameMonth = 1;
   GameYear = 1950;
   GameSettings.TicksPerDay = 10;
+  TicksPerYear = CalendarTicksPerYear();
   GameSettings.Level = 2;
   PlayerCount = 1;
   LocalPlayer = 1;

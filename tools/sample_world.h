@@ -41,10 +41,33 @@ uint32_t RailWay(TMetaconnect& a, TMetaconnect& b);
 // receives the stored connect at each point.
 std::vector<uint32_t> RailTrack(const TVector* points, int count, bool closed, std::vector<uint32_t>* at = nullptr);
 
-// A rail train of ActPlayer in the train pool whose head has entered one lane of the way (0: the
-// lane from its first node, 1: the lane from its third) and runs toward that lane's end, counted
-// into the blocks under it. Its index.
+// A rail train of ActPlayer in the train pool, standing without vehicles and without schedule,
+// whose head has entered one lane of the way (0: the lane from its first node, 1: the lane from its
+// third) and runs toward that lane's end, counted into the blocks under it. Its index.
 uint32_t RailTrainOn(uint32_t way, int lane);
+
+// A schedule calling at the stations in order (each halt a stop), with the trains on it (route mode
+// 0 from halt 1). Its index.
+uint32_t ScheduleOf(const std::vector<uint32_t>& stations, const std::vector<uint32_t>& trains);
+
+// The two rail vehicle types of the shuttles: a locomotive (type kShuttleLocomotive: 60 long with its
+// couplings, power 2,000 at scale 1, top speed 2, 40,000 heavy, price 80,000, 12,000 a year, 20 per
+// 100 units driven, smoking) and a wagon (type kShuttleWagon: 50 long, unpowered, top speed 2.5,
+// 20,000 heavy, price 20,000, 2,400 a year, 4 per 100 units).
+constexpr uint16_t kShuttleLocomotive = 1, kShuttleWagon = 2;
+void SetShuttleVehicleTypes();
+
+// A shuttle line: Ways straight rail ways of Length along +x from Origin, finished; with Stations a
+// station on its first and on its last way and a schedule calling at both. On it a train of
+// ActPlayer (a locomotive and a wagon, bought) standing on the first way's first lane, heading for
+// the far end.
+struct TShuttle {
+  std::vector<uint32_t> Ways;
+  uint32_t Stations[2] = {};
+  uint32_t Schedule = 0;
+  uint32_t Train = 0;
+};
+TShuttle BuildShuttle(const TVector& origin, int ways, float length, bool stations);
 
 // A plan of use Use through Count points (2 to 20, no stored connects): a slot at each, one piece
 // between each two whose mesh is the strip of half-width Half; then its bounds (CurvelineBounds).
@@ -67,8 +90,9 @@ struct TNodeGrid {
 };
 TNodeGrid BuildNodeGrid(int columns, int rows, float spacing, const TVector& origin);
 
-// A running game from 1.1.1950 at 10 ticks a day, economy level 2, one player (the local one) with
-// 1,000,000: the calendar scenario of the driver and the step's benchmark, on a reset world.
+// A running game from 1.1.1950 at 10 ticks a day (TicksPerYear from the calendar), economy level 2,
+// one player (the local one) with 1,000,000: the calendar scenario of the driver and the step's
+// benchmark, on a reset world.
 void StartCalendarGame();
 
 }  // namespace sample_world

@@ -13,6 +13,8 @@
 #include "network/construction/signals.h"
 #include "network/track/schedules.h"
 #include "network/track/stations.h"
+#include "network/vehicles/convoys.h"
+#include "network/vehicles/movement.h"
 #include "network/world/particles.h"
 
 namespace {
@@ -61,6 +63,11 @@ void InstallEconomyServices() {
   InstallGoodsRecordHooks();
   InstallGoodsHandlingHooks();
   step_hooks::ScheduleTick = ScheduleTick;
+  step_hooks::PrepareTrain = PrepareTrain;
+  step_hooks::MoveOn = MoveOn;
+  step_hooks::PlaceTrainVehicles = PlaceTrainVehicles;
+  step_hooks::WriteBackTrainVehicles = WriteBackTrainVehicles;
+  step_hooks::ShiftTrainRevenue = ShiftTrainRevenue;
   RegisterWorldPart({"schedules", [] { ScheduleTickCursor = 0; }, [](THashWriter& h) { h.U32(ScheduleTickCursor); }});
   RegisterWorldPart({"goods events", ResetGoodsEvent, [](THashWriter& h) {
                        const TGoodsEvent& e = GoodsEvent;

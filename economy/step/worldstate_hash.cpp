@@ -216,7 +216,8 @@ void Pools(THashWriter& h) {
     h.U32(tr.CurrentNode);
     h.U32(tr.NextNode);
     h.U32(tr.ClosingNode);
-    h.Bytes(tr.Reserved272, sizeof(tr.Reserved272));
+    h.U32(tr.Timer);
+    h.U32(tr.LastStopTick);
     h.U32(tr.Path);
     h.U32(tr.TargetStation);
     h.F32(tr.DistanceOnLink);
@@ -225,9 +226,15 @@ void Pools(THashWriter& h) {
     h.F32(tr.Speed);
     h.F32(tr.TargetSpeed);
     h.F32(tr.Speed2);
-    h.Bytes(tr.Reserved312, sizeof(tr.Reserved312));
+    h.U32(tr.TotalWeight);
+    h.F32(tr.DistanceSinceStop);
+    h.F32(tr.BrakeDeceleration);
+    h.F32(tr.RevenueThisYear);
+    h.F32(tr.RevenueLastYear);
+    h.U32(tr.BlockedSince);
+    h.Bytes(tr.Reserved336, sizeof(tr.Reserved336));
     h.U8(tr.Owner);
-    h.U8(tr.Reserved349);
+    h.U8(tr.Reversed);
     h.U8(tr.State);
     h.U8(tr.Reserved351);
   }

@@ -1,5 +1,6 @@
 #include "engine/base/worldstate.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "engine/base/diagnostics.h"
@@ -9,6 +10,13 @@ int32_t GameMonth, GameDay, GameYear;
 uint8_t NewMonth, NewYear;
 int32_t TicksPerYear;
 const uint8_t DaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+
+int32_t CalendarTicksPerYear() {
+  int32_t days = 0;
+  for (uint8_t d : DaysInMonth) days += d;
+  const int64_t ticks = static_cast<int64_t>(GameSettings.TicksPerDay) * days;
+  return ticks <= 0 ? 0 : ticks > INT32_MAX ? INT32_MAX : static_cast<int32_t>(ticks);
+}
 
 bool GameTimeReached(int64_t At) {
   // The distance from At to now on the cycle of kGameTimeLast + 1 ticks, folded into one half-cycle

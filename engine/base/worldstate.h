@@ -15,6 +15,10 @@
 // The two floats after the balance are read by the goods events only (value A / (value B + 1)).
 constexpr int kFinanceStatCount = 18;
 constexpr int kFinanceConstructionStat = 8;  // entry 9 of a statistics group: construction cost
+// Entries 11 to 13: vehicles bought, their monthly running costs, their costs per distance driven.
+constexpr int kFinanceVehiclePurchaseStat = 10;
+constexpr int kFinanceVehicleMonthlyStat = 11;
+constexpr int kFinanceVehicleDistanceStat = 12;
 struct TYearFinance {
   Extended80 Balance;                 // cash
   float GoodsValueA;
@@ -184,6 +188,10 @@ extern int32_t GameMonth, GameDay, GameYear;
 extern uint8_t NewMonth, NewYear;
 extern int32_t TicksPerYear;              // ticks of a game year
 extern const uint8_t DaysInMonth[12];     // 31 28 31 30 31 30 31 31 30 31 30 31
+// The ticks of a year of the running calendar: GameSettings.TicksPerDay times the days of the
+// twelve months (365, no leap years); 0 while the calendar stands still. A running game sets
+// TicksPerYear from it; the editors leave TicksPerYear at 0.
+int32_t CalendarTicksPerYear();
 // GameTime runs from 0 to kGameTimeLast and then starts again at 0.
 constexpr uint32_t kGameTimeLast = 314000000;
 // True once GameTime has reached tick At, also across the restart at 0: At may lie past

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 namespace {
 
@@ -37,6 +38,47 @@ void VehicleInfoToType(const TVehicleInfo& info, const TVehicleTypeSpecials& spe
     vt.Bytes[kVehicleTypeSpecialFlagsOffset + k - 1] = specials.Flags[k - 1];
     SetVehicleTypeSpecialInt(vt, k, specials.Ints[k - 1]);
   }
+}
+
+namespace {
+
+static_assert(kVehicleTypeVolumeCapacityOffset + 4 <= kVehicleTypeSpecialFloatsOffset);
+static_assert(kVehicleTypeSmokingOffset >= kVehicleTypeSpecialIntsOffset + 4 * kVehicleTypeSpecialValues &&
+              kVehicleTypeSmokePositionOffset + sizeof(TVector) <= kVehicleTypeSoundsOffset);
+
+// Every field of the driving values with its offset, read or written by one walk.
+template <class Vt, class D, class Op>
+void EachDrivingField(Vt& t, D& d, Op op) {
+  op(t, kVehicleTypeCopLengthOffset, d.FrontLength);
+  op(t, kVehicleTypeAxLengthOffset, d.AxleDistance);
+  op(t, kVehicleTypeCopLength2Offset, d.RearLength);
+  op(t, kVehicleTypeHorsepowerOffset, d.Power);
+  op(t, kVehicleTypePowerScaleOffset, d.PowerScale);
+  op(t, kVehicleTypeMaxSpeedOffset, d.MaxSpeed);
+  op(t, kVehicleTypeWeightOffset, d.Weight);
+  op(t, kVehicleTypePriceOffset, d.Price);
+  op(t, kVehicleTypeCostsPerYearOffset, d.YearlyCost);
+  op(t, kVehicleTypeRunningCostOffset, d.RunningCost);
+  op(t, kVehicleTypeCapacityOffset, d.PassengerCapacity);
+  op(t, kVehicleTypeWeightCapacityOffset, d.WeightCapacity);
+  op(t, kVehicleTypeVolumeCapacityOffset, d.VolumeCapacity);
+  op(t, kVehicleTypeSmokingOffset, d.Smoking);
+  op(t, kVehicleTypeSmokeKindOffset, d.SmokeKind);
+  op(t, kVehicleTypeSmokePositionOffset, d.SmokePosition);
+}
+
+}  // namespace
+
+TVehicleTypeDriving VehicleTypeDriving(const TVehicleType& t) {
+  TVehicleTypeDriving d;
+  EachDrivingField(t, d, [](const TVehicleType& vt, size_t at, auto& field) {
+    field = VehicleTypeField<std::remove_reference_t<decltype(field)>>(vt, at);
+  });
+  return d;
+}
+
+void SetVehicleTypeDriving(TVehicleType& t, const TVehicleTypeDriving& d) {
+  EachDrivingField(t, d, [](TVehicleType& vt, size_t at, const auto& field) { SetVehicleTypeField(vt, at, field); });
 }
 
 float VehicleTypeAxLength(const TVehicleType& t) { return VehicleTypeField<float>(t, kVehicleTypeAxLengthOffset); }

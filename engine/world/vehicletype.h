@@ -34,6 +34,43 @@ struct TVehicleTypeSpecials {
   int32_t Ints[kVehicleTypeSpecialValues] = {};
 };
 
+// The fields of a vehicle type that the convoy logic reads, by value. Beside those the conversion
+// writes, the game's own fields at offsets of their own: behind the announcement flag the power
+// scale (the divisor of the power, f32 244), the running cost per distance (f32 248), the weight and
+// the volume capacity (i32 252, 256); behind the special integers the smoking flag (u8 350), the
+// smoke kind (u8 351, 0 grey steam smoke) and the smoke position in vehicle coordinates (TVector
+// 352).
+constexpr size_t kVehicleTypePowerScaleOffset = 244;
+constexpr size_t kVehicleTypeRunningCostOffset = 248;
+constexpr size_t kVehicleTypeWeightCapacityOffset = 252;
+constexpr size_t kVehicleTypeVolumeCapacityOffset = 256;
+constexpr size_t kVehicleTypeSmokingOffset = 350;
+constexpr size_t kVehicleTypeSmokeKindOffset = 351;
+constexpr size_t kVehicleTypeSmokePositionOffset = 352;
+struct TVehicleTypeDriving {
+  float FrontLength = 0;   // front coupling length: the vehicle's front to its front point
+  float AxleDistance = 0;  // its front point to its rear point
+  float RearLength = 0;    // rear coupling length: its rear point to its rear end
+  float Power = 0;
+  float PowerScale = 0;
+  float MaxSpeed = 0;
+  int32_t Weight = 0;      // empty
+  int32_t Price = 0;
+  int32_t YearlyCost = 0;
+  float RunningCost = 0;   // per 100 units of distance
+  int32_t PassengerCapacity = 0;
+  int32_t WeightCapacity = 0;
+  int32_t VolumeCapacity = 0;
+  uint8_t Smoking = 0;
+  uint8_t SmokeKind = 0;
+  TVector SmokePosition{};
+
+  // The three lengths end to end.
+  float Length() const { return FrontLength + AxleDistance + RearLength; }
+};
+TVehicleTypeDriving VehicleTypeDriving(const TVehicleType& t);
+void SetVehicleTypeDriving(TVehicleType& t, const TVehicleTypeDriving& d);
+
 // Writes the document's fields and the special values into the vehicle type: the name of the
 // document's first name entry (cut to 59 characters), the used mesh rows as placements 1.. in row
 // order (their count the mesh count), the horsepower's 32 bits read as unsigned.

@@ -18,7 +18,6 @@ namespace {
 using LD = long double;
 
 constexpr int kOptionSound = 17;
-constexpr uint8_t kTrainInDepot = 6;
 constexpr uint32_t kEngine = 0, kChained = 99, kNearest = 98;
 constexpr uint32_t kEventA = 1, kEventB = 2, kHorn = 70, kCarEvent = 98;
 constexpr float kStill = 0.1f;

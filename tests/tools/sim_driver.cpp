@@ -54,8 +54,15 @@
 //   sim_driver run SCENARIO TICKS
 //     Resets the world, sets up the scenario and runs the simulation step TICKS times. Prints the
 //     date, the tick counter, each player's balance and last year's interest, and the state hash.
-//     Scenarios: idle (nothing running) and calendar (a running game from 1.1.1950 at 10 ticks a
-//     day, economy level 2, one player with 1,000,000).
+//     Scenarios: idle (nothing running), calendar (a running game from 1.1.1950 at 10 ticks a
+//     day, economy level 2, one player with 1,000,000) and shuttle (the calendar's game with a
+//     straight rail line of four ways 500 long along x from (1000, 0, 1000), a station on its first
+//     and on its last way, a schedule calling at both, and a train of a locomotive and a wagon
+//     standing at its near end). Every scenario sets TicksPerYear from the calendar. The shuttle
+//     first prints each dead-end turn of the train (turnN.tick, turnN.end near or far, turnN.node
+//     the node its head stands on after the turn), the turns at each end, the train's state, node,
+//     speed and revenue of this year, the rail costs of this year (purchases, monthly, distance)
+//     and the number of warnings.
 //
 //   sim_driver hash
 //     The state hash of the freshly reset world.
@@ -144,7 +151,7 @@ int Usage() {
                "       sim_driver height X Z\n"
                "       sim_driver weather TICKS\n"
                "       sim_driver level BLOCK WAY\n"
-               "       sim_driver run idle|calendar TICKS\n"
+               "       sim_driver run idle|calendar|shuttle TICKS\n"
                "       sim_driver hash\n"
                "       sim_driver testtrack\n"
                "       sim_driver testrun train|car AXLELENGTH\n"

@@ -12,6 +12,8 @@
 #include "economy/step/worldstate_hash.h"
 #include "engine/base/worldstate.h"
 #include "engine/store/nodepool.h"
+#include "engine/store/trainpool.h"
+#include "platform/platform.h"
 #include "network/track/paths.h"
 #include "tools/path_check.h"
 #include "engine/store/recordstore.h"
@@ -68,6 +70,77 @@ constexpr int kLoopPoints = 6;
 constexpr int kPairAt[] = {1, 4};
 constexpr int kTrainOn[] = {0, 5};
 
+// The shuttle scenario: a straight line of four rail ways 500 long, a station at each end, a
+// schedule calling at both and a train of two vehicles. Its dead-end turns are seen by watching
+// the step's move of the train: a train that stood with its timer set at a dead end and stands on
+// another node after its move has turned. The warnings are counted as they reach the debugger.
+constexpr TVector kShuttleOrigin{1000.0f, 0.0f, 1000.0f};
+constexpr int kShuttleWays = 4;
+constexpr float kShuttleWayLength = 500.0f;
+
+struct TTurnSeen {
+  uint32_t Tick;
+  uint32_t Node;
+  bool FarEnd;
+};
+std::vector<TTurnSeen> g_turns;
+bool (*g_moveOn)(TTrain&) = nullptr;
+uint32_t g_warnings = 0;
+
+bool WatchedMoveOn(TTrain& t) {
+  const bool waiting = t.State == kTrainStanding && t.Timer != 0;
+  const uint32_t train = t.Index, node = t.CurrentNode;
+  const bool moved = g_moveOn(t);
+  if (waiting && IsTrainUsed(train) && t.Timer == 0 && t.CurrentNode != node) {
+    const float middle = kShuttleOrigin.x + kShuttleWays * kShuttleWayLength / 2.0f;
+    g_turns.push_back({GameTime, t.CurrentNode, NodeByIndex(t.CurrentNode).Position.x > middle});
+  }
+  return moved;
+}
+
+void CountWarnings(const std::string& line) {
+  if (line.rfind("Warning: ", 0) == 0) ++g_warnings;
+}
+
+sample_world::TShuttle StartShuttle() {
+  sample_world::SetShuttleVehicleTypes();
+  const sample_world::TShuttle line =
+      sample_world::BuildShuttle(kShuttleOrigin, kShuttleWays, kShuttleWayLength, true);
+  g_turns.clear();
+  g_warnings = 0;
+  g_moveOn = step_hooks::MoveOn;
+  step_hooks::MoveOn = WatchedMoveOn;
+  platform::SetDebuggerSink(CountWarnings);
+  return line;
+}
+
+void PrintShuttle(const sample_world::TShuttle& line) {
+  step_hooks::MoveOn = g_moveOn;
+  platform::SetDebuggerSink(nullptr);
+  int ends[2] = {0, 0};
+  for (size_t i = 0; i < g_turns.size(); ++i) {
+    const TTurnSeen& turn = g_turns[i];
+    const std::string key = "turn" + std::to_string(i + 1);
+    std::printf("%s.tick=%u\n%s.end=%s\n%s.node=%u\n", key.c_str(), turn.Tick, key.c_str(),
+                turn.FarEnd ? "far" : "near", key.c_str(), turn.Node);
+    ++ends[turn.FarEnd ? 1 : 0];
+  }
+  std::printf("turns.near=%d\nturns.far=%d\n", ends[0], ends[1]);
+  if (IsTrainUsed(line.Train)) {
+    const TTrain& t = TrainByIndex(line.Train);
+    std::printf("train.state=%u\ntrain.node=%u\n", t.State, t.CurrentNode);
+    PrintFloat("train.speed", t.Speed);
+    PrintFloat("train.revenue", t.RevenueThisYear);
+  } else {
+    std::printf("train.state=gone\n");
+  }
+  const TYearFinance& year = Players[1].Finances[0];
+  PrintFloat("costs.purchases", year.RailStats[kFinanceVehiclePurchaseStat]);
+  PrintFloat("costs.monthly", year.RailStats[kFinanceVehicleMonthlyStat]);
+  PrintFloat("costs.distance", year.RailStats[kFinanceVehicleDistanceStat]);
+  std::printf("warnings=%u\n", g_warnings);
+}
+
 }  // namespace
 
 int SignalScenario(const std::vector<std::string>& args) {
@@ -121,10 +194,14 @@ int RunScenario(const std::vector<std::string>& args) {
   char* end = nullptr;
   const long ticks = std::strtol(args[1].c_str(), &end, 10);
   if (end == args[1].c_str() || *end != '\0' || ticks < 0 || ticks > 100000000) return 2;
-  if (args[0] != "idle" && args[0] != "calendar") return 2;
+  if (args[0] != "idle" && args[0] != "calendar" && args[0] != "shuttle") return 2;
   if (!Reset()) return 1;
-  if (args[0] == "calendar") sample_world::StartCalendarGame();
+  if (args[0] != "idle") sample_world::StartCalendarGame();
+  TicksPerYear = CalendarTicksPerYear();
+  sample_world::TShuttle line;
+  if (args[0] == "shuttle") line = StartShuttle();
   for (long t = 0; t < ticks; ++t) GameplayTick();
+  if (args[0] == "shuttle") PrintShuttle(line);
   std::printf("date=%d.%d.%d\n", GameDay, GameMonth, GameYear);
   std::printf("tick=%u\n", GameTime);
   for (int p = 1; p <= PlayerCount && p <= 10; ++p) {
