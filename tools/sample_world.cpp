@@ -165,29 +165,13 @@ uint32_t ScheduleOf(const std::vector<uint32_t>& stations, const std::vector<uin
 }
 
 void SetShuttleVehicleTypes() {
-  TVehicleTypeDriving locomotive;
-  locomotive.FrontLength = 8.0f;
-  locomotive.AxleDistance = 44.0f;
-  locomotive.RearLength = 8.0f;
-  locomotive.Power = 2000.0f;
-  locomotive.PowerScale = 1.0f;
-  locomotive.MaxSpeed = 2.0f;
-  locomotive.Weight = 40000;
-  locomotive.Price = 80000;
-  locomotive.YearlyCost = 12000;
-  locomotive.RunningCost = 20.0f;
-  locomotive.Smoking = 1;
-  locomotive.SmokePosition = {0.0f, 30.0f, 20.0f};
-  TVehicleTypeDriving wagon;
-  wagon.FrontLength = 5.0f;
-  wagon.AxleDistance = 40.0f;
-  wagon.RearLength = 5.0f;
-  wagon.MaxSpeed = 2.5f;
-  wagon.Weight = 20000;
-  wagon.Price = 20000;
-  wagon.YearlyCost = 2400;
-  wagon.RunningCost = 4.0f;
-  wagon.WeightCapacity = 30000;
+  const TVehicleTypeDriving locomotive{.FrontLength = 8.0f, .AxleDistance = 44.0f, .RearLength = 8.0f,
+                                       .Power = 2000.0f, .PowerScale = 1.0f, .MaxSpeed = 2.0f, .Weight = 40000,
+                                       .Price = 80000, .YearlyCost = 12000, .RunningCost = 20.0f, .Smoking = 1,
+                                       .SmokePosition = {0.0f, 30.0f, 20.0f}};
+  const TVehicleTypeDriving wagon{.FrontLength = 5.0f, .AxleDistance = 40.0f, .RearLength = 5.0f, .MaxSpeed = 2.5f,
+                                  .Weight = 20000, .Price = 20000, .YearlyCost = 2400, .RunningCost = 4.0f,
+                                  .WeightCapacity = 30000};
   for (const auto& [type, d] : {std::pair{kShuttleLocomotive, locomotive}, std::pair{kShuttleWagon, wagon}}) {
     TVehicleType& vt = VehicleTypes[type];
     vt = TVehicleType{};

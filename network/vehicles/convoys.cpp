@@ -39,7 +39,7 @@ namespace {
 using LD = long double;
 
 constexpr float kMonthsPerYear = 12.0f;
-constexpr float kCreepWearCost = 100.0f;  // running costs are given per 100 units
+constexpr float kRunningCostDistance = 100.0f;  // running costs are given per 100 units
 constexpr LD kWearPerTick = 0.99999L, kWearPerDistance = 200000.0L;
 // The smoke rises from the vehicle's centre line, a little below the given point.
 constexpr float kSmokeDrop = 5.0f;
@@ -342,7 +342,7 @@ void BookDistanceCosts(TTrain& t, float creep) {
     TVehicle& v = ConvoyScratch.Vehicles[i];
     const TVehicleTypeDriving d = DrivingOf(v.VehicleType);
     const LD driven = d.Power > 0.0f ? LD(t.Speed) + creep : LD(t.Speed);
-    sum += static_cast<float>(driven * d.RunningCost / kCreepWearCost);
+    sum += static_cast<float>(driven * d.RunningCost / kRunningCostDistance);
     v.Wear = static_cast<float>((kWearPerTick - driven / kWearPerDistance) * v.Wear);
   }
   BookRunningCost(t, kFinanceVehicleDistanceStat, sum);

@@ -111,6 +111,12 @@ int VehicleCount(const TTrain& t) { return std::min<int>(t.VehicleCount, kTrainM
 // While a dead-end turn steps the convoy on inside one tick of the step, the month's costs of that
 // tick are not booked again.
 int g_turnDepth = 0;
+struct TurnSteps {
+  TurnSteps() { ++g_turnDepth; }
+  ~TurnSteps() { --g_turnDepth; }
+  TurnSteps(const TurnSteps&) = delete;
+  TurnSteps& operator=(const TurnSteps&) = delete;
+};
 
 // The record is packed: its node history is read and written entry by entry.
 void Remember(TTrain& t, uint32_t node) {
@@ -559,6 +565,32 @@ void TrainLeavesNode(TTrain& t, uint32_t node) {
   if (t.VBT_Type == kTrainRoad && IsTrainUsed(t.Index)) movement_hooks::LaneQueueUpdate(t, node, kLaneQueueLeft);
 }
 
+namespace {
+
+// The steps of a turn onto O: on until the rear has cleared O (the last vehicle's rear stands on
+// O's link at least its rear coupling length beyond O, or its rear node is none of O's next nodes)
+// or the convoy is no longer turning. A convoy that never gets there (its head stopped at a dead end
+// before) gives up after kMostTurnSteps: false.
+bool StepThroughTurn(TTrain& t, uint32_t o) {
+  const uint32_t train = t.Index;
+  const TNode on = NodeAt(o);
+  const int count = VehicleCount(t);
+  if (count == 0) return true;
+  const TurnSteps turning;
+  for (int step = 0; step < kMostTurnSteps; ++step) {
+    MoveOn(t);
+    if (IsTrainUsed(train)) PlaceTrainVehicles(t, 1);
+    if (!IsTrainUsed(train) || t.State != kTrainTurning) return false;
+    const TVehicle& last = ConvoyScratch.Vehicles[count - 1];
+    const uint16_t type = last.VehicleType;
+    const float rear = type >= 1 && type <= 255 ? VehicleTypeDriving(VehicleTypes[type]).RearLength : 0.0f;
+    if ((last.BackNode == o && last.BackDistance >= rear) || !IsNextLink(on, last.BackNode)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 bool TurnOnDeadEnd(TTrain& t) {
   const uint32_t train = t.Index;
   if (t.Owner == 0) {
@@ -614,24 +646,7 @@ bool TurnOnDeadEnd(TTrain& t) {
   t.ClosingNode = 0;
   t.NodesAhead[0] = o;
 
-  // On until the rear has cleared O: the last vehicle's rear stands on O's link at least its rear
-  // coupling length beyond O, or elsewhere than on a link after O. A convoy that never gets there
-  // (its head stopped at a dead end before) gives up.
-  const TNode on = NodeAt(o);
-  const int count = VehicleCount(t);
-  bool cleared = count == 0;
-  ++g_turnDepth;
-  for (int step = 0; !cleared && step < kMostTurnSteps; ++step) {
-    MoveOn(t);
-    if (IsTrainUsed(train)) PlaceTrainVehicles(t, 1);
-    if (!IsTrainUsed(train) || t.State != kTrainTurning) break;
-    const TVehicle& last = ConvoyScratch.Vehicles[count - 1];
-    const float rear = last.VehicleType >= 1 && last.VehicleType <= 255
-                           ? VehicleTypeDriving(VehicleTypes[last.VehicleType]).RearLength
-                           : 0.0f;
-    cleared = (last.BackNode == o && last.BackDistance >= rear) || !IsNextLink(on, last.BackNode);
-  }
-  --g_turnDepth;
+  const bool cleared = StepThroughTurn(t, o);
   if (!IsTrainUsed(train)) return false;
   if (t.State == kTrainInDepot) return true;
   if (t.State == kTrainTurning && cleared) {

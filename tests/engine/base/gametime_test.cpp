@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "engine/base/worldstate.h"
 
 namespace {
@@ -27,6 +29,18 @@ TEST(GameTimeReached, ComparesOnTheCycleOfTheGameTime) {
     EXPECT_EQ(GameTimeReached(r.at), r.reached) << r.now << " " << r.at;
   }
   GameTime = 0;
+}
+
+TEST(CalendarTicksPerYear, IsTheTicksOfTheDaysOfTwelveMonths) {
+  struct Row {
+    int32_t ticksPerDay, ticksPerYear;
+  };
+  // A standing calendar has no year; a year that would not fit 32 bits is cut to the largest.
+  for (const Row r : {Row{10, 3650}, Row{1, 365}, Row{0, 0}, Row{-4, 0}, Row{INT32_MAX, INT32_MAX}}) {
+    GameSettings.TicksPerDay = r.ticksPerDay;
+    EXPECT_EQ(CalendarTicksPerYear(), r.ticksPerYear) << r.ticksPerDay;
+  }
+  GameSettings.TicksPerDay = 0;
 }
 
 }  // namespace

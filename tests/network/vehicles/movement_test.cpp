@@ -33,15 +33,10 @@ class Movement : public convoy_testing::ConvoyTest {
     Events().clear();
   }
 
-  // A vehicle type of the given weight and power (scale 1), 2 long, top speed 3.
-  static uint16_t LightType(int32_t weight, float power) {
-    TVehicleTypeDriving d;
-    d.AxleDistance = 2.0f;
-    d.Power = power;
-    d.PowerScale = 1.0f;
-    d.MaxSpeed = 3.0f;
-    d.Weight = weight;
-    SetVehicleTypeDriving(VehicleTypes[9], d);
+  // Vehicle type 9: of the given weight and power (scale 1), Axle long, top speed 3.
+  static uint16_t LightType(int32_t weight, float power, float axle = 2.0f) {
+    SetVehicleTypeDriving(VehicleTypes[9], {.AxleDistance = axle, .Power = power, .PowerScale = 1.0f, .MaxSpeed = 3.0f,
+                                            .Weight = weight});
     return 9;
   }
   // A signal of the given lamp and one-way flag at the node, counted by no train.
@@ -303,15 +298,8 @@ TEST_F(Movement, ATurnWhoseRearNeverClearsGivesUpAndRestoresTheTrain) {
     const uint32_t d = NodeAt(87, 0, 0);
     Link(n2, d, 10);
     if (goesOn) Link(d, NodeAt(0, 0, 0), 87);
-    TVehicleTypeDriving shortType;
-    shortType.AxleDistance = 0.5f;
-    shortType.Power = 2000.0f;
-    shortType.PowerScale = 1.0f;
-    shortType.MaxSpeed = 2.0f;
-    shortType.Weight = 1000;
-    SetVehicleTypeDriving(VehicleTypes[8], shortType);
     const uint32_t t = TrainBetween(n1, n4);
-    BuyVehicleForTrain(TrainByIndex(t), 8);
+    BuyVehicleForTrain(TrainByIndex(t), LightType(1000, 2000.0f, 0.5f));
     TTrain& train = TrainByIndex(t);
     train.State = kTrainStanding;
     train.DistanceOnLink = 100.0f;
