@@ -1,5 +1,6 @@
 #include "economy/goods/records.h"
 
+#include <cstdint>
 #include <string>
 
 #include "economy/goods/goodstypes.h"
@@ -59,6 +60,13 @@ void TGood::Destroy() const {
 }
 
 void DestroyGood(uint32_t good) { StoredRecord<TGood>(good).Destroy(); }
+
+uint32_t GoodWeight(uint32_t good) {
+  const TGood g = StoredRecord<TGood>(good);
+  if (g.GoodType < 1 || g.GoodType > 52) return 0;
+  const int64_t weight = static_cast<int64_t>(GoodsTypes[g.GoodType].WeightPerUnit) * g.GoodAmount;
+  return weight <= 0 ? 0 : weight > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(weight);
+}
 
 // ---- TGoodsway
 

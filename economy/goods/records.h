@@ -158,6 +158,9 @@ static_assert(offsetof(TGood, GoodAmount) == 8 && offsetof(TGoodsway, GoodsWayPa
 
 // DestroyGood: reads the good at index and destroys it.
 void DestroyGood(uint32_t good);
+// The weight of the batch at index: its goods type's weight per unit times its amount (0 for a type
+// that is none, and for a weight below 0; cut to 32 bits).
+uint32_t GoodWeight(uint32_t good);
 
 // The delete notice of a goods way, called by TGoodsway::destroy before its entry is freed: the
 // goods processes and windows forget the way. Default: nothing.

@@ -63,6 +63,7 @@ void InstallEconomyServices() {
   InstallGoodsRecordHooks();
   InstallGoodsHandlingHooks();
   step_hooks::ScheduleTick = ScheduleTick;
+  convoy_hooks::GoodWeight = GoodWeight;
   step_hooks::PrepareTrain = PrepareTrain;
   step_hooks::MoveOn = MoveOn;
   step_hooks::PlaceTrainVehicles = PlaceTrainVehicles;

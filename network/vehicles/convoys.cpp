@@ -18,20 +18,16 @@
 #include "network/track/schedules.h"
 #include "network/vehicles/movement.h"
 #include "network/vehicles/sounds.h"
+#include "network/world/particles.h"
 
 TConvoyScratch ConvoyScratch{};
 
 namespace convoy_hooks {
 namespace {
 uint32_t NoWeight(uint32_t) { return 0; }
-void NoSmoke(int32_t, const TVector&, float, float) {}
 }  // namespace
 uint32_t (*GoodWeight)(uint32_t) = NoWeight;
-void (*EmitSmoke)(int32_t, const TVector&, float, float) = NoSmoke;
-void InstallDefaults() {
-  GoodWeight = NoWeight;
-  EmitSmoke = NoSmoke;
-}
+void InstallDefaults() { GoodWeight = NoWeight; }
 }  // namespace convoy_hooks
 
 namespace {
@@ -99,7 +95,7 @@ bool PlaceVehicle(TTrain& t, TVehicle& v, const TVehicleTypeDriving& d, uint8_t 
       at.x = 0.0f;
       at.y -= kSmokeDrop;
       RotateVectorDeg(at, pose);
-      if (d.SmokeKind == 0) convoy_hooks::EmitSmoke(0, at, t.Speed, kSmokeReference);
+      if (d.SmokeKind == 0) EmitSmoke(0, at, t.Speed, kSmokeReference);
     }
   }
   v.BackNode = c.PrevNode;

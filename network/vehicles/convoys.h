@@ -25,15 +25,12 @@ struct TConvoyScratch {
 };
 extern TConvoyScratch ConvoyScratch;
 
-// The services of the goods records and the particles that the convoys call. Each starts at the
-// least the convoys rely on; their units install their own, tests install recording ones.
+// The service of the goods records that the convoys call. It starts at the least the convoys rely
+// on; the economy installs its own, tests install recording ones.
 namespace convoy_hooks {
 // The weight of a goods batch (its goods type's weight per unit times its amount). Default: 0.
 extern uint32_t (*GoodWeight)(uint32_t good);
-// One smoke puff at Position, as strong as Value is of Reference (the particles' EmitSmoke).
-// Default: nothing.
-extern void (*EmitSmoke)(int32_t count, const TVector& position, float value, float reference);
-// Every hook above back to its default.
+// The hook above back to its default.
 void InstallDefaults();
 }  // namespace convoy_hooks
 

@@ -153,6 +153,25 @@ TEST_F(GoodsRecords, ABatchIsStoredReadAndOverwrittenWhole) {
   EXPECT_EQ(ArrayerCounterOf(0, 22, kCountWrite), 1u);
 }
 
+TEST_F(GoodsRecords, ABatchWeighsItsAmountOfItsTypesWeight) {
+  GoodsTypes[kCoal].WeightPerUnit = 1500;
+  GoodsTypes[kGrain].WeightPerUnit = -3;
+  struct Row {
+    uint8_t type;
+    int32_t amount;
+    uint32_t weight;
+  };
+  // No type, a weight below 0 and one past 32 bits are held to what a convoy can carry.
+  for (const Row r : {Row{kCoal, 10, 15000}, Row{kCoal, 0, 0}, Row{kGrain, 10, 0}, Row{0, 10, 0},
+                      Row{kCoal, 2000000000, UINT32_MAX}}) {
+    TGood g{};
+    g.GoodType = r.type;
+    g.GoodAmount = r.amount;
+    g.A_Write();
+    EXPECT_EQ(GoodWeight(g.Index), r.weight) << int(r.type) << " " << r.amount;
+  }
+}
+
 TEST_F(GoodsRecords, DestroyingABatchGivesItsReferenceBackToItsWay) {
   // Goods: each batch takes one from its goods way's count; none left is fatal.
   const uint32_t way = AddGoodsway(0, 0, kCoal, 0, 2, 0.0f);
