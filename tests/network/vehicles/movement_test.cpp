@@ -306,13 +306,18 @@ TEST_F(Movement, ATurnWhoseRearNeverClearsGivesUpAndRestoresTheTrain) {
     PrepareTrain(train, t);
     PlaceTrainVehicles(train, 0);
     const TTrain before = train;
+    // In the first tick of a month: the steps of the turn book their distance, not the month again.
+    NewMonth = 1;
+    Bookings().clear();
     EXPECT_EQ(TurnOnDeadEnd(train), goesOn);
+    NewMonth = 0;
     if (goesOn) {
       EXPECT_EQ(train.State, kTrainStanding);
       EXPECT_NE(Value(train.CurrentNode), n1);
     } else {
       // Stuck at the far dead end with its rear still on the lane after the turning node.
       EXPECT_EQ(std::memcmp(&train, &before, sizeof(TTrain)), 0);
+      EXPECT_EQ(Bookings().size(), static_cast<size_t>(kMostTurnSteps));
     }
   }
 }
