@@ -216,9 +216,6 @@ bool IsCrossingEntry(const TWay& w, uint32_t node) {
   return false;
 }
 
-// The router's switch setting: the byte after its part number.
-uint8_t RouterSwitch(const TWay& w) { return w.Reserved121; }
-
 // The brake sound on each vehicle that plays none yet.
 void BrakeSound(TTrain& t) {
   for (int i = 0; i < VehicleCount(t); ++i) {
@@ -459,7 +456,7 @@ uint32_t GetHeadingnode(TTrain& t, uint32_t node) {
     }
     case kWaytypeRouter:
       if (WayPart(w) != kRouterCentrePart || w.Nodes[0] != node) return 0;
-      return NextLink(n, RouterSwitch(w));
+      return NextLink(n, WaySwitch(w));
     case kWaytypeBuildingWay:
       // A script that gives no link number of the node sends the convoy over its first link.
       return NextLink(n, static_cast<uint8_t>(NodeEvent(t, n, kEventBranch, false) == 2 ? 2 : 1));

@@ -372,7 +372,7 @@ TEST_F(Movement, TheLinkAtABranchNode) {
   TWay router{};
   router.A_Read(Way(kWaytypeRouter, 1, {r1}, false, 0, kRouterCentrePart));
   for (const uint8_t k : {1, 2}) {
-    router.Reserved121 = k;
+    WaySwitch(router) = k;
     router.A_Overwrite();
     EXPECT_EQ(GetHeadingnode(train, r1), k == 1 ? r2 : r3);
   }
