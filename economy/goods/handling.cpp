@@ -192,8 +192,8 @@ TVehicleCargo VehicleCargo(uint16_t vehicleType) {
   if (vehicleType < 1 || vehicleType > 255) return c;
   const TVehicleType& t = VehicleTypes[vehicleType];
   c.PassengerCapacity = VehicleTypeField<int32_t>(t, kVehicleTypeCapacityOffset);
-  c.WeightCapacity = VehicleTypeField<int32_t>(t, kVehicleTypeCargoWeightOffset);
-  c.VolumeCapacity = VehicleTypeField<int32_t>(t, kVehicleTypeCargoVolumeOffset);
+  c.WeightCapacity = VehicleTypeField<int32_t>(t, kVehicleTypeWeightCapacityOffset);
+  c.VolumeCapacity = VehicleTypeField<int32_t>(t, kVehicleTypeVolumeCapacityOffset);
   for (int s = 1; s <= kVehicleGoodsTypes; ++s) c.GoodsTypes[s - 1] = VehicleTypeLoadGoods(t, s);
   c.SingleCargo = t.Bytes[kVehicleTypeSingleCargoOffset];
   return c;
@@ -201,14 +201,14 @@ TVehicleCargo VehicleCargo(uint16_t vehicleType) {
 
 void SetVehicleCargo(TVehicleType& t, const TVehicleCargo& c) {
   SetVehicleTypeField(t, kVehicleTypeCapacityOffset, c.PassengerCapacity);
-  SetVehicleTypeField(t, kVehicleTypeCargoWeightOffset, c.WeightCapacity);
-  SetVehicleTypeField(t, kVehicleTypeCargoVolumeOffset, c.VolumeCapacity);
+  SetVehicleTypeField(t, kVehicleTypeWeightCapacityOffset, c.WeightCapacity);
+  SetVehicleTypeField(t, kVehicleTypeVolumeCapacityOffset, c.VolumeCapacity);
   for (int s = 1; s <= kVehicleGoodsTypes; ++s)
     SetVehicleTypeLoadSlot(t, s, VehicleTypeLoadMesh(t, s), c.GoodsTypes[s - 1], VehicleTypeLoadStyle(t, s));
   t.Bytes[kVehicleTypeSingleCargoOffset] = c.SingleCargo;
 }
 
-static_assert(kVehicleTypeCargoVolumeOffset + 4 <= kVehicleTypeSpecialFloatsOffset &&
+static_assert(kVehicleTypeVolumeCapacityOffset + 4 <= kVehicleTypeSpecialFloatsOffset &&
               kVehicleTypeSingleCargoOffset == kVehicleTypeLoadStylesOffset + kVehicleTypeLoadSlots &&
               kVehicleTypeSingleCargoOffset < sizeof(TVehicleType));
 

@@ -80,8 +80,6 @@ struct TVehicleCargo {
 
   bool OneTypeAtATime() const { return SingleCargo == 0; }
 };
-constexpr size_t kVehicleTypeCargoWeightOffset = 252;
-constexpr size_t kVehicleTypeCargoVolumeOffset = 256;
 constexpr size_t kVehicleTypeSingleCargoOffset = 1272;
 // The cargo fields of vehicle type 1..255; another number gives a type that carries nothing.
 TVehicleCargo VehicleCargo(uint16_t vehicleType);
