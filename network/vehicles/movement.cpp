@@ -377,12 +377,14 @@ float Acceleration(TTrain& t) {
 bool Advance(TTrain& t) {
   const uint32_t train = t.Index;
   for (;;) {
-    if (t.CurrentNode == 0) return false;
+    // No current node, or a node outside the pool: the head goes no further.
+    if (!NodeExists(t.CurrentNode)) return false;
     if (t.NextNode == 0) {
       t.NextNode = GetHeadingnode(t, t.CurrentNode);
       if (!IsTrainUsed(train)) return false;
       if (t.NextNode == 0) SYS_BREAKPROGRAM("GetHeadingnode=0 IN TTRAIN.MOVEON");
     }
+    if (!NodeExists(t.NextNode)) return false;
     Remember(t, t.NextNode);
     const LD length = LinkLength(t.CurrentNode, t.NextNode);
     if (t.DistanceOnLink <= length) {
