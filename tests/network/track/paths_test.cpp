@@ -173,6 +173,17 @@ TEST_F(PathSearch, AStartOffAFinishedWayLeavesTheMarksAlone) {
   EXPECT_EQ(PFIDMark, 7);
 }
 
+// A branch whose second link names no node of the pool is searched over its first link only.
+TEST_F(PathSearch, ABranchLinkOutsideThePoolIsNeverFollowed) {
+  for (uint32_t broken : {0u, NodeArrayCount + 5}) {
+    Build();
+    NodeByIndex(s).NextLinks[1] = broken;
+    const TPath p = Search(NodeTargetEvaluator, s, t);
+    EXPECT_EQ(p.Invalid, 0) << broken;
+    EXPECT_EQ(p.Cost, 500u) << broken;
+  }
+}
+
 TEST_F(PathSearch, TheSearchVisitsTheNodesItStandsOnWhenAsked) {
   TRefusingEvaluator e;
   e.UseVisit = 1;
