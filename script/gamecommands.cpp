@@ -67,7 +67,7 @@ TScriptNetwork ScriptNetwork = kDefaultScriptNetwork;
 
 void InstallDefaultScriptNetwork() { ScriptNetwork = kDefaultScriptNetwork; }
 
-bool ScriptNodeValid(uint32_t n) { return MemNodeArray != nullptr && n >= 1 && n <= NodeArrayCount; }
+bool ScriptNodeValid(uint32_t n) { return MemNodeArray != nullptr && NodeInPool(n); }
 
 TTrain* ScriptTrain(int32_t n) {
   if (MemTraindataArray == nullptr || n < 1 || !IsTrainUsed(static_cast<uint32_t>(n))) return nullptr;

@@ -36,6 +36,8 @@ extern uint8_t* PFIDArray;          // one byte per node for the path search (no
 extern uint8_t PFIDMark;            // the value that marks a node as visited
 
 inline TNode& NodeByIndex(uint32_t n) { return MemNodeArray[n - 1]; }
+// Whether node n lies within the records made available so far.
+inline bool NodeInPool(uint32_t n) { return n >= 1 && n <= NodeArrayCount; }
 
 bool NodeArrayAlloc();
 void NodeArrayFree();

@@ -22,7 +22,6 @@ namespace {
 
 int NodeCount(const TWay& w) { return std::min<int>(w.NodesCounter, 100); }
 int ConnectionCount(const TWay& w) { return std::min<int>(w.ConnectionCounter, 10); }
-bool IsNode(uint32_t n) { return n >= 1 && n <= NodeArrayCount; }
 
 // The router types whose removal takes the ways met at their connections along.
 bool TakesNeighboursAlong(const TWay& w) {
@@ -42,7 +41,7 @@ bool TrainOnWay(const TTrain& t, const TWay& w) {
   }
   for (int i = 0; i < NodeCount(w); ++i) {
     const uint32_t n = w.Nodes[i];
-    if (!IsNode(n)) continue;
+    if (!NodeInPool(n)) continue;
     const uint32_t owner = NodeByIndex(n).Way;
     if (owner != w.Index && owner != 0) continue;
     if (std::find(ahead, ahead + count, n) != ahead + count) return true;
@@ -318,8 +317,8 @@ void TWay::DestroyByIndex(uint32_t index, uint8_t mode, TDestroyResult& result) 
 
 void TWay::RemovePlainWay(TWayEndNodes& ends) {
   if (Station != 0) {
-    if (IsNode(Nodes[1])) NodeByIndex(Nodes[1]).Flags &= static_cast<uint8_t>(~kNodeFlagStation);
-    if (IsNode(Nodes[3])) NodeByIndex(Nodes[3]).Flags &= static_cast<uint8_t>(~kNodeFlagStation);
+    if (NodeInPool(Nodes[1])) NodeByIndex(Nodes[1]).Flags &= static_cast<uint8_t>(~kNodeFlagStation);
+    if (NodeInPool(Nodes[3])) NodeByIndex(Nodes[3]).Flags &= static_cast<uint8_t>(~kNodeFlagStation);
   }
   ReleaseEndNode(Nodes[0], ends);
   ReleaseEndNode(Nodes[2], ends);
@@ -339,7 +338,7 @@ void TWay::RemoveRouterWay(TWayEndNodes& ends) {
 }
 
 void TWay::ReleaseEndNode(uint32_t n, TWayEndNodes& ends) const {
-  if (!IsNode(n) || NodeByIndex(n).Way != Index) return;
+  if (!NodeInPool(n) || NodeByIndex(n).Way != Index) return;
   TNode& node = NodeByIndex(n);  // the pool never moves
   if (node.Flags & kNodeFlagRouteEnd) {
     ends.Add(n);
@@ -353,7 +352,7 @@ void TWay::ReleaseEndNode(uint32_t n, TWayEndNodes& ends) const {
     const uint32_t m = node.NextLinks[0];
     node.NextLinks[0] = node.NextLinks[1];
     --node.NextLinkCount;
-    if (!IsNode(m)) continue;
+    if (!NodeInPool(m)) continue;
     TNode& next = NodeByIndex(m);
     if (next.PrevLinkCount > 0 && next.PrevLinks[0] == n) {
       next.PrevLinks[0] = next.PrevLinks[1];
@@ -368,7 +367,7 @@ void TWay::ReleaseEndNode(uint32_t n, TWayEndNodes& ends) const {
 void TWay::CollectRouterNode(uint32_t start, TWayEndNodes& ends) {
   uint32_t n = start;
   // A walk never takes more steps than there are nodes, whatever the links say.
-  for (uint32_t steps = 0; steps <= NodeArrayCount && IsNode(n); ++steps) {
+  for (uint32_t steps = 0; steps <= NodeArrayCount && NodeInPool(n); ++steps) {
     const TNode& node = NodeByIndex(n);
     if (node.NextLinkCount == 2 || node.PrevLinkCount == 2) {
       ends.Add(n);
@@ -393,7 +392,7 @@ void TWay::DestroyNodeSignal(uint32_t signal) {
 void TWay::FreeNodes() const {
   for (int i = 0; i < NodeCount(*this); ++i) {
     const uint32_t n = Nodes[i];
-    if (!IsNode(n)) continue;
+    if (!NodeInPool(n)) continue;
     const TNode& node = NodeByIndex(n);
     if (node.PrevLinkCount == 0 && node.NextLinkCount == 0) DeleteNode(n);
   }

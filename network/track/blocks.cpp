@@ -18,7 +18,6 @@ constexpr uint8_t kRail = 1;
 constexpr int kMostNeighbours = 10;  // the room of WaysAtCons
 constexpr int kMostBlockTrains = 3;
 
-bool NodeInPool(uint32_t n) { return n >= 1 && n <= NodeArrayCount; }
 uint32_t SignalAt(uint32_t node) { return NodeInPool(node) ? NodeByIndex(node).Signal : 0; }
 bool Finished(const TWay& w) { return w.State == 2 || w.State == 3; }
 int ConnectionCount(const TWay& w) { return std::min<int>(w.ConnectionCounter, 10); }

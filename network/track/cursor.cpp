@@ -25,7 +25,6 @@ constexpr uint32_t kWayInvisibleMarker = 0xF0000000u;
 
 float F(LD x) { return static_cast<float>(x); }
 
-bool NodeExists(uint32_t n) { return n >= 1 && n <= NodeArrayCount; }
 
 LD LinkLength(uint32_t a, uint32_t b) { return VecDistance(NodeByIndex(b).Position, NodeByIndex(a).Position); }
 
@@ -85,7 +84,7 @@ bool FollowLink(const TNodeWalk& walk, const TNodeRecord& from, bool forward, TN
 
 // The game's walk: the node pool, and at a branch the train's nodes ahead.
 bool ReadPoolNode(const void*, uint32_t n, TNode& out) {
-  if (!NodeExists(n)) return false;
+  if (!NodeInPool(n)) return false;
   out = NodeByIndex(n);
   return true;
 }
@@ -101,7 +100,7 @@ uint8_t ChooseOnPath(const void* context, const TNodeRecord& node, bool forward)
 template <bool Forward>
 bool MovePoolCursor(const TVector& p, TVector& out, uint32_t train, float step) {
   TNodeCursor& c = NodeCursor;
-  if (!NodeExists(c.PrevNode) || !NodeExists(c.CurNode)) return false;
+  if (!NodeInPool(c.PrevNode) || !NodeInPool(c.CurNode)) return false;
   const History h = HistoryOf(train);
   const TNodeWalk walk{ReadPoolNode, ChooseOnPath, &h};
   TWalkCursor w{{c.PrevNode, NodeByIndex(c.PrevNode)}, {c.CurNode, NodeByIndex(c.CurNode)}, c.AheadNode, c.Dist};
@@ -116,18 +115,18 @@ bool MovePoolCursor(const TVector& p, TVector& out, uint32_t train, float step) 
 }  // namespace
 
 void PointBetweenNodes(uint32_t a, uint32_t b, TVector& out, float dist) {
-  if (!NodeExists(a) || !NodeExists(b)) return;
+  if (!NodeInPool(a) || !NodeInPool(b)) return;
   out = PointOnLink(NodeByIndex(a).Position, NodeByIndex(b).Position, dist);
 }
 
 uint8_t NextLinkOnPath(uint32_t node, const uint32_t* list, int high) {
-  if (!NodeExists(node)) return 0;
+  if (!NodeInPool(node)) return 0;
   const TNode& n = NodeByIndex(node);
   return LinkOnPath(n.NextLinkCount, n.NextLinks[1], list, high);
 }
 
 uint8_t PrevLinkOnPath(uint32_t node, const uint32_t* list, int high) {
-  if (!NodeExists(node)) return 0;
+  if (!NodeInPool(node)) return 0;
   const TNode& n = NodeByIndex(node);
   return LinkOnPath(n.PrevLinkCount, n.PrevLinks[1], list, high);
 }
@@ -185,7 +184,7 @@ void OrientationFromPoints(TPlacement& pose, const TVector& front, const TVector
 }
 
 void PointOnWayCurve(uint32_t a, uint32_t b, int32_t segments, float dist, TVector& out) {
-  if (segments <= 0 || !NodeExists(a) || !NodeExists(b)) return;
+  if (segments <= 0 || !NodeInPool(a) || !NodeInPool(b)) return;
   const uint32_t w = NodeByIndex(a).Way;
   if (w == 0) return;
   TWay way;

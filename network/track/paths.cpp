@@ -30,7 +30,6 @@ constexpr uint32_t kRoadStopCost = 150, kRailStopCost = 800;
 constexpr uint32_t kTurnCost = 2000, kTurnAfterStopCost = 200;
 constexpr uint16_t kMostPathNodes = 1000;
 
-bool IsNode(uint32_t n) { return n >= 1 && n <= NodeArrayCount; }
 bool Finished(const TNode& n) { return (n.Flags & kNodeFlagWayFinished) != 0; }
 bool MarkedNow(uint32_t n) { return PFIDArray[n - 1] == PFIDMark; }
 
@@ -110,7 +109,7 @@ class TSearch {
       const TNode& node = NodeByIndex(b);
       const uint32_t next = node.NextLinks[k];
       const uint64_t cost = BranchStepCost(node, k) + SearchCost(node);
-      if (cost >= e_.Limit || !IsNode(next)) continue;
+      if (cost >= e_.Limit || !NodeInPool(next)) continue;
       if (e_.UseAccept && !e_.AcceptEdge(next, b)) {
         BranchStack.pop_back();  // a refused link ends the branch step
         continue;
@@ -146,11 +145,11 @@ class TSearch {
         // A dead end, an unfinished way or another player's building: the search turns.
         next = OppositeNode(n, 1);
         const bool afterStop =
-            node.PrevLinkCount >= 1 && IsNode(node.PrevLinks[0]) &&
+            node.PrevLinkCount >= 1 && NodeInPool(node.PrevLinks[0]) &&
             (NodeByIndex(node.PrevLinks[0]).Flags & kNodeFlagStation) != 0;
         cost += afterStop ? kTurnAfterStopCost : kTurnCost;
       }
-      if (cost > e_.Limit || !IsNode(next)) return;
+      if (cost > e_.Limit || !NodeInPool(next)) return;
       if (e_.UseAccept && !e_.AcceptEdge(next, n)) return;
       // A one-way signal forbids entering the block beyond it.
       if (node.Signal != 0 && path_hooks::BlockStateAtNode(n) == 2) return;
@@ -168,7 +167,7 @@ class TSearch {
   void PushBranch(uint32_t n, const TNode& node) {
     // A link to no node of the pool counts as the farther one; the step over it is refused.
     const auto distance = [this](uint32_t next) {
-      return IsNode(next) ? VecDistanceXZ(NodeByIndex(next).Position, e_.TargetPos) : HUGE_VALF;
+      return NodeInPool(next) ? VecDistanceXZ(NodeByIndex(next).Position, e_.TargetPos) : HUGE_VALF;
     };
     const float d1 = distance(node.NextLinks[0]);
     const float d2 = distance(node.NextLinks[1]);
@@ -189,7 +188,7 @@ class TSearch {
 // A node at which a vehicle decides something: a branch, the first node after a branch, a merge.
 bool IsDecisionNode(const TNode& n) {
   return n.NextLinkCount >= 2 || n.PrevLinkCount >= 2 ||
-         (n.PrevLinkCount >= 1 && IsNode(n.PrevLinks[0]) && NodeByIndex(n.PrevLinks[0]).NextLinkCount >= 2);
+         (n.PrevLinkCount >= 1 && NodeInPool(n.PrevLinks[0]) && NodeByIndex(n.PrevLinks[0]).NextLinkCount >= 2);
 }
 
 const char* const kNoFrom = "Error in CalcPath: endnode has no from!";
@@ -245,7 +244,7 @@ void CalcPath(TPathEvaluator& e, uint32_t limit) {
   TPath& path = *e.Path;
   path.Invalid = 2;
   const uint32_t start = e.StartNode;
-  if (!IsNode(start) || !Finished(NodeByIndex(start))) return;
+  if (!NodeInPool(start) || !Finished(NodeByIndex(start))) return;
   SetSearchCost(NodeByIndex(start), 0);
   if (PFIDMark == 255)
     ClearPFIDArray();
@@ -277,7 +276,7 @@ void CalcPath(TPathEvaluator& e, uint32_t limit) {
     if (n == start || IsDecisionNode(node)) path.Nodes[path.PathNodeCounter++] = n;
     if (n == start) return;
     n = SearchFrom(node);
-    if (!IsNode(n)) SYS_BREAKPROGRAM(kNoFrom);
+    if (!NodeInPool(n)) SYS_BREAKPROGRAM(kNoFrom);
   }
 }
 
@@ -285,7 +284,7 @@ void NodeSearch(TPathEvaluator& e, uint32_t start, uint32_t targetNode, TPath* p
   e.Path = path;
   e.StartNode = start;
   e.Target = targetNode;
-  e.TargetPos = IsNode(targetNode) ? NodeByIndex(targetNode).Position : TVector{};
+  e.TargetPos = NodeInPool(targetNode) ? NodeByIndex(targetNode).Position : TVector{};
   CalcPath(e, kNoLimit);
 }
 

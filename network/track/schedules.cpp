@@ -24,11 +24,10 @@ constexpr uint32_t kNoLimit = 0x7FFFFFFF;
 
 int HaltCount(const TSchedule& s) { return std::min<int>(s.ScheduleStationCounter, 20); }
 
-bool NodeExists(uint32_t n) { return n >= 1 && n <= NodeArrayCount; }
 
 // Whether node N is a station stop node of a way that belongs to Station.
 bool StopNodeOf(uint32_t n, uint32_t station) {
-  if (!NodeExists(n)) return false;
+  if (!NodeInPool(n)) return false;
   const TNode& node = NodeByIndex(n);
   if ((node.Flags & kNodeFlagStation) == 0 || node.Way == 0) return false;
   TWay way;
@@ -44,7 +43,7 @@ uint32_t RunStart(uint32_t n, uint32_t station) {
     const TNode& node = NodeByIndex(n);
     if (node.PrevLinkCount == 0) return 0;
     const uint32_t prev = node.PrevLinks[0];
-    if (!StopNodeOf(prev, station)) return NodeExists(prev) ? n : 0;
+    if (!StopNodeOf(prev, station)) return NodeInPool(prev) ? n : 0;
     n = prev;
   }
   return 0;

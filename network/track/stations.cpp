@@ -82,7 +82,7 @@ void AddWayToStation(TWay& w, TStation& s, uint32_t station, TDestroyResult& r) 
     station = s.Index;
   }
   for (const uint32_t n : {w.Nodes[0], w.Nodes[2]}) {
-    if (n >= 1 && n <= NodeArrayCount) NodeByIndex(n).Flags |= kNodeFlagStation;
+    if (NodeInPool(n)) NodeByIndex(n).Flags |= kNodeFlagStation;
   }
   w.Station = station;
   w.A_Overwrite();

@@ -91,7 +91,6 @@ constexpr uint8_t kWaytypeUnbuilt = 4;
 constexpr uint8_t kBuildingKindDepot = 7;
 constexpr uint8_t kLaneQueueEntered = 0, kLaneQueueLeft = 2;
 
-bool NodeExists(uint32_t n) { return n >= 1 && n <= NodeArrayCount; }
 // A node by value: the pool's records are packed.
 TNode NodeAt(uint32_t n) { return NodeByIndex(n); }
 uint32_t NextLink(const TNode& n, uint8_t k) { return n.NextLinks[k == 2 ? 1 : 0]; }
@@ -230,7 +229,7 @@ void LaneQueueEvents(TTrain& t, uint8_t event) {
 }
 
 void CurveLimit(TTrain& t) {
-  if (!NodeExists(t.CurrentNode) || !NodeExists(t.NextNode)) return;
+  if (!NodeInPool(t.CurrentNode) || !NodeInPool(t.NextNode)) return;
   const TNode next = NodeAt(t.NextNode);
   const float c = std::max(CurveValue(next, 0), CurveValue(next, 1));
   BrakeForStop(t, static_cast<float>(LinkLength(t.CurrentNode, t.NextNode) - t.DistanceOnLink), c);
@@ -361,7 +360,7 @@ bool MoveOn(TTrain& t) {
 
 float Acceleration(TTrain& t) {
   if (t.MaxSpeed == 0.0f) SYS_BREAKPROGRAM("ERROR: MaxSpeed=0 in Train " + std::to_string(t.Index));
-  if (!NodeExists(t.CurrentNode) || !NodeExists(t.NextNode)) return 0.0f;
+  if (!NodeInPool(t.CurrentNode) || !NodeInPool(t.NextNode)) return 0.0f;
   if (t.CurrentNode == t.NextNode) return kEqualNodesAcceleration;
   if (t.TotalWeight == 0) CalcTrainPower(t);
   // A convoy without weight (no vehicle weighs anything) counts as weighing 1.
@@ -378,13 +377,13 @@ bool Advance(TTrain& t) {
   const uint32_t train = t.Index;
   for (;;) {
     // No current node, or a node outside the pool: the head goes no further.
-    if (!NodeExists(t.CurrentNode)) return false;
+    if (!NodeInPool(t.CurrentNode)) return false;
     if (t.NextNode == 0) {
       t.NextNode = GetHeadingnode(t, t.CurrentNode);
       if (!IsTrainUsed(train)) return false;
       if (t.NextNode == 0) SYS_BREAKPROGRAM("GetHeadingnode=0 IN TTRAIN.MOVEON");
     }
-    if (!NodeExists(t.NextNode)) return false;
+    if (!NodeInPool(t.NextNode)) return false;
     Remember(t, t.NextNode);
     const LD length = LinkLength(t.CurrentNode, t.NextNode);
     if (t.DistanceOnLink <= length) {
@@ -596,7 +595,7 @@ bool TurnOnDeadEnd(TTrain& t) {
     world_hooks::RemoveCivilianCar(train);
     return false;
   }
-  if (!NodeExists(t.CurrentNode) || !NodeExists(t.NextNode)) return false;
+  if (!NodeInPool(t.CurrentNode) || !NodeInPool(t.NextNode)) return false;
   if (const uint32_t way = NodeByIndex(t.CurrentNode).Way; way != 0) {
     TWay w{};
     w.A_Read(way);
