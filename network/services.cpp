@@ -11,6 +11,9 @@
 #include "network/track/paths.h"
 #include "network/track/schedules.h"
 #include "network/vehicles/convoys.h"
+#include "network/vehicles/depots.h"
+#include "network/vehicles/movement.h"
+#include "network/vehicles/stops.h"
 #include "script/gamecommands.h"
 
 namespace {
@@ -68,4 +71,10 @@ void InstallNetworkServices() {
   way_hooks::AddWayToBlockSystem = AddWayToBlockSystem;
   train_hooks::RemoveTrainFromAllBlocks = RemoveTrainFromAllBlocks;
   world_hooks::RemoveVehicleFromTrain = RemoveVehicleFromTrain;
+  movement_hooks::ArriveAtStation = ArriveAtStation;
+  movement_hooks::FinishedUnloadingBeginLoading = FinishedUnloadingBeginLoading;
+  movement_hooks::FindPathToSchedulestation = FindPathToSchedulestation;
+  movement_hooks::CaptureTrain = CaptureTrain;
+  movement_hooks::CaptureNodeNumber = DepotCaptureNode;
+  ScriptNetwork.ReleaseTrain = [](TDepot& d, uint32_t train) { ReleaseTrain(d, train); };
 }

@@ -15,6 +15,8 @@
 #include "network/track/stations.h"
 #include "network/vehicles/convoys.h"
 #include "network/vehicles/movement.h"
+#include "network/vehicles/stops.h"
+#include "script/runners.h"
 #include "network/world/particles.h"
 
 namespace {
@@ -69,6 +71,9 @@ void InstallEconomyServices() {
   step_hooks::PlaceTrainVehicles = PlaceTrainVehicles;
   step_hooks::WriteBackTrainVehicles = WriteBackTrainVehicles;
   step_hooks::ShiftTrainRevenue = ShiftTrainRevenue;
+  step_hooks::TickBuildingScripts = ::TickBuildingScripts;
+  stop_hooks::UnloadGoods = ::UnloadGoods;
+  stop_hooks::LoadGoods = ::LoadGoods;
   RegisterWorldPart({"schedules", [] { ScheduleTickCursor = 0; }, [](THashWriter& h) { h.U32(ScheduleTickCursor); }});
   RegisterWorldPart({"goods events", ResetGoodsEvent, [](THashWriter& h) {
                        const TGoodsEvent& e = GoodsEvent;

@@ -109,8 +109,14 @@ struct TGameSettings {
   uint8_t WinConditionMode;
   TWinCondition WinConditions[5];
   uint8_t Reserved95;
+  // The first convoy of a player to reach the second halt of its schedule earns the bonus of its
+  // kind, once per game: the bonus and the player who took it (0 nobody yet).
+  float RoadFirstArrivalBonus;
+  uint8_t RoadBonusTaker;
+  float RailFirstArrivalBonus;
+  uint8_t RailBonusTaker;
 };
-static_assert(sizeof(TGameSettings) == 96);
+static_assert(sizeof(TGameSettings) == 106);
 
 struct TGraphicsCaps {
   uint8_t StencilWanted;

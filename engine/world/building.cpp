@@ -260,6 +260,20 @@ void TBuilding::RemoveFromStation() {
 
 // ---- Fields of a building type read by the script host
 
+TBuildingTypeDepot BuildingTypeDepot(const TBuildingType& t) {
+  TBuildingTypeDepot d;
+  std::memcpy(&d.CaptureNode, t.Bytes + kBuildingTypeCaptureNodeOffset, 4);
+  std::memcpy(&d.ExitNode, t.Bytes + kBuildingTypeExitNodeOffset, 4);
+  d.Nirvana = t.Bytes[kBuildingTypeNirvanaOffset];
+  return d;
+}
+
+void SetBuildingTypeDepot(TBuildingType& t, const TBuildingTypeDepot& d) {
+  std::memcpy(t.Bytes + kBuildingTypeCaptureNodeOffset, &d.CaptureNode, 4);
+  std::memcpy(t.Bytes + kBuildingTypeExitNodeOffset, &d.ExitNode, 4);
+  t.Bytes[kBuildingTypeNirvanaOffset] = d.Nirvana;
+}
+
 int32_t BuildingTypeScriptNumber(const TBuildingType& t) {
   int32_t s;
   std::memcpy(&s, t.Bytes + kBuildingTypeScriptNumberOffset, 4);

@@ -49,6 +49,24 @@ void SetBuildingTypeWayUse(TBuildingType& t, uint8_t use);
 void SetBuildingTypeCorner(TBuildingType& t, int corner, const TVector& v);  // corner 1..4
 void SetBuildingTypeHeights(TBuildingType& t, float bottom, float top);
 
+// ---- The depot fields of a building type, behind its heights
+//
+//   offset 104 i32  the capture node: the type node (1..100) where the depot takes convoys in; 0 none
+//   offset 108 i32  the exit node: the type node onto which convoys leave
+//   offset 112 u8   nirvana: convoys taken in vanish from the track (0/1)
+constexpr size_t kBuildingTypeCaptureNodeOffset = 104;
+constexpr size_t kBuildingTypeExitNodeOffset = 108;
+constexpr size_t kBuildingTypeNirvanaOffset = 112;
+constexpr uint8_t kBuildingKindDepot = 7;
+
+struct TBuildingTypeDepot {
+  int32_t CaptureNode = 0;
+  int32_t ExitNode = 0;
+  uint8_t Nirvana = 0;
+};
+TBuildingTypeDepot BuildingTypeDepot(const TBuildingType& t);
+void SetBuildingTypeDepot(TBuildingType& t, const TBuildingTypeDepot& d);
+
 // ---- Fields of a building type read by the script host (script/runners.h)
 //
 // Behind the fields the loader keeps for the editors: the script number (i32 at 3000: 0 no script,

@@ -194,12 +194,14 @@ struct TWay : ArrayerRecord<TWay> {
 struct TDepot : ArrayerRecord<TDepot> {
   uint32_t Index;
   uint8_t TrainInsideCounter;  // at most 100; counts both lists
-  uint8_t Reserved5;
+  uint8_t DepotKind;           // the way use of its building: 0 road, 1 rail
+  // 1 its script is active, 2 convoys may leave, 4 convoys may enter, 8 a convoy waits to leave.
   uint8_t Flags;
-  uint8_t Reserved7[5];
+  uint8_t Reserved7;
+  uint32_t ExitNode;           // released convoys are set onto this node
   uint32_t Building;
   uint32_t TrainsInside[100];
-  uint8_t TrainFlags[100];
+  uint8_t TrainFlags[100];     // per convoy inside: 1 marked to leave
 
   // depot.cpp
   void Destroy(uint8_t mode, TDestroyResult& result);
@@ -593,6 +595,7 @@ inline constexpr RecordDesc kTVehicleDesc{
 ARRAYER_RECORD_TYPE(TBuilding, 224);
 ARRAYER_RECORD_TYPE(TWay, 568);
 ARRAYER_RECORD_TYPE(TDepot, 516);
+static_assert(offsetof(TDepot, ExitNode) == 8 && offsetof(TDepot, Building) == 12 && offsetof(TDepot, TrainsInside) == 16);
 ARRAYER_RECORD_TYPE(TShip, 1724);
 ARRAYER_RECORD_TYPE(TSignal, 52);
 ARRAYER_RECORD_TYPE(TStation, 42036);

@@ -88,7 +88,6 @@ constexpr LD kBrakeMargin = 0.01L, kBrakeSoundTarget = 0.1L, kTrainBrakeSoundAbo
 constexpr int32_t kEventBranch = 1, kEventHeadReached = 3, kEventTailLeft = 4;
 constexpr uint8_t kNodeFlagDepotCapture = kNodeFlagCapture;
 constexpr uint8_t kWaytypeUnbuilt = 4;
-constexpr uint8_t kBuildingKindDepot = 7;
 constexpr uint8_t kLaneQueueEntered = 0, kLaneQueueLeft = 2;
 
 // A node by value: the pool's records are packed.
@@ -125,8 +124,8 @@ void Remember(TTrain& t, uint32_t node) {
   t.NodesAhead[0] = node;
 }
 
-// The nodes of the convoy's history between its tail and its head, oldest first: the entries newer
-// than the tail's (all of them when the tail is not listed), without its next node.
+}  // namespace
+
 std::vector<uint32_t> NodesUnder(const TTrain& t) {
   int end = 0;
   while (end < kTrainNodesAhead && t.NodesAhead[end] != 0) ++end;
@@ -141,6 +140,8 @@ std::vector<uint32_t> NodesUnder(const TTrain& t) {
     if (t.NodesAhead[i] != t.NextNode) nodes.push_back(t.NodesAhead[i]);
   return nodes;
 }
+
+namespace {
 
 // The way, building and depot of a building node; false when the node lies on no building's way.
 struct BuildingOfNode {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/store/trainpool.h"
 #include "engine/world/records.h"
@@ -77,5 +78,8 @@ void TrainEntersNode(TTrain& t, uint32_t node);
 void TrainLeavesNode(TTrain& t, uint32_t node);
 // Turns the convoy standing at a dead end onto the opposite lane: false when nothing changed.
 bool TurnOnDeadEnd(TTrain& t);
+// The nodes of the convoy's history between its tail and its head, oldest first: the entries newer
+// than the tail's (all of them when the tail is not listed), without its next node.
+std::vector<uint32_t> NodesUnder(const TTrain& t);
 // 1.2 times the maximum speed.
 float NormalTargetSpeed(const TTrain& t);

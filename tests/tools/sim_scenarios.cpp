@@ -8,6 +8,10 @@
 #include <memory>
 #include <string>
 
+#include "economy/goods/goodsentries.h"
+#include "economy/goods/goodstypes.h"
+#include "economy/goods/handling.h"
+#include "economy/goods/records.h"
 #include "economy/step/tick.h"
 #include "economy/step/worldstate_hash.h"
 #include "engine/base/worldstate.h"
@@ -21,6 +25,7 @@
 #include "network/construction/crossings.h"
 #include "network/construction/signals.h"
 #include "network/track/trackfields.h"
+#include "network/vehicles/stops.h"
 #include "tools/sample_world.h"
 
 namespace {
@@ -102,10 +107,66 @@ void CountWarnings(const std::string& line) {
   if (line.rfind("Warning: ", 0) == 0) ++g_warnings;
 }
 
+// The shuttle's goods, in the simple economy: its wagon carries 100 of coal (one unit weighs and
+// fills 1), both stations accept coal and hold a batch of it made there. The revenue each station
+// books is summed as the train unloads there.
+constexpr uint8_t kShuttleCoal = 1;
+constexpr int32_t kShuttleWagonRoom = 100, kShuttleStock = 1000;
+uint32_t g_shuttleStations[2] = {};
+float g_shuttleRevenue[2] = {};
+
+void UnloadAndCount(bool unloadAll, uint8_t onlyType, uint8_t stopNumber, uint32_t (&goods)[kVehicleGoodsRoom],
+                    uint8_t& goodsCount, uint32_t station, uint16_t vehicleType, uint8_t vbtType, uint32_t& keptWeight,
+                    uint32_t& keptVolume, uint32_t& keptPassengers, uint32_t& handlingTime, float& goodsRevenue,
+                    float& passengerRevenue) {
+  const float before = goodsRevenue + passengerRevenue;
+  UnloadGoods(unloadAll, onlyType, stopNumber, goods, goodsCount, station, vehicleType, vbtType, keptWeight,
+              keptVolume, keptPassengers, handlingTime, goodsRevenue, passengerRevenue);
+  for (int end = 0; end < 2; ++end)
+    if (station == g_shuttleStations[end]) g_shuttleRevenue[end] += goodsRevenue + passengerRevenue - before;
+}
+
+void StockShuttle(const sample_world::TShuttle& line) {
+  GameSettings.EconomyMode = 1;
+  GoodsTypeCount = std::max(GoodsTypeCount, kShuttleCoal);
+  TGoodsType& coal = GoodsTypes[kShuttleCoal];
+  SetGoodsInfoKind(coal, kGoodsKindGoods);
+  coal.WeightPerUnit = 1;
+  coal.VolumePerUnit = 1;
+  coal.TransportFactor = 1.0f;
+  coal.MaxAge = 100000;
+  TVehicleCargo cargo;
+  cargo.WeightCapacity = kShuttleWagonRoom;
+  cargo.VolumeCapacity = kShuttleWagonRoom;
+  cargo.GoodsTypes[0] = kShuttleCoal;
+  SetVehicleCargo(VehicleTypes[sample_world::kShuttleWagon], cargo);
+  for (int end = 0; end < 2; ++end) {
+    const uint32_t index = line.Stations[end];
+    g_shuttleStations[end] = index;
+    g_shuttleRevenue[end] = 0.0f;
+    TGood g{};
+    g.GoodType = kShuttleCoal;
+    g.GoodAmount = kShuttleStock;
+    g.Goodsway = index;  // made here
+    g.GoodStartTime = GameTime;
+    g.A_Write();
+    auto s = std::make_unique<TStation>();
+    s->A_Read(index);
+    TStationGoods e{};
+    e.GoodType = kShuttleCoal;
+    e.Flags = kStationGoodsAccepted | kStationGoodsSupplied;
+    SetStationGoods(*s, s->StationGoodsCounter++, e);
+    s->GoodsOut[s->StationOutGoodsCounter++] = g.Index;
+    s->A_ReWrite();
+  }
+  stop_hooks::UnloadGoods = UnloadAndCount;
+}
+
 sample_world::TShuttle StartShuttle() {
   sample_world::SetShuttleVehicleTypes();
   const sample_world::TShuttle line =
       sample_world::BuildShuttle(kShuttleOrigin, kShuttleWays, kShuttleWayLength, true);
+  StockShuttle(line);
   g_turns.clear();
   g_warnings = 0;
   g_moveOn = step_hooks::MoveOn;
@@ -126,6 +187,8 @@ void PrintShuttle(const sample_world::TShuttle& line) {
     ++ends[turn.FarEnd ? 1 : 0];
   }
   std::printf("turns.near=%d\nturns.far=%d\n", ends[0], ends[1]);
+  PrintFloat("revenue.near", g_shuttleRevenue[0]);
+  PrintFloat("revenue.far", g_shuttleRevenue[1]);
   if (IsTrainUsed(line.Train)) {
     const TTrain& t = TrainByIndex(line.Train);
     std::printf("train.state=%u\ntrain.node=%u\n", t.State, t.CurrentNode);
