@@ -24,6 +24,11 @@
 //     value is made up by its building value. Prints the balance, the credit, the interest booked
 //     (credit, overdraft and income, and their sum) and the bank message kind (-1 none).
 //
+//   sim_driver revenue UNITS DISTANCE FACTOR LEVEL [boom|slack]
+//     One delivery in the simple economy: UNITS of a goods type whose transport factor is FACTOR,
+//     carried DISTANCE along x, at economy level LEVEL (0..4), the type booming or slack when
+//     asked. Prints the revenue booked and the batch's transport time.
+//
 // The world is flat land of ground kind 5 with no connects, ways or nodes; ActPlayer is 1.
 //
 //   sim_driver height X Z
@@ -118,6 +123,8 @@
 
 #include "economy/weather/weather.h"
 #include "economy/money/bank.h"
+#include "economy/goods/goodstypes.h"
+#include "economy/goods/handling.h"
 #include "economy/step/services.h"
 #include "economy/money/finances.h"
 #include "economy/port/uiport.h"
@@ -148,6 +155,7 @@ int Usage() {
                "usage: sim_driver curve rail|road X1 Z1 DX1 DZ1|- X2 Z2 DX2 DZ2|- [--road-angle DEG]\n"
                "       sim_driver collide X [Y]\n"
                "       sim_driver bank BALANCE CREDIT COMPANYVALUE LEVEL\n"
+               "       sim_driver revenue UNITS DISTANCE FACTOR LEVEL [boom|slack]\n"
                "       sim_driver height X Z\n"
                "       sim_driver weather TICKS\n"
                "       sim_driver level BLOCK WAY\n"
@@ -395,6 +403,34 @@ int Bank(const std::vector<std::string>& args) {
   return 0;
 }
 
+int Revenue(const std::vector<std::string>& args) {
+  float units = 0, distance = 0, factor = 0, level = 0;
+  if (args.size() < 4 || args.size() > 5 || !ReadFloat(args[0].c_str(), units) ||
+      !ReadFloat(args[1].c_str(), distance) || !ReadFloat(args[2].c_str(), factor) ||
+      !ReadFloat(args[3].c_str(), level) || units < 0 || units > 1e9f || units != std::floor(units) ||
+      distance < 0 || level < 0 || level > 4 || level != std::floor(level))
+    return Usage();
+  uint8_t attractivity = 0;
+  if (args.size() == 5) {
+    if (args[4] != "boom" && args[4] != "slack") return Usage();
+    attractivity = args[4] == "boom" ? 1 : 2;
+  }
+  ResetWorldState();
+  GameSettings.EconomyMode = 1;
+  GameSettings.Level = static_cast<uint8_t>(level);
+  GoodsTypeCount = 1;
+  TGoodsType& type = GoodsTypes[1];
+  SetGoodsInfoKind(type, kGoodsKindGoods);
+  type.WeightPerUnit = 1;
+  type.VolumePerUnit = 1;
+  type.TransportFactor = factor;
+  type.GoodsAttractivity = attractivity;
+  const TVector from{0.0f, 0.0f, 0.0f}, to{distance, 0.0f, 0.0f};
+  Print("revenue", CalcGoodsRevenue(1, GoodsTransportCost(from, to, 1) * units));
+  Print("transport_time", GoodsTransportTime(from, to, 1));
+  return 0;
+}
+
 // The level command's scenario: the block's vertices and the way's ends.
 constexpr int kBlockFirstColumn = 10, kBlockFirstRow = 8, kBlockSize = 5;
 constexpr float kLevelWayStart = 500.0f, kLevelWayEnd = 1900.0f, kLevelWayZ = 1000.0f, kLevelWayHalf = 15.0f;
@@ -532,6 +568,7 @@ int main(int argc, char** argv) {
   if (command == "height") return Height(args);
   if (command == "weather") return WeatherRun(args);
   if (command == "bank") return Bank(args);
+  if (command == "revenue") return Revenue(args);
   if (command == "level") return Level(args);
   if (command == "run" || command == "hash" || command == "pathcheck" || command == "signals" ||
       command == "crossings") {

@@ -64,6 +64,26 @@ status=0
 "$driver" bank 1 2 3 > /dev/null 2>&1 || status=$?
 [ "$status" -eq 2 ] || { echo "short bank line: status $status"; fails=$((fails + 1)); }
 
+# One delivery of 100 units over 1000 at transport factor 0.5: 50,000 times the level's factor,
+# times the boom or slack factor of the level; beyond 1500 the distance grows by the power 1.2.
+revenue() {
+  name="$1"; shift
+  out=$("$driver" revenue $1 $2 $3 $4 $5)
+  shift 5
+  while [ $# -gt 1 ]; do expect "$out" "$1" "$2" "$name"; shift 2; done
+}
+revenue level4 100 1000 0.5 4 "" revenue 50000.000 transport_time 502.000
+revenue boom4 100 1000 0.5 4 boom revenue 62500.000
+revenue slack3 100 1000 0.5 3 slack revenue 32499.998
+revenue level2 100 1000 0.5 2 "" revenue 100000.000
+revenue level1 100 1000 0.5 1 "" revenue 0.000
+revenue far 1 2500 0.5 4 "" transport_time 2742.536
+for bad in "1 1000 0.5 5" "1 1000 0.5 2 bust" "-1 1000 0.5 2" "1 1000 0.5"; do
+  status=0
+  "$driver" revenue $bad > /dev/null 2>&1 || status=$?
+  [ "$status" -eq 2 ] || { echo "revenue $bad: status $status"; fails=$((fails + 1)); }
+done
+
 # A command line it does not understand.
 status=0
 "$driver" curve tram 0 0 - 1 1 - > /dev/null 2>&1 || status=$?
