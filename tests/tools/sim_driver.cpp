@@ -63,11 +63,13 @@
 //     day, economy level 2, one player with 1,000,000) and shuttle (the calendar's game with a
 //     straight rail line of four ways 500 long along x from (1000, 0, 1000), a station on its first
 //     and on its last way, a schedule calling at both, and a train of a locomotive and a wagon
-//     standing at its near end). Every scenario sets TicksPerYear from the calendar. The shuttle
-//     first prints each dead-end turn of the train (turnN.tick, turnN.end near or far, turnN.node
-//     the node its head stands on after the turn), the turns at each end, the train's state, node,
-//     speed and revenue of this year, the rail costs of this year (purchases, monthly, distance)
-//     and the number of warnings.
+//     standing at its near end; in the simple economy, its wagon carries 100 of coal and each
+//     station accepts coal and holds a batch of 1000 made there). Every scenario sets TicksPerYear
+//     from the calendar. The shuttle first prints each dead-end turn of the train (turnN.tick,
+//     turnN.end near or far, turnN.node the node its head stands on after the turn), the turns at
+//     each end, the revenue booked at each end (revenue.near, revenue.far), the train's state,
+//     node, speed and revenue of this year, the rail costs of this year (purchases, monthly,
+//     distance) and the number of warnings.
 //
 //   sim_driver hash
 //     The state hash of the freshly reset world.
@@ -417,14 +419,15 @@ int Revenue(const std::vector<std::string>& args) {
   }
   ResetWorldState();
   GameSettings.EconomyMode = 1;
-  GameSettings.Level = static_cast<uint8_t>(level);
+  SetDifficultyLevel(static_cast<int>(level));
   GoodsTypeCount = 1;
-  TGoodsType& type = GoodsTypes[1];
+  TGoodsType type{};
   SetGoodsInfoKind(type, kGoodsKindGoods);
   type.WeightPerUnit = 1;
   type.VolumePerUnit = 1;
   type.TransportFactor = factor;
   type.GoodsAttractivity = attractivity;
+  SetGoodsType(1, type);
   const TVector from{0.0f, 0.0f, 0.0f}, to{distance, 0.0f, 0.0f};
   Print("revenue", CalcGoodsRevenue(1, GoodsTransportCost(from, to, 1) * units));
   Print("transport_time", GoodsTransportTime(from, to, 1));

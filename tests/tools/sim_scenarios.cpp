@@ -129,12 +129,13 @@ void UnloadAndCount(bool unloadAll, uint8_t onlyType, uint8_t stopNumber, uint32
 void StockShuttle(const sample_world::TShuttle& line) {
   GameSettings.EconomyMode = 1;
   GoodsTypeCount = std::max(GoodsTypeCount, kShuttleCoal);
-  TGoodsType& coal = GoodsTypes[kShuttleCoal];
+  TGoodsType coal{};
   SetGoodsInfoKind(coal, kGoodsKindGoods);
   coal.WeightPerUnit = 1;
   coal.VolumePerUnit = 1;
   coal.TransportFactor = 1.0f;
   coal.MaxAge = 100000;
+  SetGoodsType(kShuttleCoal, coal);
   TVehicleCargo cargo;
   cargo.WeightCapacity = kShuttleWagonRoom;
   cargo.VolumeCapacity = kShuttleWagonRoom;

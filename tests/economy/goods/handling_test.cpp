@@ -230,6 +230,39 @@ TEST_F(GoodsHandling, RevenueFollowsTheLevelAndTheAttractivity) {
   EXPECT_EQ(CalcGoodsRevenue(0, 100.0f), 200.0f);  // no goods type: normal
 }
 
+// What the revenue and loading divide by or index with is refused when the tables are set.
+TEST_F(GoodsHandling, TheTablesRefuseUnknownLevelsAndGoodsWithoutWeightOrVolume) {
+  GameSettings.Level = 3;
+  EXPECT_FALSE(SetDifficultyLevel(5));
+  EXPECT_EQ(GameSettings.Level, 3);
+  EXPECT_TRUE(SetDifficultyLevel(4));
+  EXPECT_EQ(GameSettings.Level, 4);
+  struct Case {
+    uint8_t Kind;
+    int32_t Weight, Volume;
+    bool Taken;
+  };
+  for (const Case c : {Case{kGoodsKindGoods, 0, 1, false}, Case{kGoodsKindGoods, 1, 0, false},
+                       Case{kGoodsKindGoods, -2, 1, false}, Case{kGoodsKindGoods, 2, 3, true},
+                       Case{kGoodsKindPassengers, 0, 0, true}}) {
+    SCOPED_TRACE(c.Weight * 10 + c.Volume);
+    TGoodsType t = GoodsTypes[kGrain];
+    SetGoodsInfoKind(t, c.Kind);
+    t.WeightPerUnit = c.Weight;
+    t.VolumePerUnit = c.Volume;
+    t.TransportFactor = 7.0f;
+    EXPECT_EQ(SetGoodsType(kOdd, t), c.Taken);
+    EXPECT_EQ(GoodsTypes[kOdd].TransportFactor == 7.0f, c.Taken);
+    GoodsTypes[kOdd] = {};
+  }
+  EXPECT_FALSE(SetGoodsType(53, GoodsTypes[kCoal]));
+  EXPECT_EQ(Warnings(), (std::vector<std::string>{"Difficulty level 5 is not known: the level stays 3",
+                                                  "Goods type 4: weight and volume per unit must be above 0",
+                                                  "Goods type 4: weight and volume per unit must be above 0",
+                                                  "Goods type 4: weight and volume per unit must be above 0",
+                                                  "Goods type 53: no such row"}));
+}
+
 TEST_F(GoodsHandling, TransportTimeGrowsFasterBeyond1500) {
   const TVector a{0.0f, 0.0f, 0.0f};
   EXPECT_FLOAT_EQ(GoodsTransportTime(a, {600.0f, 0.0f, 800.0f}, kCoal), 1000.0f * 0.5f + 2.0f);
