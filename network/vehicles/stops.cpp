@@ -111,6 +111,37 @@ bool HasCapacity(const TVehicleTypeDriving& d) {
   return d.PassengerCapacity > 0 || d.WeightCapacity > 0 || d.VolumeCapacity > 0;
 }
 
+// What a vehicle holds after its goods were handled, and its batch count before and after.
+struct THandled {
+  uint32_t Weight = 0, Volume = 0, Seats = 0;
+  uint8_t Before = 0, After = 0;
+};
+
+// Each vehicle of the convoy with room has its goods list handled (Handle) between its handling
+// start and end ticks, which Delay (grown by the handling) gives; Finish completes the vehicle
+// before it is stored.
+template <class Handle, class Finish>
+void HandleEachVehicle(const TTrain& t, const uint32_t& delay, Handle handle, Finish finish) {
+  for (int i = 0; i < VehicleCount(t); ++i) {
+    TVehicle& v = VehicleAt(t, i);
+    const TVehicleTypeDriving d = TypeOf(v);
+    if (!HasCapacity(d)) continue;
+    v.LoadingStartTick = GameTime + delay;
+    uint32_t list[100] = {};
+    THandled h;
+    uint8_t count = std::min<uint8_t>(v.VehicleGoodsCounter, 100);
+    h.Before = count;
+    std::copy(v.Goods, v.Goods + count, list);
+    handle(v, i, list, count, h);
+    count = std::min<uint8_t>(count, 100);
+    std::copy(list, list + count, v.Goods);
+    v.VehicleGoodsCounter = h.After = count;
+    v.LoadingEndTick = GameTime + delay;
+    finish(v, i, d, h);
+    v.A_ReWrite();
+  }
+}
+
 // A train longer than its platform (the link into the node it stands before) takes the difference
 // longer.
 void PlatformDelay(const TTrain& t, uint32_t& delay) {
@@ -284,24 +315,15 @@ void ArriveAtStation(TTrain& t) {
   uint32_t delay = kStopHandlingDelay;
   float goods = 0.0f, passengers = 0.0f;
   const uint8_t halt = onSchedule ? t.CurrentStop : 0;
-  for (int i = 0; i < VehicleCount(t); ++i) {
-    TVehicle& v = VehicleAt(t, i);
-    const TVehicleTypeDriving d = TypeOf(v);
-    if (!HasCapacity(d)) continue;
-    v.LoadingStartTick = GameTime + delay;
-    uint32_t goodsList[100] = {};
-    uint8_t count = std::min<uint8_t>(v.VehicleGoodsCounter, 100);
-    std::copy(v.Goods, v.Goods + count, goodsList);
-    uint32_t weight = 0, volume = 0, seats = 0;
-    stop_hooks::UnloadGoods(!onSchedule, GoodsTypeAt(s.get(), halt, i), halt, goodsList, count, t.TargetStation,
-                            v.VehicleType, KindOf(v), weight, volume, seats, delay, goods, passengers);
-    count = std::min<uint8_t>(count, 100);
-    std::copy(goodsList, goodsList + count, v.Goods);
-    v.VehicleGoodsCounter = count;
-    v.LoadingEndTick = GameTime + delay;
-    v.LoadPercentage = GoodsPercent(d, weight, volume);
-    v.A_ReWrite();
-  }
+  HandleEachVehicle(
+      t, delay,
+      [&](const TVehicle& v, int i, uint32_t (&list)[100], uint8_t& count, THandled& h) {
+        stop_hooks::UnloadGoods(!onSchedule, GoodsTypeAt(s.get(), halt, i), halt, list, count, t.TargetStation,
+                                v.VehicleType, KindOf(v), h.Weight, h.Volume, h.Seats, delay, goods, passengers);
+      },
+      [](TVehicle& v, int, const TVehicleTypeDriving& d, const THandled& h) {
+        v.LoadPercentage = GoodsPercent(d, h.Weight, h.Volume);
+      });
   PlatformDelay(t, delay);
   CalcTrainPower(t);
   const TVehicle* first = VehicleCount(t) > 0 ? &VehicleAt(t, 0) : nullptr;
@@ -337,28 +359,19 @@ void FinishedUnloadingBeginLoading(TTrain& t) {
     const uint8_t current = t.CurrentStop;
     t.CurrentStop = FollowingHalt(*s, current);
     uint32_t delay = kStopHandlingDelay;
-    for (int i = 0; i < VehicleCount(t); ++i) {
-      TVehicle& v = VehicleAt(t, i);
-      const TVehicleTypeDriving d = TypeOf(v);
-      if (!HasCapacity(d)) continue;
-      v.LoadingStartTick = GameTime + delay;
-      uint32_t goodsList[100] = {};
-      uint8_t count = std::min<uint8_t>(v.VehicleGoodsCounter, 100);
-      const uint8_t before = count;
-      std::copy(v.Goods, v.Goods + count, goodsList);
-      uint32_t weight = 0, volume = 0, seats = 0;
-      stop_hooks::LoadGoods(goodsList, count, GoodsTypeAt(s.get(), current, i), v.VehicleType, KindOf(v), 0, *s,
-                            current, weight, volume, seats, delay);
-      count = std::min<uint8_t>(count, 100);
-      std::copy(goodsList, goodsList + count, v.Goods);
-      v.VehicleGoodsCounter = count;
-      v.LoadingEndTick = GameTime + delay;
-      v.LoadPercentage = d.PassengerCapacity > 0 ? Percent(seats, d.PassengerCapacity) : GoodsPercent(d, weight, volume);
-      const uint8_t flags = s->Stops[current - 1].VehicleFlags[i];
-      s->Stops[current - 1].VehicleFlags[i] =
-          static_cast<uint8_t>(count == before ? (flags | kLeftWithoutLoad) : (flags & ~kLeftWithoutLoad));
-      v.A_ReWrite();
-    }
+    HandleEachVehicle(
+        t, delay,
+        [&](const TVehicle& v, int i, uint32_t (&list)[100], uint8_t& count, THandled& h) {
+          stop_hooks::LoadGoods(list, count, GoodsTypeAt(s.get(), current, i), v.VehicleType, KindOf(v), 0, *s,
+                                current, h.Weight, h.Volume, h.Seats, delay);
+        },
+        [&](TVehicle& v, int i, const TVehicleTypeDriving& d, const THandled& h) {
+          v.LoadPercentage =
+              d.PassengerCapacity > 0 ? Percent(h.Seats, d.PassengerCapacity) : GoodsPercent(d, h.Weight, h.Volume);
+          const uint8_t flags = s->Stops[current - 1].VehicleFlags[i];
+          s->Stops[current - 1].VehicleFlags[i] =
+              static_cast<uint8_t>(h.After == h.Before ? (flags | kLeftWithoutLoad) : (flags & ~kLeftWithoutLoad));
+        });
     PlatformDelay(t, delay);
     CalcTrainPower(t);
     t.State = kTrainLoading;
