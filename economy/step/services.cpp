@@ -15,6 +15,7 @@
 #include "network/track/stations.h"
 #include "network/vehicles/convoys.h"
 #include "network/vehicles/movement.h"
+#include "network/vehicles/traffic.h"
 #include "network/world/particles.h"
 
 namespace {
@@ -69,6 +70,7 @@ void InstallEconomyServices() {
   step_hooks::PlaceTrainVehicles = PlaceTrainVehicles;
   step_hooks::WriteBackTrainVehicles = WriteBackTrainVehicles;
   step_hooks::ShiftTrainRevenue = ShiftTrainRevenue;
+  InstallTrafficHooks();
   RegisterWorldPart({"schedules", [] { ScheduleTickCursor = 0; }, [](THashWriter& h) { h.U32(ScheduleTickCursor); }});
   RegisterWorldPart({"goods events", ResetGoodsEvent, [](THashWriter& h) {
                        const TGoodsEvent& e = GoodsEvent;
