@@ -14,6 +14,7 @@
 #include "network/vehicles/depots.h"
 #include "network/vehicles/movement.h"
 #include "network/vehicles/stops.h"
+#include "network/vehicles/traffic.h"
 #include "script/gamecommands.h"
 
 namespace {
@@ -77,4 +78,5 @@ void InstallNetworkServices() {
   movement_hooks::CaptureTrain = CaptureTrain;
   movement_hooks::CaptureNodeNumber = DepotCaptureNode;
   ScriptNetwork.ReleaseTrain = [](TDepot& d, uint32_t train) { ReleaseTrain(d, train); };
+  traffic_hooks::FindPathToDepot = FindPathToDepot;
 }

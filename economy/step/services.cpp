@@ -17,6 +17,7 @@
 #include "network/vehicles/movement.h"
 #include "network/vehicles/stops.h"
 #include "script/runners.h"
+#include "network/vehicles/traffic.h"
 #include "network/world/particles.h"
 
 namespace {
@@ -74,6 +75,7 @@ void InstallEconomyServices() {
   step_hooks::TickBuildingScripts = ::TickBuildingScripts;
   stop_hooks::UnloadGoods = ::UnloadGoods;
   stop_hooks::LoadGoods = ::LoadGoods;
+  InstallTrafficHooks();
   RegisterWorldPart({"schedules", [] { ScheduleTickCursor = 0; }, [](THashWriter& h) { h.U32(ScheduleTickCursor); }});
   RegisterWorldPart({"goods events", ResetGoodsEvent, [](THashWriter& h) {
                        const TGoodsEvent& e = GoodsEvent;

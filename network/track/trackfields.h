@@ -49,3 +49,6 @@ inline uint8_t WayPart(const TWay& w) { return w.Completion; }
 // current phase of a crossing centre without traffic lights (0 none), 1 on a crossing arm.
 inline uint8_t& WaySwitch(TWay& w) { return w.Reserved121; }
 inline uint8_t WaySwitch(const TWay& w) { return w.Reserved121; }
+// The side of a road way's lane queue (TStreetBlock) that the lane leaving Node belongs to: side 1
+// for the lane from the way's first node to its fourth, side 0 for any other.
+inline uint8_t LaneSideOf(const TWay& w, uint32_t node) { return w.NodesCounter >= 1 && w.Nodes[0] == node ? 1 : 0; }

@@ -615,9 +615,9 @@ bool TurnOnDeadEnd(TTrain& t) {
           if ((side == 0 ? q.Side0[i] : q.Side1[i]) == train) return true;
         return false;
       };
-      const int side = holds(0) ? 0 : holds(1) ? 1 : -1;
-      if (side < 0)
-        SYS_BREAKPROGRAM("ERROR in TTrain.TurnOnDeadEnd: Could not find Streetblockside of van " + std::to_string(train));
+      // A convoy that found its side of the queue full (ten convoys) was left out of it: it counts
+      // as standing on the side of its own lane.
+      const int side = holds(0) ? 0 : holds(1) ? 1 : LaneSideOf(w, t.CurrentNode);
       if ((side == 0 ? q.Side1Count : q.Side0Count) != 0) return false;
       for (uint32_t n : NodesUnder(t)) TrainLeavesNode(t, n);
       TrainEntersNode(t, o);

@@ -259,7 +259,9 @@ void Deliver(TTrain& t, TPath& path, TPath* out, bool store) {
   }
 }
 
-void DepotPathSearch(TTrain& t, TPath* out, bool store, bool reuse) {
+}  // namespace
+
+void FindPathToDepot(TTrain& t, TPath* out, bool store, bool reuse) {
   auto path = std::make_unique<TPath>();
   path->Init(t.VBT_Type);
   TDepotTargetEvaluator e;
@@ -277,8 +279,6 @@ void DepotPathSearch(TTrain& t, TPath* out, bool store, bool reuse) {
   }
   Deliver(t, *path, out, store);
 }
-
-}  // namespace
 
 bool TScheduleStationEvaluator::IsTarget(uint32_t node) {
   if (!TStationSearchEvaluator::IsTarget(node)) return false;
@@ -392,7 +392,7 @@ void FinishedUnloadingBeginLoading(TTrain& t) {
 
 void FindPathToSchedulestation(TTrain& t, const TSchedule& schedule, uint8_t halt, TPath* out, bool store, bool reuse) {
   if (t.ScheduleState == kRouteToDepot) {
-    DepotPathSearch(t, out, store, reuse);
+    FindPathToDepot(t, out, store, reuse);
     return;
   }
   if (!schedule.IsCalculated())
@@ -453,5 +453,5 @@ void HeadForDepot(TTrain& t) {
   t.TargetSpeed = NormalTargetSpeed(t);
   t.ScheduleState = kRouteToDepot;
   t.TargetStation = 0;
-  DepotPathSearch(t, nullptr, true, false);
+  FindPathToDepot(t, nullptr, true, false);
 }

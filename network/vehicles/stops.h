@@ -54,6 +54,9 @@ void FinishedUnloadingBeginLoading(TTrain& t);
 // 250 of the present one, avoiding red blocks within 1000 of the start. A convoy heading for a
 // depot (route mode 3) searches for a depot instead.
 void FindPathToSchedulestation(TTrain& t, const TSchedule& s, uint8_t halt, TPath* out, bool store, bool reuse);
+// The path from T's current node to a capture node of a depot of T's owner (an empty path of status
+// 1 when there is none): Store, Out and Reuse as above.
+void FindPathToDepot(TTrain& t, TPath* out, bool store, bool reuse);
 // The convoy drives to a depot of its owner (route mode 3, no target station).
 void HeadForDepot(TTrain& t);
 

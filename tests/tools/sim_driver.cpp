@@ -113,6 +113,11 @@
 //     part, centre way, state, connects and nodes as comma lists), every node as testtrack does
 //     and the state hash.
 //
+//   sim_driver lights X|T PERIOD TICKS
+//     The traffic lights of an X- or a T-crossing with the light period PERIOD (a whole number;
+//     below 1 the start-up period 40 holds): each tick from 0 to TICKS - 1 at which the phase
+//     changes, the first included (changeN.tick, changeN.phase), and the number of changes.
+//
 // Exit status 0 after a run, 2 for a command line it does not understand.
 #include <algorithm>
 #include <cmath>
@@ -167,7 +172,8 @@ int Usage() {
                "       sim_driver testrun train|car AXLELENGTH\n"
                "       sim_driver pathcheck --grid WxH --pairs N --seed S\n"
                "       sim_driver signals\n"
-               "       sim_driver crossings\n");
+               "       sim_driver crossings\n"
+               "       sim_driver lights X|T PERIOD TICKS\n");
   return 2;
 }
 
@@ -580,6 +586,10 @@ int main(int argc, char** argv) {
                        : command == "pathcheck" ? PathCheck(args)
                        : command == "signals"   ? SignalScenario(args)
                                                 : CrossingScenario(args);
+    return status == 2 ? Usage() : status;
+  }
+  if (command == "lights") {
+    const int status = LightsRun(args);
     return status == 2 ? Usage() : status;
   }
   if (command == "testtrack") return TestTrack(args);

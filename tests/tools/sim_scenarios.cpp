@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +27,7 @@
 #include "network/construction/signals.h"
 #include "network/track/trackfields.h"
 #include "network/vehicles/stops.h"
+#include "network/vehicles/traffic.h"
 #include "tools/sample_world.h"
 
 namespace {
@@ -415,4 +417,24 @@ void PrintNodes() {
     std::printf("%s.flags=%u\n", key.c_str(), static_cast<unsigned>(node.Flags));
   }
   std::printf("nodes=%d\n", nodes);
+}
+
+int LightsRun(const std::vector<std::string>& args) {
+  long period = 0, ticks = 0;
+  if (args.size() != 3 || (args[0] != "X" && args[0] != "T") ||
+      !ReadWhole(args[1], INT32_MIN, INT32_MAX, period) || !ReadWhole(args[2], 0, kGameTimeLast + 1L, ticks))
+    return 2;
+  const uint8_t waytype = args[0] == "X" ? kWaytypeXCrossing : kWaytypeTCrossing;
+  TrafficLightPeriod = static_cast<int32_t>(period);
+  int changes = 0;
+  uint8_t last = 0;
+  for (long tick = 0; tick < ticks; ++tick) {
+    const uint8_t phase = GetTrafficLightStateAt(static_cast<int32_t>(tick), waytype);
+    if (phase == last) continue;
+    last = phase;
+    ++changes;
+    std::printf("change%d.tick=%ld\nchange%d.phase=%u\n", changes, tick, changes, static_cast<unsigned>(phase));
+  }
+  std::printf("changes=%d\n", changes);
+  return 0;
 }

@@ -26,3 +26,7 @@ int CrossingScenario(const std::vector<std::string>& args);
 // Every node in use: its position, previous and next links (comma lists, "-" for none), way and
 // flags, then their number.
 void PrintNodes();
+// lights X|T PERIOD TICKS: the traffic light phase of an X- or T-crossing with TrafficLightPeriod
+// PERIOD at every tick from 0 to TICKS - 1 where it changes (the first tick counts as a change):
+// changeN.tick and changeN.phase, then their number. 2 for arguments it does not understand.
+int LightsRun(const std::vector<std::string>& args);
