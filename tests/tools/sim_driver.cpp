@@ -118,6 +118,16 @@
 //     below 1 the start-up period 40 holds): each tick from 0 to TICKS - 1 at which the phase
 //     changes, the first included (changeN.tick, changeN.phase), and the number of changes.
 //
+//   sim_driver crossing X|T
+//     The X- or the T-crossing of the crossings command alone, printed the same way.
+//
+//   sim_driver router
+//     Lays finished rail track from (500, 0, 1000) to (2000, 0, 1000) in three ways of 500 on flat
+//     land and puts a switch into its middle way at x = 1200, its branch toward +z, as the router
+//     command does (the branch target 190 along the branch). Prints the result set, every way
+//     (type 3 for the router's legs, part 4 its centre, with its nodes), every node with its links
+//     and the state hash.
+//
 // Exit status 0 after a run, 2 for a command line it does not understand.
 #include <algorithm>
 #include <cmath>
@@ -173,6 +183,8 @@ int Usage() {
                "       sim_driver pathcheck --grid WxH --pairs N --seed S\n"
                "       sim_driver signals\n"
                "       sim_driver crossings\n"
+               "       sim_driver crossing X|T\n"
+               "       sim_driver router\n"
                "       sim_driver lights X|T PERIOD TICKS\n");
   return 2;
 }
@@ -580,11 +592,14 @@ int main(int argc, char** argv) {
   if (command == "revenue") return Revenue(args);
   if (command == "level") return Level(args);
   if (command == "run" || command == "hash" || command == "pathcheck" || command == "signals" ||
-      command == "crossings") {
+      command == "crossings" || command == "crossing" || command == "router") {
+    if (command == "crossings" && !args.empty()) return Usage();
+    if (command == "crossing" && args.size() != 1) return Usage();
     const int status = command == "run"         ? RunScenario(args)
                        : command == "hash"      ? PrintResetHash(args)
                        : command == "pathcheck" ? PathCheck(args)
                        : command == "signals"   ? SignalScenario(args)
+                       : command == "router"    ? RouterScenario(args)
                                                 : CrossingScenario(args);
     return status == 2 ? Usage() : status;
   }

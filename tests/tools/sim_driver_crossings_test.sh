@@ -44,4 +44,14 @@ judged "$status" "crossings"
 again crossings
 refused crossings 1
 
+# Each crossing alone: its centre and its arms (the X four, the T three), finished.
+for kind in X T; do
+  out=$("$driver" crossing $kind 2>/dev/null)
+  arms=$([ $kind = X ] && echo 4 || echo 3)
+  expect "ways $((arms + 1))"
+  [ $kind = X ] && expect "x.result 0" || expect "t.result 0"
+done
+refused crossing
+refused crossing Y
+
 [ "$fails" -eq 0 ]

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +25,7 @@
 #include "engine/store/recordstore.h"
 #include "engine/world/records.h"
 #include "network/construction/crossings.h"
+#include "network/construction/routers.h"
 #include "network/construction/signals.h"
 #include "network/track/trackfields.h"
 #include "network/vehicles/stops.h"
@@ -374,16 +376,10 @@ void PrintCrossing(const char* name, uint8_t arms, const TMetaconnect (&points)[
 
 }  // namespace
 
-int CrossingScenario(const std::vector<std::string>& args) {
-  if (!args.empty()) return 2;
-  if (!Reset()) return 1;
-  std::memset(GroundMap, 5, sizeof(GroundMap));
-  auto curve = NewCurveline();
-  const TMetaconnect x[4] = {RoadPoint(800, 1000), RoadPoint(1200, 1000), RoadPoint(1000, 1200), RoadPoint(1000, 800)};
-  PrintCrossing("x", 4, x, *curve);
-  const TMetaconnect t[4] = {RoadPoint(800, 2000), RoadPoint(1200, 2000), RoadPoint(1000, 2200), {}};
-  PrintCrossing("t", 3, t, *curve);
+namespace {
 
+// Every way (type, part, centre way, state, connects and nodes), every node, and the hash.
+void PrintNetwork() {
   int ways = 0;
   TWay w{};
   for (uint32_t i = FindInArrayerBW(kARTypeWay, 0); i != 0; i = FindInArrayerBW(kARTypeWay, i)) {
@@ -398,6 +394,46 @@ int CrossingScenario(const std::vector<std::string>& args) {
   std::printf("ways=%d\n", ways);
   PrintNodes();
   std::printf("hash=%s\n", WorldStateHashText().c_str());
+}
+
+}  // namespace
+
+int CrossingScenario(const std::vector<std::string>& args) {
+  // No argument: both crossings; X or T: that one alone.
+  if (args.size() > 1 || (args.size() == 1 && args[0] != "X" && args[0] != "T")) return 2;
+  if (!Reset()) return 1;
+  std::memset(GroundMap, 5, sizeof(GroundMap));
+  auto curve = NewCurveline();
+  if (args.empty() || args[0] == "X") {
+    const TMetaconnect x[4] = {RoadPoint(800, 1000), RoadPoint(1200, 1000), RoadPoint(1000, 1200),
+                               RoadPoint(1000, 800)};
+    PrintCrossing("x", 4, x, *curve);
+  }
+  if (args.empty() || args[0] == "T") {
+    const TMetaconnect t[4] = {RoadPoint(800, 2000), RoadPoint(1200, 2000), RoadPoint(1000, 2200), {}};
+    PrintCrossing("t", 3, t, *curve);
+  }
+  PrintNetwork();
+  return 0;
+}
+
+int RouterScenario(const std::vector<std::string>& args) {
+  if (!args.empty()) return 2;
+  if (!Reset()) return 1;
+  std::memset(GroundMap, 5, sizeof(GroundMap));
+  const TVector track[] = {{500, 0, 1000}, {1000, 0, 1000}, {1500, 0, 1000}, {2000, 0, 1000}};
+  const std::vector<uint32_t> ways = sample_world::RailTrack(track, 4, false);
+  // The switch at 1200 on the middle way, its branch toward a point 190 along the branch direction.
+  SetRouterFromWay(AddRouterInfo, ways[1], {1200.0f, 0.0f, 1010.0f});
+  TMetaconnect target{};
+  target.Waytype = kWaytypeRail;
+  target.Position = {1230.0f + std::cos(kBranchTurn) * 190.0f, 0.0f, 1000.0f + std::sin(kBranchTurn) * 190.0f};
+  PrepareRouterBranch(AddRouterInfo, target);
+  auto curve = NewCurveline();
+  TConstructResult r;
+  ConstructAddRouter(*curve, {}, 0, 1, r);
+  std::printf("result=%s\n", r.Elements().c_str());
+  PrintNetwork();
   return 0;
 }
 

@@ -23,6 +23,7 @@ int SignalScenario(const std::vector<std::string>& args);
 // both results, every way (type, part, centre, state, connects and nodes), every node (PrintNodes)
 // and the state hash.
 int CrossingScenario(const std::vector<std::string>& args);
+int RouterScenario(const std::vector<std::string>& args);
 // Every node in use: its position, previous and next links (comma lists, "-" for none), way and
 // flags, then their number.
 void PrintNodes();
