@@ -5,6 +5,7 @@
 #include "economy/goods/handling.h"
 #include "economy/messages/news.h"
 #include "economy/money/finances.h"
+#include "economy/money/prizes.h"
 #include "economy/step/commands.h"
 #include "economy/step/tick.h"
 #include "economy/step/worldstate_hash.h"
@@ -73,6 +74,8 @@ void InstallEconomyServices() {
   step_hooks::WriteBackTrainVehicles = WriteBackTrainVehicles;
   step_hooks::ShiftTrainRevenue = ShiftTrainRevenue;
   step_hooks::TickBuildingScripts = ::TickBuildingScripts;
+  step_hooks::AwardPrizes = ::AwardPrizes;
+  step_hooks::CheckWinConditions = ::CheckWinConditions;
   stop_hooks::UnloadGoods = ::UnloadGoods;
   stop_hooks::LoadGoods = ::LoadGoods;
   InstallTrafficHooks();
