@@ -6,6 +6,7 @@
 #include <memory>
 #include <utility>
 
+#include "economy/goods/driver.h"
 #include "engine/base/diagnostics.h"
 #include "engine/base/worldstate.h"
 #include "engine/mesh/mesh.h"
@@ -289,6 +290,7 @@ void StartCalendarGame() {
   LocalPlayer = 1;
   Players[1].Finances[0].Year = 1950;
   Players[1].Finances[0].Balance = 1000000.0L;
+  StartGoodsProcesses();
 }
 
 }  // namespace sample_world

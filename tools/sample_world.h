@@ -91,8 +91,8 @@ struct TNodeGrid {
 TNodeGrid BuildNodeGrid(int columns, int rows, float spacing, const TVector& origin);
 
 // A running game from 1.1.1950 at 10 ticks a day (TicksPerYear from the calendar), economy level 2,
-// one player (the local one) with 1,000,000: the calendar scenario of the driver and the step's
-// benchmark, on a reset world.
+// one player (the local one) with 1,000,000, the goods processes started (StartGoodsProcesses): the
+// calendar scenario of the driver and the step's benchmark, on a reset world.
 void StartCalendarGame();
 
 }  // namespace sample_world

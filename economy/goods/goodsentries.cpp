@@ -39,6 +39,25 @@ TIndustryInput IndustryInput(const TIndustry& i, int k) { return FromBytes<TIndu
 
 void SetIndustryInput(TIndustry& i, int k, const TIndustryInput& e) { std::memcpy(i.Input[k], &e, sizeof(e)); }
 
+int FindOrAddIndustryInput(TIndustry& i, uint8_t goodType) {
+  const int used = std::min<int>(i.IndustryInputCounter, kIndustryInputRoom);
+  for (int k = 0; k < used; ++k) {
+    if (IndustryInput(i, k).GoodType == goodType) return k;
+  }
+  if (used >= kIndustryInputRoom) return -1;
+  TIndustryInput e{};
+  e.GoodType = goodType;
+  SetIndustryInput(i, used, e);
+  i.IndustryInputCounter = static_cast<uint8_t>(used + 1);
+  return used;
+}
+
+TIndustryProduction IndustryProduction(const TIndustry& i, int k) { return FromBytes<TIndustryProduction>(i.PCOutput[k]); }
+
+void SetIndustryProduction(TIndustry& i, int k, const TIndustryProduction& e) {
+  std::memcpy(i.PCOutput[k], &e, sizeof(e));
+}
+
 int IndustryTypeRecipeCount(uint8_t industryType) {
   if (!IsIndustryType(industryType)) return 0;
   return std::min<int>(IndustryTypes[industryType].Bytes[kIndustryTypeRecipeCountOffset], kIndustryTypeRecipeRoom);

@@ -32,6 +32,19 @@ struct TIndustryInput {
   uint8_t Reserved5[3];
 };
 
+// An industry's production entry (24 bytes), one per recipe of its type in recipe order. In the
+// goods-way economy ThisMonth and LastMonth hold the requested amounts and Served and Served2 a
+// smoothed pair; in the simple economy Served is the percent of the production its stations serve
+// and Served2 that percent at the end of the last month.
+struct TIndustryProduction {
+  float Production;  // of the production interval
+  float ThisMonth;
+  float LastMonth;
+  float Requests;    // collected by this planning pass
+  float Served;
+  float Served2;
+};
+
 // A recipe (24 bytes): the output of one unit takes Needs[k] of each input k.
 struct TRecipe {
   uint8_t Inputs[4];  // goods types
@@ -43,9 +56,11 @@ struct TRecipe {
 
 #pragma pack(pop)
 
-static_assert(sizeof(TStationGoods) == 16 && sizeof(TIndustryInput) == 8 && sizeof(TRecipe) == 24);
+static_assert(sizeof(TStationGoods) == 16 && sizeof(TIndustryInput) == 8 && sizeof(TRecipe) == 24 &&
+              sizeof(TIndustryProduction) == 24);
 static_assert(sizeof(TStationGoods) == sizeof(TStation::Goods[0]) &&
-              sizeof(TIndustryInput) == sizeof(TIndustry::Input[0]) && sizeof(TRecipe) == sizeof(TIndustryTypeEntry));
+              sizeof(TIndustryInput) == sizeof(TIndustry::Input[0]) && sizeof(TRecipe) == sizeof(TIndustryTypeEntry) &&
+              sizeof(TIndustryProduction) == sizeof(TIndustry::PCOutput[0]));
 
 // TStationGoods::Flags
 constexpr uint8_t kStationGoodsAccepted = 1;  // goods of the type may be unloaded here
@@ -55,6 +70,7 @@ constexpr uint8_t kStationGoodsLost = 8;      // a batch of the type was lost
 
 constexpr int kStationGoodsRoom = 52;
 constexpr int kIndustryInputRoom = 32;
+constexpr int kIndustryProductionRoom = 8;
 constexpr float kIndustryInputCap = 500000.0f;  // the most an input entry holds
 
 // The fields of an industry type that the goods processes read, in this order after the type's
@@ -79,6 +95,13 @@ bool StationAccepts(const TStation& s, uint8_t goodType);
 
 TIndustryInput IndustryInput(const TIndustry& i, int k);
 void SetIndustryInput(TIndustry& i, int k, const TIndustryInput& e);
+// The 0-based input entry of the goods type; without one a new entry of the type (amount 0) is
+// appended in memory. -1 when there is none and the list is full.
+int FindOrAddIndustryInput(TIndustry& i, uint8_t goodType);
+
+// Production entry k (0-based, below 8) of an industry by value, and back.
+TIndustryProduction IndustryProduction(const TIndustry& i, int k);
+void SetIndustryProduction(TIndustry& i, int k, const TIndustryProduction& e);
 
 // The recipes of an industry type (1..52): their count, held to 0..8, and recipe k (0-based below
 // that count). A recipe number outside 1..100 gives an empty recipe; so does a type outside 1..52

@@ -20,7 +20,6 @@ namespace {
 
 using LD = long double;
 
-constexpr int kStationListRoom = 5000;
 constexpr uint32_t kPassengerRevenueAge = 30000;  // ticks after which passengers earn nothing
 
 const char* const kUnloadKindText = "ERROR: good: UnLoadGoods: Unsorportet GoodsInfoKind detected.";
@@ -57,8 +56,6 @@ void AddRounded(uint32_t& handlingTime, float time) {
 
 // ---- A station's in-goods and out-goods lists, by value
 
-enum class StationList { In, Out };
-
 int ListCount(const TStation& s, StationList l) {
   return std::min<int>(l == StationList::In ? s.StationInGoodsCounter : s.StationOutGoodsCounter, kStationListRoom);
 }
@@ -86,23 +83,26 @@ void MarkGoodswayLost(const TGood& g) {
   w.A_Overwrite();
 }
 
-// Appends the batch to the list. A full list gives the warning and its last place to the batch:
-// the batch there is destroyed, its goods way marked first when markWay.
-void AppendToStation(TStation& s, StationList l, uint32_t good, const char* fullWarning, bool markWay) {
+}  // namespace
+
+uint8_t AppendToStation(TStation& s, StationList l, uint32_t good, const std::string& fullWarning, bool markWay) {
   const int n = ListCount(s, l);
   if (n < kStationListRoom) {
     SetListAt(s, l, n, good);
     SetListCount(s, l, n + 1);
-    return;
+    return 0;
   }
   SYS_Warning(fullWarning);
   const uint32_t lost = ListAt(s, l, kStationListRoom - 1);
   SetListAt(s, l, kStationListRoom - 1, good);
-  if (lost == 0) return;
+  if (lost == 0) return 0;
   const TGood g = StoredRecord<TGood>(lost);
   if (markWay) MarkGoodswayLost(g);
   g.Destroy();
+  return g.GoodType;
 }
+
+namespace {
 
 // A batch split off in the goods-way economy holds a reference of its own on its way.
 void AddWayReference(const TGood& g) {
@@ -450,19 +450,11 @@ void FeedIndustries(const TStation& s, const TUnloadRows& rows) {
     for (int r = 0; r < rows.Count(); ++r) {
       const TUnloadRow& row = rows[r];
       if (!row.Sold || !takes[n][row.GoodType]) continue;
-      int k = 0;
-      const int used = std::min<int>(industry.IndustryInputCounter, kIndustryInputRoom);
-      while (k < used && IndustryInput(industry, k).GoodType != row.GoodType) ++k;
-      TIndustryInput input{};
-      if (k < used) {
-        input = IndustryInput(industry, k);
-      } else if (used < kIndustryInputRoom) {
-        input.GoodType = row.GoodType;
-        industry.IndustryInputCounter = static_cast<uint8_t>(used + 1);
-        appended = true;
-      } else {
-        continue;  // no room for another input type
-      }
+      const int used = industry.IndustryInputCounter;
+      const int k = FindOrAddIndustryInput(industry, row.GoodType);
+      if (k < 0) continue;  // no room for another input type
+      appended = appended || industry.IndustryInputCounter != used;
+      TIndustryInput input = IndustryInput(industry, k);
       const float before = input.Amount;
       input.Amount = std::min(
           static_cast<float>(input.Amount + LD(row.Amount) * industry.Productivity / productivity[row.GoodType]),

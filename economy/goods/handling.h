@@ -18,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "economy/goods/records.h"
 #include "engine/base/types.h"
@@ -44,6 +45,17 @@ float GoodsTransportTime(const TVector& a, const TVector& b, uint8_t goodType);
 int32_t GoodsDistance(const TVector& a, const TVector& b);
 // The distance of a and b times the type's transport factor.
 float GoodsTransportCost(const TVector& a, const TVector& b, uint8_t goodType);
+
+// ---- A station's goods lists
+
+constexpr int kStationListRoom = 5000;
+enum class StationList { In, Out };
+
+// Appends the batch to the station's in-goods or out-goods list (in memory). A full list (5000)
+// gives the warning and its last place to the batch: the batch there is destroyed, in the
+// goods-way economy its goods way marked lost (kGoodswayLost) first when MarkWay. The goods type of
+// the batch that lost its place, 0 when none did.
+uint8_t AppendToStation(TStation& s, StationList l, uint32_t good, const std::string& fullWarning, bool markWay);
 
 // ---- Transfers
 

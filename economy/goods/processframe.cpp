@@ -6,8 +6,13 @@
 #include "engine/base/diagnostics.h"
 #include "engine/base/worldstate.h"
 
+uint32_t GameTicksSince(uint32_t at) {
+  if (GameTime >= at || at > kGameTimeLast) return GameTime - at;
+  return GameTime + (kGameTimeLast - at) + 1;
+}
+
 void RetuneProcessSpeed(int32_t& speed, uint32_t& passStart, long double period, const std::string& text) {
-  const uint32_t elapsed = GameTime - passStart;
+  const uint32_t elapsed = GameTicksSince(passStart);
   if (period > 0.0L) {
     const long double steps = std::trunc(static_cast<long double>(elapsed) * speed / period) + 1.0L;
     if (steps > kMostProcessSpeed) {

@@ -10,8 +10,13 @@
 // The most steps a process runs per tick.
 constexpr int32_t kMostProcessSpeed = 100;
 
-// The re-tuning at the start of a pass. E := the ticks since PassStart (GameTime - PassStart, taken
-// across a wrap of the tick counter); Speed := Trunc(E x Speed / Period) + 1 (E x Speed is the
+// The ticks from At to GameTime on the cycle of the tick counter (GameTime starts again at 0 after
+// kGameTimeLast): a GameTime below At has passed the restart. An At beyond kGameTimeLast, which
+// GameTime never reaches, counts by plain 32-bit difference.
+uint32_t GameTicksSince(uint32_t at);
+
+// The re-tuning at the start of a pass. E := the ticks since PassStart (GameTicksSince, taken
+// across a restart of the tick counter); Speed := Trunc(E x Speed / Period) + 1 (E x Speed is the
 // number of steps the last pass took). Above 100 the warning Text followed by the computed value is
 // given and Speed := 100. PassStart := GameTime. A period that is not above 0 leaves Speed as it
 // is (the periods are refused when they are set), and Speed never falls below 1.

@@ -7,6 +7,7 @@
 #include "economy/money/finances.h"
 #include "economy/money/prizes.h"
 #include "economy/step/commands.h"
+#include "economy/step/goodsprocesses.h"
 #include "economy/step/tick.h"
 #include "economy/step/worldstate_hash.h"
 #include "economy/town/stations.h"
@@ -88,6 +89,7 @@ void InstallEconomyServices() {
                        h.U32(e.NextEventTick);
                        h.U8(e.Phase);
                      }});
+  InstallGoodsProcesses();
   step_hooks::UpdateParticles = UpdateParticles;
   RegisterWorldPart({"particles", ResetParticles, HashParticles});
   command_handlers::Handlers.PlaceSignal = SignalCommand<PlaceSignal>;

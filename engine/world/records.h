@@ -104,7 +104,7 @@ struct TWayEndNodes;
 struct TBuilding : ArrayerRecord<TBuilding> {
   uint32_t Index;
   uint16_t BuildingType;  // 1-based row of BuildingTypes; 0 none
-  uint8_t Reserved6[2];
+  uint16_t Inhabitants;   // cleared at creation
   uint8_t City;
   uint8_t BuildingWayCounter;  // at most 20
   uint8_t Reserved10[2];
@@ -112,7 +112,9 @@ struct TBuilding : ArrayerRecord<TBuilding> {
   float Roll, Gier, Nick;
   TVector Corners[4];
   float LowHeight, HighHeight;
-  uint8_t Reserved92[4];
+  // The passenger ratings of the stations around, summed by the station goods process over this
+  // pass and the last one.
+  uint16_t PsgrRatingSum, PsgrRatingSumLast;
   uint32_t Way;
   uint32_t Mesh;
   uint32_t Station;
@@ -255,7 +257,7 @@ struct TStation : ArrayerRecord<TStation> {
   uint8_t HandlingRate;  // goods handled per loading step; 10 for a station founded by a way
   uint8_t StationBuildingcounter;  // at most 100
   uint8_t StationWayCounter;       // at most 100
-  uint8_t Reserved8[4];
+  uint32_t LastRatingTick;         // GameTime of the last rating of its goods entries
   TVector Position;
   uint8_t ServiceFlags;  // 32 road service, 16 rail service
   uint8_t Reserved25[3];
@@ -270,7 +272,8 @@ struct TStation : ArrayerRecord<TStation> {
   uint8_t StationIndustryInRangeCounter;  // at most 16
   uint8_t StationGoodsCounter;            // at most 52
   uint8_t Number;
-  uint8_t Reserved48[8];
+  int32_t PassengerProduction;  // the passengers the buildings around make, weighted by its rating
+  uint8_t Reserved52[4];
   uint32_t Buildings[100];
   uint32_t Ways[100];
   uint32_t GoodsIn[5000];
@@ -342,7 +345,9 @@ struct TIndustry : ArrayerRecord<TIndustry> {
   uint32_t Index;
   uint8_t IndustryOutputCounter;  // at most 250
   uint8_t IndustryInputCounter;   // at most 32
-  uint8_t Reserved6[6];
+  uint8_t ResizeState;  // 0 shrink, 1 keep, 2 grow: what its stations' service asks for
+  uint8_t Reserved7;
+  uint32_t ResizeTick;  // GameTime when ResizeState was set
   int32_t Size;
   uint8_t Reserved16[12];
   uint8_t IndustryType;

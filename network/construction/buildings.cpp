@@ -112,7 +112,7 @@ void StartBuilding(TBuilding& b, uint16_t typeIndex, uint8_t state, uint8_t clas
   b.City = ActCity;
   b.State = state;
   SetBuildingCompletionTick(b, GameTime + kCompletionDelay);
-  std::memset(b.Reserved6, 0, sizeof(b.Reserved6));
+  b.Inhabitants = 0;
   BuildingClass(b) = classByte;
 }
 

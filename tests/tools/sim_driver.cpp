@@ -60,16 +60,23 @@
 //     Resets the world, sets up the scenario and runs the simulation step TICKS times. Prints the
 //     date, the tick counter, each player's balance and last year's interest, and the state hash.
 //     Scenarios: idle (nothing running), calendar (a running game from 1.1.1950 at 10 ticks a
-//     day, economy level 2, one player with 1,000,000) and shuttle (the calendar's game with a
+//     day, economy level 2, one player with 1,000,000, the goods processes started at speed 1),
+//     shuttle (the calendar's game with a
 //     straight rail line of four ways 500 long along x from (1000, 0, 1000), a station on its first
 //     and on its last way, a schedule calling at both, and a train of a locomotive and a wagon
 //     standing at its near end; in the simple economy, its wagon carries 100 of coal and each
-//     station accepts coal and holds a batch of 1000 made there). Every scenario sets TicksPerYear
+//     station accepts coal and holds a batch of 1000 made there, works beside each end taking coal)
+//     and simple-econ (the calendar's game in the simple economy: the shuttle line carrying
+//     passengers, coal and tools, a mine by its near end, works and a market by its far end, houses
+//     of 2,000 inhabitants by the near end and of 5,000 by the far end). Every scenario sets TicksPerYear
 //     from the calendar. The shuttle first prints each dead-end turn of the train (turnN.tick,
 //     turnN.end near or far, turnN.node the node its head stands on after the turn), the turns at
 //     each end, the revenue booked at each end (revenue.near, revenue.far), the train's state,
 //     node, speed and revenue of this year, the rail costs of this year (purchases, monthly,
-//     distance) and the number of warnings.
+//     distance) and the number of warnings. The simple economy first prints the passenger batches
+//     the stations made (passenger_batches), each end's passenger production, out-goods count and
+//     goods entries (near.goodsN.type, .flags, .waiting, .rating, .accumulated), the resize state
+//     and the station count of the mine and the works, and the goods driver's status line.
 //
 //   sim_driver hash
 //     The state hash of the freshly reset world.
@@ -176,7 +183,7 @@ int Usage() {
                "       sim_driver height X Z\n"
                "       sim_driver weather TICKS\n"
                "       sim_driver level BLOCK WAY\n"
-               "       sim_driver run idle|calendar|shuttle TICKS\n"
+               "       sim_driver run idle|calendar|shuttle|simple-econ TICKS\n"
                "       sim_driver hash\n"
                "       sim_driver testtrack\n"
                "       sim_driver testrun train|car AXLELENGTH\n"

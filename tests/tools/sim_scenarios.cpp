@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "economy/goods/goodsentries.h"
@@ -23,6 +24,7 @@
 #include "network/track/paths.h"
 #include "tools/path_check.h"
 #include "engine/store/recordstore.h"
+#include "engine/world/hooks.h"
 #include "engine/world/records.h"
 #include "network/construction/crossings.h"
 #include "network/construction/routers.h"
@@ -30,6 +32,7 @@
 #include "network/track/trackfields.h"
 #include "network/vehicles/stops.h"
 #include "network/vehicles/traffic.h"
+#include "tools/sample_economy.h"
 #include "tools/sample_world.h"
 
 namespace {
@@ -132,6 +135,7 @@ void UnloadAndCount(bool unloadAll, uint8_t onlyType, uint8_t stopNumber, uint32
 
 void StockShuttle(const sample_world::TShuttle& line) {
   GameSettings.EconomyMode = 1;
+  sample_economy::SetSampleGoods();
   GoodsTypeCount = std::max(GoodsTypeCount, kShuttleCoal);
   TGoodsType coal{};
   SetGoodsInfoKind(coal, kGoodsKindGoods);
@@ -162,7 +166,12 @@ void StockShuttle(const sample_world::TShuttle& line) {
     e.Flags = kStationGoodsAccepted | kStationGoodsSupplied;
     SetStationGoods(*s, s->StationGoodsCounter++, e);
     s->GoodsOut[s->StationOutGoodsCounter++] = g.Index;
+    // Goods are loaded and unloaded there, and works beside it take coal: the station goods
+    // process keeps coal accepted and supplied.
+    s->ServiceFlags |= 1 | 2 | 4;
     s->A_ReWrite();
+    sample_economy::IndustryWithStation(sample_economy::kWorks, 10,
+                                        {s->Position.x, s->Position.y, s->Position.z - 800.0f});
   }
   stop_hooks::UnloadGoods = UnloadAndCount;
 }
@@ -207,6 +216,45 @@ void PrintShuttle(const sample_world::TShuttle& line) {
   PrintFloat("costs.monthly", year.RailStats[kFinanceVehicleMonthlyStat]);
   PrintFloat("costs.distance", year.RailStats[kFinanceVehicleDistanceStat]);
   std::printf("warnings=%u\n", g_warnings);
+}
+
+// The simple-economy scenario: the passenger batches the stations make are counted by their
+// origin and start tick (a batch split on loading keeps both).
+std::set<std::pair<uint32_t, uint32_t>> g_passengerBatches;
+
+void NotePassengerBatches() {
+  TGood g{};
+  for (uint32_t i = FindInArrayerRest(kARTypeGood, 0); i != 0; i = FindInArrayerRest(kARTypeGood, i)) {
+    g.A_Read(i);
+    if (g.GoodType == PsgrGoodType) g_passengerBatches.insert({g.Goodsway, g.GoodStartTime});
+  }
+}
+
+void PrintStationGoods(const std::string& key, uint32_t index) {
+  auto s = std::make_unique<TStation>();
+  s->A_Read(index);
+  std::printf("%s.production=%d\n%s.out_goods=%u\n%s.goods=%u\n", key.c_str(), s->PassengerProduction, key.c_str(),
+              s->StationOutGoodsCounter, key.c_str(), s->StationGoodsCounter);
+  for (int k = 0; k < std::min<int>(s->StationGoodsCounter, kStationGoodsRoom); ++k) {
+    const TStationGoods e = StationGoods(*s, k);
+    const std::string entry = key + ".goods" + std::to_string(k + 1);
+    std::printf("%s.type=%u\n%s.flags=%u\n%s.waiting=%u\n", entry.c_str(), e.GoodType, entry.c_str(), e.Flags,
+                entry.c_str(), e.Waiting);
+    PrintFloat(entry + ".rating", e.Rating);
+    PrintFloat(entry + ".accumulated", e.Accumulated);
+  }
+}
+
+void PrintSimpleEconomy(const sample_economy::TSimpleEconomy& world) {
+  std::printf("passenger_batches=%zu\n", g_passengerBatches.size());
+  PrintStationGoods("near", world.Line.Stations[0]);
+  PrintStationGoods("far", world.Line.Stations[1]);
+  for (const auto& [key, site] : {std::pair{"mine", world.Mine}, std::pair{"works", world.Works}}) {
+    auto i = std::make_unique<TIndustry>();
+    i->A_Read(site.Industry);
+    std::printf("%s.resize=%u\n%s.stations=%u\n", key, i->ResizeState, key, i->IndustryOutputCounter);
+  }
+  std::printf("status=%s\n", ProcessStatus[0].str().c_str());
 }
 
 }  // namespace
@@ -262,14 +310,22 @@ int RunScenario(const std::vector<std::string>& args) {
   char* end = nullptr;
   const long ticks = std::strtol(args[1].c_str(), &end, 10);
   if (end == args[1].c_str() || *end != '\0' || ticks < 0 || ticks > 100000000) return 2;
-  if (args[0] != "idle" && args[0] != "calendar" && args[0] != "shuttle") return 2;
+  if (args[0] != "idle" && args[0] != "calendar" && args[0] != "shuttle" && args[0] != "simple-econ") return 2;
   if (!Reset()) return 1;
   if (args[0] != "idle") sample_world::StartCalendarGame();
   TicksPerYear = CalendarTicksPerYear();
   sample_world::TShuttle line;
   if (args[0] == "shuttle") line = StartShuttle();
-  for (long t = 0; t < ticks; ++t) GameplayTick();
+  const bool simple = args[0] == "simple-econ";
+  sample_economy::TSimpleEconomy economy;
+  if (simple) economy = sample_economy::BuildSimpleEconomy();
+  g_passengerBatches.clear();
+  for (long t = 0; t < ticks; ++t) {
+    GameplayTick();
+    if (simple) NotePassengerBatches();
+  }
   if (args[0] == "shuttle") PrintShuttle(line);
+  if (simple) PrintSimpleEconomy(economy);
   std::printf("date=%d.%d.%d\n", GameDay, GameMonth, GameYear);
   std::printf("tick=%u\n", GameTime);
   for (int p = 1; p <= PlayerCount && p <= 10; ++p) {

@@ -7,7 +7,9 @@
 
 // run SCENARIO TICKS: prints the date, each player's balance, the last year's interest and the
 // state hash after the ticks; the shuttle scenario first its train's dead-end turns, its state and
-// its costs of this year and the number of warnings. 2 for arguments it does not understand.
+// its costs of this year and the number of warnings; the simple-econ scenario first the passenger
+// batches made, its stations' goods entries and ratings and its industries' resize states. 2 for
+// arguments it does not understand.
 int RunScenario(const std::vector<std::string>& args);
 // hash: prints the state hash of the freshly reset world.
 int PrintResetHash(const std::vector<std::string>& args);

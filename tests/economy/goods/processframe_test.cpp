@@ -26,7 +26,10 @@ TEST(ProcessFrame, TheSpeedFollowsTheStepsOfTheLastPass) {
       {1000, 1000, 7, 15000.0L, 1, ""},
       {1000, 31000, 50, 15000.0L, 100, "Goods_X: speed shuld set to: 101"},
       {1000, 16000, 99, 15000.0L, 100, ""},       // 99 + 1
-      {0xFFFFFF00u, 0x100u, 3, 512.0L, 4, ""},    // across the wrap of the tick counter: 512 ticks
+      {0xFFFFFF00u, 0x100u, 3, 512.0L, 4, ""},    // from a start the tick counter never reaches: 512 ticks
+      // Across the restart of the tick counter after kGameTimeLast: 500 ticks, not four billion.
+      {kGameTimeLast - 99, 400, 1, 500.0L, 2, ""},
+      {1000, 16000, -3, 15000.0L, 1, ""},         // never below 1
       {1000, 16000, 0, 15000.0L, 1, ""},          // a process at 0 starts at 1 once re-tuned
       {1000, 16000, 5, 0.0L, 5, ""},              // no period: the speed stays
   };

@@ -133,7 +133,7 @@ TEST_F(BuildingConstruction, InitBuildingFillsAndStoresTheRecord) {
     b.Mesh = 77;
     b.Depot = 3;
     b.ScriptVars[0] = 5;
-    b.Reserved6[0] = 9;
+    b.Inhabitants = 9;
     InitBuilding(kHouse, b, {1, 2, 3}, c.angle, 1);
     ASSERT_NE(b.Index, 0u);
     TBuilding stored{};
@@ -145,7 +145,7 @@ TEST_F(BuildingConstruction, InitBuildingFillsAndStoresTheRecord) {
     EXPECT_EQ(stored.Mesh, 0u);
     EXPECT_EQ(stored.Depot, 0u);
     EXPECT_EQ(stored.ScriptVars[0], 0);
-    EXPECT_EQ(stored.Reserved6[0], 0);
+    EXPECT_EQ(stored.Inhabitants, 0);
     EXPECT_EQ(stored.State, 1);
     EXPECT_EQ(stored.Owner, 2);
     EXPECT_EQ(stored.City, 4);

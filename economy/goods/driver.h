@@ -1,0 +1,108 @@
+// The goods driver: once per simulation tick ProcessGoods runs each incremental process of the
+// goods and passenger economy its Speed steps and the goods events once; MonthlyGoods closes a
+// month of the simple economy; the GoodsOnDestroy routines pass the delete notices of the world
+// records on to the processes.
+//
+// Two economies (GameSettings.EconomyMode): 0 the goods-way economy (goods follow planned goods
+// ways), any other value the simple economy (goods go to any station that takes them).
+//
+// | process                   | record                 | economy   | period (ticks)           |
+// |---------------------------|------------------------|-----------|--------------------------|
+// | goods-way search          | PPFoundNewGoodsways    | goods-way | 15000                    |
+// | production planning       | PPRecalcProductionWays | goods-way | 6000                     |
+// | station goods             | PPFoundGoodsStation    | simple    | 15000                    |
+// | station ratings           | PPUpdateStationRating  | simple    | 20                       |
+// | goods creation            | PPCreateGoods          | both      | its Period field         |
+// | goods movement            | PPIVMove               | both      | 500                      |
+// | goods events              | GoodsEvent             | both      | once per tick            |
+//
+// The goods-way search, the production planning and the goods creation are stepped through
+// goods_process_hooks; until their units install them they do nothing, and the driver keeps of
+// their records the frame (speed, pass start, phase) and the cursor its status line shows.
+#pragma once
+
+#include <cstdint>
+
+// The process records whose steps the driver calls through its hooks.
+struct TPPFoundNewGoodsways {
+  int32_t Speed;
+  uint32_t PassStart;
+  uint32_t IndustryCursor;
+  uint8_t Phase;
+};
+struct TPPRecalcProductionWays {
+  int32_t Speed;
+  uint32_t PassStart;
+  uint8_t GoodType;  // the goods type being planned
+  uint8_t Phase;
+};
+struct TPPCreateGoods {
+  int32_t Speed;
+  int32_t Period;  // the ticks a pass over the industries should take; set through SetCreateGoodsPeriod
+  uint32_t PassStart;
+  uint32_t IndustryCursor;
+  uint8_t Phase;
+};
+
+extern TPPFoundNewGoodsways PPFoundNewGoodsways;
+extern TPPRecalcProductionWays PPRecalcProductionWays;
+extern TPPCreateGoods PPCreateGoods;
+
+// The processes that re-tune their speed, each with its period and its warning text.
+enum class TGoodsProcess : uint8_t {
+  FoundNewGoodsways,
+  RecalcProductionWays,
+  FoundGoodsStation,
+  UpdateStationRating,
+  CreateGoods,
+  IVMove,
+};
+// The re-tuning at the start of a pass of the process (RetuneProcessSpeed with its period and
+// its text "Warning: Goods_...: TPP....speed shuld set to: ").
+void RetuneGoodsProcess(TGoodsProcess process, int32_t& speed, uint32_t& passStart);
+
+namespace goods_process_hooks {
+// One step of each process that lives in a unit of its own. Default: nothing.
+extern void (*FoundNewGoodswaysStep)(TPPFoundNewGoodsways& p);
+extern void (*RecalcProductionWaysStep)(TPPRecalcProductionWays& p);
+extern void (*CreateGoodsStep)(TPPCreateGoods& p);
+// Their delete notices. Default: nothing.
+extern void (*FNGIndustryDeleted)(uint32_t industry);
+extern void (*FNGScheduleDeleted)(uint32_t schedule);
+extern void (*FNGStationDeleted)(uint32_t station);
+extern void (*CGIndustryDeleted)(uint32_t industry);
+extern void (*RPWGoodswayDeleted)(uint32_t goodsway);
+extern void (*RPWIndustryDeleted)(uint32_t industry);
+extern void (*RPWMarketDeleted)(uint32_t market);
+void InstallDefaults();
+}  // namespace goods_process_hooks
+
+// One tick of the goods economy: status line 0 of ProcessStatus (cut to 50 characters), then each
+// process of the current economy its Speed steps, in table order (a Speed of 0 or less runs
+// nothing; a re-tuning during the steps counts from the next tick), then GoodsEventStep once.
+// Simple economy: "FGS:speed:station USR:speed:station CG:speed:industry IV:speed:station";
+// goods-way economy: "FNG:speed:industry RP:speed:goodstype CG:... IV:...".
+void ProcessGoods();
+// At a new month, simple economy only: every industry's production entries move this month's
+// amount to last month's (this month's := 0) and the percent served to last month's percent.
+void MonthlyGoods();
+
+// The delete notices of the world records, with the deleted index.
+void GoodsOnDestroyGoodsway(uint32_t goodsway);
+void GoodsOnDestroyIndustry(uint32_t industry);
+void GoodsOnDestroyMarket(uint32_t market);
+void GoodsOnDestroySchedule(uint32_t schedule);
+void GoodsOnDestroyStation(uint32_t station);
+
+// PPCreateGoods.Period := Period; a period that is not above 0 is refused with the warning
+// "Goods_CG: the period of TPPCreateGoods must be above 0, not <period>" and the period stays.
+bool SetCreateGoodsPeriod(int32_t period);
+
+// The goods creation period of a new game.
+constexpr int32_t kNewGameCreateGoodsPeriod = 6000;
+// The start of a new game's goods economy: every process at Speed 1 with its pass starting now,
+// the goods creation period kNewGameCreateGoodsPeriod. (The records of a fresh world are zero, and
+// a process at Speed 0 never steps.)
+void StartGoodsProcesses();
+// Every process record zero (the goods events included), status line 0 empty.
+void ResetGoodsProcesses();

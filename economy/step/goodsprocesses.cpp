@@ -1,0 +1,71 @@
+#include "economy/step/goodsprocesses.h"
+
+#include "economy/goods/driver.h"
+#include "economy/goods/ivmove.h"
+#include "economy/goods/records.h"
+#include "economy/goods/stationgoods.h"
+#include "economy/step/tick.h"
+#include "economy/step/worldstate_hash.h"
+#include "engine/base/worldstate.h"
+#include "engine/world/hooks.h"
+
+namespace {
+
+void HashGoodsProcesses(THashWriter& h) {
+  const TPPFoundNewGoodsways& fng = PPFoundNewGoodsways;
+  h.I32(fng.Speed);
+  h.U32(fng.PassStart);
+  h.U32(fng.IndustryCursor);
+  h.U8(fng.Phase);
+  const TPPRecalcProductionWays& rpw = PPRecalcProductionWays;
+  h.I32(rpw.Speed);
+  h.U32(rpw.PassStart);
+  h.U8(rpw.GoodType);
+  h.U8(rpw.Phase);
+  const TPPFoundGoodsStation& fgs = PPFoundGoodsStation;
+  h.I32(fgs.Speed);
+  h.U32(fgs.PassStart);
+  h.Vec(fgs.Position);
+  h.U32(fgs.StationCursor);
+  h.U32(fgs.SearchCursor);
+  h.Bytes(fgs.Goods, sizeof(fgs.Goods));
+  h.Bytes(fgs.Exchange, sizeof(fgs.Exchange));
+  h.U8(fgs.GoodsCount);
+  h.I32(fgs.Population);
+  h.F32(fgs.ServedPopulation);
+  h.U8(fgs.RatingPercent);
+  h.U8(fgs.Phase);
+  const TPPUpdateStationRating& usr = PPUpdateStationRating;
+  h.I32(usr.Speed);
+  h.U32(usr.PassStart);
+  h.U32(usr.StationCursor);
+  h.U8(usr.Phase);
+  const TPPCreateGoods& cg = PPCreateGoods;
+  h.I32(cg.Speed);
+  h.I32(cg.Period);
+  h.U32(cg.PassStart);
+  h.U32(cg.IndustryCursor);
+  h.U8(cg.Phase);
+  const TPPIVMove& iv = PPIVMove;
+  h.I32(iv.Speed);
+  h.U32(iv.PassStart);
+  h.U32(iv.StationCursor);
+  h.U8(iv.Phase);
+  const std::string status = ProcessStatus[0].str();
+  h.U8(static_cast<uint8_t>(status.size()));
+  h.Bytes(status.data(), status.size());
+}
+
+}  // namespace
+
+void InstallGoodsProcesses() {
+  step_hooks::ProcessGoods = ProcessGoods;
+  step_hooks::MonthlyGoods = MonthlyGoods;
+  world_hooks::RecalcGoodsStation = RecalcGoodsStation;
+  world_hooks::OnDestroyIndustry = GoodsOnDestroyIndustry;
+  world_hooks::OnDestroyMarket = GoodsOnDestroyMarket;
+  world_hooks::OnDestroySchedule = GoodsOnDestroySchedule;
+  world_hooks::OnDestroyStation = GoodsOnDestroyStation;
+  goods_hooks::OnDestroyGoodsway = GoodsOnDestroyGoodsway;
+  RegisterWorldPart({"goods processes", ResetGoodsProcesses, HashGoodsProcesses});
+}

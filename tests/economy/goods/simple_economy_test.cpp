@@ -1,0 +1,96 @@
+// The simple-economy scenario of the driver run tick by tick: the goods invariants hold after
+// every tick while the stations find their goods, rate them and make passenger batches, and the
+// train carries passengers from the near end to the far end.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "economy/goods/driver.h"
+#include "economy/goods/goodsentries.h"
+#include "economy/goods/ivmove.h"
+#include "economy/goods/records.h"
+#include "economy/step/commands.h"
+#include "economy/step/tick.h"
+#include "economy/step/worldstate_hash.h"
+#include "engine/base/worldstate.h"
+#include "engine/store/recordstore.h"
+#include "engine/world/hooks.h"
+#include "network/construction/buildings.h"
+#include "tests/economy/economy_fixture.h"
+#include "tests/economy/goods/goods_invariants.h"
+#include "tools/sample_economy.h"
+#include "tools/sample_world.h"
+
+namespace {
+
+class SimpleEconomyScenario : public economy_test::EconomyTest {
+ protected:
+  void TearDown() override {
+    step_hooks::InstallDefaults();
+    world_hooks::InstallDefaults();
+    building_hooks::InstallDefaults();
+    command_handlers::InstallDefaults();
+    ResetGoodsProcesses();
+    ResetWorldState();
+    EconomyTest::TearDown();
+  }
+};
+
+TEST_F(SimpleEconomyScenario, TheGoodsInvariantsHoldAfterEveryTick) {
+  ASSERT_TRUE(ResetSimulationWorld());
+  sample_world::StartCalendarGame();
+  const sample_economy::TSimpleEconomy world = sample_economy::BuildSimpleEconomy();
+  ASSERT_TRUE(goods_testing::GoodsInvariantViolations().empty());
+  int mostBatches = 0;
+  bool carried = false;
+  for (int t = 1; t <= 12000; ++t) {
+    GameplayTick();
+    const std::vector<std::string> problems = goods_testing::GoodsInvariantViolations();
+    ASSERT_TRUE(problems.empty()) << "tick " << t << ": " << problems.front();
+    int batches = 0;
+    for (uint32_t g = FindInArrayerRest(kARTypeGood, 0); g != 0; g = FindInArrayerRest(kARTypeGood, g)) ++batches;
+    mostBatches = std::max(mostBatches, batches);
+    TVehicle v{};
+    for (uint32_t i = FindInArrayerRest(kARTypeVehicle, 0); i != 0; i = FindInArrayerRest(kARTypeVehicle, i)) {
+      v.A_Read(i);
+      carried = carried || v.VehicleGoodsCounter > 0;
+    }
+  }
+  EXPECT_GT(mostBatches, 0);
+  EXPECT_TRUE(carried);
+  // The near end rates the passengers it supplies.
+  auto s = std::make_unique<TStation>();
+  s->A_Read(world.Line.Stations[0]);
+  const int psgr = FindStationGoods(*s, sample_economy::kPassengers);
+  ASSERT_GE(psgr, 0);
+  EXPECT_EQ(StationGoods(*s, psgr).Flags & kStationGoodsSupplied, kStationGoodsSupplied);
+  EXPECT_GT(s->LastRatingTick, 0u);
+}
+
+TEST_F(SimpleEconomyScenario, TheCheckerFindsABatchListedTwiceAndOneListedNowhere) {
+  ASSERT_TRUE(ResetSimulationWorld());
+  const sample_economy::TSimpleEconomy world = sample_economy::BuildSimpleEconomy();
+  TGood g{};
+  g.GoodType = sample_economy::kCoal;
+  g.GoodAmount = 1;
+  g.A_Write();
+  TGood loose{};
+  loose.GoodType = sample_economy::kCoal;
+  loose.GoodAmount = 1;
+  loose.A_Write();
+  for (uint32_t station : world.Line.Stations) {
+    auto s = std::make_unique<TStation>();
+    s->A_Read(station);
+    s->GoodsOut[s->StationOutGoodsCounter++] = g.Index;
+    s->A_ReWrite();
+  }
+  PPIVMove.Phase = 7;
+  const std::vector<std::string> problems = goods_testing::GoodsInvariantViolations();
+  ASSERT_EQ(problems.size(), 3u);
+  EXPECT_NE(problems[0].find("batch " + std::to_string(g.Index) + " is listed by station"), std::string::npos);
+  EXPECT_EQ(problems[1], "batch " + std::to_string(loose.Index) + " is listed nowhere");
+  EXPECT_EQ(problems[2], "TPPIVMove phase 7");
+}
+
+}  // namespace

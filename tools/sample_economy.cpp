@@ -1,0 +1,130 @@
+#include "tools/sample_economy.h"
+
+#include <memory>
+
+#include "economy/goods/goodsentries.h"
+#include "economy/goods/goodstypes.h"
+#include "economy/goods/handling.h"
+#include "engine/base/worldstate.h"
+#include "engine/store/recordaccess.h"
+#include "engine/world/records.h"
+
+namespace sample_economy {
+
+namespace {
+
+constexpr TVector kOrigin{1000.0f, 0.0f, 1000.0f};
+constexpr int kWays = 4;
+constexpr float kWayLength = 500.0f;
+constexpr uint8_t kAllServices = 1 | 2 | 4;
+
+uint32_t LinkedStation(uint32_t link, const TVector& position) {
+  auto s = std::make_unique<TStation>();
+  s->Init(1, 0, position);
+  s->StationObjectOf = link;
+  s->A_Write();
+  return s->Index;
+}
+
+TGoodsType Goods(uint8_t kind, float consumerValue) {
+  TGoodsType t{};
+  SetGoodsInfoKind(t, kind);
+  t.WeightPerUnit = 1;
+  t.VolumePerUnit = 1;
+  t.TransportFactor = 1.0f;
+  t.ConsumerValue = consumerValue;
+  t.MaxAge = 20000;
+  return t;
+}
+
+}  // namespace
+
+void SetSampleGoods() {
+  GoodsTypeCount = 3;
+  SetGoodsType(kCoal, Goods(kGoodsKindGoods, 0.0f));
+  SetGoodsType(kTools, Goods(kGoodsKindGoods, 1.0f));
+  SetGoodsType(kPassengers, Goods(kGoodsKindPassengers, 0.0f));
+  PsgrGoodType = kPassengers;
+  TRecipe mine{};
+  mine.Output = kCoal;
+  SetRecipe(1, mine);
+  TRecipe works{};
+  works.Inputs[0] = kCoal;
+  works.Needs[0] = 2.0f;
+  works.InputCount = 1;
+  works.Output = kTools;
+  SetRecipe(2, works);
+  const uint8_t one[] = {1}, two[] = {2};
+  SetIndustryTypeRecipes(IndustryTypes[kMine], 1, one);
+  SetIndustryTypeRecipes(IndustryTypes[kWorks], 1, two);
+}
+
+TSite IndustryWithStation(uint8_t industryType, int32_t size, const TVector& position) {
+  auto i = std::make_unique<TIndustry>();
+  i->IndustryType = industryType;
+  i->Size = size;
+  i->Productivity = 1.0f;
+  i->ResizeState = 1;
+  i->A_Write();
+  TSite site;
+  site.Industry = i->Index;
+  site.Station = LinkedStation(i->Index, position);
+  return site;
+}
+
+TSite MarketWithStation(const TVector& position) {
+  // Markets come with the towns' development, which stores them through the store's writer.
+  RecordDesc d = kTMarketDesc;
+  d.Ops = kOpRead | kOpWrite | kOpReWrite | kOpOverwrite;
+  auto m = std::make_unique<TMarket>();
+  *m = TMarket{};
+  RecordWrite(d, m.get());
+  TSite site;
+  site.Industry = m->Index;
+  site.Station = LinkedStation(m->Index, position);
+  return site;
+}
+
+uint32_t HouseWith(const TVector& position, uint16_t inhabitants) {
+  sample_world::SetHouseType(kHouseType, 20.0f, 0.0f, 10.0f);
+  BuildingTypeCount = std::max<uint8_t>(BuildingTypeCount, kHouseType);
+  TBuilding b{};
+  b.A_Read(sample_world::PlaceHouse(kHouseType, position));
+  b.Inhabitants = inhabitants;
+  b.A_Overwrite();
+  return b.Index;
+}
+
+TSimpleEconomy BuildSimpleEconomy() {
+  GameSettings.EconomyMode = 1;
+  SetSampleGoods();
+  sample_world::SetShuttleVehicleTypes();
+  TVehicleCargo cargo;
+  cargo.PassengerCapacity = 40;
+  cargo.WeightCapacity = 100;
+  cargo.VolumeCapacity = 100;
+  cargo.GoodsTypes[0] = kPassengers;
+  cargo.GoodsTypes[1] = kCoal;
+  cargo.GoodsTypes[2] = kTools;
+  cargo.SingleCargo = 1;
+  SetVehicleCargo(VehicleTypes[sample_world::kShuttleWagon], cargo);
+
+  TSimpleEconomy world;
+  world.Line = sample_world::BuildShuttle(kOrigin, kWays, kWayLength, true);
+  auto s = std::make_unique<TStation>();
+  for (uint32_t station : world.Line.Stations) {
+    s->A_Read(station);
+    s->ServiceFlags |= kAllServices;
+    s->A_Overwrite();
+  }
+  const float nearX = kOrigin.x, farX = kOrigin.x + kWays * kWayLength;
+  world.Mine = IndustryWithStation(kMine, 10, {nearX - 50.0f, 0.0f, kOrigin.z - 800.0f});
+  world.Works = IndustryWithStation(kWorks, 10, {farX + 50.0f, 0.0f, kOrigin.z - 800.0f});
+  world.Market = MarketWithStation({farX + 50.0f, 0.0f, kOrigin.z + 800.0f});
+  for (int k = 0; k < 2; ++k) world.Houses.push_back(HouseWith({nearX + 100.0f * k, 0.0f, kOrigin.z + 600.0f}, 1000));
+  for (int k = 0; k < 5; ++k)
+    world.Houses.push_back(HouseWith({farX - 200.0f + 100.0f * k, 0.0f, kOrigin.z + 600.0f}, 1000));
+  return world;
+}
+
+}  // namespace sample_economy
