@@ -8,6 +8,7 @@
 #include "economy/step/commands.h"
 #include "economy/step/tick.h"
 #include "economy/step/worldstate_hash.h"
+#include "economy/town/development.h"
 #include "economy/town/stations.h"
 #include "network/construction/buildings.h"
 #include "network/construction/signals.h"
@@ -55,6 +56,25 @@ void HashParticles(THashWriter& h) {
     h.Bytes(p.Colour, sizeof(p.Colour));
   }
 }
+// The world development's process records.
+void HashDevelopment(THashWriter& h) {
+  h.U8(DevelopmentPhase);
+  const TMarketSearch& m = MarketSearch;
+  h.U8(m.State);
+  h.U32(m.WayCursor);
+  h.F32(m.BestDistance);
+  h.U32(m.BestMarket);
+  h.U32(m.MarketCursor);
+  h.U32(ConstructionCursors.BuildingCursor);
+  h.U32(ConstructionCursors.WayCursor);
+  h.U8(DevelopCity.State);
+  h.U8(DevelopCity.City);
+  const TPPUpdatebuildings& u = UpdateBuildings;
+  h.U32(u.Cursor);
+  h.I32(u.Speed);
+  h.U32(u.LastTick);
+  h.U32(u.Step);
+}
 }  // namespace
 
 void InstallEconomyServices() {
@@ -83,6 +103,11 @@ void InstallEconomyServices() {
                        h.U32(e.NextEventTick);
                        h.U8(e.Phase);
                      }});
+  step_hooks::DevelopmentTick = [] { ::DevelopmentTick(DevelopmentPhase); };
+  step_hooks::UpdateBuildingsTick = [] { ::UpdateBuildingsTick(UpdateBuildings); };
+  building_hooks::UpdateCompanyBuildingLevel = ::UpdateCompanyBuildingLevel;
+  development_hooks::TriggerNewsEvent = TriggerNewsEvent;
+  RegisterWorldPart({"world development", ResetWorldDevelopment, HashDevelopment});
   step_hooks::UpdateParticles = UpdateParticles;
   RegisterWorldPart({"particles", ResetParticles, HashParticles});
   command_handlers::Handlers.PlaceSignal = SignalCommand<PlaceSignal>;

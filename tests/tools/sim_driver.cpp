@@ -69,7 +69,15 @@
 //     turnN.end near or far, turnN.node the node its head stands on after the turn), the turns at
 //     each end, the revenue booked at each end (revenue.near, revenue.far), the train's state,
 //     node, speed and revenue of this year, the rail costs of this year (purchases, monthly,
-//     distance) and the number of warnings.
+//     distance) and the number of warnings. The town (the calendar's game with the town Alderby:
+//     an L-shaped street of five town roads, seven houses of two wealth classes, a market hall with
+//     its market and station, an industry of production 100 and player 1's company building, all
+//     under construction; player 1 then holds 3,000,000) first prints the town's population and
+//     the people waiting for a home, the house types it may build next (town.wishes), the buildings,
+//     the finished ones and the inhabitants of the houses, the roads, the finished ones and those
+//     that found the market, the residents counted at the market in the last pass of the building
+//     upkeep, the company building's level and the industry's production. Every scenario but idle
+//     starts the world development with the building upkeep at one step a tick.
 //
 //   sim_driver hash
 //     The state hash of the freshly reset world.
@@ -161,7 +169,7 @@ int Usage() {
                "       sim_driver height X Z\n"
                "       sim_driver weather TICKS\n"
                "       sim_driver level BLOCK WAY\n"
-               "       sim_driver run idle|calendar|shuttle TICKS\n"
+               "       sim_driver run idle|calendar|shuttle|town TICKS\n"
                "       sim_driver hash\n"
                "       sim_driver testtrack\n"
                "       sim_driver testrun train|car AXLELENGTH\n"
