@@ -22,6 +22,7 @@
 #include "network/construction/ways.h"
 #include "network/track/blocks.h"
 #include "network/track/stations.h"
+#include "network/track/trackfields.h"
 #include "network/vehicles/convoys.h"
 
 namespace sample_world {
@@ -91,10 +92,10 @@ uint32_t StraightWay(uint8_t use, const TVector& a, const TVector& b, float half
   return w.Index;
 }
 
-uint32_t RailWay(TMetaconnect& a, TMetaconnect& b) {
+uint32_t PlannedWay(uint8_t use, TMetaconnect& a, TMetaconnect& b) {
   TPieceMesh mesh{};
   TVector corners[4];
-  StripCorners(a.Position, b.Position, WayGauge[kWaytypeRail] / 2.0f, corners);
+  StripCorners(a.Position, b.Position, WayGauge[use] / 2.0f, corners);
   for (int i = 0; i < 4; ++i) {
     mesh.Vertices[i].x = corners[i].x;
     mesh.Vertices[i].y = corners[i].y;
@@ -103,28 +104,50 @@ uint32_t RailWay(TMetaconnect& a, TMetaconnect& b) {
   mesh.VertexCount = 4;
   const TVector side = {(corners[0].x - corners[1].x) / 2.0f, 0.0f, (corners[0].z - corners[1].z) / 2.0f};
   TWay w{};
-  w.Init(kWaytypeRail, 2);
+  w.Init(use, use == kWaytypeRail ? kWaytypePlainRail : kWaytypeStreet);
   w.Position = {(a.Position.x + b.Position.x) / 2.0f, a.Position.y, (a.Position.z + b.Position.z) / 2.0f};
-  CreateWay(kWaytypeRail, a, b, side, side, w, mesh);
+  return CreateWay(use, a, b, side, side, w, mesh);
+}
+
+uint32_t RailWay(TMetaconnect& a, TMetaconnect& b) {
+  TWay w{};
+  w.A_Read(PlannedWay(kWaytypeRail, a, b));
   FinishWay(w);
   w.A_Overwrite();
   return w.Index;
 }
 
-std::vector<uint32_t> RailTrack(const TVector* points, int count, bool closed, std::vector<uint32_t>* at) {
+namespace {
+
+// A way made by Make between each two of the Count points, and from the last back to the first when
+// Closed; At receives the stored connect at each point.
+template <class Make>
+std::vector<uint32_t> WaysThrough(uint8_t use, const TVector* points, int count, bool closed,
+                                  std::vector<uint32_t>* at, Make make) {
   std::vector<TMetaconnect> slots(static_cast<size_t>(std::max(count, 0)));
   for (int i = 0; i < count; ++i) {
-    slots[i].Waytype = kWaytypeRail;
+    slots[i].Waytype = use;
     slots[i].Position = points[i];
   }
   std::vector<uint32_t> ways;
   const int pieces = count < 2 ? 0 : closed ? count : count - 1;
-  for (int k = 0; k < pieces; ++k) ways.push_back(RailWay(slots[k], slots[(k + 1) % count]));
+  for (int k = 0; k < pieces; ++k) ways.push_back(make(slots[k], slots[(k + 1) % count]));
   if (at != nullptr) {
     at->clear();
     for (const TMetaconnect& slot : slots) at->push_back(slot.ConnectIndex);
   }
   return ways;
+}
+
+}  // namespace
+
+std::vector<uint32_t> RailTrack(const TVector* points, int count, bool closed, std::vector<uint32_t>* at) {
+  return WaysThrough(kWaytypeRail, points, count, closed, at, RailWay);
+}
+
+std::vector<uint32_t> PlannedStreet(const TVector* points, int count) {
+  return WaysThrough(kWaytypeRoad, points, count, false, nullptr,
+                     [](TMetaconnect& a, TMetaconnect& b) { return PlannedWay(kWaytypeRoad, a, b); });
 }
 
 uint32_t RailTrainOn(uint32_t way, int lane) {
@@ -276,6 +299,20 @@ TNodeGrid BuildNodeGrid(int columns, int rows, float spacing, const TVector& ori
     }
   }
   return g;
+}
+
+uint32_t MarketOf(uint32_t building, uint32_t station) {
+  auto m = std::make_unique<TMarket>();
+  *m = TMarket{};
+  m->MarketBuildingCount = 1;
+  m->FirstBuilding = building;
+  m->Station = station;
+  // Markets are made only here: the store's writer of the record type is used with the write
+  // allowed.
+  RecordDesc desc = kTMarketDesc;
+  desc.Ops |= kOpWrite;
+  RecordWrite(desc, m.get());
+  return m->Index;
 }
 
 void StartCalendarGame() {

@@ -31,15 +31,24 @@ uint32_t WayBetween(uint32_t from, uint32_t to, float half, uint8_t owner);
 // ActPlayer and placed at its midpoint. Its index.
 uint32_t StraightWay(uint8_t use, const TVector& a, const TVector& b, float half);
 
-// One finished rail way between the connect copies A and B (stored or not), built as completing
-// a plan builds it: a straight way of the way construction (its connects stored, a mesh 30 wide,
-// four lane nodes, taking the nodes of a way that already ends at a connect), owned by ActPlayer,
-// then finished. The copies follow their stored connects. Its index.
+// A planned straight way of use Use (road or rail) between the connect copies A and B (stored or
+// not), built as completing a plan builds it: a way of the way construction (its connects stored,
+// a mesh as wide as the use's gauge, four lane nodes, taking the nodes of a way that already ends
+// at a connect), owned by ActPlayer for the town ActCity. The copies follow their stored connects.
+// Its index.
+uint32_t PlannedWay(uint8_t use, TMetaconnect& a, TMetaconnect& b);
+// A PlannedWay of rail, then finished. Its index.
 uint32_t RailWay(TMetaconnect& a, TMetaconnect& b);
 // Rail track through the Count points (at least 2): a RailWay between each two, each finished in
 // turn; Closed: one more from the last point back to the first. The ways in order; At (optional)
 // receives the stored connect at each point.
 std::vector<uint32_t> RailTrack(const TVector* points, int count, bool closed, std::vector<uint32_t>* at = nullptr);
+
+// A street through the Count points: a planned road PlannedWay between each two. The ways in order.
+std::vector<uint32_t> PlannedStreet(const TVector* points, int count);
+
+// A market whose one building is Building, served by Station. Its index.
+uint32_t MarketOf(uint32_t building, uint32_t station);
 
 // A rail train of ActPlayer in the train pool, standing without vehicles and without schedule,
 // whose head has entered one lane of the way (0: the lane from its first node, 1: the lane from its

@@ -75,6 +75,15 @@ void SetIndustryTypeRecipes(TIndustryType& t, int count, const uint8_t* recipeNu
     t.Bytes[kIndustryTypeRecipesOffset + k] = k < count ? recipeNumbers[k] : 0;
 }
 
+int32_t IndustryTypeCapacity(uint8_t industryType) {
+  if (!IsIndustryType(industryType)) return 0;
+  return FromBytes<int32_t>(IndustryTypes[industryType].Bytes + kIndustryTypeCapacityOffset);
+}
+
+void SetIndustryTypeCapacity(TIndustryType& t, int32_t capacity) {
+  std::memcpy(t.Bytes + kIndustryTypeCapacityOffset, &capacity, sizeof(capacity));
+}
+
 TRecipe Recipe(int n) {
   if (n < 1 || n > kRecipeCount) return TRecipe{};
   return FromBytes<TRecipe>(IndustryTypeEntries[n - 1].Bytes);

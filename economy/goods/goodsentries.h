@@ -51,7 +51,10 @@ struct TRecipe {
   float Needs[4];
   uint8_t InputCount;  // at most 4
   uint8_t Output;      // goods type
-  uint8_t Reserved22[2];
+  // The goods table's flag of the row: in the simple economy an industry type with a flagged recipe
+  // grows and shrinks within a tenth of its usual bounds.
+  uint8_t TableFlag;
+  uint8_t Reserved23;
 };
 
 #pragma pack(pop)
@@ -109,6 +112,9 @@ void SetIndustryProduction(TIndustry& i, int k, const TIndustryProduction& e);
 int IndustryTypeRecipeCount(uint8_t industryType);
 TRecipe IndustryTypeRecipe(uint8_t industryType, int k);
 void SetIndustryTypeRecipes(TIndustryType& t, int count, const uint8_t* recipeNumbers);
+// The capacity of an industry type (1..52; 0 for any other).
+int32_t IndustryTypeCapacity(uint8_t industryType);
+void SetIndustryTypeCapacity(TIndustryType& t, int32_t capacity);
 // Recipe row n (1..100) by value and back; outside: an empty recipe, nothing stored.
 TRecipe Recipe(int n);
 void SetRecipe(int n, const TRecipe& r);

@@ -3,6 +3,7 @@
 #include "economy/goods/records.h"
 #include "economy/goods/events.h"
 #include "economy/goods/handling.h"
+#include "economy/goods/stationgoods.h"
 #include "economy/messages/news.h"
 #include "economy/money/finances.h"
 #include "economy/money/prizes.h"
@@ -10,6 +11,7 @@
 #include "economy/step/goodsprocesses.h"
 #include "economy/step/tick.h"
 #include "economy/step/worldstate_hash.h"
+#include "economy/town/development.h"
 #include "economy/town/stations.h"
 #include "network/construction/buildings.h"
 #include "network/construction/signals.h"
@@ -58,6 +60,25 @@ void HashParticles(THashWriter& h) {
     h.Bytes(p.Colour, sizeof(p.Colour));
   }
 }
+// The world development's process records.
+void HashDevelopment(THashWriter& h) {
+  h.U8(DevelopmentPhase);
+  const TMarketSearch& m = MarketSearch;
+  h.U8(m.State);
+  h.U32(m.WayCursor);
+  h.F32(m.BestDistance);
+  h.U32(m.BestMarket);
+  h.U32(m.MarketCursor);
+  h.U32(ConstructionCursors.BuildingCursor);
+  h.U32(ConstructionCursors.WayCursor);
+  h.U8(DevelopCity.State);
+  h.U8(DevelopCity.City);
+  const TPPUpdatebuildings& u = UpdateBuildings;
+  h.U32(u.Cursor);
+  h.I32(u.Speed);
+  h.U32(u.LastTick);
+  h.U32(u.Step);
+}
 }  // namespace
 
 void InstallEconomyServices() {
@@ -90,6 +111,13 @@ void InstallEconomyServices() {
                        h.U8(e.Phase);
                      }});
   InstallGoodsProcesses();
+  step_hooks::DevelopmentTick = [] { ::DevelopmentTick(DevelopmentPhase); };
+  step_hooks::UpdateBuildingsTick = [] { ::UpdateBuildingsTick(UpdateBuildings); };
+  building_hooks::UpdateCompanyBuildingLevel = ::UpdateCompanyBuildingLevel;
+  industry_size_hooks::GrowIndustry = ::GrowIndustry;
+  industry_size_hooks::ShrinkIndustry = ::ShrinkIndustry;
+  development_hooks::TriggerNewsEvent = TriggerNewsEvent;
+  RegisterWorldPart({"world development", ResetWorldDevelopment, HashDevelopment});
   step_hooks::UpdateParticles = UpdateParticles;
   RegisterWorldPart({"particles", ResetParticles, HashParticles});
   command_handlers::Handlers.PlaceSignal = SignalCommand<PlaceSignal>;

@@ -157,7 +157,13 @@ void PlayersAndTowns(THashWriter& h) {
     h.Vec(city.Position);
     h.Ext(city.Budget);
     HASH_EACH(h, city, IndustryWeights, U32);
+    HASH_EACH(h, city, Population, I32);
+    HASH_EACH(h, city, Waiting, I32);
+    HASH_EACH(h, city, FreeHousing, I32);
+    h.U8(city.Era);
+    h.Bytes(city.WishBits, sizeof(city.WishBits));
     h.Bytes(city.Reserved, sizeof(city.Reserved));
+    h.I32(city.YearValue);
   }
 }
 

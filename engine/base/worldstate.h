@@ -84,9 +84,26 @@ struct TCity {
   Extended80 Budget;
   uint8_t Pad0[2];
   uint32_t IndustryWeights[6];   // industries add their weighted size here
-  uint8_t Reserved[212];
+  // By wealth class (0 poor .. 5 military): the inhabitants, the people waiting for a home, and the
+  // free homes the building upkeep counted in its last pass.
+  int32_t Population[6];
+  int32_t Waiting[6];
+  int32_t FreeHousing[6];
+  uint8_t Era;
+  // The building types (1..255) the town may build next, one bit each (type t: bit t % 8 of byte
+  // t / 8); read and written through CityWishes and SetCityWish.
+  uint8_t WishBits[32];
+  uint8_t Reserved[103];
+  int32_t YearValue;             // a year; house types that started before it still suit the town
 };
-static_assert(sizeof(TCity) == 516);
+static_assert(sizeof(TCity) == 516 && offsetof(TCity, YearValue) == 512);
+
+// Whether the town may build the building type next (type 1..255).
+inline bool CityWishes(const TCity& c, uint8_t type) { return (c.WishBits[type / 8] >> (type % 8)) & 1; }
+inline void SetCityWish(TCity& c, uint8_t type, bool wish) {
+  const uint8_t bit = static_cast<uint8_t>(1u << (type % 8));
+  c.WishBits[type / 8] = static_cast<uint8_t>(wish ? c.WishBits[type / 8] | bit : c.WishBits[type / 8] & ~bit);
+}
 
 struct TWinCondition {
   uint8_t Kind;

@@ -75,6 +75,17 @@ void SetBuildingTypeCorner(TBuildingType& t, int corner, const TVector& v) {
   StoreFloat(t, at + 8, v.z);
 }
 
+TBuildingTypeTown BuildingTypeTown(const TBuildingType& t) {
+  int32_t v[4];
+  std::memcpy(v, t.Bytes + kBuildingTypeTownOffset, sizeof(v));
+  return {v[0], v[1], v[2], v[3]};
+}
+
+void SetBuildingTypeTown(TBuildingType& t, const TBuildingTypeTown& town) {
+  const int32_t v[4] = {town.Capacity, town.StartYear, town.EndYear, town.Era};
+  std::memcpy(t.Bytes + kBuildingTypeTownOffset, v, sizeof(v));
+}
+
 void SetBuildingTypeHeights(TBuildingType& t, float bottom, float top) {
   StoreFloat(t, kBuildingTypeBottomOffset, bottom);
   StoreFloat(t, kBuildingTypeTopOffset, top);

@@ -67,6 +67,27 @@ struct TBuildingTypeDepot {
 TBuildingTypeDepot BuildingTypeDepot(const TBuildingType& t);
 void SetBuildingTypeDepot(TBuildingType& t, const TBuildingTypeDepot& d);
 
+// ---- The town fields of a building type, behind the depot fields
+//
+//   offset 116 i32  capacity: the most inhabitants a house holds
+//   offset 120 i32  start year and offset 124 i32 end year: towns build the type after the start
+//                   year and before the end year
+//   offset 128 i32  era: the town era the type suits (1 any era)
+// The kind byte (the use at offset 0) tells houses (0) and a town's special buildings (13) apart;
+// a house's wealth class (0 poor .. 5 military) is the class byte that its buildings copy.
+constexpr size_t kBuildingTypeTownOffset = 116;
+constexpr uint8_t kBuildingKindHouse = 0, kBuildingKindSpecialTown = 13;
+constexpr int32_t kBuildingEraAny = 1;
+
+struct TBuildingTypeTown {
+  int32_t Capacity = 0;
+  int32_t StartYear = 0;
+  int32_t EndYear = 0;
+  int32_t Era = 0;
+};
+TBuildingTypeTown BuildingTypeTown(const TBuildingType& t);
+void SetBuildingTypeTown(TBuildingType& t, const TBuildingTypeTown& v);
+
 // ---- Fields of a building type read by the script host (script/runners.h)
 //
 // Behind the fields the loader keeps for the editors: the script number (i32 at 3000: 0 no script,

@@ -156,7 +156,10 @@ struct TWay : ArrayerRecord<TWay> {
   float SideLengths[2];
   uint8_t Reserved52[4];
   uint32_t PsgrWays[3];
-  uint8_t Reserved68[48];
+  // The inhabitants of the finished houses at this road by wealth class: counted by the building
+  // upkeep's pass now going on, and by the last finished pass.
+  int32_t Residents[6];
+  int32_t LastResidents[6];
   uint8_t Waytype;
   uint8_t Use;
   uint8_t State;
@@ -325,7 +328,15 @@ struct TMarket : ArrayerRecord<TMarket> {
   uint32_t Index;
   uint8_t MarketGoodsCounter;       // at most 52
   uint8_t MarketCalcGWFromCounter;  // at most 250
-  uint8_t Reserved6[62];
+  uint8_t MarketBuildingCount;      // a market has one building
+  uint8_t Reserved7;
+  uint32_t Station;
+  uint32_t FirstBuilding;
+  // The inhabitants of the houses at the roads this market serves, by wealth class: counted by the
+  // building upkeep's pass now going on, and by the last finished pass.
+  int32_t Residents[6];
+  int32_t LastResidents[6];
+  uint8_t Reserved64[4];
   uint8_t Goods[52][12];
   uint32_t CalcGWFrom[250];
 
@@ -348,8 +359,9 @@ struct TIndustry : ArrayerRecord<TIndustry> {
   uint8_t ResizeState;  // 0 shrink, 1 keep, 2 grow: what its stations' service asks for
   uint8_t Reserved7;
   uint32_t ResizeTick;  // GameTime when ResizeState was set
-  int32_t Size;
-  uint8_t Reserved16[12];
+  int32_t Size;  // its production: what it weighs on its town, grown and shrunk with its trade
+  uint8_t Reserved16[8];
+  uint32_t Station;
   uint8_t IndustryType;
   uint8_t IndustryCalcGWFromCounter;  // at most 250
   uint8_t IndustryPCOutputCounter;    // at most 8

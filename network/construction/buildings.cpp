@@ -64,6 +64,10 @@ uint32_t BuildingCompletionTick(const TBuilding& b) {
 
 void SetBuildingCompletionTick(TBuilding& b, uint32_t tick) { std::memcpy(b.Reserved112, &tick, 4); }
 
+uint16_t BuildingInhabitants(const TBuilding& b) { return b.Inhabitants; }
+
+void SetBuildingInhabitants(TBuilding& b, uint16_t inhabitants) { b.Inhabitants = inhabitants; }
+
 uint8_t NextCorner(uint8_t i) { return i >= 4 ? 1 : i + 1; }
 uint8_t PrevCorner(uint8_t i) { return i <= 1 ? 4 : i - 1; }
 

@@ -46,6 +46,9 @@ uint32_t BuildingCompletionTick(const TBuilding& b);
 void SetBuildingCompletionTick(TBuilding& b, uint32_t tick);
 // The class byte that a building copies from its type.
 inline uint8_t& BuildingClass(TBuilding& b) { return b.Reserved10[0]; }
+// The inhabitants of a house (cleared at creation), by value.
+uint16_t BuildingInhabitants(const TBuilding& b);
+void SetBuildingInhabitants(TBuilding& b, uint16_t inhabitants);
 
 // I + 1, and 1 after 4 (and for anything above); I - 1, and 4 before 1 (and for 0).
 uint8_t NextCorner(uint8_t i);

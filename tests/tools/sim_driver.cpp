@@ -77,6 +77,15 @@
 //     the stations made (passenger_batches), each end's passenger production, out-goods count and
 //     goods entries (near.goodsN.type, .flags, .waiting, .rating, .accumulated), the resize state
 //     and the station count of the mine and the works, and the goods driver's status line.
+//     The town (the calendar's game with the town Alderby:
+//     an L-shaped street of five town roads, seven houses of two wealth classes, a market hall with
+//     its market and station, an industry of production 100 and player 1's company building, all
+//     under construction; player 1 then holds 3,000,000) first prints the town's population and
+//     the people waiting for a home, the house types it may build next (town.wishes), the buildings,
+//     the finished ones and the inhabitants of the houses, the roads, the finished ones and those
+//     that found the market, the residents counted at the market in the last pass of the building
+//     upkeep, the company building's level and the industry's production. Every scenario but idle
+//     starts the world development with the building upkeep at one step a tick.
 //
 //   sim_driver hash
 //     The state hash of the freshly reset world.
@@ -183,7 +192,7 @@ int Usage() {
                "       sim_driver height X Z\n"
                "       sim_driver weather TICKS\n"
                "       sim_driver level BLOCK WAY\n"
-               "       sim_driver run idle|calendar|shuttle|simple-econ TICKS\n"
+               "       sim_driver run idle|calendar|shuttle|simple-econ|town TICKS\n"
                "       sim_driver hash\n"
                "       sim_driver testtrack\n"
                "       sim_driver testrun train|car AXLELENGTH\n"

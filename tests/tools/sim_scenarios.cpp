@@ -15,8 +15,10 @@
 #include "economy/goods/goodstypes.h"
 #include "economy/goods/handling.h"
 #include "economy/goods/records.h"
+#include "economy/step/plans.h"
 #include "economy/step/tick.h"
 #include "economy/step/worldstate_hash.h"
+#include "economy/town/development.h"
 #include "engine/base/worldstate.h"
 #include "engine/store/nodepool.h"
 #include "engine/store/trainpool.h"
@@ -25,7 +27,9 @@
 #include "tools/path_check.h"
 #include "engine/store/recordstore.h"
 #include "engine/world/hooks.h"
+#include "engine/world/building.h"
 #include "engine/world/records.h"
+#include "network/construction/buildings.h"
 #include "network/construction/crossings.h"
 #include "network/construction/routers.h"
 #include "network/construction/signals.h"
@@ -257,6 +261,134 @@ void PrintSimpleEconomy(const sample_economy::TSimpleEconomy& world) {
   std::printf("status=%s\n", ProcessStatus[0].str().c_str());
 }
 
+// The town scenario: the town Alderby with an L-shaped street of five town roads, seven houses of
+// two wealth classes along it, a market with its station at the third road, an industry with its
+// station, and player 1's company building; everything planned, then under construction. Player 1
+// is given 3,000,000 once the company building stands at level 1.
+constexpr TVector kTownStreet[] = {{1000, 0, 2000}, {1500, 0, 2000}, {2000, 0, 2000},
+                                   {2500, 0, 2000}, {2500, 0, 2500}, {2500, 0, 3000}};
+constexpr uint16_t kPoorHouse = 1, kRichHouse = 2, kMarketHall = 3, kCompanyOffice = 4;
+struct TTownHouse {
+  uint16_t Type;
+  TVector Position;
+  int Road;  // 0-based in the street
+};
+constexpr TTownHouse kTownHouses[] = {
+    {kPoorHouse, {1250, 0, 2060}, 0}, {kPoorHouse, {1750, 0, 2060}, 1}, {kPoorHouse, {2250, 0, 2060}, 2},
+    {kRichHouse, {1250, 0, 1940}, 0}, {kRichHouse, {1750, 0, 1940}, 1}, {kPoorHouse, {2560, 0, 2250}, 3},
+    {kPoorHouse, {2560, 0, 2750}, 4}};
+struct TTown {
+  std::vector<uint32_t> Roads;
+  uint32_t Market = 0;
+  uint32_t Industry = 0;
+  uint32_t Company = 0;
+};
+
+uint32_t TownBuilding(uint16_t type, const TVector& position, uint32_t road) {
+  TBuilding b{};
+  b.A_Read(sample_world::PlaceHouse(type, position));
+  b.Way = road;
+  b.A_Overwrite();
+  return b.Index;
+}
+
+uint32_t TownStation(const TVector& position) {
+  auto s = std::make_unique<TStation>();
+  s->Init(0, 1, position);
+  s->A_Write();
+  return s->Index;
+}
+
+TTown StartTown() {
+  TTown town;
+  CityCount = 1;
+  Cities[1].Name = "Alderby";
+  Cities[1].Position = {2000, 0, 2000};
+  Cities[1].Era = 2;
+  Cities[1].YearValue = 1900;
+  const struct {
+    uint16_t Type;
+    uint8_t Kind, Class;
+    int32_t Capacity;
+  } types[] = {{kPoorHouse, kBuildingKindHouse, 0, 40}, {kRichHouse, kBuildingKindHouse, 1, 25},
+               {kMarketHall, 10, 0, 0}, {kCompanyOffice, 5, 0, 0}};
+  for (const auto& t : types) {
+    sample_world::SetHouseType(t.Type, 20.0f, 0.0f, 15.0f);
+    SetBuildingTypeUse(BuildingTypes[t.Type], t.Kind);
+    SetBuildingTypeClass(BuildingTypes[t.Type], t.Class);
+    SetBuildingTypeTown(BuildingTypes[t.Type], {t.Capacity, 1900, 2100, kBuildingEraAny});
+  }
+  BuildingTypeCount = kCompanyOffice;
+  CompanyBuildingType = kCompanyOffice;
+  // The town builds its street and houses.
+  ActPlayer = 0;
+  ActCity = 1;
+  town.Roads = sample_world::PlannedStreet(kTownStreet, static_cast<int>(std::size(kTownStreet)));
+  for (const TTownHouse& h : kTownHouses) TownBuilding(h.Type, h.Position, town.Roads[h.Road]);
+  const uint32_t hall = TownBuilding(kMarketHall, {2250, 0, 1940}, town.Roads[2]);
+  town.Market = sample_world::MarketOf(hall, TownStation({2250, 0, 1900}));
+  SetIndustryTypeCapacity(IndustryTypes[1], 50);
+  auto industry = std::make_unique<TIndustry>();
+  *industry = TIndustry{};
+  industry->IndustryType = 1;
+  industry->City = 1;
+  industry->Size = 100;
+  industry->Station = TownStation({3000, 0, 3000});
+  industry->A_Write();
+  town.Industry = industry->Index;
+  // Player 1's company building.
+  ActPlayer = 1;
+  ActCity = 0;
+  town.Company = TownBuilding(kCompanyOffice, {2440, 0, 2750}, town.Roads[4]);
+  Players[1].Finances[0].Balance = 3000000.0L;
+  CompletePlannedConstructions(0, 0, false);
+  return town;
+}
+
+void PrintTown(const TTown& town) {
+  const TCity& city = Cities[1];
+  int64_t population = 0, waiting = 0;
+  for (int k = 0; k < 6; ++k) {
+    population += city.Population[k];
+    waiting += city.Waiting[k];
+  }
+  std::printf("town.population=%lld\ntown.waiting=%lld\n", static_cast<long long>(population),
+              static_cast<long long>(waiting));
+  std::vector<uint32_t> wishes;
+  for (int t = 1; t <= 255; ++t)
+    if (CityWishes(city, static_cast<uint8_t>(t))) wishes.push_back(static_cast<uint32_t>(t));
+  std::printf("town.wishes=%s\n", List(wishes).c_str());
+  int buildings = 0, finished = 0;
+  int64_t inhabitants = 0;
+  TBuilding b{};
+  for (uint32_t i = FindInArrayerBW(kARTypeBuilding, 0); i != 0; i = FindInArrayerBW(kARTypeBuilding, i)) {
+    b.A_Read(i);
+    ++buildings;
+    if (b.State == 2) ++finished;
+    inhabitants += BuildingInhabitants(b);
+  }
+  std::printf("buildings=%d\nbuildings.finished=%d\nhouses.inhabitants=%lld\n", buildings, finished,
+              static_cast<long long>(inhabitants));
+  int roadsFinished = 0, roadsServed = 0;
+  TWay w{};
+  for (uint32_t road : town.Roads) {
+    w.A_Read(road);
+    if (w.State == 2) ++roadsFinished;
+    if (w.Market == town.Market) ++roadsServed;
+  }
+  std::printf("roads=%zu\nroads.finished=%d\nroads.market=%d\n", town.Roads.size(), roadsFinished, roadsServed);
+  auto market = std::make_unique<TMarket>();
+  market->A_Read(town.Market);
+  int64_t residents = 0;
+  for (int k = 0; k < 6; ++k) residents += market->LastResidents[k];
+  std::printf("market.residents=%lld\n", static_cast<long long>(residents));
+  b.A_Read(town.Company);
+  std::printf("company.level=%d\n", b.ScriptVars[0]);
+  auto industry = std::make_unique<TIndustry>();
+  industry->A_Read(town.Industry);
+  std::printf("industry.production=%d\n", industry->Size);
+}
+
 }  // namespace
 
 int SignalScenario(const std::vector<std::string>& args) {
@@ -310,15 +442,22 @@ int RunScenario(const std::vector<std::string>& args) {
   char* end = nullptr;
   const long ticks = std::strtol(args[1].c_str(), &end, 10);
   if (end == args[1].c_str() || *end != '\0' || ticks < 0 || ticks > 100000000) return 2;
-  if (args[0] != "idle" && args[0] != "calendar" && args[0] != "shuttle" && args[0] != "simple-econ") return 2;
+  if (args[0] != "idle" && args[0] != "calendar" && args[0] != "shuttle" && args[0] != "simple-econ" &&
+      args[0] != "town")
+    return 2;
   if (!Reset()) return 1;
-  if (args[0] != "idle") sample_world::StartCalendarGame();
+  if (args[0] != "idle") {
+    sample_world::StartCalendarGame();
+    StartWorldDevelopment();
+  }
   TicksPerYear = CalendarTicksPerYear();
   sample_world::TShuttle line;
   if (args[0] == "shuttle") line = StartShuttle();
   const bool simple = args[0] == "simple-econ";
   sample_economy::TSimpleEconomy economy;
   if (simple) economy = sample_economy::BuildSimpleEconomy();
+  TTown town;
+  if (args[0] == "town") town = StartTown();
   g_passengerBatches.clear();
   for (long t = 0; t < ticks; ++t) {
     GameplayTick();
@@ -326,6 +465,7 @@ int RunScenario(const std::vector<std::string>& args) {
   }
   if (args[0] == "shuttle") PrintShuttle(line);
   if (simple) PrintSimpleEconomy(economy);
+  if (args[0] == "town") PrintTown(town);
   std::printf("date=%d.%d.%d\n", GameDay, GameMonth, GameYear);
   std::printf("tick=%u\n", GameTime);
   for (int p = 1; p <= PlayerCount && p <= 10; ++p) {
