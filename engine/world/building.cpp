@@ -285,6 +285,77 @@ void SetBuildingTypeDepot(TBuildingType& t, const TBuildingTypeDepot& d) {
   t.Bytes[kBuildingTypeNirvanaOffset] = d.Nirvana;
 }
 
+// ---- The network fields of a building type
+
+namespace {
+TVector LoadVector(const TBuildingType& t, size_t at) {
+  return {LoadFloat(t, at), LoadFloat(t, at + 4), LoadFloat(t, at + 8)};
+}
+void StoreVector(TBuildingType& t, size_t at, const TVector& v) {
+  StoreFloat(t, at, v.x);
+  StoreFloat(t, at + 4, v.y);
+  StoreFloat(t, at + 8, v.z);
+}
+size_t NodeAt(int node) { return kBuildingTypeNodesOffset + kBuildingTypeNodeBytes * static_cast<size_t>(node - 1); }
+bool NodeValid(int node) { return node >= 1 && node <= kBuildingTypeNodes; }
+}  // namespace
+
+static_assert(kBuildingTypeNodesOffset + kBuildingTypeNodeBytes * kBuildingTypeNodes <= kBuildingTypeMeshRowsOffset);
+
+TVector BuildingTypeAccessAnchor(const TBuildingType& t) { return LoadVector(t, kBuildingTypeAccessAnchorOffset); }
+TVector BuildingTypeAccessEnd(const TBuildingType& t) { return LoadVector(t, kBuildingTypeAccessEndOffset); }
+
+void SetBuildingTypeAccess(TBuildingType& t, const TVector& anchor, const TVector& end) {
+  StoreVector(t, kBuildingTypeAccessAnchorOffset, anchor);
+  StoreVector(t, kBuildingTypeAccessEndOffset, end);
+}
+
+TVector BuildingTypeReferencePoint(const TBuildingType& t, int point) {
+  if (point != 1 && point != 2) return {0.0f, 0.0f, 0.0f};
+  return LoadVector(t, kBuildingTypeReferencePointsOffset + 12 * static_cast<size_t>(point - 1));
+}
+
+void SetBuildingTypeReferencePoint(TBuildingType& t, int point, const TVector& v) {
+  if (point == 1 || point == 2) StoreVector(t, kBuildingTypeReferencePointsOffset + 12 * static_cast<size_t>(point - 1), v);
+}
+
+uint32_t BuildingTypeMesh(const TBuildingType& t) {
+  uint32_t m;
+  std::memcpy(&m, t.Bytes + kBuildingTypeMeshOffset, 4);
+  return m;
+}
+
+void SetBuildingTypeMesh(TBuildingType& t, uint32_t mesh) { std::memcpy(t.Bytes + kBuildingTypeMeshOffset, &mesh, 4); }
+
+uint8_t BuildingTypeWaysInvisible(const TBuildingType& t) { return t.Bytes[kBuildingTypeWaysInvisibleOffset]; }
+void SetBuildingTypeWaysInvisible(TBuildingType& t, uint8_t invisible) {
+  t.Bytes[kBuildingTypeWaysInvisibleOffset] = invisible;
+}
+
+TBuildingTypeNode BuildingTypeNode(const TBuildingType& t, int node) {
+  TBuildingTypeNode n;
+  if (!NodeValid(node)) return n;
+  const size_t at = NodeAt(node);
+  n.Position = LoadVector(t, at);
+  n.Next[0] = t.Bytes[at + 12];
+  n.Next[1] = t.Bytes[at + 13];
+  n.Station = t.Bytes[at + 14];
+  n.Switcher = t.Bytes[at + 15];
+  n.Scripted = t.Bytes[at + 16];
+  return n;
+}
+
+void SetBuildingTypeNode(TBuildingType& t, int node, const TBuildingTypeNode& value) {
+  if (!NodeValid(node)) return;
+  const size_t at = NodeAt(node);
+  StoreVector(t, at, value.Position);
+  t.Bytes[at + 12] = value.Next[0];
+  t.Bytes[at + 13] = value.Next[1];
+  t.Bytes[at + 14] = value.Station;
+  t.Bytes[at + 15] = value.Switcher;
+  t.Bytes[at + 16] = value.Scripted;
+}
+
 int32_t BuildingTypeScriptNumber(const TBuildingType& t) {
   int32_t s;
   std::memcpy(&s, t.Bytes + kBuildingTypeScriptNumberOffset, 4);

@@ -88,6 +88,49 @@ struct TBuildingTypeTown {
 TBuildingTypeTown BuildingTypeTown(const TBuildingType& t);
 void SetBuildingTypeTown(TBuildingType& t, const TBuildingTypeTown& v);
 
+// ---- The network fields of a building type: a wayed building (a station or depot that brings
+// its own access way), the station building beside a station, and the type's nodes
+//
+//   offset 200 TVector   access anchor point: placed on the network connect where the access way starts
+//   offset 212 TVector   access end point: placed on the far end of the access way (the building end)
+//   offset 224 TVector   first and, at 236, second reference point of the station-building type
+//   offset 248 u32       the type's mesh (TMeshdata2 index; 0 none)
+//   offset 252 u8        ways invisible: the building's access and inner ways are not drawn (0/1)
+//   offset 256 100 x 17  the type nodes 1..100: position (TVector, building coordinates), next node 1
+//                        and next node 2 (u8 type node numbers, 0 none), station, switcher and
+//                        scripted flags (u8, 0/1)
+constexpr size_t kBuildingTypeAccessAnchorOffset = 200;
+constexpr size_t kBuildingTypeAccessEndOffset = 212;
+constexpr size_t kBuildingTypeReferencePointsOffset = 224;
+constexpr size_t kBuildingTypeMeshOffset = 248;
+constexpr size_t kBuildingTypeWaysInvisibleOffset = 252;
+constexpr size_t kBuildingTypeNodesOffset = 256;
+constexpr size_t kBuildingTypeNodeBytes = 17;
+constexpr int kBuildingTypeNodes = 100;
+constexpr uint8_t kBuildingKindStation = 2;
+
+TVector BuildingTypeAccessAnchor(const TBuildingType& t);
+TVector BuildingTypeAccessEnd(const TBuildingType& t);
+void SetBuildingTypeAccess(TBuildingType& t, const TVector& anchor, const TVector& end);
+// Point 1 or 2 (the origin for others; writing others does nothing).
+TVector BuildingTypeReferencePoint(const TBuildingType& t, int point);
+void SetBuildingTypeReferencePoint(TBuildingType& t, int point, const TVector& v);
+uint32_t BuildingTypeMesh(const TBuildingType& t);
+void SetBuildingTypeMesh(TBuildingType& t, uint32_t mesh);
+uint8_t BuildingTypeWaysInvisible(const TBuildingType& t);
+void SetBuildingTypeWaysInvisible(TBuildingType& t, uint8_t invisible);
+
+struct TBuildingTypeNode {
+  TVector Position{};
+  uint8_t Next[2] = {0, 0};  // type node numbers; 0 none
+  uint8_t Station = 0;
+  uint8_t Switcher = 0;
+  uint8_t Scripted = 0;
+};
+// Type node 1..100 (an empty entry for others; writing others does nothing).
+TBuildingTypeNode BuildingTypeNode(const TBuildingType& t, int node);
+void SetBuildingTypeNode(TBuildingType& t, int node, const TBuildingTypeNode& value);
+
 // ---- Fields of a building type read by the script host (script/runners.h)
 //
 // Behind the fields the loader keeps for the editors: the script number (i32 at 3000: 0 no script,

@@ -45,16 +45,16 @@ namespace {
 constexpr double kRadToDeg = 57.29577951308232;
 
 
-// The row of the building's type; a type beyond the table stops the program rather than read
-// past it.
-const TBuildingType& TypeOf(uint16_t type) {
-  if (type > 255) SYS_BREAKPROGRAM("ERROR: Building construction: Unknown Buildingtype " + std::to_string(type));
-  return BuildingTypes[type];
-}
+const TBuildingType& TypeOf(uint16_t type) { return BuildingTypeRow(type); }
 
 [[noreturn]] void StopCut(const std::string& text, size_t room) { SYS_BREAKPROGRAM(text.substr(0, room)); }
 
 }  // namespace
+
+const TBuildingType& BuildingTypeRow(uint16_t type) {
+  if (type > 255) SYS_BREAKPROGRAM("ERROR: Building construction: Unknown Buildingtype " + std::to_string(type));
+  return BuildingTypes[type];
+}
 
 uint32_t BuildingCompletionTick(const TBuilding& b) {
   uint32_t tick;

@@ -50,6 +50,10 @@ inline uint8_t& BuildingClass(TBuilding& b) { return b.Reserved10[0]; }
 uint16_t BuildingInhabitants(const TBuilding& b);
 void SetBuildingInhabitants(TBuilding& b, uint16_t inhabitants);
 
+// The row of a building type in BuildingTypes; a type beyond the table stops the program rather
+// than read past it.
+const TBuildingType& BuildingTypeRow(uint16_t type);
+
 // I + 1, and 1 after 4 (and for anything above); I - 1, and 4 before 1 (and for 0).
 uint8_t NextCorner(uint8_t i);
 uint8_t PrevCorner(uint8_t i);

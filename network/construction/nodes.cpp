@@ -71,6 +71,23 @@ void LinkNodes(uint32_t from, uint32_t to) {
   for (int i = 0; i < a.PrevLinkCount; ++i) RefreshCurve(a.PrevLinks[i]);
 }
 
+void UnlinkNextNodes(uint32_t from) {
+  TNode& a = NodeByIndex(from);
+  while (a.NextLinkCount > 0) {
+    const uint32_t to = a.NextLinks[--a.NextLinkCount];
+    if (!NodeInPool(to)) continue;
+    TNode& b = NodeByIndex(to);
+    for (int p = 0; p < b.PrevLinkCount && p < 2; ++p) {
+      if (b.PrevLinks[p] != from) continue;
+      if (p == 0) b.PrevLinks[0] = b.PrevLinks[1];
+      --b.PrevLinkCount;
+      break;
+    }
+    RefreshCurve(to);
+  }
+  RefreshCurve(from);
+}
+
 void CalcNodeCurve(uint32_t node) {
   TNode& n = NodeByIndex(node);
   for (int k = 0; k < n.NextLinkCount && k < 2; ++k) {

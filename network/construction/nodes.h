@@ -27,6 +27,9 @@ void LinkWayNodes(const TWay& way);
 // Appends To to From's next links and From to To's previous links, then recomputes the curve
 // values of To, From and From's previous nodes. A third link on either side is a fatal stop.
 void LinkNodes(uint32_t from, uint32_t to);
+// Drops every next link of From together with the matching previous link at its target, and
+// refreshes the curve values of both ends.
+void UnlinkNextNodes(uint32_t from);
 // Curve value of each next link k: (2 pi / a * d) / 600 with a the largest ground-plane bend from a
 // previous node into the link, held in 1..90 degrees, and d the link's 3D length.
 void CalcNodeCurve(uint32_t node);

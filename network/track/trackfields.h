@@ -12,7 +12,8 @@
 
 // Node flags (beside kNodeFlagStation, 4, and kNodeFlagRouteEnd, 64, which a node carries once its
 // way is finished): a depot's capture node and a building's scripted node, which only the owner
-// of their way may pass.
+// of their way may pass; and a building's switcher node, where convoys go slowly and may reverse.
+constexpr uint8_t kNodeFlagSwitcher = 1;
 constexpr uint8_t kNodeFlagCapture = 8;
 constexpr uint8_t kNodeFlagScripted = 16;
 constexpr uint8_t kNodeFlagWayFinished = kNodeFlagRouteEnd;
