@@ -1,10 +1,14 @@
 #include "tools/sample_economy.h"
 
+#include <iterator>
 #include <memory>
 
 #include "economy/goods/goodsentries.h"
 #include "economy/goods/goodstypes.h"
 #include "economy/goods/handling.h"
+#include "economy/step/plans.h"
+#include "engine/world/building.h"
+#include "network/construction/buildings.h"
 #include "engine/base/worldstate.h"
 #include "engine/store/recordaccess.h"
 #include "engine/world/records.h"
@@ -125,6 +129,84 @@ TSimpleEconomy BuildSimpleEconomy() {
   for (int k = 0; k < 5; ++k)
     world.Houses.push_back(HouseWith({farX - 200.0f + 100.0f * k, 0.0f, kOrigin.z + 600.0f}, 1000));
   return world;
+}
+
+namespace {
+
+constexpr TVector kTownStreet[] = {{1000, 0, 2000}, {1500, 0, 2000}, {2000, 0, 2000},
+                                   {2500, 0, 2000}, {2500, 0, 2500}, {2500, 0, 3000}};
+constexpr uint16_t kPoorHouse = 1, kRichHouse = 2, kMarketHall = 3, kCompanyOffice = 4;
+struct TTownHouse {
+  uint16_t Type;
+  TVector Position;
+  int Road;  // 0-based in the street
+};
+constexpr TTownHouse kTownHouses[] = {
+    {kPoorHouse, {1250, 0, 2060}, 0}, {kPoorHouse, {1750, 0, 2060}, 1}, {kPoorHouse, {2250, 0, 2060}, 2},
+    {kRichHouse, {1250, 0, 1940}, 0}, {kRichHouse, {1750, 0, 1940}, 1}, {kPoorHouse, {2560, 0, 2250}, 3},
+    {kPoorHouse, {2560, 0, 2750}, 4}};
+
+uint32_t TownBuilding(uint16_t type, const TVector& position, uint32_t road) {
+  TBuilding b{};
+  b.A_Read(sample_world::PlaceHouse(type, position));
+  b.Way = road;
+  b.A_Overwrite();
+  return b.Index;
+}
+
+uint32_t TownStation(const TVector& position) {
+  auto s = std::make_unique<TStation>();
+  s->Init(0, 1, position);
+  s->A_Write();
+  return s->Index;
+}
+
+}  // namespace
+
+TTown BuildTown() {
+  TTown town;
+  CityCount = 1;
+  Cities[1].Name = "Alderby";
+  Cities[1].Position = {2000, 0, 2000};
+  Cities[1].Era = 2;
+  Cities[1].YearValue = 1900;
+  const struct {
+    uint16_t Type;
+    uint8_t Kind, Class;
+    int32_t Capacity;
+  } types[] = {{kPoorHouse, kBuildingKindHouse, 0, 40}, {kRichHouse, kBuildingKindHouse, 1, 25},
+               {kMarketHall, 10, 0, 0}, {kCompanyOffice, 5, 0, 0}};
+  for (const auto& t : types) {
+    sample_world::SetHouseType(t.Type, 20.0f, 0.0f, 15.0f);
+    SetBuildingTypeUse(BuildingTypes[t.Type], t.Kind);
+    SetBuildingTypeClass(BuildingTypes[t.Type], t.Class);
+    SetBuildingTypeTown(BuildingTypes[t.Type], {t.Capacity, 1900, 2100, kBuildingEraAny});
+  }
+  BuildingTypeCount = kCompanyOffice;
+  CompanyBuildingType = kCompanyOffice;
+  // The town builds its street and houses.
+  ActPlayer = 0;
+  ActCity = 1;
+  town.Roads = sample_world::PlannedStreet(kTownStreet, static_cast<int>(std::size(kTownStreet)));
+  for (const TTownHouse& h : kTownHouses) TownBuilding(h.Type, h.Position, town.Roads[h.Road]);
+  const uint32_t hall = TownBuilding(kMarketHall, {2250, 0, 1940}, town.Roads[2]);
+  town.Market = sample_world::MarketOf(hall, TownStation({2250, 0, 1900}));
+  SetIndustryTypeCapacity(IndustryTypes[1], 50);
+  auto industry = std::make_unique<TIndustry>();
+  *industry = TIndustry{};
+  industry->IndustryType = 1;
+  industry->City = 1;
+  industry->Size = 100;
+  industry->Station = TownStation({3000, 0, 3000});
+  industry->A_Write();
+  town.Industry = industry->Index;
+  // Player 1's company building.
+  ActPlayer = 1;
+  ActCity = 0;
+  town.Company = TownBuilding(kCompanyOffice, {2440, 0, 2750}, town.Roads[4]);
+  Players[1].Finances[0].Balance = 3000000.0L;
+  CompletePlannedConstructions(0, 0, false);
+  return town;
 }
 
 }  // namespace sample_economy

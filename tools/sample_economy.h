@@ -45,4 +45,16 @@ struct TSimpleEconomy {
 };
 TSimpleEconomy BuildSimpleEconomy();
 
+// The town scenario (sim_driver run town): the town Alderby with an L-shaped street of five town
+// roads, seven houses of two wealth classes along it, a market with its station at the third road,
+// an industry with its station, and player 1's company building; everything planned, then under
+// construction (the planned constructions completed). Player 1 holds 3,000,000 afterwards.
+struct TTown {
+  std::vector<uint32_t> Roads;
+  uint32_t Market = 0;
+  uint32_t Industry = 0;
+  uint32_t Company = 0;
+};
+TTown BuildTown();
+
 }  // namespace sample_economy

@@ -261,91 +261,7 @@ void PrintSimpleEconomy(const sample_economy::TSimpleEconomy& world) {
   std::printf("status=%s\n", ProcessStatus[0].str().c_str());
 }
 
-// The town scenario: the town Alderby with an L-shaped street of five town roads, seven houses of
-// two wealth classes along it, a market with its station at the third road, an industry with its
-// station, and player 1's company building; everything planned, then under construction. Player 1
-// is given 3,000,000 once the company building stands at level 1.
-constexpr TVector kTownStreet[] = {{1000, 0, 2000}, {1500, 0, 2000}, {2000, 0, 2000},
-                                   {2500, 0, 2000}, {2500, 0, 2500}, {2500, 0, 3000}};
-constexpr uint16_t kPoorHouse = 1, kRichHouse = 2, kMarketHall = 3, kCompanyOffice = 4;
-struct TTownHouse {
-  uint16_t Type;
-  TVector Position;
-  int Road;  // 0-based in the street
-};
-constexpr TTownHouse kTownHouses[] = {
-    {kPoorHouse, {1250, 0, 2060}, 0}, {kPoorHouse, {1750, 0, 2060}, 1}, {kPoorHouse, {2250, 0, 2060}, 2},
-    {kRichHouse, {1250, 0, 1940}, 0}, {kRichHouse, {1750, 0, 1940}, 1}, {kPoorHouse, {2560, 0, 2250}, 3},
-    {kPoorHouse, {2560, 0, 2750}, 4}};
-struct TTown {
-  std::vector<uint32_t> Roads;
-  uint32_t Market = 0;
-  uint32_t Industry = 0;
-  uint32_t Company = 0;
-};
-
-uint32_t TownBuilding(uint16_t type, const TVector& position, uint32_t road) {
-  TBuilding b{};
-  b.A_Read(sample_world::PlaceHouse(type, position));
-  b.Way = road;
-  b.A_Overwrite();
-  return b.Index;
-}
-
-uint32_t TownStation(const TVector& position) {
-  auto s = std::make_unique<TStation>();
-  s->Init(0, 1, position);
-  s->A_Write();
-  return s->Index;
-}
-
-TTown StartTown() {
-  TTown town;
-  CityCount = 1;
-  Cities[1].Name = "Alderby";
-  Cities[1].Position = {2000, 0, 2000};
-  Cities[1].Era = 2;
-  Cities[1].YearValue = 1900;
-  const struct {
-    uint16_t Type;
-    uint8_t Kind, Class;
-    int32_t Capacity;
-  } types[] = {{kPoorHouse, kBuildingKindHouse, 0, 40}, {kRichHouse, kBuildingKindHouse, 1, 25},
-               {kMarketHall, 10, 0, 0}, {kCompanyOffice, 5, 0, 0}};
-  for (const auto& t : types) {
-    sample_world::SetHouseType(t.Type, 20.0f, 0.0f, 15.0f);
-    SetBuildingTypeUse(BuildingTypes[t.Type], t.Kind);
-    SetBuildingTypeClass(BuildingTypes[t.Type], t.Class);
-    SetBuildingTypeTown(BuildingTypes[t.Type], {t.Capacity, 1900, 2100, kBuildingEraAny});
-  }
-  BuildingTypeCount = kCompanyOffice;
-  CompanyBuildingType = kCompanyOffice;
-  // The town builds its street and houses.
-  ActPlayer = 0;
-  ActCity = 1;
-  town.Roads = sample_world::PlannedStreet(kTownStreet, static_cast<int>(std::size(kTownStreet)));
-  for (const TTownHouse& h : kTownHouses) TownBuilding(h.Type, h.Position, town.Roads[h.Road]);
-  const uint32_t hall = TownBuilding(kMarketHall, {2250, 0, 1940}, town.Roads[2]);
-  town.Market = sample_world::MarketOf(hall, TownStation({2250, 0, 1900}));
-  SetIndustryTypeCapacity(IndustryTypes[1], 50);
-  auto industry = std::make_unique<TIndustry>();
-  *industry = TIndustry{};
-  industry->IndustryType = 1;
-  industry->City = 1;
-  industry->Size = 100;
-  industry->Station = TownStation({3000, 0, 3000});
-  industry->A_Write();
-  town.Industry = industry->Index;
-  // Player 1's company building.
-  ActPlayer = 1;
-  ActCity = 0;
-  town.Company = TownBuilding(kCompanyOffice, {2440, 0, 2750}, town.Roads[4]);
-  Players[1].Finances[0].Balance = 3000000.0L;
-  CompletePlannedConstructions(0, 0, false);
-  return town;
-}
-
-void PrintTown(const TTown& town) {
+void PrintTown(const sample_economy::TTown& town) {
   const TCity& city = Cities[1];
   int64_t population = 0, waiting = 0;
   for (int k = 0; k < 6; ++k) {
@@ -456,8 +372,8 @@ int RunScenario(const std::vector<std::string>& args) {
   const bool simple = args[0] == "simple-econ";
   sample_economy::TSimpleEconomy economy;
   if (simple) economy = sample_economy::BuildSimpleEconomy();
-  TTown town;
-  if (args[0] == "town") town = StartTown();
+  sample_economy::TTown town;
+  if (args[0] == "town") town = sample_economy::BuildTown();
   g_passengerBatches.clear();
   for (long t = 0; t < ticks; ++t) {
     GameplayTick();

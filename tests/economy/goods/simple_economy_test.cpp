@@ -1,6 +1,6 @@
-// The simple-economy scenario of the driver run tick by tick: the goods invariants hold after
-// every tick while the stations find their goods, rate them and make passenger batches, and the
-// train carries passengers from the near end to the far end.
+// The simple-economy and the town scenarios of the driver run tick by tick: the goods invariants
+// hold after every tick while the stations find their goods, rate them and make passenger batches,
+// the train carries passengers from the near end to the far end, and the town's houses fill.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -13,6 +13,7 @@
 #include "economy/step/commands.h"
 #include "economy/step/tick.h"
 #include "economy/step/worldstate_hash.h"
+#include "economy/town/development.h"
 #include "engine/base/worldstate.h"
 #include "engine/store/recordstore.h"
 #include "engine/world/hooks.h"
@@ -91,6 +92,24 @@ TEST_F(SimpleEconomyScenario, TheCheckerFindsABatchListedTwiceAndOneListedNowher
   EXPECT_NE(problems[0].find("batch " + std::to_string(g.Index) + " is listed by station"), std::string::npos);
   EXPECT_EQ(problems[1], "batch " + std::to_string(loose.Index) + " is listed nowhere");
   EXPECT_EQ(problems[2], "TPPIVMove phase 7");
+}
+
+TEST_F(SimpleEconomyScenario, TheGoodsInvariantsHoldAfterEveryTickOfTheTown) {
+  ASSERT_TRUE(ResetSimulationWorld());
+  sample_world::StartCalendarGame();
+  StartWorldDevelopment();
+  const sample_economy::TTown town = sample_economy::BuildTown();
+  for (int t = 1; t <= 12000; ++t) {
+    GameplayTick();
+    const std::vector<std::string> problems = goods_testing::GoodsInvariantViolations();
+    ASSERT_TRUE(problems.empty()) << "tick " << t << ": " << problems.front();
+  }
+  int64_t population = 0;
+  for (int k = 0; k < 6; ++k) population += Cities[1].Population[k];
+  EXPECT_GT(population, 0);
+  TBuilding b{};
+  b.A_Read(town.Company);
+  EXPECT_EQ(b.State, 2);
 }
 
 }  // namespace
