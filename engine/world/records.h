@@ -325,7 +325,15 @@ struct TMarket : ArrayerRecord<TMarket> {
   uint32_t Index;
   uint8_t MarketGoodsCounter;       // at most 52
   uint8_t MarketCalcGWFromCounter;  // at most 250
-  uint8_t Reserved6[62];
+  uint8_t MarketBuildingCount;      // a market has one building
+  uint8_t Reserved7;
+  uint32_t Station;
+  uint32_t FirstBuilding;
+  // The inhabitants of the houses at the roads this market serves, by wealth class: counted by the
+  // building upkeep's pass now going on, and by the last finished pass.
+  int32_t Residents[6];
+  int32_t LastResidents[6];
+  uint8_t Reserved64[4];
   uint8_t Goods[52][12];
   uint32_t CalcGWFrom[250];
 
@@ -349,7 +357,9 @@ struct TIndustry : ArrayerRecord<TIndustry> {
   uint8_t Reserved7;
   uint32_t ResizeTick;  // GameTime when ResizeState was set
   int32_t Size;
-  uint8_t Reserved16[12];
+  float CostValue;              // weighs with its type's cost factor on the cost of its goods
+  uint32_t NextProductionTick;  // GameTime of its next production
+  uint32_t Station;             // its own station (goods-way economy)
   uint8_t IndustryType;
   uint8_t IndustryCalcGWFromCounter;  // at most 250
   uint8_t IndustryPCOutputCounter;    // at most 8
