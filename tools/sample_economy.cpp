@@ -61,6 +61,10 @@ void SetSampleGoods() {
   const uint8_t one[] = {1}, two[] = {2};
   SetIndustryTypeRecipes(IndustryTypes[kMine], 1, one);
   SetIndustryTypeRecipes(IndustryTypes[kWorks], 1, two);
+  for (uint8_t type : {kMine, kWorks}) {
+    SetIndustryTypeInterval(IndustryTypes[type], kProductionInterval);
+    SetIndustryTypeCostFactor(IndustryTypes[type], 1.0f);
+  }
 }
 
 TSite IndustryWithStation(uint8_t industryType, int32_t size, const TVector& position) {
@@ -69,10 +73,14 @@ TSite IndustryWithStation(uint8_t industryType, int32_t size, const TVector& pos
   i->Size = size;
   i->Productivity = 1.0f;
   i->ResizeState = 1;
+  i->IndustryPCOutputCounter = static_cast<uint8_t>(IndustryTypeRecipeCount(industryType));
+  i->NextProductionTick = GameTime + kProductionInterval;
   i->A_Write();
   TSite site;
   site.Industry = i->Index;
   site.Station = LinkedStation(i->Index, position);
+  i->Station = site.Station;
+  i->A_Overwrite();
   return site;
 }
 

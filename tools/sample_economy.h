@@ -14,14 +14,16 @@ namespace sample_economy {
 constexpr uint8_t kCoal = 1, kTools = 2, kPassengers = 3;
 // Industry types: a mine makes coal out of nothing (recipe 1), works make tools of coal (recipe 2).
 constexpr uint8_t kMine = 1, kWorks = 2;
+// Both produce every 500 ticks.
+constexpr int32_t kProductionInterval = 500;
 constexpr uint16_t kHouseType = 1;
 
 // The three goods types (each 20,000 ticks old at most), PsgrGoodType, the two recipes and the two
 // industry types.
 void SetSampleGoods();
 
-// An industry of the type and size (productivity 1) with its own station (linked to it) at
-// Position.
+// An industry of the type and size (productivity 1, a production entry per recipe of its type,
+// its first production one interval from now) with its own station (linked to it) at Position.
 struct TSite {
   uint32_t Industry = 0;
   uint32_t Station = 0;

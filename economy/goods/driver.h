@@ -33,8 +33,49 @@ struct TPPFoundNewGoodsways {
 struct TPPRecalcProductionWays {
   int32_t Speed;
   uint32_t PassStart;
+  // A step of a supply chain: an industry making the goods type for its parent step (or, for the
+  // top step, for the market) and the goods ways chosen to bring each input of its recipe.
+  struct TChainStep {
+    uint32_t Slots[4];     // the goods way of each recipe input; 0 none yet
+    float Amount;          // what this step supplies per unit of the market's demand
+    float Cost;            // the chain's cost up to this step
+    uint32_t Industry;
+    uint8_t GoodType;
+    uint8_t Parent;        // 1-based step; 0 for the top step
+    uint8_t RecipeCursor;  // 1-based production entry of the industry; 0 before the first visit
+    uint8_t InputCursor;   // 1-based input of the recipe
+  };
+  static constexpr int kChainRoom = 15;
+  struct TChain {
+    uint32_t Market;
+    uint32_t LastTried;  // the market's last goods way tried as the top step
+    float TotalCost;
+    uint8_t StepCount;
+    TChainStep Steps[kChainRoom];  // step n is Steps[n - 1]
+  };
+  struct TBestSlot {
+    TChain Chain;  // Chain.TotalCost is 1e20 for a free slot
+    uint8_t Valid;
+  };
+  static constexpr int kBestRoom = 10;
+  static constexpr int kListRoom = 15;
+  uint32_t Cursor;       // the industry, goods way or market being visited, by phase
+  TChain Chain;          // the working chain
+  uint8_t CurrentStep;   // 1-based; 0 none
+  TBestSlot Best[kBestRoom];
+  float AcceptedCost;    // the worst cost accepted by the last search pass over this goods type
+  float WorstKeptCost;   // the highest cost of the ten slots
+  float Amount;          // the amount being handed out
+  uint8_t ChosenSlot;    // 0-based
+  uint8_t WayCount;
+  uint32_t Ways[kListRoom];
+  float WayShares[kListRoom];
+  uint8_t IndustryCount;
+  uint32_t Industries[kListRoom];
+  float IndustryShares[kListRoom][8];  // per production entry
+  uint8_t PreviousGoodType;
   uint8_t GoodType;  // the goods type being planned
-  uint8_t Phase;
+  uint8_t Phase;     // 0, 1, 2, 10..15, 20..22
 };
 struct TPPCreateGoods {
   int32_t Speed;

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
+#include "engine/base/diagnostics.h"
 #include "engine/world/industry.h"
 
 namespace {
@@ -89,9 +91,51 @@ TRecipe Recipe(int n) {
   return FromBytes<TRecipe>(IndustryTypeEntries[n - 1].Bytes);
 }
 
-void SetRecipe(int n, const TRecipe& r) {
-  if (n < 1 || n > kRecipeCount) return;
+bool SetRecipe(int n, const TRecipe& r) {
+  if (n < 1 || n > kRecipeCount) return false;
+  for (int k = 0; k < RecipeInputCount(r); ++k) {
+    if (!(r.Needs[k] > 0.0f)) {
+      SYS_Warning("Recipe " + std::to_string(n) + ": the need of input " + std::to_string(k + 1) + " must be above 0");
+      return false;
+    }
+  }
   std::memcpy(IndustryTypeEntries[n - 1].Bytes, &r, sizeof(r));
+  return true;
+}
+
+int32_t IndustryTypeInterval(uint8_t industryType) {
+  if (!IsIndustryType(industryType)) return 0;
+  return FromBytes<int32_t>(IndustryTypes[industryType].Bytes + kIndustryTypeIntervalOffset);
+}
+
+bool SetIndustryTypeInterval(TIndustryType& t, int32_t interval) {
+  if (interval <= 0) {
+    SYS_Warning("Industry type: the production interval must be above 0, not " + std::to_string(interval));
+    return false;
+  }
+  std::memcpy(t.Bytes + kIndustryTypeIntervalOffset, &interval, sizeof(interval));
+  return true;
+}
+
+float IndustryTypeCostFactor(uint8_t industryType) {
+  if (!IsIndustryType(industryType)) return 0.0f;
+  return FromBytes<float>(IndustryTypes[industryType].Bytes + kIndustryTypeCostFactorOffset);
+}
+
+void SetIndustryTypeCostFactor(TIndustryType& t, float factor) {
+  std::memcpy(t.Bytes + kIndustryTypeCostFactorOffset, &factor, sizeof(factor));
+}
+
+TMarketGoods MarketGoods(const TMarket& m, int k) { return FromBytes<TMarketGoods>(m.Goods[k]); }
+
+void SetMarketGoods(TMarket& m, int k, const TMarketGoods& e) { std::memcpy(m.Goods[k], &e, sizeof(e)); }
+
+int FindMarketGoods(const TMarket& m, uint8_t goodType) {
+  const int used = std::min<int>(m.MarketGoodsCounter, kMarketGoodsRoom);
+  for (int k = 0; k < used; ++k) {
+    if (MarketGoods(m, k).GoodType == goodType) return k;
+  }
+  return -1;
 }
 
 int RecipeInputCount(const TRecipe& r) { return std::min<int>(r.InputCount, 4); }

@@ -57,10 +57,21 @@ struct TRecipe {
   uint8_t Reserved23;
 };
 
+// A market's goods entry (12 bytes): what the planning of the goods way economy handed the market of
+// the goods type in its last pass over that type.
+struct TMarketGoods {
+  uint8_t GoodType;
+  uint8_t Demand;  // 1 while the market still buys more of it
+  uint8_t Reserved2[2];
+  float Assigned;     // amount per tick assigned to the market
+  float AverageCost;  // of the assigned amount
+};
+
 #pragma pack(pop)
 
 static_assert(sizeof(TStationGoods) == 16 && sizeof(TIndustryInput) == 8 && sizeof(TRecipe) == 24 &&
-              sizeof(TIndustryProduction) == 24);
+              sizeof(TIndustryProduction) == 24 && sizeof(TMarketGoods) == 12);
+static_assert(sizeof(TMarketGoods) == sizeof(TMarket::Goods[0]));
 static_assert(sizeof(TStationGoods) == sizeof(TStation::Goods[0]) &&
               sizeof(TIndustryInput) == sizeof(TIndustry::Input[0]) && sizeof(TRecipe) == sizeof(TIndustryTypeEntry) &&
               sizeof(TIndustryProduction) == sizeof(TIndustry::PCOutput[0]));
@@ -72,6 +83,7 @@ constexpr uint8_t kStationGoodsLoaded = 4;    // a vehicle loaded the type since
 constexpr uint8_t kStationGoodsLost = 8;      // a batch of the type was lost
 
 constexpr int kStationGoodsRoom = 52;
+constexpr int kMarketGoodsRoom = 52;
 constexpr int kIndustryInputRoom = 32;
 constexpr int kIndustryProductionRoom = 8;
 constexpr float kIndustryInputCap = 500000.0f;  // the most an input entry holds
@@ -115,8 +127,26 @@ void SetIndustryTypeRecipes(TIndustryType& t, int count, const uint8_t* recipeNu
 // The capacity of an industry type (1..52; 0 for any other).
 int32_t IndustryTypeCapacity(uint8_t industryType);
 void SetIndustryTypeCapacity(TIndustryType& t, int32_t capacity);
-// Recipe row n (1..100) by value and back; outside: an empty recipe, nothing stored.
+// Recipe row n (1..100) by value and back; outside: an empty recipe, nothing stored. A recipe
+// whose need of one of its inputs is not above 0 (what a unit of the output takes is divided by
+// it) is refused with the warning "Recipe <n>: the need of input <k> must be above 0" and the row
+// keeps what it held.
 TRecipe Recipe(int n);
-void SetRecipe(int n, const TRecipe& r);
+bool SetRecipe(int n, const TRecipe& r);
+
+// The production interval in ticks and the cost factor of an industry type (1..52; 0 for any
+// other). An interval that is not above 0 is refused with the warning "Industry type: the
+// production interval must be above 0, not <interval>" and the type keeps its interval; the goods
+// processes let an industry whose type has no interval above 0 produce nothing.
+int32_t IndustryTypeInterval(uint8_t industryType);
+bool SetIndustryTypeInterval(TIndustryType& t, int32_t interval);
+float IndustryTypeCostFactor(uint8_t industryType);
+void SetIndustryTypeCostFactor(TIndustryType& t, float factor);
+
+// Market goods entry k (0-based, below 52) by value, and back; the 0-based entry of the market's
+// used entries with the goods type, or -1.
+TMarketGoods MarketGoods(const TMarket& m, int k);
+void SetMarketGoods(TMarket& m, int k, const TMarketGoods& e);
+int FindMarketGoods(const TMarket& m, uint8_t goodType);
 // The input count of a recipe, held to 0..4.
 int RecipeInputCount(const TRecipe& r);

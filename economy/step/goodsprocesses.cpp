@@ -1,7 +1,9 @@
 #include "economy/step/goodsprocesses.h"
 
+#include "economy/goods/creation.h"
 #include "economy/goods/driver.h"
 #include "economy/goods/ivmove.h"
+#include "economy/goods/planning.h"
 #include "economy/goods/records.h"
 #include "economy/goods/stationgoods.h"
 #include "economy/step/tick.h"
@@ -22,6 +24,44 @@ void HashGoodsProcesses(THashWriter& h) {
   h.U32(rpw.PassStart);
   h.U8(rpw.GoodType);
   h.U8(rpw.Phase);
+  const auto hashChain = [&h](const TPPRecalcProductionWays::TChain& c) {
+    h.U32(c.Market);
+    h.U32(c.LastTried);
+    h.F32(c.TotalCost);
+    h.U8(c.StepCount);
+    for (const TPPRecalcProductionWays::TChainStep& s : c.Steps) {
+      for (uint32_t slot : s.Slots) h.U32(slot);
+      h.F32(s.Amount);
+      h.F32(s.Cost);
+      h.U32(s.Industry);
+      h.U8(s.GoodType);
+      h.U8(s.Parent);
+      h.U8(s.RecipeCursor);
+      h.U8(s.InputCursor);
+    }
+  };
+  h.U32(rpw.Cursor);
+  hashChain(rpw.Chain);
+  h.U8(rpw.CurrentStep);
+  for (const TPPRecalcProductionWays::TBestSlot& slot : rpw.Best) {
+    hashChain(slot.Chain);
+    h.U8(slot.Valid);
+  }
+  h.F32(rpw.AcceptedCost);
+  h.F32(rpw.WorstKeptCost);
+  h.F32(rpw.Amount);
+  h.U8(rpw.ChosenSlot);
+  h.U8(rpw.WayCount);
+  for (int k = 0; k < TPPRecalcProductionWays::kListRoom; ++k) {
+    h.U32(rpw.Ways[k]);
+    h.F32(rpw.WayShares[k]);
+  }
+  h.U8(rpw.IndustryCount);
+  for (int k = 0; k < TPPRecalcProductionWays::kListRoom; ++k) {
+    h.U32(rpw.Industries[k]);
+    for (float share : rpw.IndustryShares[k]) h.F32(share);
+  }
+  h.U8(rpw.PreviousGoodType);
   const TPPFoundGoodsStation& fgs = PPFoundGoodsStation;
   h.I32(fgs.Speed);
   h.U32(fgs.PassStart);
@@ -61,6 +101,12 @@ void HashGoodsProcesses(THashWriter& h) {
 void InstallGoodsProcesses() {
   step_hooks::ProcessGoods = ProcessGoods;
   step_hooks::MonthlyGoods = MonthlyGoods;
+  goods_process_hooks::CreateGoodsStep = CreateGoodsStep;
+  goods_process_hooks::CGIndustryDeleted = [](uint32_t industry) { CGIndustryDeleted(PPCreateGoods, industry); };
+  goods_process_hooks::RecalcProductionWaysStep = RecalcProductionWaysStep;
+  goods_process_hooks::RPWGoodswayDeleted = [](uint32_t way) { RPWGoodswayDeleted(PPRecalcProductionWays, way); };
+  goods_process_hooks::RPWIndustryDeleted = [](uint32_t i) { RPWIndustryDeleted(PPRecalcProductionWays, i); };
+  goods_process_hooks::RPWMarketDeleted = [](uint32_t market) { RPWMarketDeleted(PPRecalcProductionWays, market); };
   world_hooks::RecalcGoodsStation = RecalcGoodsStation;
   world_hooks::OnDestroyIndustry = GoodsOnDestroyIndustry;
   world_hooks::OnDestroyMarket = GoodsOnDestroyMarket;

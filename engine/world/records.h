@@ -360,8 +360,9 @@ struct TIndustry : ArrayerRecord<TIndustry> {
   uint8_t Reserved7;
   uint32_t ResizeTick;  // GameTime when ResizeState was set
   int32_t Size;  // its production: what it weighs on its town, grown and shrunk with its trade
-  uint8_t Reserved16[8];
-  uint32_t Station;
+  float CostValue;              // weighs with its type's cost factor on the cost of its goods
+  uint32_t NextProductionTick;  // GameTime of its next production
+  uint32_t Station;             // its own station
   uint8_t IndustryType;
   uint8_t IndustryCalcGWFromCounter;  // at most 250
   uint8_t IndustryPCOutputCounter;    // at most 8

@@ -3,7 +3,8 @@
 # the industries and houses around them: the near end supplies coal and passengers, the far end
 # (5,000 inhabitants around) accepts coal, supplies the works' tools and supplies and accepts
 # passengers; the near end makes passenger batches and rates what it supplies; the industries list
-# the stations that serve them; two runs print the same.
+# the stations that serve them; the industries produce and the train delivers goods (20,000 ticks
+# are 40 production intervals and several round trips); two runs print the same.
 set -eu
 driver="$1"
 fails=0
@@ -33,9 +34,11 @@ printf '%s\n' "$out" | awk -F= '
       r = rating("near", 1)
       if (!(r >= 0.01 && r <= 1.2)) { print "the coal rating is out of range"; bad = 1 }
       if (v["mine.stations"] != 1 || v["works.stations"] != 1) { print "the industries do not list their stations"; bad = 1 }
+      if (!(v["goods_created"] > 0)) { print "the industries created no goods"; bad = 1 }
+      if (!(v["goods_delivered"] > 0)) { print "no goods were delivered"; bad = 1 }
       exit bad
     }' || status=$?
-judged "$status" "station goods, ratings or batches"
+judged "$status" "station goods, ratings, batches, production or deliveries"
 again run simple-econ 20000
 
 [ "$fails" -eq 0 ]

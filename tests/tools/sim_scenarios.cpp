@@ -11,6 +11,7 @@
 #include <set>
 #include <string>
 
+#include "economy/goods/driver.h"
 #include "economy/goods/goodsentries.h"
 #include "economy/goods/goodstypes.h"
 #include "economy/goods/handling.h"
@@ -234,6 +235,60 @@ void NotePassengerBatches() {
   }
 }
 
+// What the industries hand out (their production of the interval) and the goods units (not
+// passengers) that leave the vehicles at stations are summed as they happen.
+double g_goodsCreated = 0.0;
+int64_t g_goodsDelivered = 0;
+void (*g_createGoodsStep)(TPPCreateGoods&) = nullptr;
+decltype(stop_hooks::UnloadGoods) g_unloadGoods = nullptr;
+
+void CountingCreateGoodsStep(TPPCreateGoods& p) {
+  const bool handingOut = p.Phase == 2;
+  double production = 0.0;
+  if (handingOut) {
+    auto i = std::make_unique<TIndustry>();
+    i->A_Read(p.IndustryCursor);
+    for (int k = 0; k < std::min<int>(i->IndustryPCOutputCounter, kIndustryProductionRoom); ++k)
+      production += IndustryProduction(*i, k).Production;
+  }
+  g_createGoodsStep(p);
+  if (handingOut && p.Phase == 3) g_goodsCreated += production;
+}
+
+int64_t GoodsAboard(const uint32_t (&goods)[kVehicleGoodsRoom], uint8_t count) {
+  int64_t units = 0;
+  for (int k = 0; k < std::min<int>(count, kVehicleGoodsRoom); ++k) {
+    if (goods[k] == 0) continue;
+    const TGood g = StoredRecord<TGood>(goods[k]);
+    if (GoodsInfoKind(g.GoodType) == kGoodsKindGoods) units += g.GoodAmount;
+  }
+  return units;
+}
+
+void CountingUnloadGoods(bool unloadAll, uint8_t onlyType, uint8_t stopNumber, uint32_t (&goods)[kVehicleGoodsRoom],
+                         uint8_t& goodsCount, uint32_t station, uint16_t vehicleType, uint8_t vbtType,
+                         uint32_t& keptWeight, uint32_t& keptVolume, uint32_t& keptPassengers, uint32_t& handlingTime,
+                         float& goodsRevenue, float& passengerRevenue) {
+  const int64_t before = GoodsAboard(goods, goodsCount);
+  g_unloadGoods(unloadAll, onlyType, stopNumber, goods, goodsCount, station, vehicleType, vbtType, keptWeight,
+                keptVolume, keptPassengers, handlingTime, goodsRevenue, passengerRevenue);
+  g_goodsDelivered += before - GoodsAboard(goods, goodsCount);
+}
+
+void CountGoods() {
+  g_goodsCreated = 0.0;
+  g_goodsDelivered = 0;
+  g_createGoodsStep = goods_process_hooks::CreateGoodsStep;
+  goods_process_hooks::CreateGoodsStep = CountingCreateGoodsStep;
+  g_unloadGoods = stop_hooks::UnloadGoods;
+  stop_hooks::UnloadGoods = CountingUnloadGoods;
+}
+
+void StopCountingGoods() {
+  goods_process_hooks::CreateGoodsStep = g_createGoodsStep;
+  stop_hooks::UnloadGoods = g_unloadGoods;
+}
+
 void PrintStationGoods(const std::string& key, uint32_t index) {
   auto s = std::make_unique<TStation>();
   s->A_Read(index);
@@ -250,7 +305,9 @@ void PrintStationGoods(const std::string& key, uint32_t index) {
 }
 
 void PrintSimpleEconomy(const sample_economy::TSimpleEconomy& world) {
+  StopCountingGoods();
   std::printf("passenger_batches=%zu\n", g_passengerBatches.size());
+  std::printf("goods_created=%.3f\ngoods_delivered=%lld\n", g_goodsCreated, static_cast<long long>(g_goodsDelivered));
   PrintStationGoods("near", world.Line.Stations[0]);
   PrintStationGoods("far", world.Line.Stations[1]);
   for (const auto& [key, site] : {std::pair{"mine", world.Mine}, std::pair{"works", world.Works}}) {
@@ -371,7 +428,10 @@ int RunScenario(const std::vector<std::string>& args) {
   if (args[0] == "shuttle") line = StartShuttle();
   const bool simple = args[0] == "simple-econ";
   sample_economy::TSimpleEconomy economy;
-  if (simple) economy = sample_economy::BuildSimpleEconomy();
+  if (simple) {
+    economy = sample_economy::BuildSimpleEconomy();
+    CountGoods();
+  }
   sample_economy::TTown town;
   if (args[0] == "town") town = sample_economy::BuildTown();
   g_passengerBatches.clear();

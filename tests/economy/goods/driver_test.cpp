@@ -147,7 +147,9 @@ TEST_F(GoodsDriver, TheStatusLineShowsEachProcessSpeedAndCursor) {
   // Written before the steps.
   EXPECT_EQ(ProcessStatus[0].str(), "FGS:1:12 USR:0:4 CG:0:9 IV:0:3");
   PPFoundNewGoodsways = {0, kNow, 123456, 0};
-  PPRecalcProductionWays = {0, kNow, 17, 0};
+  PPRecalcProductionWays = {};
+  PPRecalcProductionWays.PassStart = kNow;
+  PPRecalcProductionWays.GoodType = 17;
   PPCreateGoods.IndustryCursor = 4000000000u;
   PPIVMove.StationCursor = 4000000001u;
   GameSettings.EconomyMode = 0;

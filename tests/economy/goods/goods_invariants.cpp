@@ -139,6 +139,13 @@ class TChecker {
     phase("TPPFoundGoodsStation", PPFoundGoodsStation.Phase, {0, 1, 2, 3, 4, 10});
     phase("TPPUpdateStationRating", PPUpdateStationRating.Phase, {0, 1});
     phase("TPPIVMove", PPIVMove.Phase, {0, 1, 2});
+    phase("TPPCreateGoods", PPCreateGoods.Phase, {0, 1, 2, 3});
+    phase("TPPRecalcProductionWays", PPRecalcProductionWays.Phase, {0, 1, 2, 10, 11, 12, 13, 14, 15, 20, 21, 22});
+    const TPPRecalcProductionWays& rpw = PPRecalcProductionWays;
+    Range("TPPRecalcProductionWays chain steps", rpw.Chain.StepCount, 0, TPPRecalcProductionWays::kChainRoom);
+    Range("TPPRecalcProductionWays current step", rpw.CurrentStep, 0, rpw.Chain.StepCount);
+    for (const auto& slot : rpw.Best)
+      Range("TPPRecalcProductionWays kept chain steps", slot.Chain.StepCount, 0, TPPRecalcProductionWays::kChainRoom);
     Range("TPPFoundGoodsStation goods count", PPFoundGoodsStation.GoodsCount, 0, kFoundGoodsRoom);
     for (const auto& [name, speed] : {std::pair{"TPPFoundNewGoodsways", PPFoundNewGoodsways.Speed},
                                       std::pair{"TPPRecalcProductionWays", PPRecalcProductionWays.Speed},

@@ -585,10 +585,12 @@ TEST_F(GoodsHandling, SoldGoodsFeedTheIndustriesAroundByTheirProductivity) {
   // Recipe 1 takes coal; recipe 2 takes coal and grain. Type 1 has recipe 1, type 2 both.
   TRecipe coal{};
   coal.Inputs[0] = kCoal;
+  coal.Needs[0] = 1.0f;
   coal.InputCount = 1;
   SetRecipe(1, coal);
   TRecipe mixed = coal;
   mixed.Inputs[1] = kGrain;
+  mixed.Needs[1] = 1.0f;
   mixed.InputCount = 2;
   SetRecipe(2, mixed);
   const uint8_t one[] = {1}, both[] = {1, 2};
