@@ -348,8 +348,9 @@ struct TIndustry : ArrayerRecord<TIndustry> {
   uint8_t ResizeState;  // 0 shrink, 1 keep, 2 grow: what its stations' service asks for
   uint8_t Reserved7;
   uint32_t ResizeTick;  // GameTime when ResizeState was set
-  int32_t Size;
-  uint8_t Reserved16[12];
+  int32_t Size;  // its production: what it weighs on its town, grown and shrunk with its trade
+  uint8_t Reserved16[8];
+  uint32_t Station;
   uint8_t IndustryType;
   uint8_t IndustryCalcGWFromCounter;  // at most 250
   uint8_t IndustryPCOutputCounter;    // at most 8
@@ -418,10 +419,11 @@ struct TSchedule : ArrayerRecord<TSchedule> {
   uint32_t Index;
   uint8_t State;  // 0 not calculated, 1 calculated, 2 calculated and to be calculated again
   uint8_t Use;
-  uint8_t Reserved6;
+  uint8_t HopFlag;  // what a goods way's hop carried by this schedule records (non-zero)
   uint8_t ScheduleTrainCounter;    // at most 50
   uint8_t ScheduleStationCounter;  // at most 20
-  uint8_t Reserved9[67];
+  uint8_t SharePercent;  // the percent of a ridden hop's transport cost that its goods earn and take
+  uint8_t Reserved10[66];
   uint32_t Trains[50];
   TScheduleStop Stops[20];
 

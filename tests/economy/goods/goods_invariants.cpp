@@ -112,6 +112,12 @@ class TChecker {
     TGoodsway w{};
     for (uint32_t i = FindInArrayerRest(kARTypeGoodsway, 0); i != 0; i = FindInArrayerRest(kARTypeGoodsway, i)) {
       w.A_Read(i);
+      const std::string way = "goods way " + std::to_string(i);
+      Range(way + " path count", w.GoodsWayPathCounter, 2, 99);
+      for (int k = 1; k < std::min<int>(w.GoodsWayPathCounter, kGoodswayPathRoom); ++k)
+        for (int j = 0; j < k; ++j)
+          if (w.Path[j].Station == w.Path[k].Station)
+            Problem(way + " passes station " + std::to_string(w.Path[k].Station) + " twice");
       if (w.GoodsWayRefCount != goodsways[i])
         Problem("goods way " + std::to_string(i) + " counts " + std::to_string(w.GoodsWayRefCount) + " batches, " +
                 std::to_string(goodsways[i]) + " refer to it");
@@ -139,6 +145,8 @@ class TChecker {
     phase("TPPFoundGoodsStation", PPFoundGoodsStation.Phase, {0, 1, 2, 3, 4, 10});
     phase("TPPUpdateStationRating", PPUpdateStationRating.Phase, {0, 1});
     phase("TPPIVMove", PPIVMove.Phase, {0, 1, 2});
+    phase("TPPFoundNewGoodsways", PPFoundNewGoodsways.Phase, {0, 1, 2, 3, 4, 5, 6});
+    Range("TPPFoundNewGoodsways path count", PPFoundNewGoodsways.Work.GoodsWayPathCounter, 0, 99);
     Range("TPPFoundGoodsStation goods count", PPFoundGoodsStation.GoodsCount, 0, kFoundGoodsRoom);
     for (const auto& [name, speed] : {std::pair{"TPPFoundNewGoodsways", PPFoundNewGoodsways.Speed},
                                       std::pair{"TPPRecalcProductionWays", PPRecalcProductionWays.Speed},
