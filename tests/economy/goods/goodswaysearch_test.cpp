@@ -11,6 +11,9 @@
 
 #include "economy/goods/goodswaysearch.h"
 #include "economy/goods/handling.h"
+#include "economy/goods/stationgoods.h"
+#include "economy/step/goodsprocesses.h"
+#include "economy/step/tick.h"
 #include "engine/store/recordstore.h"
 #include "tests/economy/goods/goods_fixture.h"
 #include "tests/economy/goods/goods_invariants.h"
@@ -92,7 +95,7 @@ class GoodswaySearch : public goods_testing::GoodsTest {
     for (uint32_t i = FindInArrayerRest(kARTypeGoodsway, 0); i != 0; i = FindInArrayerRest(kARTypeGoodsway, i)) {
       w.A_Read(i);
       std::vector<uint32_t> r;
-      for (int k = 0; k < w.GoodsWayPathCounter; ++k) r.push_back(w.Path[k].Station);
+      for (int k = 0; k < w.GoodsWayPathCounter; ++k) r.push_back(uint32_t{w.Path[k].Station});
       routes.push_back(r);
     }
     return routes;
@@ -102,7 +105,7 @@ class GoodswaySearch : public goods_testing::GoodsTest {
     for (uint32_t i = FindInArrayerRest(kARTypeGoodsway, 0); i != 0; i = FindInArrayerRest(kARTypeGoodsway, i)) {
       w.A_Read(i);
       std::vector<uint32_t> r;
-      for (int k = 0; k < w.GoodsWayPathCounter; ++k) r.push_back(w.Path[k].Station);
+      for (int k = 0; k < w.GoodsWayPathCounter; ++k) r.push_back(uint32_t{w.Path[k].Station});
       if (r == stations) return i;
     }
     return 0;
@@ -130,33 +133,33 @@ TEST_F(GoodswaySearch, FindsTheDirectAndTheRiddenWayAndFindsThemAgain) {
     ways[(w.GoodsWayFlags & kGoodswayByTransfer) != 0 ? 0 : 1] = w;
   }
   ASSERT_NE(direct, 0u);
-  EXPECT_EQ(ways[0].GoodsWayFlags, kGoodswayByTransfer | kGoodswayActive | kGoodswayFound);
-  EXPECT_EQ(ways[0].GoodsWayFreeAmount, 1e20f);
-  EXPECT_EQ(ways[0].Path[0].Schedule, 0u);
-  EXPECT_EQ(ways[1].GoodsWayFlags, kGoodswayActive | kGoodswayFound);
-  EXPECT_EQ(ways[1].Path[0].Schedule, line);
-  EXPECT_EQ(ways[1].Path[0].StopNumber, 1);
-  EXPECT_EQ(ways[1].Path[0].ScheduleHop, 1);
+  EXPECT_EQ(+ways[0].GoodsWayFlags, kGoodswayByTransfer | kGoodswayActive | kGoodswayFound);
+  EXPECT_EQ(+ways[0].GoodsWayFreeAmount, 1e20f);
+  EXPECT_EQ(+ways[0].Path[0].Schedule, 0u);
+  EXPECT_EQ(+ways[1].GoodsWayFlags, kGoodswayActive | kGoodswayFound);
+  EXPECT_EQ(+ways[1].Path[0].Schedule, line);
+  EXPECT_EQ(+ways[1].Path[0].StopNumber, 1);
+  EXPECT_EQ(+ways[1].Path[0].ScheduleHop, 1);
   // The ride's hop cost is the distance x the factor; its time weighs it by 1.5 x the share.
-  EXPECT_FLOAT_EQ(ways[1].Path[0].HopCost, 3000.0f);
-  EXPECT_EQ(ways[1].Path[0].Share, 50);
-  EXPECT_NEAR(ways[1].GoodsWayTime, 2250.0f + 400 * 0.00001f, 0.01f);
-  EXPECT_FLOAT_EQ(ways[0].GoodsWayTime, GoodsTransportTime({0, 0, 0}, {3000.0f, 0, 0}, kCoal));
+  EXPECT_FLOAT_EQ(+ways[1].Path[0].HopCost, 3000.0f);
+  EXPECT_EQ(+ways[1].Path[0].Share, 50);
+  EXPECT_NEAR(+ways[1].GoodsWayTime, 2250.0f + 400 * 0.00001f, 0.01f);
+  EXPECT_FLOAT_EQ(+ways[0].GoodsWayTime, GoodsTransportTime({0, 0, 0}, {3000.0f, 0, 0}, kCoal));
   for (const auto& w : ways) {
-    EXPECT_EQ(w.GoodsWayFrom, mine.Industry);
-    EXPECT_EQ(w.GoodswayTo, market.Industry);
+    EXPECT_EQ(+w.GoodsWayFrom, mine.Industry);
+    EXPECT_EQ(+w.GoodswayTo, market.Industry);
   }
   auto m = std::make_unique<TMarket>();
   m->A_Read(market.Industry);
-  EXPECT_EQ(m->MarketCalcGWFromCounter, 2);
-  EXPECT_EQ(ReadIndustry(mine.Industry)->IndustryOutputCounter, 2);
+  EXPECT_EQ(+m->MarketCalcGWFromCounter, 2);
+  EXPECT_EQ(+ReadIndustry(mine.Industry)->IndustryOutputCounter, 2);
 
   ASSERT_TRUE(RunPass());
   EXPECT_EQ(Routes().size(), 2u);
   ways[0].A_Read(direct);
-  EXPECT_EQ(ways[0].GoodsWayFlags & (kGoodswayActive | kGoodswayFound), kGoodswayActive | kGoodswayFound);
+  EXPECT_EQ(+ways[0].GoodsWayFlags & (kGoodswayActive | kGoodswayFound), kGoodswayActive | kGoodswayFound);
   m->A_Read(market.Industry);
-  EXPECT_EQ(m->MarketCalcGWFromCounter, 2);
+  EXPECT_EQ(+m->MarketCalcGWFromCounter, 2);
   EXPECT_TRUE(Warnings().empty());
 }
 
@@ -191,8 +194,8 @@ TEST_F(GoodswaySearch, AWayNotFoundAgainLosesItsActiveFlagAndThenGoes) {
   ASSERT_TRUE(RunPass());
   EXPECT_FALSE(ArrayerHolds(kTGoodswayDesc, way));
   m->A_Read(market.Industry);
-  EXPECT_EQ(m->MarketCalcGWFromCounter, 0);
-  EXPECT_EQ(ReadIndustry(mine.Industry)->IndustryOutputCounter, 0);
+  EXPECT_EQ(+m->MarketCalcGWFromCounter, 0);
+  EXPECT_EQ(+ReadIndustry(mine.Industry)->IndustryOutputCounter, 0);
 }
 
 // The mine hands its coal over to a plain station on a line to the market: a plain station
@@ -241,7 +244,10 @@ TEST_F(GoodswaySearch, ThePathHoldsAtMost99EntriesAndNoStationTwice) {
       ASSERT_LE(count, 99);
       longest = std::max(longest, count);
       std::set<uint32_t> seen;
-      for (int n = 1; n < count; ++n) ASSERT_TRUE(seen.insert(p.Work.Path[n - 1].Station).second) << "entry " << n;
+      for (int n = 1; n < count; ++n) {
+        const uint32_t station = p.Work.Path[n - 1].Station;
+        ASSERT_TRUE(seen.insert(station).second) << "entry " << n;
+      }
     }
     if (step > 0 && p.Phase == 0) break;
   }
@@ -273,15 +279,15 @@ TEST_F(GoodswaySearch, ADestinationListsAtMost250Ways) {
   work.GoodsWayFlags = kGoodswayByTransfer;
   EXPECT_FALSE(SaveGoodsWayIfNew(list, work, false));
   ASSERT_TRUE(SaveGoodsWayIfNew(list, work, true));
-  EXPECT_EQ(list.Count, 250);
-  EXPECT_EQ(list.Ways[249], work.Index);
-  EXPECT_EQ(list.Ways[248], 900248u);
+  EXPECT_EQ(+list.Count, 250);
+  EXPECT_EQ(+list.Ways[249], +work.Index);
+  EXPECT_EQ(+list.Ways[248], 900248u);
   EXPECT_EQ(Warnings(), std::vector<std::string>{"Warning: Goods: SaveGoodsWayIfNew: CalcGWFrom is full! I/M: " +
                                                  std::to_string(market.Industry)});
   // The same route again is the stored way, refreshed.
   work.GoodsWayTime = 77.0f;
   EXPECT_FALSE(SaveGoodsWayIfNew(list, work, true));
-  EXPECT_EQ(StoredRecord<TGoodsway>(work.Index).GoodsWayTime, 77.0f);
+  EXPECT_EQ(+StoredRecord<TGoodsway>(work.Index).GoodsWayTime, 77.0f);
   EXPECT_EQ(Routes().size(), 1u);
 }
 
@@ -323,7 +329,7 @@ TEST_F(GoodswaySearch, ATransportFactorNotAbove0IsRefused) {
     TGoodsType type = GoodsTypes[kCoal];
     type.TransportFactor = factor;
     EXPECT_FALSE(SetGoodsType(kCoal, type));
-    EXPECT_EQ(GoodsTypes[kCoal].TransportFactor, 1.0f);
+    EXPECT_EQ(+GoodsTypes[kCoal].TransportFactor, 1.0f);
   }
   EXPECT_EQ(Warnings(), std::vector<std::string>(3, "Goods type 1: transport factor must be above 0"));
 }
@@ -380,6 +386,57 @@ TEST_F(GoodswaySearch, WhichStopsLoadTheGoods) {
   s.Use = 2;
   EXPECT_FALSE(ScheduleCarriesGood(s, kCoal));
   EXPECT_FALSE(GoodTransFromScheduleStation(s, kCoal, 1));
+}
+
+// The industry's requested production decides its resize state as the walk reaches it: a state
+// taken anew is only noted; one that has stood for more than 45,000 ticks grows or shrinks it.
+TEST_F(GoodswaySearch, AnIndustryIsResizedByWhatIsRequestedOfIt) {
+  static int grown, shrunk;
+  grown = shrunk = 0;
+  industry_size_hooks::GrowIndustry = [](TIndustry&) { ++grown; };
+  industry_size_hooks::ShrinkIndustry = [](TIndustry&) { ++shrunk; };
+  const auto mine = Mine(0.0f);
+  auto i = ReadIndustry(mine.Industry);
+  i->IndustryPCOutputCounter = 2;
+  SetIndustryProduction(*i, 0, TIndustryProduction{0.0f, 0.6f, 0, 0, 0, 0});
+  SetIndustryProduction(*i, 1, TIndustryProduction{0.0f, 0.5f, 0, 0, 0, 0});
+  i->A_ReWrite();
+  ASSERT_TRUE(RunPass());
+  EXPECT_EQ(+ReadIndustry(mine.Industry)->ResizeState, 2);
+  EXPECT_EQ(+ReadIndustry(mine.Industry)->ResizeTick, kNow);
+  GameTime = kNow + 45001;
+  ASSERT_TRUE(RunPass());
+  EXPECT_EQ(grown, 1);
+  EXPECT_EQ(+ReadIndustry(mine.Industry)->ResizeTick, kNow + 45001);
+  i = ReadIndustry(mine.Industry);
+  SetIndustryProduction(*i, 0, TIndustryProduction{});
+  i->A_Overwrite();
+  ASSERT_TRUE(RunPass());  // 0.5 is not above 0.5: shrink, noted
+  EXPECT_EQ(+ReadIndustry(mine.Industry)->ResizeState, 0);
+  EXPECT_EQ(shrunk, 0);
+}
+
+// Installed in the economy, the search steps with the goods driver in the goods-way economy and
+// hears of deleted stations.
+TEST_F(GoodswaySearch, TheDriverStepsTheSearchAndPassesTheDeleteNotices) {
+  InstallGoodsProcesses();
+  const auto mine = Mine(0.0f);
+  Plain(200.0f);
+  PPFoundNewGoodsways.Speed = 3;
+  ProcessGoods();
+  EXPECT_EQ(PPFoundNewGoodsways.Phase, 3);  // started, aged nothing, reached the mine
+  EXPECT_EQ(PPFoundNewGoodsways.Speed, 1);  // re-tuned at the start of the pass
+  ProcessGoods();
+  EXPECT_EQ(PPFoundNewGoodsways.Phase, 4);
+  ProcessGoods();
+  ASSERT_EQ(PPFoundNewGoodsways.Phase, 6);  // no line: the mine hands over
+  EXPECT_EQ(PPFoundNewGoodsways.GoodType, kCoal);
+  GoodsOnDestroyStation(mine.Station);
+  EXPECT_EQ(PPFoundNewGoodsways.Phase, 3);
+  EXPECT_EQ(PPFoundNewGoodsways.GoodType, 0);
+  step_hooks::InstallDefaults();
+  world_hooks::InstallDefaults();
+  goods_hooks::InstallDefaults();
 }
 
 }  // namespace
