@@ -1,5 +1,6 @@
 #include "tools/sample_economy.h"
 
+#include <algorithm>
 #include <iterator>
 #include <memory>
 
@@ -11,6 +12,7 @@
 #include "network/construction/buildings.h"
 #include "engine/base/worldstate.h"
 #include "engine/store/recordaccess.h"
+#include "engine/store/trainpool.h"
 #include "engine/world/records.h"
 
 namespace sample_economy {
@@ -84,12 +86,16 @@ TSite IndustryWithStation(uint8_t industryType, int32_t size, const TVector& pos
   return site;
 }
 
-TSite MarketWithStation(const TVector& position) {
+TSite MarketWithStation(const TVector& position, const std::vector<uint8_t>& goodTypes) {
   // Markets come with the towns' development, which stores them through the store's writer.
   RecordDesc d = kTMarketDesc;
   d.Ops = kOpRead | kOpWrite | kOpReWrite | kOpOverwrite;
   auto m = std::make_unique<TMarket>();
   *m = TMarket{};
+  for (const uint8_t t : goodTypes) {
+    if (m->MarketGoodsCounter >= 52) break;
+    m->Goods[m->MarketGoodsCounter++][0] = t;
+  }
   RecordWrite(d, m.get());
   TSite site;
   site.Industry = m->Index;
@@ -105,6 +111,93 @@ uint32_t HouseWith(const TVector& position, uint16_t inhabitants) {
   b.Inhabitants = inhabitants;
   b.A_Overwrite();
   return b.Index;
+}
+
+void SetGoodsWagon() {
+  TVehicleCargo cargo;
+  cargo.WeightCapacity = 100;
+  cargo.VolumeCapacity = 100;
+  cargo.GoodsTypes[0] = kCoal;
+  cargo.GoodsTypes[1] = kTools;
+  cargo.SingleCargo = 1;
+  VehicleTypes[kGoodsWagon] = TVehicleType{};
+  SetVehicleCargo(VehicleTypes[kGoodsWagon], cargo);
+  VehicleTypeCount = std::max<int32_t>(VehicleTypeCount, kGoodsWagon);
+}
+
+uint32_t GoodsSchedule(const std::vector<uint32_t>& stations, int32_t ticksToNext, uint8_t sharePercent) {
+  TVehicle v{};
+  v.VehicleType = kGoodsWagon;
+  v.A_Write();
+  const uint32_t train = NewTrain();
+  TTrain& t = TrainByIndex(train);
+  t.VBT_Type = kTrainRail;
+  t.VehicleCount = 1;
+  t.Vehicles[0] = v.Index;
+  auto s = std::make_unique<TSchedule>();
+  s->State = 1;
+  s->Use = 1;
+  s->HopFlag = 1;
+  s->SharePercent = sharePercent;
+  s->ScheduleStationCounter = static_cast<uint8_t>(std::min<size_t>(stations.size(), 20));
+  for (int k = 0; k < s->ScheduleStationCounter; ++k) {
+    s->Stops[k].Halt = 1;
+    s->Stops[k].Station = stations[k];
+    s->Stops[k].TimeToNext = ticksToNext;
+  }
+  s->ScheduleTrainCounter = 1;
+  s->Trains[0] = train;
+  // Schedules come with the lines the players lay out: the store's writer is used with the write
+  // allowed.
+  RecordDesc desc = kTScheduleDesc;
+  desc.Ops |= kOpWrite;
+  RecordWrite(desc, s.get());
+  t.Schedule = s->Index;
+  t.ScheduleState = kRouteSchedule;
+  t.CurrentStop = 1;
+  return s->Index;
+}
+
+TGoodswayEconomy BuildGoodswayEconomy(int industries, int markets) {
+  GameSettings.EconomyMode = 0;
+  SetSampleGoods();
+  for (const uint8_t t : {kCoal, kTools}) {
+    TGoodsType type = GoodsTypes[t];
+    type.MaxTransportTime = 200000.0f;
+    SetGoodsType(t, type);
+  }
+  SetGoodsWagon();
+  constexpr float kSpacing = 1200.0f;
+  const int sites = std::max(0, industries) + std::max(0, markets);
+  int columns = 1;
+  while (columns * columns < sites) ++columns;
+  TGoodswayEconomy world;
+  std::vector<uint32_t> stations(static_cast<size_t>(sites));
+  for (int k = 0; k < sites; ++k) {
+    const TVector at{kOrigin.x + kSpacing * (k % columns), 0.0f, kOrigin.z + kSpacing * (k / columns)};
+    // Markets are spread among the industries: every third site while there are both.
+    const bool market = static_cast<int>(world.Markets.size()) < markets &&
+                        (k % 3 == 2 || static_cast<int>(world.Industries.size()) >= industries);
+    const TSite site = market ? MarketWithStation(at, {kTools})
+                              : IndustryWithStation(world.Industries.size() % 2 == 0 ? kMine : kWorks, 10, at);
+    (market ? world.Markets : world.Industries).push_back(site);
+    stations[k] = site.Station;
+    auto s = std::make_unique<TStation>();
+    s->A_Read(site.Station);
+    s->ServiceFlags |= kAllServices;
+    s->A_Overwrite();
+  }
+  // Lines of four halts along each row and each column, every second site starting one.
+  for (int k = 0; k < sites; k += 2) {
+    std::vector<uint32_t> row, column;
+    for (int j = 0; j < 4; ++j) {
+      if (k % columns + j < columns && k + j < sites) row.push_back(stations[k + j]);
+      if (k + j * columns < sites) column.push_back(stations[k + j * columns]);
+    }
+    for (const auto* halts : {&row, &column})
+      if (halts->size() >= 2) world.Schedules.push_back(GoodsSchedule(*halts, 600, 50));
+  }
+  return world;
 }
 
 TSimpleEconomy BuildSimpleEconomy() {

@@ -23,14 +23,35 @@ constexpr uint16_t kHouseType = 1;
 void SetSampleGoods();
 
 // An industry of the type and size (productivity 1, a production entry per recipe of its type,
-// its first production one interval from now) with its own station (linked to it) at Position.
+// its first production one interval from now) with its own station (linked to it, and named as
+// the industry's station) at Position.
 struct TSite {
   uint32_t Industry = 0;
   uint32_t Station = 0;
 };
 TSite IndustryWithStation(uint8_t industryType, int32_t size, const TVector& position);
-// A market with its own station at Position.
-TSite MarketWithStation(const TVector& position);
+// A market with its own station at Position, with a goods entry of each of the types.
+TSite MarketWithStation(const TVector& position, const std::vector<uint8_t>& goodTypes = {});
+
+// The goods wagon of the goods-way scenarios: a vehicle type that carries coal and tools.
+constexpr uint16_t kGoodsWagon = 3;
+void SetGoodsWagon();
+// A calculated road-and-rail schedule (mode 1, hop flag 1, the share percent) over the stations in
+// order, each a halt with its ticks to the next, run by one train of one goods wagon (a train in
+// the pool, its vehicle in the store; nothing stands on a track).
+uint32_t GoodsSchedule(const std::vector<uint32_t>& stations, int32_t ticksToNext, uint8_t sharePercent);
+
+// The goods-way scenario of the search benchmark: the goods-way economy with the sample goods (coal
+// and tools 20,000 ticks old at most and 200,000 ticks of transport time), Industries industries
+// (mines and works in turn) and Markets markets that take tools, on a grid with a site every 1,200
+// units, every station loading and unloading goods; lines of four halts join neighbouring sites
+// along the grid's rows and columns.
+struct TGoodswayEconomy {
+  std::vector<TSite> Industries;
+  std::vector<TSite> Markets;
+  std::vector<uint32_t> Schedules;
+};
+TGoodswayEconomy BuildGoodswayEconomy(int industries, int markets);
 // A house of kHouseType (a 40 x 40 house) at Position with the inhabitants.
 uint32_t HouseWith(const TVector& position, uint16_t inhabitants);
 

@@ -23,12 +23,29 @@
 
 #include <cstdint>
 
+#include "economy/goods/records.h"
+
+// The square around a station within which the goods-way search looks for stations to hand goods
+// over to: half its side is Radius.
+struct TTransferCircle {
+  float X, Z, Radius;
+};
+
 // The process records whose steps the driver calls through its hooks.
 struct TPPFoundNewGoodsways {
   int32_t Speed;
   uint32_t PassStart;
   uint32_t IndustryCursor;
-  uint8_t Phase;
+  uint8_t Phase;  // 0..6 (economy/goods/goodswaysearch.h)
+  uint8_t GoodType;  // the output goods type being walked
+  // The route being walked: its Index is the ageing cursor and then the last way stored,
+  // GoodsWayFrom the industry, the path entries the walk's stack (entry n is Path[n - 1]; the path
+  // count is the entry being built). Per entry n at [n - 1]: the transport time from the first
+  // station, the ticks of travel to it, and the transfer search that found it.
+  TGoodsway Work;
+  float ReachTime[kGoodswayPathRoom];
+  int32_t TravelTicks[kGoodswayPathRoom];
+  TTransferCircle Circle[kGoodswayPathRoom];
 };
 struct TPPRecalcProductionWays {
   int32_t Speed;

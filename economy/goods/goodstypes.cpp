@@ -20,6 +20,10 @@ bool SetGoodsType(int row, const TGoodsType& t) {
     SYS_Warning("Goods type " + std::to_string(row) + ": weight and volume per unit must be above 0");
     return false;
   }
+  if (t.GoodsInfoKind == kGoodsKindGoods && !(t.TransportFactor > 0.0f)) {
+    SYS_Warning("Goods type " + std::to_string(row) + ": transport factor must be above 0");
+    return false;
+  }
   GoodsTypes[row] = t;
   return true;
 }

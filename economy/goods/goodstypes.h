@@ -19,7 +19,9 @@ void SetGoodsInfoKind(TGoodsType& t, uint8_t kind);
 // The rows of GoodsTypes and the difficulty level are set through these, so that what the goods
 // routines divide by and index with is sound. Row 1..52 := T unless T is a goods type (kind 0)
 // whose weight or volume per unit is not above 0: that is refused with the warning
-// "Goods type <row>: weight and volume per unit must be above 0" and the row keeps what it held.
+// "Goods type <row>: weight and volume per unit must be above 0" and the row keeps what it held;
+// so is a goods type whose transport factor is not above 0 ("Goods type <row>: transport factor
+// must be above 0"), by which the goods-way search divides.
 // A row outside 1..52 is refused the same way ("Goods type <row>: no such row").
 bool SetGoodsType(int row, const TGoodsType& t);
 // GameSettings.Level := Level (0..4); a higher level is refused with the warning "Difficulty level

@@ -310,6 +310,33 @@ void RollRatingSums(TPPFoundGoodsStation& p) {
 
 // ---- TPPUpdateStationRating
 
+}  // namespace
+
+void ResizeIndustryBy(TIndustry& industry, float served, const char* unsupported) {
+  const uint8_t state = served > 0.99f ? kResizeGrow : served > 0.5f ? kResizeKeep : kResizeShrink;
+  if (state != industry.ResizeState) {
+    industry.ResizeState = state;
+    industry.ResizeTick = GameTime;
+  } else if (GameTicksSince(industry.ResizeTick) > kResizeAfter) {
+    switch (industry.ResizeState) {
+      case kResizeShrink:
+        industry_size_hooks::ShrinkIndustry(industry);
+        break;
+      case kResizeGrow:
+        industry_size_hooks::GrowIndustry(industry);
+        break;
+      case kResizeKeep:
+        break;
+      default:
+        SYS_Warning(unsupported);
+        break;
+    }
+    industry.ResizeTick = GameTime;
+  }
+}
+
+namespace {
+
 void RateIndustryService(uint32_t industryIndex) {
   auto industry = std::make_unique<TIndustry>();
   industry->A_Read(industryIndex);
@@ -330,27 +357,8 @@ void RateIndustryService(uint32_t industryIndex) {
       if (e.GoodType >= 1 && e.GoodType <= 52 && outputs[e.GoodType]) sum += std::min(rating, 1.0f);
     }
   }
-  const float served = std::min(static_cast<float>(sum), 1.0f);
-  const uint8_t state = served > 0.99f ? kResizeGrow : served > 0.5f ? kResizeKeep : kResizeShrink;
-  if (state != industry->ResizeState) {
-    industry->ResizeState = state;
-    industry->ResizeTick = GameTime;
-  } else if (GameTicksSince(industry->ResizeTick) > kResizeAfter) {
-    switch (industry->ResizeState) {
-      case kResizeShrink:
-        industry_size_hooks::ShrinkIndustry(*industry);
-        break;
-      case kResizeGrow:
-        industry_size_hooks::GrowIndustry(*industry);
-        break;
-      case kResizeKeep:
-        break;
-      default:
-        SYS_Warning("ERROR: Goods_USR: FoundNewGoodsways: Unsorportet IndustryShuldResize detektet!");
-        break;
-    }
-    industry->ResizeTick = GameTime;
-  }
+  ResizeIndustryBy(*industry, std::min(static_cast<float>(sum), 1.0f),
+                   "ERROR: Goods_USR: FoundNewGoodsways: Unsorportet IndustryShuldResize detektet!");
   industry->A_Overwrite();
 }
 

@@ -61,6 +61,12 @@ void FGSStationDeleted(TPPFoundGoodsStation& p, uint32_t station);
 // once by a private pass, and the buildings' rating sums are rolled over at its end.
 void RecalcGoodsStation(uint32_t station);
 
+// What an industry's service asks of its size: above 0.99 to grow (ResizeState 2), above 0.5 to
+// keep it (1), else to shrink (0). A state that differs from the one it holds is taken with the
+// tick; one that has stood for more than kResizeAfter ticks acts (ShrinkIndustry or GrowIndustry;
+// another state gives the warning Unsupported) and its tick is set again. The caller stores it.
+void ResizeIndustryBy(TIndustry& industry, float served, const char* unsupported);
+
 // The growth and shrinking of an industry (world development). Default: nothing.
 namespace industry_size_hooks {
 extern void (*GrowIndustry)(TIndustry& industry);

@@ -2,6 +2,7 @@
 
 #include "economy/goods/creation.h"
 #include "economy/goods/driver.h"
+#include "economy/goods/goodswaysearch.h"
 #include "economy/goods/ivmove.h"
 #include "economy/goods/planning.h"
 #include "economy/goods/records.h"
@@ -13,12 +14,55 @@
 
 namespace {
 
+void HashGoodsway(THashWriter& h, const TGoodsway& w) {
+  h.U32(w.Index);
+  h.U32(w.GoodsWaySuccessor);
+  h.U32(w.GoodsWayFrom);
+  h.U32(w.GoodswayTo);
+  h.F32(w.GoodsWayAmount);
+  h.F32(w.GoodsWayTime);
+  h.U32(w.GoodsWayContract);
+  h.U32(w.GoodsWayRefCount);
+  h.I32(w.GoodsWayDelivered);
+  h.U32(w.GoodsWayMeasureStart);
+  h.F32(w.GoodsWayRateA);
+  h.F32(w.GoodsWayRateB);
+  h.F32(w.GoodsWayFreeAmount);
+  h.F32(w.GoodsWayNewAmount);
+  h.U8(w.GoodsWayPathCounter);
+  h.U8(w.GoodsWayGoodType);
+  h.U8(w.GoodsWayFlags);
+  h.I32(w.GoodsWayLastDelivery);
+  for (const TGoodswayPathEntry e : w.Path) {
+    h.U32(e.Station);
+    h.U32(e.Schedule);
+    h.F32(e.HopCost);
+    h.U8(e.StopNumber);
+    h.U8(e.ScheduleHop);
+    h.U8(e.Share);
+  }
+}
+
+// The goods-way search works on the driver's record.
+void FNGIndustryGone(uint32_t industry) { FNGIndustryDeleted(PPFoundNewGoodsways, industry); }
+void FNGScheduleGone(uint32_t schedule) { FNGScheduleDeleted(PPFoundNewGoodsways, schedule); }
+void FNGStationGone(uint32_t station) { FNGStationDeleted(PPFoundNewGoodsways, station); }
+
 void HashGoodsProcesses(THashWriter& h) {
   const TPPFoundNewGoodsways& fng = PPFoundNewGoodsways;
   h.I32(fng.Speed);
   h.U32(fng.PassStart);
   h.U32(fng.IndustryCursor);
   h.U8(fng.Phase);
+  h.U8(fng.GoodType);
+  HashGoodsway(h, fng.Work);
+  for (int k = 0; k < kGoodswayPathRoom; ++k) {
+    h.F32(fng.ReachTime[k]);
+    h.I32(fng.TravelTicks[k]);
+    h.F32(fng.Circle[k].X);
+    h.F32(fng.Circle[k].Z);
+    h.F32(fng.Circle[k].Radius);
+  }
   const TPPRecalcProductionWays& rpw = PPRecalcProductionWays;
   h.I32(rpw.Speed);
   h.U32(rpw.PassStart);
@@ -113,5 +157,9 @@ void InstallGoodsProcesses() {
   world_hooks::OnDestroySchedule = GoodsOnDestroySchedule;
   world_hooks::OnDestroyStation = GoodsOnDestroyStation;
   goods_hooks::OnDestroyGoodsway = GoodsOnDestroyGoodsway;
+  goods_process_hooks::FoundNewGoodswaysStep = FoundNewGoodswaysStep;
+  goods_process_hooks::FNGIndustryDeleted = FNGIndustryGone;
+  goods_process_hooks::FNGScheduleDeleted = FNGScheduleGone;
+  goods_process_hooks::FNGStationDeleted = FNGStationGone;
   RegisterWorldPart({"goods processes", ResetGoodsProcesses, HashGoodsProcesses});
 }

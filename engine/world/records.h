@@ -431,10 +431,11 @@ struct TSchedule : ArrayerRecord<TSchedule> {
   uint32_t Index;
   uint8_t State;  // 0 not calculated, 1 calculated, 2 calculated and to be calculated again
   uint8_t Use;
-  uint8_t Reserved6;
+  uint8_t HopFlag;  // what a goods way's hop carried by this schedule records (non-zero)
   uint8_t ScheduleTrainCounter;    // at most 50
   uint8_t ScheduleStationCounter;  // at most 20
-  uint8_t Reserved9[67];
+  uint8_t SharePercent;  // the percent of a ridden hop's transport cost that its goods earn and take
+  uint8_t Reserved10[66];
   uint32_t Trains[50];
   TScheduleStop Stops[20];
 

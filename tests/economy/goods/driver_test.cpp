@@ -114,7 +114,10 @@ TEST_F(GoodsDriver, ARetuningDuringTheStepsCountsFromTheNextTick) {
 }
 
 TEST_F(GoodsDriver, SwitchingTheEconomyKeepsTheOtherProcessesWhereTheyStopped) {
-  PPFoundNewGoodsways = {1, kNow, 7, 3};
+  PPFoundNewGoodsways.Speed = 1;
+  PPFoundNewGoodsways.PassStart = kNow;
+  PPFoundNewGoodsways.IndustryCursor = 7;
+  PPFoundNewGoodsways.Phase = 3;
   PPFoundGoodsStation.Speed = 1;
   PPFoundGoodsStation.StationCursor = 5;
   PPFoundGoodsStation.Phase = 3;  // no buildings around: the next step moves on to phase 4
@@ -146,7 +149,8 @@ TEST_F(GoodsDriver, TheStatusLineShowsEachProcessSpeedAndCursor) {
   ProcessGoods();
   // Written before the steps.
   EXPECT_EQ(ProcessStatus[0].str(), "FGS:1:12 USR:0:4 CG:0:9 IV:0:3");
-  PPFoundNewGoodsways = {0, kNow, 123456, 0};
+  PPFoundNewGoodsways.Speed = 0;
+  PPFoundNewGoodsways.IndustryCursor = 123456;
   PPRecalcProductionWays = {};
   PPRecalcProductionWays.PassStart = kNow;
   PPRecalcProductionWays.GoodType = 17;

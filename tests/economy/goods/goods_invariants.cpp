@@ -112,6 +112,13 @@ class TChecker {
     TGoodsway w{};
     for (uint32_t i = FindInArrayerRest(kARTypeGoodsway, 0); i != 0; i = FindInArrayerRest(kARTypeGoodsway, i)) {
       w.A_Read(i);
+      const std::string way = "goods way " + std::to_string(i);
+      Range(way + " path count", w.GoodsWayPathCounter, 2, 99);
+      // Entries without a station (the hand-made ways of the planning tests) are not compared.
+      for (int k = 1; k < std::min<int>(w.GoodsWayPathCounter, kGoodswayPathRoom); ++k)
+        for (int j = 0; j < k; ++j)
+          if (w.Path[k].Station != 0 && w.Path[j].Station == w.Path[k].Station)
+            Problem(way + " passes station " + std::to_string(w.Path[k].Station) + " twice");
       if (w.GoodsWayRefCount != goodsways[i])
         Problem("goods way " + std::to_string(i) + " counts " + std::to_string(w.GoodsWayRefCount) + " batches, " +
                 std::to_string(goodsways[i]) + " refer to it");
@@ -146,6 +153,8 @@ class TChecker {
     Range("TPPRecalcProductionWays current step", rpw.CurrentStep, 0, rpw.Chain.StepCount);
     for (const auto& slot : rpw.Best)
       Range("TPPRecalcProductionWays kept chain steps", slot.Chain.StepCount, 0, TPPRecalcProductionWays::kChainRoom);
+    phase("TPPFoundNewGoodsways", PPFoundNewGoodsways.Phase, {0, 1, 2, 3, 4, 5, 6});
+    Range("TPPFoundNewGoodsways path count", PPFoundNewGoodsways.Work.GoodsWayPathCounter, 0, 99);
     Range("TPPFoundGoodsStation goods count", PPFoundGoodsStation.GoodsCount, 0, kFoundGoodsRoom);
     for (const auto& [name, speed] : {std::pair{"TPPFoundNewGoodsways", PPFoundNewGoodsways.Speed},
                                       std::pair{"TPPRecalcProductionWays", PPRecalcProductionWays.Speed},
