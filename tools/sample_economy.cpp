@@ -23,6 +23,39 @@ constexpr TVector kOrigin{1000.0f, 0.0f, 1000.0f};
 constexpr int kWays = 4;
 constexpr float kWayLength = 500.0f;
 constexpr uint8_t kAllServices = 1 | 2 | 4;
+// The poor residents a market counted in the last upkeep pass.
+constexpr int32_t kMarketResidents = 5000;
+
+void SetMarketResidents(uint32_t market, int32_t residents) {
+  auto m = std::make_unique<TMarket>();
+  m->A_Read(market);
+  m->LastResidents[0] = residents;
+  m->A_Overwrite();
+}
+
+// The station loads and unloads goods and passengers.
+void ServeEverything(uint32_t station) {
+  auto s = std::make_unique<TStation>();
+  s->A_Read(station);
+  s->ServiceFlags |= kAllServices;
+  s->A_Overwrite();
+}
+
+// The goods-way economy with the sample goods; coal and tools may travel 200,000 ticks, and towns
+// of every wealth class buy tools (demand factor 1, at most 1,000 a unit).
+void SetGoodswayGoods() {
+  GameSettings.EconomyMode = 0;
+  SetSampleGoods();
+  for (const uint8_t t : {kCoal, kTools}) {
+    TGoodsType type = GoodsTypes[t];
+    type.MaxTransportTime = 200000.0f;
+    if (t == kTools) {
+      for (float& f : type.DemandFactors) f = 1.0f;
+      for (float& limit : type.PriceLimits) limit = 1000.0f;
+    }
+    SetGoodsType(t, type);
+  }
+}
 
 uint32_t LinkedStation(uint32_t link, const TVector& position) {
   auto s = std::make_unique<TStation>();
@@ -159,13 +192,7 @@ uint32_t GoodsSchedule(const std::vector<uint32_t>& stations, int32_t ticksToNex
 }
 
 TGoodswayEconomy BuildGoodswayEconomy(int industries, int markets) {
-  GameSettings.EconomyMode = 0;
-  SetSampleGoods();
-  for (const uint8_t t : {kCoal, kTools}) {
-    TGoodsType type = GoodsTypes[t];
-    type.MaxTransportTime = 200000.0f;
-    SetGoodsType(t, type);
-  }
+  SetGoodswayGoods();
   SetGoodsWagon();
   constexpr float kSpacing = 1200.0f;
   const int sites = std::max(0, industries) + std::max(0, markets);
@@ -181,11 +208,9 @@ TGoodswayEconomy BuildGoodswayEconomy(int industries, int markets) {
     const TSite site = market ? MarketWithStation(at, {kTools})
                               : IndustryWithStation(world.Industries.size() % 2 == 0 ? kMine : kWorks, 10, at);
     (market ? world.Markets : world.Industries).push_back(site);
+    if (market) SetMarketResidents(site.Industry, kMarketResidents);
     stations[k] = site.Station;
-    auto s = std::make_unique<TStation>();
-    s->A_Read(site.Station);
-    s->ServiceFlags |= kAllServices;
-    s->A_Overwrite();
+    ServeEverything(site.Station);
   }
   // Lines of four halts along each row and each column, every second site starting one.
   for (int k = 0; k < sites; k += 2) {
@@ -308,6 +333,24 @@ TTown BuildTown() {
   Players[1].Finances[0].Balance = 3000000.0L;
   CompletePlannedConstructions(0, 0, false);
   return town;
+}
+
+TTransferEconomy BuildTransferEconomy() {
+  constexpr float kTransferDistance = 2000.0f;
+  SetGoodswayGoods();
+  TRecipe maker{};
+  maker.Output = kTools;
+  SetRecipe(3, maker);
+  const uint8_t three[] = {3};
+  SetIndustryTypeRecipes(IndustryTypes[kToolMaker], 1, three);
+  SetIndustryTypeInterval(IndustryTypes[kToolMaker], kProductionInterval);
+  SetIndustryTypeCostFactor(IndustryTypes[kToolMaker], 1.0f);
+  TTransferEconomy world;
+  world.Maker = IndustryWithStation(kToolMaker, 10, kOrigin);
+  world.Market = MarketWithStation({kOrigin.x + kTransferDistance, kOrigin.y, kOrigin.z}, {kTools});
+  SetMarketResidents(world.Market.Industry, kMarketResidents);
+  for (const uint32_t station : {world.Maker.Station, world.Market.Station}) ServeEverything(station);
+  return world;
 }
 
 }  // namespace sample_economy

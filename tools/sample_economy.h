@@ -43,7 +43,8 @@ uint32_t GoodsSchedule(const std::vector<uint32_t>& stations, int32_t ticksToNex
 
 // The goods-way scenario of the search benchmark: the goods-way economy with the sample goods (coal
 // and tools 20,000 ticks old at most and 200,000 ticks of transport time), Industries industries
-// (mines and works in turn) and Markets markets that take tools, on a grid with a site every 1,200
+// (mines and works in turn) and Markets markets that take tools (5,000 poor residents counted at
+// each in the last upkeep pass), on a grid with a site every 1,200
 // units, every station loading and unloading goods; lines of four halts join neighbouring sites
 // along the grid's rows and columns.
 struct TGoodswayEconomy {
@@ -79,5 +80,16 @@ struct TTown {
   uint32_t Company = 0;
 };
 TTown BuildTown();
+
+// The transfer scenario (sim_driver run gw-transfer): the goods-way economy with the sample goods
+// (coal and tools may travel 200,000 ticks)
+// and a tool maker (industry type kToolMaker, tools out of nothing, recipe 3) of size 10 with its
+// station, and a market of 5,000 poor residents that takes tools with its station 2,000 away. No
+// line joins them: goods can only go by transfer.
+constexpr uint8_t kToolMaker = 3;
+struct TTransferEconomy {
+  TSite Maker, Market;
+};
+TTransferEconomy BuildTransferEconomy();
 
 }  // namespace sample_economy

@@ -87,6 +87,11 @@
 //     upkeep, the company building's level and the industry's production. Every scenario but idle
 //     starts the world development with the building upkeep at one step a tick.
 //
+//     The transfer (gw-transfer: the calendar's game in the goods-way economy with a tool maker and
+//     a market of 5,000 residents 2,000 apart, each with its station, joined by no line; no building
+//     upkeep runs, so the market keeps its residents) first prints the goods ways found, the units
+//     of the batches made and the units delivered at the market's station.
+//
 //   sim_driver hash
 //     The state hash of the freshly reset world.
 //
@@ -192,7 +197,7 @@ int Usage() {
                "       sim_driver height X Z\n"
                "       sim_driver weather TICKS\n"
                "       sim_driver level BLOCK WAY\n"
-               "       sim_driver run idle|calendar|shuttle|simple-econ|town TICKS\n"
+               "       sim_driver run idle|calendar|shuttle|simple-econ|town|gw-transfer TICKS\n"
                "       sim_driver hash\n"
                "       sim_driver testtrack\n"
                "       sim_driver testrun train|car AXLELENGTH\n"

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -304,6 +305,46 @@ void PrintStationGoods(const std::string& key, uint32_t index) {
   }
 }
 
+// The transfer scenario: the tools batches in the market station's in-goods after a tick, by index
+// with their start tick and amount; one gone at the next tick was delivered there.
+struct TWaitingBatch {
+  uint32_t Start;
+  int32_t Amount;
+};
+std::map<uint32_t, TWaitingBatch> g_atMarket;
+int64_t g_transferDelivered = 0;
+// Every batch seen so far (index and start tick) and the units they held when first seen: without
+// vehicles no batch is split, so that is what the industry made.
+std::set<std::pair<uint32_t, uint32_t>> g_batchesSeen;
+int64_t g_transferCreated = 0;
+
+void NoteMarketDeliveries(uint32_t station) {
+  TGood seen{};
+  for (uint32_t i = FindInArrayerRest(kARTypeGood, 0); i != 0; i = FindInArrayerRest(kARTypeGood, i)) {
+    seen.A_Read(i);
+    if (g_batchesSeen.insert({i, seen.GoodStartTime}).second) g_transferCreated += seen.GoodAmount;
+  }
+  for (const auto& [index, batch] : g_atMarket) {
+    const bool gone = !ArrayerHolds(kTGoodDesc, index) || StoredRecord<TGood>(index).GoodStartTime != batch.Start;
+    if (gone) g_transferDelivered += batch.Amount;
+  }
+  g_atMarket.clear();
+  auto s = std::make_unique<TStation>();
+  s->A_Read(station);
+  for (int k = 0; k < std::min<int>(s->StationInGoodsCounter, kStationListRoom); ++k) {
+    const TGood g = StoredRecord<TGood>(s->GoodsIn[k]);
+    g_atMarket[s->GoodsIn[k]] = {g.GoodStartTime, g.GoodAmount};
+  }
+}
+
+void PrintTransferEconomy() {
+  int ways = 0;
+  for (uint32_t i = FindInArrayerRest(kARTypeGoodsway, 0); i != 0; i = FindInArrayerRest(kARTypeGoodsway, i)) ++ways;
+  std::printf("goods_ways=%d\n", ways);
+  std::printf("goods_created=%lld\ngoods_delivered=%lld\n", static_cast<long long>(g_transferCreated),
+              static_cast<long long>(g_transferDelivered));
+}
+
 void PrintSimpleEconomy(const sample_economy::TSimpleEconomy& world) {
   StopCountingGoods();
   std::printf("passenger_batches=%zu\n", g_passengerBatches.size());
@@ -416,12 +457,13 @@ int RunScenario(const std::vector<std::string>& args) {
   const long ticks = std::strtol(args[1].c_str(), &end, 10);
   if (end == args[1].c_str() || *end != '\0' || ticks < 0 || ticks > 100000000) return 2;
   if (args[0] != "idle" && args[0] != "calendar" && args[0] != "shuttle" && args[0] != "simple-econ" &&
-      args[0] != "town")
+      args[0] != "town" && args[0] != "gw-transfer")
     return 2;
   if (!Reset()) return 1;
   if (args[0] != "idle") {
     sample_world::StartCalendarGame();
-    StartWorldDevelopment();
+    // The transfer scenario's market counts residents without houses: no building upkeep there.
+    if (args[0] != "gw-transfer") StartWorldDevelopment();
   }
   TicksPerYear = CalendarTicksPerYear();
   sample_world::TShuttle line;
@@ -434,11 +476,21 @@ int RunScenario(const std::vector<std::string>& args) {
   }
   sample_economy::TTown town;
   if (args[0] == "town") town = sample_economy::BuildTown();
+  const bool transfer = args[0] == "gw-transfer";
+  sample_economy::TTransferEconomy transferWorld;
+  if (transfer) {
+    transferWorld = sample_economy::BuildTransferEconomy();
+    g_atMarket.clear();
+    g_batchesSeen.clear();
+    g_transferDelivered = g_transferCreated = 0;
+  }
   g_passengerBatches.clear();
   for (long t = 0; t < ticks; ++t) {
     GameplayTick();
     if (simple) NotePassengerBatches();
+    if (transfer) NoteMarketDeliveries(transferWorld.Market.Station);
   }
+  if (transfer) PrintTransferEconomy();
   if (args[0] == "shuttle") PrintShuttle(line);
   if (simple) PrintSimpleEconomy(economy);
   if (args[0] == "town") PrintTown(town);

@@ -1,6 +1,7 @@
-// The simple-economy and the town scenarios of the driver run tick by tick: the goods invariants
-// hold after every tick while the stations find their goods, rate them and make passenger batches,
-// the train carries passengers from the near end to the far end, and the town's houses fill.
+// The simple-economy, town and transfer scenarios of the driver run tick by tick: the goods
+// invariants hold after every tick while the stations find their goods, rate them and make
+// passenger batches, the train carries passengers from the near end to the far end, the town's
+// houses fill, and tools go by transfer along the goods way the search found.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -25,7 +26,7 @@
 
 namespace {
 
-class SimpleEconomyScenario : public economy_test::EconomyTest {
+class EconomyScenario : public economy_test::EconomyTest {
  protected:
   void TearDown() override {
     step_hooks::InstallDefaults();
@@ -38,7 +39,7 @@ class SimpleEconomyScenario : public economy_test::EconomyTest {
   }
 };
 
-TEST_F(SimpleEconomyScenario, TheGoodsInvariantsHoldAfterEveryTick) {
+TEST_F(EconomyScenario, TheGoodsInvariantsHoldAfterEveryTick) {
   ASSERT_TRUE(ResetSimulationWorld());
   sample_world::StartCalendarGame();
   const sample_economy::TSimpleEconomy world = sample_economy::BuildSimpleEconomy();
@@ -69,7 +70,7 @@ TEST_F(SimpleEconomyScenario, TheGoodsInvariantsHoldAfterEveryTick) {
   EXPECT_GT(s->LastRatingTick, 0u);
 }
 
-TEST_F(SimpleEconomyScenario, TheCheckerFindsABatchListedTwiceAndOneListedNowhere) {
+TEST_F(EconomyScenario, TheCheckerFindsABatchListedTwiceAndOneListedNowhere) {
   ASSERT_TRUE(ResetSimulationWorld());
   const sample_economy::TSimpleEconomy world = sample_economy::BuildSimpleEconomy();
   TGood g{};
@@ -94,7 +95,7 @@ TEST_F(SimpleEconomyScenario, TheCheckerFindsABatchListedTwiceAndOneListedNowher
   EXPECT_EQ(problems[2], "TPPIVMove phase 7");
 }
 
-TEST_F(SimpleEconomyScenario, TheGoodsInvariantsHoldAfterEveryTickOfTheTown) {
+TEST_F(EconomyScenario, TheGoodsInvariantsHoldAfterEveryTickOfTheTown) {
   ASSERT_TRUE(ResetSimulationWorld());
   sample_world::StartCalendarGame();
   StartWorldDevelopment();
@@ -110,6 +111,26 @@ TEST_F(SimpleEconomyScenario, TheGoodsInvariantsHoldAfterEveryTickOfTheTown) {
   TBuilding b{};
   b.A_Read(town.Company);
   EXPECT_EQ(b.State, 2);
+}
+
+TEST_F(EconomyScenario, TheGoodsInvariantsHoldAfterEveryTickOfTheTransfer) {
+  ASSERT_TRUE(ResetSimulationWorld());
+  sample_world::StartCalendarGame();
+  const sample_economy::TTransferEconomy world = sample_economy::BuildTransferEconomy();
+  int64_t delivered = 0;
+  for (int t = 1; t <= 20000; ++t) {
+    GameplayTick();
+    const std::vector<std::string> problems = goods_testing::GoodsInvariantViolations();
+    ASSERT_TRUE(problems.empty()) << "tick " << t << ": " << problems.front();
+  }
+  // The search found the way by transfer, and the market has been delivered to along it.
+  uint32_t way = FindInArrayerRest(kARTypeGoodsway, 0);
+  ASSERT_NE(way, 0u);
+  const TGoodsway w = StoredRecord<TGoodsway>(way);
+  EXPECT_EQ(w.GoodswayTo, world.Market.Industry);
+  EXPECT_NE(w.GoodsWayFlags & kGoodswayByTransfer, 0);
+  delivered = w.GoodsWayDelivered;
+  EXPECT_TRUE(delivered > 0 || w.GoodsWayLastDelivery != 0);
 }
 
 }  // namespace
