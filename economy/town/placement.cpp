@@ -122,7 +122,7 @@ class Placer {
   bool PlainSide();
   void PlaceCandidate();
   bool PastSide() const;
-  bool Overlapping() const { return QuadsOverlap(p_.CandidateQuad, p_.OtherQuad) && RangesOverlap(p_.Ranges); }
+  bool Overlapping() const;
   void PushPastObstacle();
   void MoveAsStreetBuilding(const TBuilding& b);
   void RecordCollision(uint32_t kind, uint32_t index);
@@ -205,7 +205,8 @@ bool Placer::FindStreet() {
                way_.Mesh != 0 && way_.State == kWayFinished && (WayFlags(way_) & kWayKeepsTownAway) == 0;
     if (accepted && RunMode != kTownBuildingsRunMode) {
       bool wishes = false;
-      for (int type = 1; type <= 255 && !wishes; ++type) wishes = CityWishes(Cities[way_.City], static_cast<uint8_t>(type));
+      const TCity& town = Cities[way_.City];
+      for (int type = 1; type <= 255 && !wishes; ++type) wishes = CityWishes(town, static_cast<uint8_t>(type));
       accepted = wishes;
     }
   } while (!accepted && work_ <= kScanBudget);
@@ -590,6 +591,17 @@ void Placer::TestNearbyWays() {
     found_ = true;
     return;
   }
+}
+
+bool Placer::Overlapping() const {
+  TVector candidate[4], other[4];
+  float ranges[4];
+  for (int k = 0; k < 4; ++k) {
+    candidate[k] = p_.CandidateQuad[k];
+    other[k] = p_.OtherQuad[k];
+    ranges[k] = p_.Ranges[k];
+  }
+  return QuadsOverlap(candidate, other) && RangesOverlap(ranges);
 }
 
 void Placer::RecordCollision(uint32_t kind, uint32_t index) {

@@ -168,15 +168,15 @@ TEST_F(TownPlacement, WithoutWishesEachCallLooksAt51WaysAndNothingIsPlaced) {
     ways.push_back(Street({x, 0, z}, {x + 500.0f, 0, z}, 3));
   }
   PP_Placebuilding(*p);
-  EXPECT_EQ(p->Way, ways[50]);
-  EXPECT_EQ(p->Step, 0);
+  EXPECT_EQ(+p->Way, ways[50]);
+  EXPECT_EQ(+p->Step, 0);
   PP_Placebuilding(*p);
-  EXPECT_EQ(p->Way, ways[101]);
+  EXPECT_EQ(+p->Way, ways[101]);
   // The last 18 ways, then the end of the store: the next call starts again at the first way.
   PP_Placebuilding(*p);
-  EXPECT_EQ(p->Way, 0u);
+  EXPECT_EQ(+p->Way, 0u);
   PP_Placebuilding(*p);
-  EXPECT_EQ(p->Way, ways[50]);
+  EXPECT_EQ(+p->Way, ways[50]);
   Run(200);
   EXPECT_TRUE(Buildings().empty());
   EXPECT_EQ(ProcessStatus[1].str().rfind("Way ", 0), 0u);
@@ -184,8 +184,8 @@ TEST_F(TownPlacement, WithoutWishesEachCallLooksAt51WaysAndNothingIsPlaced) {
   RunMode = 4;
   ResetPlaceBuilding(*p);
   PP_Placebuilding(*p);
-  EXPECT_NE(p->Way, 0u);
-  EXPECT_LT(p->Way, ways[50]);
+  EXPECT_NE(+p->Way, 0u);
+  EXPECT_LT(+p->Way, ways[50]);
 }
 
 TEST_F(TownPlacement, StreetsThatTakeNoTownBuildingsArePassedOver) {
@@ -212,8 +212,8 @@ TEST_F(TownPlacement, StreetsThatTakeNoTownBuildingsArePassedOver) {
     c.Spoil(w);
     w.A_Overwrite();
     PP_Placebuilding(*p);
-    EXPECT_EQ(p->Step, 0) << c.Name;
-    EXPECT_EQ(p->Way, 0u) << c.Name;
+    EXPECT_EQ(+p->Step, 0) << c.Name;
+    EXPECT_EQ(+p->Way, 0u) << c.Name;
   }
 }
 
@@ -241,27 +241,27 @@ TEST_F(TownPlacement, AHouseIsBuiltBesideTheStreetForTheTown) {
   const std::vector<TBuilding> built = Buildings();
   ASSERT_EQ(built.size(), 1u);
   const TBuilding house = built[0];
-  EXPECT_EQ(house.BuildingType, kHouse);
-  EXPECT_EQ(house.Owner, 0);
-  EXPECT_EQ(house.City, 1);
-  EXPECT_EQ(house.State, 1);
-  EXPECT_EQ(house.Way, way);
-  EXPECT_EQ(house.Side, 2);
+  EXPECT_EQ(+house.BuildingType, kHouse);
+  EXPECT_EQ(+house.Owner, 0);
+  EXPECT_EQ(+house.City, 1);
+  EXPECT_EQ(+house.State, 1);
+  EXPECT_EQ(+house.Way, way);
+  EXPECT_EQ(+house.Side, 2);
   // Side 2 runs from A - side along +x; the front starts 30 from its dead-end start, the body lies
   // away from the street.
-  EXPECT_FLOAT_EQ(house.Frontage, 70.0f);
-  EXPECT_NEAR(house.Corners[0].x, 1030.0f, 1e-3);
-  EXPECT_NEAR(house.Corners[0].z, 5000.0f - kHalf, 1e-3);
-  EXPECT_NEAR(house.Corners[0].y, -2.0f, 1e-3);
-  EXPECT_NEAR(house.Corners[2].z, 5000.0f - kHalf - 30.0f, 1e-3);
-  EXPECT_EQ(house.Inhabitants, 40);  // the people who waited moved in
+  EXPECT_FLOAT_EQ(+house.Frontage, 70.0f);
+  EXPECT_NEAR(+house.Corners[0].x, 1030.0f, 1e-3);
+  EXPECT_NEAR(+house.Corners[0].z, 5000.0f - kHalf, 1e-3);
+  EXPECT_NEAR(+house.Corners[0].y, -2.0f, 1e-3);
+  EXPECT_NEAR(+house.Corners[2].z, 5000.0f - kHalf - 30.0f, 1e-3);
+  EXPECT_EQ(+house.Inhabitants, 40);  // the people who waited moved in
   EXPECT_FALSE(CityWishes(Cities[1], kHouse));
   TWay w{};
   w.A_Read(way);
-  EXPECT_EQ(w.RoadsideBuildings, 1);
-  EXPECT_FLOAT_EQ(w.SideLengths[1], 500.0f - 40.0f);
-  EXPECT_TRUE(p->Ended);
-  EXPECT_FALSE(p->Failed);
+  EXPECT_EQ(+w.RoadsideBuildings, 1);
+  EXPECT_FLOAT_EQ(+w.SideLengths[1], 500.0f - 40.0f);
+  EXPECT_TRUE(+p->Ended);
+  EXPECT_FALSE(+p->Failed);
 }
 
 TEST_F(TownPlacement, ADeadEndKeepsTheBuilding30AwayAJunctionLetsItReach30Past) {
@@ -281,10 +281,10 @@ TEST_F(TownPlacement, ADeadEndKeepsTheBuilding30AwayAJunctionLetsItReach30Past) 
     Run(80);
     const std::vector<TBuilding> built = Buildings();
     ASSERT_EQ(built.size(), 1u) << junction;
-    EXPECT_EQ(built[0].Way, way);
+    EXPECT_EQ(+built[0].Way, way);
     // The front starts at Shift: +30 from a dead-end start, -30 (before it) at a junction.
-    EXPECT_FLOAT_EQ(built[0].Frontage, junction ? 10.0f : 70.0f);
-    EXPECT_NEAR(built[0].Corners[0].x, junction ? 1470.0f : 1530.0f, 1e-3);
+    EXPECT_FLOAT_EQ(+built[0].Frontage, junction ? 10.0f : 70.0f);
+    EXPECT_NEAR(+built[0].Corners[0].x, junction ? 1470.0f : 1530.0f, 1e-3);
   }
 }
 
@@ -301,7 +301,7 @@ TEST_F(TownPlacement, TheCandidateSlidesPastWaterAlongAPlainSideButNotOnACrossin
     if (corner) CrossingArm(way, {1600, 0, 5000}, {1600, 0, 5500});
     std::set<float> shifts;
     Run(80, [&](const TPPPlacebuilding& r) {
-      if (r.Way == way && r.Side == 1 && (r.Step == 5 || r.Step == 6)) shifts.insert(r.Shift);
+      if (r.Way == way && r.Side == 1 && (r.Step == 5 || r.Step == 6)) shifts.insert(+r.Shift);
     });
     const std::vector<TBuilding> built = Buildings();
     if (corner) {
@@ -309,7 +309,7 @@ TEST_F(TownPlacement, TheCandidateSlidesPastWaterAlongAPlainSideButNotOnACrossin
       EXPECT_LE(shifts.size(), 1u);
     } else {
       ASSERT_EQ(built.size(), 1u);
-      EXPECT_FLOAT_EQ(built[0].Frontage, 170.0f);  // 30, 80, then land at 130
+      EXPECT_FLOAT_EQ(+built[0].Frontage, 170.0f);  // 30, 80, then land at 130
     }
   }
 }
@@ -330,8 +330,8 @@ TEST_F(TownPlacement, TheWayGoingOnRoundACrossingCornerPushesTheCandidateOn) {
   EXPECT_THAT(texts, ::testing::Contains("Collision (adjacent way)"));
   const std::vector<TBuilding> built = Buildings();
   ASSERT_EQ(built.size(), 1u);
-  EXPECT_GE(built[0].Frontage, 90.0f + 40.0f);  // past x 1410
-  EXPECT_LT(built[0].Frontage, 90.0f + 40.0f + 1.0f);
+  EXPECT_GE(+built[0].Frontage, 90.0f + 40.0f);  // past x 1410
+  EXPECT_LT(+built[0].Frontage, 90.0f + 40.0f + 1.0f);
 }
 
 TEST_F(TownPlacement, ABuildingInFrontOnTheSameSideMakesTheCandidateStartAfterItsFarEnd) {
@@ -352,7 +352,7 @@ TEST_F(TownPlacement, ABuildingInFrontOnTheSameSideMakesTheCandidateStartAfterIt
   Run(80, [&](const TPPPlacebuilding&) { texts.insert(ProcessStatus[1].str()); });
   const std::vector<TBuilding> built = Buildings();
   ASSERT_EQ(built.size(), 2u);
-  EXPECT_FLOAT_EQ(built[1].Frontage, 240.0f);
+  EXPECT_FLOAT_EQ(+built[1].Frontage, 240.0f);
   EXPECT_EQ(texts.count("Collision (Building At Way)"), 1u);
 }
 
@@ -371,7 +371,7 @@ TEST_F(TownPlacement, EachTypeGetsItsFrontEdgesInATypeOrderFixedByTheTick) {
     Run(200, [&](const TPPPlacebuilding& r) {
       if (!seen.empty() && r.Step == 0) left = true;
       if (left || r.Way != way || r.Side != 2 || r.Step < 4) return;
-      const std::pair<uint16_t, uint8_t> attempt{r.BuildingType, r.FrontCorner};
+      const std::pair<uint16_t, uint8_t> attempt{+r.BuildingType, +r.FrontCorner};
       if (seen.empty() || seen.back() != attempt) seen.push_back(attempt);
     });
     std::vector<uint16_t> candidates(std::begin(types), std::end(types));
@@ -394,25 +394,25 @@ TEST_F(TownPlacement, DeletingTheStreetDuringAnAttemptRestartsTheSearchFromTheFi
   const uint32_t way = Street({1000, 0, 5000}, {1500, 0, 5000}, 2);
   const uint32_t other = Street({3000, 0, 5000}, {3500, 0, 5000}, 0);
   for (int k = 0; k < 40 && !(p->Way == way && p->Step == 5); ++k) PP_Placebuilding(*p);
-  ASSERT_EQ(p->Way, way);
-  ASSERT_EQ(p->Step, 5);
+  ASSERT_EQ(+p->Way, way);
+  ASSERT_EQ(+p->Step, 5);
   // Another way does not concern the attempt.
   PP_StreetDeleted(*p, other);
-  EXPECT_FALSE(p->Failed);
+  EXPECT_FALSE(+p->Failed);
   EXPECT_NE(ProcessStatus[1].str(), "The street has disappeared...");
   TDestroyResult r{};
   TWay::DestroyByIndex(way, kDestroyForced, r);
   ASSERT_TRUE(r.Has(kDestroyOk));
   PP_StreetDeleted(*p, way);
   EXPECT_EQ(ProcessStatus[1].str(), "The street has disappeared...");
-  EXPECT_TRUE(p->Ended);
-  EXPECT_TRUE(p->Failed);
+  EXPECT_TRUE(+p->Ended);
+  EXPECT_TRUE(+p->Failed);
   PP_Placebuilding(*p);
   EXPECT_EQ(ProcessStatus[1].str(), "Resetted");
-  EXPECT_EQ(p->Way, 0u);
-  EXPECT_EQ(p->Step, 0);
+  EXPECT_EQ(+p->Way, 0u);
+  EXPECT_EQ(+p->Step, 0);
   PP_Placebuilding(*p);
-  EXPECT_EQ(p->Way, first);
+  EXPECT_EQ(+p->Way, first);
 }
 
 TEST_F(TownPlacement, TheStreetsNeighboursAtItsConnectsAlsoEndTheAttempt) {
@@ -423,13 +423,13 @@ TEST_F(TownPlacement, TheStreetsNeighboursAtItsConnectsAlsoEndTheAttempt) {
   const uint32_t way = Finish(sample_world::WayBetween(ca, cb, kHalf, 0), 2, a, b);
   const uint32_t next = Finish(sample_world::WayBetween(cb, cc, kHalf, 0), 0, b, c);
   for (int k = 0; k < 40 && !(p->Way == way && p->Step >= 4); ++k) PP_Placebuilding(*p);
-  ASSERT_EQ(p->Way, way);
+  ASSERT_EQ(+p->Way, way);
   PP_StreetDeleted(*p, next);
   EXPECT_EQ(ProcessStatus[1].str(), "The street has disappeared...");
-  EXPECT_TRUE(p->Failed);
+  EXPECT_TRUE(+p->Failed);
   // The street itself is still there: the process goes on with it.
   PP_Placebuilding(*p);
-  EXPECT_EQ(p->Way, way);
+  EXPECT_EQ(+p->Way, way);
 }
 
 TEST_F(TownPlacement, RefusedSpotsAreToldOnTheStatusLine) {
@@ -469,7 +469,7 @@ TEST_F(TownPlacement, AStreetAtTheMapsEdgeGivesUpTheWholeSide) {
   std::set<float> shifts;
   Run(30, [&](const TPPPlacebuilding& r) {
     texts.insert(ProcessStatus[1].str());
-    if (r.Step == 5) shifts.insert(r.Shift);
+    if (r.Step == 5) shifts.insert(+r.Shift);
   });
   EXPECT_EQ(texts.count("Building out of Map!!"), 1u);
   EXPECT_LE(shifts.size(), 1u);  // never slides
@@ -502,9 +502,9 @@ TEST_F(TownPlacement, CollisionsWithOtherWaysAndBuildingsMoveTheCandidateOn) {
     std::vector<TBuilding> built = Buildings();
     ASSERT_FALSE(built.empty()) << c.Text;
     const TBuilding house = built.back();
-    EXPECT_EQ(house.Way, way);
-    EXPECT_GE(house.Frontage, obstacleEnd + 40.0f) << c.Text;
-    EXPECT_LT(house.Frontage, obstacleEnd + 40.0f + 1.0f) << c.Text;
+    EXPECT_EQ(+house.Way, way);
+    EXPECT_GE(+house.Frontage, obstacleEnd + 40.0f) << c.Text;
+    EXPECT_LT(+house.Frontage, obstacleEnd + 40.0f + 1.0f) << c.Text;
     if (!c.Way) {
       TVector mine[4], theirs[4];
       GetBuildingCorners(house, mine);
@@ -531,7 +531,7 @@ TEST_F(TownPlacement, AFrontCollisionPastTheSideEndLeavesTheSideNoRoom) {
   EXPECT_EQ(Buildings().size(), 1u);
   TWay w{};
   w.A_Read(way);
-  EXPECT_FLOAT_EQ(w.SideLengths[1], 39.0f);  // the front width less one
+  EXPECT_FLOAT_EQ(+w.SideLengths[1], 39.0f);  // the front width less one
 }
 
 TEST_F(TownPlacement, TypesSuitAStreetByTownSizeZoneAndStreetClass) {
@@ -610,10 +610,11 @@ TEST_F(TownPlacement, AStepItDoesNotKnowOrAnUndefinedAlignmentStopsTheProgram) {
   Street({1000, 0, 5000}, {1500, 0, 5000}, 2);
   std::memset(GroundMap, 0, sizeof(GroundMap));
   for (int k = 0; k < 10 && p->Step < 5; ++k) PP_Placebuilding(*p);
-  ASSERT_GE(p->Step, 5);
+  ASSERT_GE(+p->Step, 5);
   p->Step = 4;
   p->Alignment = 4;
-  EXPECT_THAT(FatalOf([this] { PP_Placebuilding(*p); }), HasSubstr("Error in StreetSideOK: streetalignment undefined!"));
+  EXPECT_THAT(FatalOf([this] { PP_Placebuilding(*p); }),
+              HasSubstr("Error in StreetSideOK: streetalignment undefined!"));
   for (uint8_t step : {8, 99, 255}) {
     p->Step = step;
     EXPECT_THAT(FatalOf([this] { PP_Placebuilding(*p); }), HasSubstr("Invalid instruction pointer in PP_Placebuilding"))
@@ -644,9 +645,9 @@ TEST_F(TownPlacement, AStreetWithMoreBuildingsThanTheListHoldsStillKeepsThemApar
   EXPECT_EQ(texts.count("Collision (building, front)"), 1u);
   const std::vector<TBuilding> built = Buildings();
   ASSERT_EQ(built.size(), 36u);
-  EXPECT_EQ(p->StreetBuildingCount, kPlacementStreetBuildings);
+  EXPECT_EQ(+p->StreetBuildingCount, kPlacementStreetBuildings);
   const TBuilding house = built.back();
-  EXPECT_GE(house.Frontage, 34 * 40.0f + 30.0f + 30.0f + 20.0f);  // after the last one's far end
+  EXPECT_GE(+house.Frontage, 34 * 40.0f + 30.0f + 30.0f + 20.0f);  // after the last one's far end
   TVector mine[4], theirs[4];
   GetBuildingCorners(house, mine);
   for (size_t k = 0; k + 1 < built.size(); ++k) {
@@ -662,8 +663,8 @@ TEST_F(TownPlacement, TheRecordIsAPartOfTheWorldState) {
   PP_Placebuilding(PlaceBuildingProcess);
   EXPECT_NE(WorldStateHash(), before);
   ASSERT_TRUE(ResetSimulationWorld());
-  EXPECT_EQ(PlaceBuildingProcess.Way, 0u);
-  EXPECT_EQ(PlaceBuildingProcess.Ended, 1);
+  EXPECT_EQ(+PlaceBuildingProcess.Way, 0u);
+  EXPECT_EQ(+PlaceBuildingProcess.Ended, 1);
   EXPECT_EQ(ProcessStatus[1].str(), "Resetted");
 }
 
