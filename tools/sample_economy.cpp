@@ -1,6 +1,7 @@
 #include "tools/sample_economy.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <memory>
 
@@ -10,6 +11,7 @@
 #include "economy/step/plans.h"
 #include "engine/world/building.h"
 #include "network/construction/buildings.h"
+#include "network/construction/curveline.h"
 #include "engine/base/worldstate.h"
 #include "engine/store/recordaccess.h"
 #include "engine/store/trainpool.h"
@@ -262,6 +264,7 @@ namespace {
 constexpr TVector kTownStreet[] = {{1000, 0, 2000}, {1500, 0, 2000}, {2000, 0, 2000},
                                    {2500, 0, 2000}, {2500, 0, 2500}, {2500, 0, 3000}};
 constexpr uint16_t kPoorHouse = 1, kRichHouse = 2, kMarketHall = 3, kCompanyOffice = 4;
+constexpr uint8_t kTownGround = 10;  // meadow
 struct TTownHouse {
   uint16_t Type;
   TVector Position;
@@ -303,17 +306,34 @@ TTown BuildTown() {
   } types[] = {{kPoorHouse, kBuildingKindHouse, 0, 40}, {kRichHouse, kBuildingKindHouse, 1, 25},
                {kMarketHall, 10, 0, 0}, {kCompanyOffice, 5, 0, 0}};
   for (const auto& t : types) {
-    sample_world::SetHouseType(t.Type, 20.0f, 0.0f, 15.0f);
-    SetBuildingTypeUse(BuildingTypes[t.Type], t.Kind);
-    SetBuildingTypeClass(BuildingTypes[t.Type], t.Class);
-    SetBuildingTypeTown(BuildingTypes[t.Type], {t.Capacity, 1900, 2100, kBuildingEraAny});
+    TBuildingType& type = BuildingTypes[t.Type];
+    // A 40 x 40 ground plan whose edge 1 (from its first corner to its second) faces a street.
+    constexpr float kHalf = 20.0f;
+    const TVector corners[4] = {{-kHalf, 0, -kHalf}, {-kHalf, 0, kHalf}, {kHalf, 0, kHalf}, {kHalf, 0, -kHalf}};
+    for (int k = 1; k <= 4; ++k) SetBuildingTypeCorner(type, k, corners[k - 1]);
+    SetBuildingTypeHeights(type, 0.0f, 15.0f);
+    SetBuildingTypeUse(type, t.Kind);
+    SetBuildingTypeClass(type, t.Class);
+    SetBuildingTypeTown(type, {t.Capacity, 1900, 2100, kBuildingEraAny});
+    TBuildingTypePlacement placement;
+    placement.Fronts[0] = 1;
+    SetBuildingTypePlacement(type, placement);
   }
   BuildingTypeCount = kCompanyOffice;
   CompanyBuildingType = kCompanyOffice;
-  // The town builds its street and houses.
+  // Dry land all round; the town reaches 3,000 from its centre.
+  std::memset(GroundMap, kTownGround, sizeof(GroundMap));
+  Cities[1].Radius = 3000;
+  // The town builds its street and houses; houses may stand on both sides of each road.
   ActPlayer = 0;
   ActCity = 1;
   town.Roads = sample_world::PlannedStreet(kTownStreet, static_cast<int>(std::size(kTownStreet)));
+  TWay road{};
+  for (uint32_t r : town.Roads) {
+    road.A_Read(r);
+    WaySideBits(road) = 1 | 2;
+    road.A_Overwrite();
+  }
   for (const TTownHouse& h : kTownHouses) TownBuilding(h.Type, h.Position, town.Roads[h.Road]);
   const uint32_t hall = TownBuilding(kMarketHall, {2250, 0, 1940}, town.Roads[2]);
   town.Market = sample_world::MarketOf(hall, TownStation({2250, 0, 1900}));

@@ -69,10 +69,12 @@ struct TSimpleEconomy {
 };
 TSimpleEconomy BuildSimpleEconomy();
 
-// The town scenario (sim_driver run town): the town Alderby with an L-shaped street of five town
-// roads, seven houses of two wealth classes along it, a market with its station at the third road,
-// an industry with its station, and player 1's company building; everything planned, then under
-// construction (the planned constructions completed). Player 1 holds 3,000,000 afterwards.
+// The town scenario (sim_driver run town): the town Alderby (radius 3,000, on dry land) with an
+// L-shaped street of five town roads on whose both sides houses may stand, seven houses of two
+// wealth classes along it (their types' first edge faces a street), a market with its station at
+// the third road, an industry with its station, and player 1's company building; everything
+// planned, then under construction (the planned constructions completed). Player 1 holds 3,000,000
+// afterwards.
 struct TTown {
   std::vector<uint32_t> Roads;
   uint32_t Market = 0;

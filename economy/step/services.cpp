@@ -12,6 +12,7 @@
 #include "economy/step/tick.h"
 #include "economy/step/worldstate_hash.h"
 #include "economy/town/development.h"
+#include "economy/town/placement.h"
 #include "economy/town/stations.h"
 #include "network/construction/buildings.h"
 #include "network/construction/signals.h"
@@ -118,6 +119,9 @@ void InstallEconomyServices() {
   industry_size_hooks::ShrinkIndustry = ::ShrinkIndustry;
   development_hooks::TriggerNewsEvent = TriggerNewsEvent;
   RegisterWorldPart({"world development", ResetWorldDevelopment, HashDevelopment});
+  step_hooks::PlaceTownBuildings = [] { PP_Placebuilding(PlaceBuildingProcess); };
+  RegisterWorldPart({"town building placement", [] { ResetPlaceBuilding(PlaceBuildingProcess); },
+                     [](THashWriter& h) { HashPlaceBuilding(PlaceBuildingProcess, h); }});
   step_hooks::UpdateParticles = UpdateParticles;
   RegisterWorldPart({"particles", ResetParticles, HashParticles});
   command_handlers::Handlers.PlaceSignal = SignalCommand<PlaceSignal>;

@@ -163,6 +163,9 @@ void PlayersAndTowns(THashWriter& h) {
     h.U8(city.Era);
     h.Bytes(city.WishBits, sizeof(city.WishBits));
     h.Bytes(city.Reserved, sizeof(city.Reserved));
+    h.I32(city.Radius);
+    h.I32(city.Size);
+    h.I32(city.BaseSize);
     h.I32(city.YearValue);
   }
 }

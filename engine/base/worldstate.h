@@ -93,7 +93,10 @@ struct TCity {
   // The building types (1..255) the town may build next, one bit each (type t: bit t % 8 of byte
   // t / 8); read and written through CityWishes and SetCityWish.
   uint8_t WishBits[32];
-  uint8_t Reserved[103];
+  uint8_t Reserved[91];
+  int32_t Radius;                // the town's extent: its centre zone is 0.3 of it, beyond it nothing is built
+  int32_t Size;                  // compared with a building type's maximum town size
+  int32_t BaseSize;              // compared with a building type's minimum town size
   int32_t YearValue;             // a year; house types that started before it still suit the town
 };
 static_assert(sizeof(TCity) == 516 && offsetof(TCity, YearValue) == 512);

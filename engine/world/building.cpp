@@ -86,6 +86,28 @@ void SetBuildingTypeTown(TBuildingType& t, const TBuildingTypeTown& town) {
   std::memcpy(t.Bytes + kBuildingTypeTownOffset, v, sizeof(v));
 }
 
+TBuildingTypePlacement BuildingTypePlacement(const TBuildingType& t) {
+  TBuildingTypePlacement v;
+  const uint8_t* at = t.Bytes + kBuildingTypePlacementOffset;
+  std::memcpy(&v.MinTownSize, at, 4);
+  std::memcpy(&v.MaxTownSize, at + 4, 4);
+  std::memcpy(v.Fronts, at + 8, 4);
+  v.CornerPlacement = at[12];
+  v.Location = at[13];
+  v.OnePerMap = at[14];
+  return v;
+}
+
+void SetBuildingTypePlacement(TBuildingType& t, const TBuildingTypePlacement& v) {
+  uint8_t* at = t.Bytes + kBuildingTypePlacementOffset;
+  std::memcpy(at, &v.MinTownSize, 4);
+  std::memcpy(at + 4, &v.MaxTownSize, 4);
+  std::memcpy(at + 8, v.Fronts, 4);
+  at[12] = v.CornerPlacement;
+  at[13] = v.Location;
+  at[14] = v.OnePerMap;
+}
+
 void SetBuildingTypeHeights(TBuildingType& t, float bottom, float top) {
   StoreFloat(t, kBuildingTypeBottomOffset, bottom);
   StoreFloat(t, kBuildingTypeTopOffset, top);

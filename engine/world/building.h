@@ -88,6 +88,29 @@ struct TBuildingTypeTown {
 TBuildingTypeTown BuildingTypeTown(const TBuildingType& t);
 void SetBuildingTypeTown(TBuildingType& t, const TBuildingTypeTown& v);
 
+// ---- The placement fields of a building type, behind the town fields: where a town may stand it
+//
+//   offset 132 i32     minimum town size and, at 136, maximum town size
+//   offset 140 4 x u8  front flags of edges 1..4 (edge k from corner k to the next; 1 may face a street)
+//   offset 144 u8      corner placement: 0 not at a corner, 1 only at a corner, 2 also at a corner
+//   offset 145 u8      location: 0 central, 1 peripheral, 2 outside, 3 anywhere, 4 coast
+//   offset 146 u8      one per map (0/1)
+constexpr size_t kBuildingTypePlacementOffset = 132;
+constexpr uint8_t kLocationCentral = 0, kLocationPeripheral = 1, kLocationOutside = 2, kLocationAnywhere = 3,
+                  kLocationCoast = 4;
+constexpr uint8_t kCornerNever = 0, kCornerOnly = 1, kCornerAlso = 2;
+
+struct TBuildingTypePlacement {
+  int32_t MinTownSize = 0;
+  int32_t MaxTownSize = 0;
+  uint8_t Fronts[4] = {0, 0, 0, 0};
+  uint8_t CornerPlacement = 0;
+  uint8_t Location = 0;
+  uint8_t OnePerMap = 0;
+};
+TBuildingTypePlacement BuildingTypePlacement(const TBuildingType& t);
+void SetBuildingTypePlacement(TBuildingType& t, const TBuildingTypePlacement& v);
+
 // ---- The network fields of a building type: a wayed building (a station or depot that brings
 // its own access way), the station building beside a station, and the type's nodes
 //

@@ -148,9 +148,13 @@ constexpr uint8_t kWayHit = 32;      // hit by the last collision test
 constexpr uint8_t kWayAccess = 64;   // an invisible access way of a building
 inline uint8_t& WayFlags(TWay& w) { return w.Reserved6; }
 inline uint8_t WayFlags(const TWay& w) { return w.Reserved6; }
-// Which sides of a road have a sidewalk: bit 1 side 1, bit 2 side 2.
+// Which sides of a road have a sidewalk, the sides where town buildings may stand: bit 1 side 1,
+// bit 2 side 2.
 inline uint8_t& WaySideBits(TWay& w) { return w.Reserved125[0]; }
 inline uint8_t WaySideBits(const TWay& w) { return w.Reserved125[0]; }
+// The class of a town street: which town buildings may stand along it (its low 7 bits; 0 any).
+inline uint8_t& WayStreetClass(TWay& w) { return w.Reserved125[1]; }
+inline uint8_t WayStreetClass(const TWay& w) { return w.Reserved125[1]; }
 // The sides of a crossing arm whose street side runs on round the crossing to another arm (bit 1
 // side 1, bit 2 side 2); 0 on other ways.
 inline uint8_t& WaySideMask(TWay& w) { return w.Reserved123; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +22,7 @@
 #include "economy/step/tick.h"
 #include "economy/step/worldstate_hash.h"
 #include "economy/town/development.h"
+#include "engine/base/maths.h"
 #include "engine/base/worldstate.h"
 #include "engine/store/nodepool.h"
 #include "engine/store/trainpool.h"
@@ -372,17 +374,38 @@ void PrintTown(const sample_economy::TTown& town) {
   for (int t = 1; t <= 255; ++t)
     if (CityWishes(city, static_cast<uint8_t>(t))) wishes.push_back(static_cast<uint32_t>(t));
   std::printf("town.wishes=%s\n", List(wishes).c_str());
-  int buildings = 0, finished = 0;
+  int buildings = 0, finished = 0, placed = 0;
   int64_t inhabitants = 0;
   TBuilding b{};
   for (uint32_t i = FindInArrayerBW(kARTypeBuilding, 0); i != 0; i = FindInArrayerBW(kARTypeBuilding, i)) {
     b.A_Read(i);
     ++buildings;
     if (b.State == 2) ++finished;
+    // The town's own placement stands its buildings on a street side.
+    if (b.Owner == 0 && b.Side != 0) ++placed;
     inhabitants += BuildingInhabitants(b);
   }
   std::printf("buildings=%d\nbuildings.finished=%d\nhouses.inhabitants=%lld\n", buildings, finished,
               static_cast<long long>(inhabitants));
+  std::printf("town.placed=%d\n", placed);
+  // Pairs of buildings whose ground plans overlap.
+  std::vector<std::array<TVector, 4>> plans;
+  for (uint32_t i = FindInArrayerBW(kARTypeBuilding, 0); i != 0; i = FindInArrayerBW(kARTypeBuilding, i)) {
+    b.A_Read(i);
+    plans.push_back({b.Corners[0], b.Corners[1], b.Corners[2], b.Corners[3]});
+  }
+  int overlapping = 0;
+  for (size_t i = 0; i < plans.size(); ++i) {
+    for (size_t j = i + 1; j < plans.size(); ++j) {
+      TVector a[4], c[4];
+      for (int k = 0; k < 4; ++k) {
+        a[k] = plans[i][k];
+        c[k] = plans[j][k];
+      }
+      if (QuadsOverlap(a, c)) ++overlapping;
+    }
+  }
+  std::printf("buildings.overlapping=%d\n", overlapping);
   int roadsFinished = 0, roadsServed = 0;
   TWay w{};
   for (uint32_t road : town.Roads) {
