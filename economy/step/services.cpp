@@ -8,7 +8,9 @@
 #include "economy/money/finances.h"
 #include "economy/money/prizes.h"
 #include "economy/step/commands.h"
+#include "economy/step/deletehooks.h"
 #include "economy/step/goodsprocesses.h"
+#include "economy/step/passengerprocesses.h"
 #include "economy/step/tick.h"
 #include "economy/step/worldstate_hash.h"
 #include "economy/town/development.h"
@@ -111,6 +113,9 @@ void InstallEconomyServices() {
                        h.U8(e.Phase);
                      }});
   InstallGoodsProcesses();
+  InstallPassengerProcesses();
+  // The delete notices take the place of the goods driver's own: they call those and more.
+  InstallDeleteHooks();
   step_hooks::DevelopmentTick = [] { ::DevelopmentTick(DevelopmentPhase); };
   step_hooks::UpdateBuildingsTick = [] { ::UpdateBuildingsTick(UpdateBuildings); };
   building_hooks::UpdateCompanyBuildingLevel = ::UpdateCompanyBuildingLevel;

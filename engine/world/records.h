@@ -248,10 +248,14 @@ struct TSignal : ArrayerRecord<TSignal> {
   bool IsClear() const;
 };
 
+// Where the trains of a schedule go next from this station: a passenger route follows these.
 struct TStationStretch {
-  uint32_t Station;  // the station at the stretch's other end
-  uint8_t Reserved4[8];
+  uint32_t Station;    // the station at the stretch's other end
+  uint32_t Schedule;   // the schedule that runs it
+  uint8_t StopNumber;  // this station's stop in the schedule (1-based)
+  uint8_t Reserved9[3];
 };
+static_assert(sizeof(TStationStretch) == 12);
 
 // A stop of the transport network (42,036 bytes).
 struct TStation : ArrayerRecord<TStation> {
@@ -430,10 +434,11 @@ struct TSchedule : ArrayerRecord<TSchedule> {
   uint32_t Index;
   uint8_t State;  // 0 not calculated, 1 calculated, 2 calculated and to be calculated again
   uint8_t Use;
-  uint8_t Reserved6;
+  uint8_t HopFlag;  // what a goods way's hop carried by this schedule records (non-zero)
   uint8_t ScheduleTrainCounter;    // at most 50
   uint8_t ScheduleStationCounter;  // at most 20
-  uint8_t Reserved9[67];
+  uint8_t SharePercent;  // the percent of a ridden hop's transport cost that its goods earn and take
+  uint8_t Reserved10[66];
   uint32_t Trains[50];
   TScheduleStop Stops[20];
 
