@@ -58,7 +58,7 @@ constexpr float kRideShare = 0.15f;
 // finished pass.
 int64_t WayInhabitants(const TWay& w) {
   int64_t total = 0;
-  for (int k = 0; k < 6; ++k) total += std::max<int32_t>(w.LastResidents[k], 0);
+  for (int k = 0; k < 6; ++k) total += std::max(int32_t{w.LastResidents[k]}, 0);
   return total;
 }
 
@@ -235,7 +235,7 @@ void SetUpSearch(TPsgrRouteBuilder& b) {
     return;
   }
   LD s[6];
-  for (int k = 0; k < 6; ++k) s[k] = static_cast<LD>(std::max<int32_t>(w.LastResidents[k], 0)) / total;
+  for (int k = 0; k < 6; ++k) s[k] = static_cast<LD>(std::max(int32_t{w.LastResidents[k]}, 0)) / total;
   b.TimeWeight = static_cast<float>(1 + 0.5L * s[0] + 0.4L * s[1]);
   b.CostWeight = static_cast<float>(1 + 0.2L * s[2] + 0.2L * s[3] + 0.3L * s[4] + 0.3L * s[5]);
   const LD timeFactor = 1 - 0.6L * s[0] - 0.4L * s[1] + 0.2L * s[3] - 0.2L * s[4];

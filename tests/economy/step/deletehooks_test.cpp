@@ -31,6 +31,12 @@
 
 namespace {
 
+// A field of a packed record, by value (the comparisons take their operands by reference).
+template <class T>
+T Val(const T v) {
+  return v;
+}
+
 using goods_testing::kCoal;
 using goods_testing::kPassengers;
 
@@ -143,11 +149,11 @@ TEST_F(DeleteHooks, ADeletedScheduleStopsItsPassengerWaysAndTakesItsStretchesAnd
   EXPECT_FALSE(ArrayerHolds(kTScheduleDesc, line));
   for (uint32_t p : {riding, beyond}) {
     ASSERT_TRUE(ArrayerHolds(kTPsgrWayDesc, p));
-    EXPECT_EQ(StoredRecord<TPsgrWay>(p).PassengerspF, 0.0f);
+    EXPECT_EQ(Val(StoredRecord<TPsgrWay>(p).PassengerspF), 0.0f);
   }
-  EXPECT_EQ(StoredRecord<TPsgrWay>(untouched).PassengerspF, 5.0f);
+  EXPECT_EQ(Val(StoredRecord<TPsgrWay>(untouched).PassengerspF), 5.0f);
   EXPECT_EQ(Stretches(x), std::vector<std::string>{U(c) + "/" + U(other)});
-  EXPECT_EQ(PsgrRouteBuilder.Phase, 0u);
+  EXPECT_EQ(Val(PsgrRouteBuilder.Phase), 0u);
   EXPECT_FALSE(ArrayerHolds(kTGoodswayDesc, rides));
   EXPECT_TRUE(ArrayerHolds(kTGoodswayDesc, endsThere));
   // The deleted goods way's notice reached the windows.
@@ -179,8 +185,8 @@ TEST_F(DeleteHooks, APathIsMarkedWhenItRunsOverOneOfTheFirstCountNodes) {
     ArrayerReset();
     const uint32_t first = path({5, 6, 7}), second = path({8, 9});
     RemovePathsOfWay(c.Count, c.Nodes.data(), 999, true);
-    EXPECT_EQ(StoredRecord<TPath>(first).Invalid, c.First ? 1 : 0);
-    EXPECT_EQ(StoredRecord<TPath>(second).Invalid, c.Second ? 1 : 0);
+    EXPECT_EQ(Val(StoredRecord<TPath>(first).Invalid), c.First ? 1 : 0);
+    EXPECT_EQ(Val(StoredRecord<TPath>(second).Invalid), c.Second ? 1 : 0);
   }
 }
 
@@ -239,8 +245,8 @@ TEST_F(DeleteHooks, EachNoticeReachesItsProcessesAndWindowsInOrder) {
                          "close depot window 4", "goods: goods way 5", "reset industry window counters",
                          "goods: industry 6", "close industry windows 6", "goods: market 33, market search best 0",
                          "placement: street 21, market search state 1, route builder phase 2"}));
-  EXPECT_EQ(MarketSearch.State, 0);
-  EXPECT_EQ(PsgrRouteBuilder.Phase, 0u);
+  EXPECT_EQ(Val(MarketSearch.State), 0);
+  EXPECT_EQ(Val(PsgrRouteBuilder.Phase), 0u);
 }
 
 // ---- A running world
@@ -327,7 +333,7 @@ TEST_F(DeletionsInARunningWorld, TheGoodsInvariantsHoldAndNoCursorIsLeftOnAFreed
   const uint32_t farStreet = Street({ends[1].x - 100, 0, ends[1].z + 150}, {ends[1].x + 100, 0, ends[1].z + 150}, 300);
   AddStationStretches(world.Line.Schedule);
   s->A_Read(world.Line.Stations[0]);
-  ASSERT_EQ(s->StationstretchCounter, 1);
+  ASSERT_EQ(Val(s->StationstretchCounter), 1);
   // The near street's routes: its builder starts at the street, with the near class's search just
   // before the far street, at a tick whose skip is one way.
   TWay origin{};
@@ -341,7 +347,7 @@ TEST_F(DeletionsInARunningWorld, TheGoodsInvariantsHoldAndNoCursorIsLeftOnAFreed
   for (int k = 0; k < 6; ++k) UpdatePassengerRoutes(PsgrRouteBuilder);
   TWay w{};
   w.A_Read(nearStreet);
-  ASSERT_NE(w.PsgrWays[0], 0u) << "phase " << PsgrRouteBuilder.Phase;
+  ASSERT_NE(Val(w.PsgrWays[0]), 0u) << "phase " << Val(PsgrRouteBuilder.Phase);
   ASSERT_TRUE(goods_testing::GoodsInvariantViolations().empty());
 
   EXPECT_GT(Run(3000), 0);
@@ -354,7 +360,7 @@ TEST_F(DeletionsInARunningWorld, TheGoodsInvariantsHoldAndNoCursorIsLeftOnAFreed
   EXPECT_FALSE(ArrayerHolds(kTIndustryDesc, world.Mine.Industry));
   Run(300);
   StoredRecord<TSchedule>(world.Line.Schedule).Destroy();
-  EXPECT_EQ(StoredRecord<TPsgrWay>(w.PsgrWays[0]).PassengerspF, 0.0f);
+  EXPECT_EQ(Val(StoredRecord<TPsgrWay>(w.PsgrWays[0]).PassengerspF), 0.0f);
   Run(300);
   s->A_Read(world.Line.Stations[0]);
   s->destroy(kDestroyForced, r);

@@ -17,6 +17,12 @@
 
 namespace {
 
+// A field of a packed record, by value (the comparisons take their operands by reference).
+template <class T>
+T Val(const T v) {
+  return v;
+}
+
 using goods_testing::kCoal;
 using goods_testing::kPassengers;
 
@@ -141,17 +147,17 @@ TEST_F(Passengers, AGatherAboveOneBoardsItsWholePassengersAndKeepsTheFraction) {
     const std::vector<TGood> out = OutGoods(station);
     if (c.Boarded == 0) {
       EXPECT_TRUE(out.empty());
-      EXPECT_EQ(p.PsgrRefCount, 0u);
+      EXPECT_EQ(Val(p.PsgrRefCount), 0u);
       continue;
     }
     ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].GoodAmount, c.Boarded);
-    EXPECT_EQ(out[0].GoodType, kPassengers);
-    EXPECT_EQ(out[0].Goodsway, way);
-    EXPECT_EQ(out[0].GoodsWayEntry, 1);
-    EXPECT_EQ(out[0].GoodStartTime, kNow);
-    EXPECT_EQ(out[0].GoodReady, kNow);
-    EXPECT_EQ(p.PsgrRefCount, 1u);
+    EXPECT_EQ(Val(out[0].GoodAmount), c.Boarded);
+    EXPECT_EQ(Val(out[0].GoodType), kPassengers);
+    EXPECT_EQ(Val(out[0].Goodsway), way);
+    EXPECT_EQ(Val(out[0].GoodsWayEntry), 1);
+    EXPECT_EQ(Val(out[0].GoodStartTime), kNow);
+    EXPECT_EQ(Val(out[0].GoodReady), kNow);
+    EXPECT_EQ(Val(p.PsgrRefCount), 1u);
   }
 }
 
@@ -175,13 +181,13 @@ TEST_F(Passengers, OnlyABatchOfTheWayWithFewerThanFifteenIsToppedUp) {
     const std::vector<TGood> out = OutGoods(station);
     if (c.ToppedUp) {
       ASSERT_EQ(out.size(), 1u);
-      EXPECT_EQ(out[0].GoodAmount, c.Waiting + 2);
-      EXPECT_EQ(ReadPsgrWay(way).PsgrRefCount, 1u);
+      EXPECT_EQ(Val(out[0].GoodAmount), c.Waiting + 2);
+      EXPECT_EQ(Val(ReadPsgrWay(way).PsgrRefCount), 1u);
     } else {
       ASSERT_EQ(out.size(), 2u);
-      EXPECT_EQ(out[0].GoodAmount, c.Waiting);
-      EXPECT_EQ(out[1].GoodAmount, 2);
-      EXPECT_EQ(ReadPsgrWay(way).PsgrRefCount, 2u);
+      EXPECT_EQ(Val(out[0].GoodAmount), c.Waiting);
+      EXPECT_EQ(Val(out[1].GoodAmount), 2);
+      EXPECT_EQ(Val(ReadPsgrWay(way).PsgrRefCount), 2u);
     }
     EXPECT_NEAR(ReadPsgrWay(way).gather, 0.5f, 1e-5f);
   }
@@ -192,14 +198,14 @@ TEST_F(Passengers, APassOfFiftyWaysAStepPausesAThousandTicksAfterTheLastWay) {
   std::vector<uint32_t> ways;
   for (int k = 0; k < 60; ++k) ways.push_back(PsgrWayFrom(station, 1.0f, 0.0f, k == 7 ? 0 : 1));
   GeneratePassengers(PsgrGenerator);
-  EXPECT_EQ(PsgrGenerator.Cursor, ways[49]);
+  EXPECT_EQ(Val(PsgrGenerator.Cursor), ways[49]);
   EXPECT_NEAR(ReadPsgrWay(ways[49]).gather, 0.1f, 1e-6f);
-  EXPECT_EQ(ReadPsgrWay(ways[50]).gather, 0.0f);
-  EXPECT_EQ(ReadPsgrWay(ways[7]).gather, 0.0f);  // unused: passed over
+  EXPECT_EQ(Val(ReadPsgrWay(ways[50]).gather), 0.0f);
+  EXPECT_EQ(Val(ReadPsgrWay(ways[7]).gather), 0.0f);  // unused: passed over
   GameTime = kNow + 1;
   GeneratePassengers(PsgrGenerator);  // the last ten and the end of the list
-  EXPECT_EQ(PsgrGenerator.Cursor, 0u);
-  EXPECT_EQ(PsgrGenerator.NextDue, kNow + 1 + 1000);
+  EXPECT_EQ(Val(PsgrGenerator.Cursor), 0u);
+  EXPECT_EQ(Val(PsgrGenerator.NextDue), kNow + 1 + 1000);
   EXPECT_NEAR(ReadPsgrWay(ways[59]).gather, 0.1f, 1e-6f);
   GameTime = kNow + 1000;
   GeneratePassengers(PsgrGenerator);
@@ -207,7 +213,7 @@ TEST_F(Passengers, APassOfFiftyWaysAStepPausesAThousandTicksAfterTheLastWay) {
   GameTime = kNow + 1001;
   GeneratePassengers(PsgrGenerator);
   EXPECT_NEAR(ReadPsgrWay(ways[0]).gather, 0.2f, 1e-6f);
-  EXPECT_EQ(PsgrGenerator.NextDue, kNow + 1001);
+  EXPECT_EQ(Val(PsgrGenerator.NextDue), kNow + 1001);
 }
 
 TEST_F(Passengers, NothingBoardsAFullStationAGoneStationOrTheSimpleEconomy) {
@@ -224,7 +230,7 @@ TEST_F(Passengers, NothingBoardsAFullStationAGoneStationOrTheSimpleEconomy) {
                                                  " full! Could not generate passengers!"});
   EXPECT_NEAR(ReadPsgrWay(toFull).gather, 1.4f, 1e-5f);
   EXPECT_NEAR(ReadPsgrWay(toNowhere).gather, 1.4f, 1e-5f);
-  EXPECT_EQ(ReadPsgrWay(toFull).PsgrRefCount, 0u);
+  EXPECT_EQ(Val(ReadPsgrWay(toFull).PsgrRefCount), 0u);
 
   ResetPassengers();
   GameSettings.EconomyMode = 1;
@@ -263,7 +269,7 @@ TEST_F(Passengers, AnUnusuallyLargeBatchIsReportedWithTheWayAsStoredAndAsGenerat
       "Used: 1",
       "PsgrStretchCounter: 1"};
   EXPECT_EQ(Warnings(), expected);
-  EXPECT_EQ(OutGoods(station).at(0).GoodAmount, 2000);
+  EXPECT_EQ(Val(OutGoods(station).at(0).GoodAmount), 2000);
 }
 
 // ---- Stretches
@@ -335,22 +341,22 @@ TEST_F(PassengerRoutes, AnInhabitedStreetGetsTheRouteToAStreetOfTheNearClass) {
   EXPECT_EQ(Build(), (std::vector<uint32_t>{1, 2, 3, 4, 5, 6, 0}));
   TWay w{};
   w.A_Read(origin);
-  ASSERT_NE(w.PsgrWays[0], 0u);
-  EXPECT_EQ(w.PsgrWays[1], 0u);
-  EXPECT_EQ(w.PsgrWays[2], 0u);
+  ASSERT_NE(Val(w.PsgrWays[0]), 0u);
+  EXPECT_EQ(Val(w.PsgrWays[1]), 0u);
+  EXPECT_EQ(Val(w.PsgrWays[2]), 0u);
   const TPsgrWay p = ReadPsgrWay(w.PsgrWays[0]);
-  EXPECT_EQ(p.Used, 1);
+  EXPECT_EQ(Val(p.Used), 1);
   EXPECT_FLOAT_EQ(p.PassengerspF, 1000 * 0.012f);  // level 3
-  EXPECT_EQ(p.PsgrEndStation, sd);
-  ASSERT_EQ(p.PsgrStretchCounter, 1);
+  EXPECT_EQ(Val(p.PsgrEndStation), sd);
+  ASSERT_EQ(Val(p.PsgrStretchCounter), 1);
   const TPsgrStretch s = p.Stretches[0];
-  EXPECT_EQ(s.Station, so);
-  EXPECT_EQ(s.Schedule, line);
-  EXPECT_EQ(s.StopNumber, 1);
+  EXPECT_EQ(Val(s.Station), so);
+  EXPECT_EQ(Val(s.Schedule), line);
+  EXPECT_EQ(Val(s.StopNumber), 1);
   EXPECT_FLOAT_EQ(s.RideTime, 0.15f * (400.0f * 50.0f / 100.0f * 0.2f));
   // Walk 300, ride 40 and the boarding's 100, walk 100; cost 300 + 500 + 100 + 100.
   EXPECT_FLOAT_EQ(PsgrRouteBuilder.Slots[0].BestTime, 300.0f + 40.0f + 100.0f + 100.0f);
-  EXPECT_EQ(PsgrRouteBuilder.Slots[0].BestCost, 1000);
+  EXPECT_EQ(Val(PsgrRouteBuilder.Slots[0].BestCost), 1000);
   // Poor (class 0) and military (class 5) people: their weights.
   EXPECT_FLOAT_EQ(PsgrRouteBuilder.TimeWeight, 1.0f + 0.5f * 0.6f);
   EXPECT_FLOAT_EQ(PsgrRouteBuilder.CostWeight, 1.0f + 0.3f * 0.4f);
@@ -365,7 +371,7 @@ TEST_F(PassengerRoutes, ABuildAgainReleasesTheOldRoutesAndLevelZeroMakesNone) {
   ResetPassengers();
   Build();
   w.A_Read(origin);
-  EXPECT_EQ(w.PsgrWays[0], 0u);
+  EXPECT_EQ(Val(w.PsgrWays[0]), 0u);
   EXPECT_FALSE(ArrayerHolds(kTPsgrWayDesc, first));  // unused and without batches: gone
 }
 
@@ -377,7 +383,7 @@ TEST_F(PassengerRoutes, AStreetWithoutStationsOrADestinationTooFarForItsClassGet
   EXPECT_EQ(phases[4], 0u);  // no active class left
   TWay w{};
   w.A_Read(origin);
-  EXPECT_EQ(w.PsgrWays[0], 0u);
+  EXPECT_EQ(Val(w.PsgrWays[0]), 0u);
 }
 
 // Two lines from SO: the direct one is slow; riding on over a middle station M on one line beats
@@ -395,19 +401,19 @@ TEST_F(PassengerRoutes, TheSearchRidesOnAlongALineAndPutsTheRideTimeOnItsLastStr
   Build();
   TWay w{};
   w.A_Read(origin);
-  ASSERT_NE(w.PsgrWays[0], 0u);
+  ASSERT_NE(Val(w.PsgrWays[0]), 0u);
   const TPsgrWay p = ReadPsgrWay(w.PsgrWays[0]);
-  ASSERT_EQ(p.PsgrStretchCounter, 2);
+  ASSERT_EQ(Val(p.PsgrStretchCounter), 2);
   const TPsgrStretch first = p.Stretches[0], second = p.Stretches[1];
-  EXPECT_EQ(first.Station, so);
-  EXPECT_EQ(first.Schedule, through);
-  EXPECT_EQ(first.RideTime, 0.0f);
-  EXPECT_EQ(second.Station, m);
-  EXPECT_EQ(second.Schedule, through);
-  EXPECT_EQ(second.StopNumber, 2);
+  EXPECT_EQ(Val(first.Station), so);
+  EXPECT_EQ(Val(first.Schedule), through);
+  EXPECT_EQ(Val(first.RideTime), 0.0f);
+  EXPECT_EQ(Val(second.Station), m);
+  EXPECT_EQ(Val(second.Schedule), through);
+  EXPECT_EQ(Val(second.StopNumber), 2);
   EXPECT_FLOAT_EQ(second.RideTime, 0.15f * (20.0f + 20.0f));
   EXPECT_FLOAT_EQ(PsgrRouteBuilder.Slots[0].BestTime, 300.0f + 100.0f + 20.0f + 20.0f + 100.0f);
-  EXPECT_EQ(PsgrRouteBuilder.Slots[0].BestCost, 300 + 100 + 100 + 100 + 100);
+  EXPECT_EQ(Val(PsgrRouteBuilder.Slots[0].BestCost), 300 + 100 + 100 + 100 + 100);
 }
 
 // A route of three changes is not taken: with lines SO -> A, A -> B, B -> C, C -> SD only.
@@ -420,15 +426,15 @@ TEST_F(PassengerRoutes, ARouteOfMoreThanTwoChangesIsNotTaken) {
   Build();
   TWay w{};
   w.A_Read(origin);
-  EXPECT_EQ(w.PsgrWays[0], 0u);
+  EXPECT_EQ(Val(w.PsgrWays[0]), 0u);
   // One change fewer and the route is found.
   ResetPassengers();
   ChangeStation(a, [&](TStation& s) { s.StationstretchCounter = 0; });
   AddStretch(a, c, Line({a, c}, 100, 1.0f, 1), 1);
   Build();
   w.A_Read(origin);
-  ASSERT_NE(w.PsgrWays[0], 0u);
-  EXPECT_EQ(ReadPsgrWay(w.PsgrWays[0]).PsgrStretchCounter, 3);
+  ASSERT_NE(Val(w.PsgrWays[0]), 0u);
+  EXPECT_EQ(Val(ReadPsgrWay(w.PsgrWays[0]).PsgrStretchCounter), 3);
 }
 
 TEST_F(PassengerRoutes, ADeletedWayOrStationOfTheBuildStartsItAgain) {
@@ -454,7 +460,7 @@ TEST_F(PassengerRoutes, ADeletedWayOrStationOfTheBuildStartsItAgain) {
     } else {
       RemoveStationFromPsgrRoutes(PsgrRouteBuilder, c.Which == 0 ? so : c.Which == 1 ? sd : 999);
     }
-    EXPECT_EQ(PsgrRouteBuilder.Phase, c.Restarts ? 0u : phase);
+    EXPECT_EQ(Val(PsgrRouteBuilder.Phase), c.Restarts ? 0u : phase);
   }
 }
 
