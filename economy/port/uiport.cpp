@@ -25,3 +25,18 @@ void PortShowYearReport(uint8_t page) {
   if (g_port.ShowYearReport) g_port.ShowYearReport(page);
 }
 bool PortModalWindowOpen() { return g_port.ModalWindowOpen ? g_port.ModalWindowOpen() : false; }
+void PortCloseDepotWindow(uint32_t depot) {
+  if (g_port.CloseDepotWindow) g_port.CloseDepotWindow(depot);
+}
+void PortResetIndustryWindowCounters() {
+  if (g_port.ResetIndustryWindowCounters) g_port.ResetIndustryWindowCounters();
+}
+void PortCloseIndustryWindows(uint32_t industry) {
+  if (g_port.CloseIndustryWindows) g_port.CloseIndustryWindows(industry);
+}
+void PortCloseTrainWindows(uint32_t train) {
+  if (g_port.CloseTrainWindows) g_port.CloseTrainWindows(train);
+}
+void PortRefreshTrainList() {
+  if (g_port.RefreshTrainList) g_port.RefreshTrainList();
+}

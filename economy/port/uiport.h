@@ -23,6 +23,15 @@ struct TUserInterfacePort {
   std::function<void(uint8_t page)> ShowYearReport;
   // True while a modal window is open (a newspaper page then waits in the queue).
   std::function<bool()> ModalWindowOpen;
+  // The windows that show world records, when a record goes: the depot window closes when it shows
+  // the depot; each of the five industry windows resets its counters when a goods way goes, and
+  // closes when it shows the industry; each of the five train windows closes when it shows the
+  // train, and the train list window refreshes (RefreshTrainWindow).
+  std::function<void(uint32_t depot)> CloseDepotWindow;
+  std::function<void()> ResetIndustryWindowCounters;
+  std::function<void(uint32_t industry)> CloseIndustryWindows;
+  std::function<void(uint32_t train)> CloseTrainWindows;
+  std::function<void()> RefreshTrainList;
 };
 
 // The table in force; empty at start.
@@ -37,3 +46,8 @@ void PortShowGameOver(uint8_t code);
 void PortShowNewspaper(const TNewspaperWindow& window);
 void PortShowYearReport(uint8_t page);
 bool PortModalWindowOpen();
+void PortCloseDepotWindow(uint32_t depot);
+void PortResetIndustryWindowCounters();
+void PortCloseIndustryWindows(uint32_t industry);
+void PortCloseTrainWindows(uint32_t train);
+void PortRefreshTrainList();

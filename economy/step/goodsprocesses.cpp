@@ -152,11 +152,6 @@ void InstallGoodsProcesses() {
   goods_process_hooks::RPWIndustryDeleted = [](uint32_t i) { RPWIndustryDeleted(PPRecalcProductionWays, i); };
   goods_process_hooks::RPWMarketDeleted = [](uint32_t market) { RPWMarketDeleted(PPRecalcProductionWays, market); };
   world_hooks::RecalcGoodsStation = RecalcGoodsStation;
-  world_hooks::OnDestroyIndustry = GoodsOnDestroyIndustry;
-  world_hooks::OnDestroyMarket = GoodsOnDestroyMarket;
-  world_hooks::OnDestroySchedule = GoodsOnDestroySchedule;
-  world_hooks::OnDestroyStation = GoodsOnDestroyStation;
-  goods_hooks::OnDestroyGoodsway = GoodsOnDestroyGoodsway;
   goods_process_hooks::FoundNewGoodswaysStep = FoundNewGoodswaysStep;
   goods_process_hooks::FNGIndustryDeleted = FNGIndustryGone;
   goods_process_hooks::FNGScheduleDeleted = FNGScheduleGone;

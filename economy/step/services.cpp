@@ -8,7 +8,9 @@
 #include "economy/money/finances.h"
 #include "economy/money/prizes.h"
 #include "economy/step/commands.h"
+#include "economy/step/deletehooks.h"
 #include "economy/step/goodsprocesses.h"
+#include "economy/step/passengerprocesses.h"
 #include "economy/step/tick.h"
 #include "economy/step/worldstate_hash.h"
 #include "economy/town/development.h"
@@ -112,6 +114,9 @@ void InstallEconomyServices() {
                        h.U8(e.Phase);
                      }});
   InstallGoodsProcesses();
+  InstallPassengerProcesses();
+  // The delete notices take the place of the goods driver's own: they call those and more.
+  InstallDeleteHooks();
   step_hooks::DevelopmentTick = [] { ::DevelopmentTick(DevelopmentPhase); };
   step_hooks::UpdateBuildingsTick = [] { ::UpdateBuildingsTick(UpdateBuildings); };
   building_hooks::UpdateCompanyBuildingLevel = ::UpdateCompanyBuildingLevel;
@@ -120,6 +125,7 @@ void InstallEconomyServices() {
   development_hooks::TriggerNewsEvent = TriggerNewsEvent;
   RegisterWorldPart({"world development", ResetWorldDevelopment, HashDevelopment});
   step_hooks::PlaceTownBuildings = [] { PP_Placebuilding(PlaceBuildingProcess); };
+  placement_hooks::StreetDeleted = [](uint32_t way) { PP_StreetDeleted(PlaceBuildingProcess, way); };
   RegisterWorldPart({"town building placement", [] { ResetPlaceBuilding(PlaceBuildingProcess); },
                      [](THashWriter& h) { HashPlaceBuilding(PlaceBuildingProcess, h); }});
   step_hooks::UpdateParticles = UpdateParticles;

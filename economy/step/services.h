@@ -8,7 +8,9 @@
 // Puts the economy's routines into the building construction and station hooks, the goods records
 // and the transfer of a batch into the world records' hooks (InstallGoodsRecordHooks,
 // InstallGoodsHandlingHooks) and a batch's weight into the convoys' (GoodWeight), the goods driver
-// and its delete notices into the step and the world records (InstallGoodsProcesses), the network's
+// and its delete notices into the step and the world records (InstallGoodsProcesses), the passenger
+// routes and generation into the step (InstallPassengerProcesses), the delete notices of every world
+// record in place of the goods driver's (InstallDeleteHooks), the network's
 // commands into the command table, and the schedule step, the convoys' move and the particle
 // update into the simulation step (the schedule cursor and the particle table as parts of the
 // world).

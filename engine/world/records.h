@@ -248,10 +248,14 @@ struct TSignal : ArrayerRecord<TSignal> {
   bool IsClear() const;
 };
 
+// Where the trains of a schedule go next from this station: a passenger route follows these.
 struct TStationStretch {
-  uint32_t Station;  // the station at the stretch's other end
-  uint8_t Reserved4[8];
+  uint32_t Station;    // the station at the stretch's other end
+  uint32_t Schedule;   // the schedule that runs it
+  uint8_t StopNumber;  // this station's stop in the schedule (1-based)
+  uint8_t Reserved9[3];
 };
+static_assert(sizeof(TStationStretch) == 12);
 
 // A stop of the transport network (42,036 bytes).
 struct TStation : ArrayerRecord<TStation> {

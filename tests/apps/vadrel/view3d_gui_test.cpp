@@ -150,7 +150,7 @@ TEST_F(VadrelView, ShowsTheGroundAndARightDragTurnsTheView) {
     QTest::mousePress(form.OGLW, Qt::RightButton, Qt::NoModifier, centre);
     EXPECT_EQ(vadrel::LastMouseX, centre.x());
     EXPECT_EQ(vadrel::LastMouseY, centre.y());
-    QTest::qWait(100);
+    QTest::qWaitFor([] { return !vadrel::SkipNextMouseMove; }, 1000);
     if (vadrel::SkipNextMouseMove) QTest::mouseMove(form.OGLW, centre + QPoint(1, 1));
     EXPECT_FALSE(vadrel::SkipNextMouseMove);
     EXPECT_FLOAT_EQ(Players[1].Camera.Gier, 140.0f);
