@@ -9,6 +9,7 @@
 #include "economy/money/prizes.h"
 #include "economy/step/commands.h"
 #include "economy/step/goodsprocesses.h"
+#include "economy/step/shiphandlers.h"
 #include "economy/step/tick.h"
 #include "economy/step/worldstate_hash.h"
 #include "economy/town/development.h"
@@ -23,6 +24,7 @@
 #include "script/runners.h"
 #include "network/vehicles/traffic.h"
 #include "network/world/particles.h"
+#include "network/world/ships.h"
 
 namespace {
 // The signal commands take the picked point at the start of their payload.
@@ -122,4 +124,7 @@ void InstallEconomyServices() {
   RegisterWorldPart({"particles", ResetParticles, HashParticles});
   command_handlers::Handlers.PlaceSignal = SignalCommand<PlaceSignal>;
   command_handlers::Handlers.RemoveSignal = SignalCommand<RemoveSignal>;
+  // Water transport: the ships' tick and the water tools' handlers.
+  step_hooks::MoveShip = ::MoveShip;
+  InstallShipHandlers();
 }
