@@ -12,6 +12,8 @@
 #include "engine/world/building.h"
 #include "engine/world/records.h"
 #include "engine/world/vehicle.h"
+#include "network/construction/harbours.h"
+#include "network/construction/result.h"
 #include "network/world/terrain.h"
 #include "script/gamecommands.h"
 #include "script/runners.h"
@@ -229,4 +231,17 @@ bool PickTerrain(int32_t& tileX, int32_t& tileZ) {
     }
   }
   return found;
+}
+
+uint32_t PickBuildingOfSelectedType(const TVector& rayStart, const TVector& rayDir, TPickResult& pick,
+                                    TConstructResult& result) {
+  PickObject(rayStart, rayDir, 0, pick);
+  if (pick.Kind != kPickBuilding) {
+    result.Assign(24);
+    return 0;
+  }
+  TBuilding b{};
+  b.A_Read(pick.Index);
+  if (b.BuildingType != SpecialBuildingTypes[kHarbourTypeEntry]) result.Assign(29);
+  return pick.Index;
 }

@@ -60,3 +60,10 @@ void PickObjectUnderMouse(uint8_t mode, TPickResult& result);
 // plane. A tile is the square of four fan triangles around its height vertex. False, x and z
 // untouched, when none is hit.
 bool PickTerrain(int32_t& tileX, int32_t& tileZ);
+
+struct TConstructResult;
+// The harbour under the ray: PickObject in mode 0; nothing or no building hit gives Result := {24}
+// and 0; a building of another type than the harbour (SpecialBuildingTypes[2]) gives {29}. The
+// hit building's index is returned either way; Result is left alone for a harbour.
+uint32_t PickBuildingOfSelectedType(const TVector& rayStart, const TVector& rayDir, TPickResult& pick,
+                                    TConstructResult& result);

@@ -11,6 +11,7 @@
 #include "economy/step/deletehooks.h"
 #include "economy/step/goodsprocesses.h"
 #include "economy/step/passengerprocesses.h"
+#include "economy/step/shiphandlers.h"
 #include "economy/step/tick.h"
 #include "economy/step/worldstate_hash.h"
 #include "economy/town/development.h"
@@ -26,6 +27,7 @@
 #include "script/runners.h"
 #include "network/vehicles/traffic.h"
 #include "network/world/particles.h"
+#include "network/world/ships.h"
 
 namespace {
 // The signal commands take the picked point at the start of their payload.
@@ -132,4 +134,7 @@ void InstallEconomyServices() {
   RegisterWorldPart({"particles", ResetParticles, HashParticles});
   command_handlers::Handlers.PlaceSignal = SignalCommand<PlaceSignal>;
   command_handlers::Handlers.RemoveSignal = SignalCommand<RemoveSignal>;
+  // Water transport: the ships' tick and the water tools' handlers.
+  step_hooks::MoveShip = ::MoveShip;
+  InstallShipHandlers();
 }

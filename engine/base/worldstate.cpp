@@ -43,6 +43,7 @@ uint8_t BuildingTypeCount;
 TBuildingCount BuildingsPerType[256];
 uint16_t SpecialBuildingTypes[10];
 TVehicleType VehicleTypes[256];
+TShipType ShipTypes[256];
 int32_t VehicleTypeCount;
 TCompiledScript CompiledScripts[101];
 
@@ -147,6 +148,7 @@ void ResetWorldState() {
   std::memset(BuildingsPerType, 0, sizeof(BuildingsPerType));
   std::memset(SpecialBuildingTypes, 0, sizeof(SpecialBuildingTypes));
   std::memset(VehicleTypes, 0, sizeof(VehicleTypes));
+  std::memset(ShipTypes, 0, sizeof(ShipTypes));
   VehicleTypeCount = 0;
   std::memset(CompiledScripts, 0, sizeof(CompiledScripts));
   std::memset(HeightMap, 0, sizeof(HeightMap));

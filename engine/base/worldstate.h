@@ -202,6 +202,18 @@ struct TCompiledScript {
 static_assert(sizeof(TGoodsType) == 124 && sizeof(TIndustryType) == 136 && sizeof(TBuildingType) == 3376);
 static_assert(offsetof(TGoodsType, BoomEnd) == 116 && offsetof(TGoodsType, GoodsInfoKind) == 120);
 static_assert(sizeof(TVehicleType) == 1444 && sizeof(TCompiledScript) == 60);
+// The game's ship type: the fields the ship movement and the harbour previews read.
+struct TShipType {
+  uint32_t Mesh;             // TMeshdata2 index; 0 none
+  float MaxSpeed;
+  float Smoothing;           // 0..1: how much of a change of height and pitch a tick takes over
+  float AccelerationDivisor; // one speed step is 1 / divisor
+  float FrontLength;         // reference point to bow
+  float RearLength;
+  float HeightOffset;        // hull above the slipway
+  float Width;
+};
+static_assert(sizeof(TShipType) == 32);
 
 #pragma pack(pop)
 
@@ -243,6 +255,7 @@ extern uint8_t BuildingTypeCount;
 extern TBuildingCount BuildingsPerType[256];  // 1..255
 extern uint16_t SpecialBuildingTypes[10];
 extern TVehicleType VehicleTypes[256];  // 1..255
+extern TShipType ShipTypes[256];  // 1..255
 extern int32_t VehicleTypeCount;
 extern TCompiledScript CompiledScripts[101];  // 1..100
 

@@ -332,13 +332,20 @@ void SetBuildingTypeAccess(TBuildingType& t, const TVector& anchor, const TVecto
   StoreVector(t, kBuildingTypeAccessEndOffset, end);
 }
 
+namespace {
+size_t ReferencePointOffset(int point) {
+  if (point <= 2) return kBuildingTypeReferencePointsOffset + 12 * static_cast<size_t>(point - 1);
+  return kBuildingTypeMorePointsOffset + 12 * static_cast<size_t>(point - 3);
+}
+}  // namespace
+
 TVector BuildingTypeReferencePoint(const TBuildingType& t, int point) {
-  if (point != 1 && point != 2) return {0.0f, 0.0f, 0.0f};
-  return LoadVector(t, kBuildingTypeReferencePointsOffset + 12 * static_cast<size_t>(point - 1));
+  if (point < 1 || point > kBuildingTypeReferencePoints) return {0.0f, 0.0f, 0.0f};
+  return LoadVector(t, ReferencePointOffset(point));
 }
 
 void SetBuildingTypeReferencePoint(TBuildingType& t, int point, const TVector& v) {
-  if (point == 1 || point == 2) StoreVector(t, kBuildingTypeReferencePointsOffset + 12 * static_cast<size_t>(point - 1), v);
+  if (point >= 1 && point <= kBuildingTypeReferencePoints) StoreVector(t, ReferencePointOffset(point), v);
 }
 
 uint32_t BuildingTypeMesh(const TBuildingType& t) {
@@ -428,3 +435,7 @@ void SetBuildingTypeMeshRow(TBuildingType& t, int row, const TBuildingTypeMeshRo
 
 static_assert(kBuildingTypeMeshRowsOffset + kBuildingTypeMeshRowBytes * kBuildingTypeMeshRows <=
               kBuildingTypeScriptNumberOffset);
+static_assert(kBuildingTypeMeshRowsOffset + kBuildingTypeMeshRowBytes * kBuildingTypeMeshRows <=
+                  kBuildingTypeMorePointsOffset &&
+              kBuildingTypeMorePointsOffset + 12 * (kBuildingTypeReferencePoints - 2) <=
+                  kBuildingTypeScriptNumberOffset);

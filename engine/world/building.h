@@ -135,7 +135,12 @@ constexpr uint8_t kBuildingKindStation = 2;
 TVector BuildingTypeAccessAnchor(const TBuildingType& t);
 TVector BuildingTypeAccessEnd(const TBuildingType& t);
 void SetBuildingTypeAccess(TBuildingType& t, const TVector& anchor, const TVector& end);
-// Point 1 or 2 (the origin for others; writing others does nothing).
+// Reference point 1..10 (the origin for others; writing others does nothing). Points 1 and 2 are
+// the anchor and the direction point of every type that is fitted by two points; the ship landing
+// names its two mooring edges by points 3-4 and 5-6, the coast building outlines its water part by
+// points 3-6 and its land part by points 7-10. Points 3..10 lie at 2380 (8 x TVector).
+constexpr size_t kBuildingTypeMorePointsOffset = 2380;
+constexpr int kBuildingTypeReferencePoints = 10;
 TVector BuildingTypeReferencePoint(const TBuildingType& t, int point);
 void SetBuildingTypeReferencePoint(TBuildingType& t, int point, const TVector& v);
 uint32_t BuildingTypeMesh(const TBuildingType& t);

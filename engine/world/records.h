@@ -223,7 +223,15 @@ struct TShipSlot {
 // A ship with up to four cargo slots (1,724 bytes).
 struct TShip : ArrayerRecord<TShip> {
   uint32_t Index;
-  uint8_t Reserved4[100];
+  float Speed;               // per tick; negative astern
+  TPlacement Placement;      // angles in degrees
+  uint32_t SlipwayBuilding;  // the coast building it is launched from
+  uint32_t FirstStation;
+  uint32_t Schedule;         // 0 none
+  uint16_t ShipType;         // 1-based row of ShipTypes
+  uint8_t ScheduleTaken;
+  uint8_t State;             // 0 afloat, 1 launching, 2 on its schedule
+  uint8_t Reserved48[56];
   uint8_t ShipSlotsCounter;  // at most 4
   uint8_t Reserved105[3];
   TShipSlot Slots[4];
@@ -635,6 +643,8 @@ ARRAYER_RECORD_TYPE(TVehicle, 468);
 static_assert(offsetof(TBuilding, Position) == 12 && offsetof(TWay, Position) == 12 &&
               offsetof(TStation, Position) == 12);
 static_assert(offsetof(TStation, Name) == 41992 && offsetof(TShip, Slots) == 108);
+static_assert(offsetof(TShip, Placement) == 8 && offsetof(TShip, ShipType) == 44 && offsetof(TShip, State) == 47 &&
+              offsetof(TShip, ShipSlotsCounter) == 104);
 static_assert(offsetof(TSignal, Lamp) == 4 && offsetof(TSignal, Kind) == 5 && offsetof(TSignal, OneWay) == 6 &&
               offsetof(TSignal, Node) == 8 && offsetof(TSignal, Pose) == 12 && offsetof(TSignal, Block) == 36 &&
               offsetof(TSignal, Partner) == 40);

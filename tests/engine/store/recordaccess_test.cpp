@@ -634,7 +634,7 @@ TEST_F(RecordAccess, OverwriteOfAChangedSlotGoodsCountStopsAtThatSlot) {
   EXPECT_EQ(r.Slots[2].Goods[3], 203u);
   EXPECT_EQ(r.Slots[2].ShipSlotGoodsCounter, 4);
 
-  ship.Reserved4[0] = 1;
+  ship.Speed = 1.5f;
   ship.Slots[0].Goods[0] = 555;
   ship.Slots[1].ShipSlotGoodsCounter = 4;
   ship.Slots[1].Goods[0] = 666;
@@ -642,7 +642,7 @@ TEST_F(RecordAccess, OverwriteOfAChangedSlotGoodsCountStopsAtThatSlot) {
             Fatal("One of the ShipSlotGoodsCounter has changed! Arrayer Error by TShip.A_Overwrite"));
   r = TShip{};
   r.A_Read(ship.Index);
-  EXPECT_EQ(r.Reserved4[0], 1);
+  EXPECT_EQ(r.Speed, 1.5f);
   EXPECT_EQ(r.Slots[0].Goods[0], 555u);  // copied before the changed slot
   EXPECT_EQ(r.Slots[1].ShipSlotGoodsCounter, 3);
   EXPECT_EQ(r.Slots[1].Goods[0], 100u);  // not copied
