@@ -15,6 +15,7 @@
 namespace {
 
 using goods_testing::kCoal;
+using goods_testing::ReadStation;
 using goods_testing::kTools;
 
 constexpr uint8_t kMine = 1, kTwin = 2, kWorks = 3;

@@ -25,6 +25,19 @@ namespace goods_testing {
 
 constexpr uint8_t kCoal = 1, kTools = 2, kPassengers = 3;
 
+// A station read whole (42 KB, on the heap); a change stored with A_ReWrite, as its lists may grow.
+inline std::unique_ptr<TStation> ReadStation(uint32_t index) {
+  auto s = std::make_unique<TStation>();
+  s->A_Read(index);
+  return s;
+}
+template <class Change>
+void ChangeStation(uint32_t index, Change change) {
+  auto s = ReadStation(index);
+  change(*s);
+  s->A_ReWrite();
+}
+
 class GoodsTest : public arrayer_testing::ArrayerTest {
  protected:
   void SetUp() override {
@@ -66,17 +79,6 @@ class GoodsTest : public arrayer_testing::ArrayerTest {
     s->ServiceFlags = service;
     s->A_Write();
     return s->Index;
-  }
-  static std::unique_ptr<TStation> ReadStation(uint32_t index) {
-    auto s = std::make_unique<TStation>();
-    s->A_Read(index);
-    return s;
-  }
-  template <class Change>
-  static void ChangeStation(uint32_t index, Change change) {
-    auto s = ReadStation(index);
-    change(*s);
-    s->A_ReWrite();
   }
   static void AddStationGoods(uint32_t station, const TStationGoods& e) {
     ChangeStation(station, [&](TStation& s) { SetStationGoods(s, s.StationGoodsCounter++, e); });

@@ -22,6 +22,7 @@
 namespace {
 
 using goods_testing::kCoal;
+using goods_testing::ChangeStation;
 using goods_testing::kTools;
 
 constexpr uint8_t kMine = 1, kWorks = 2;

@@ -17,11 +17,14 @@
 #include "engine/world/hooks.h"
 #include "engine/world/records.h"
 #include "tests/engine/store/store_fixture.h"
+#include "tests/economy/goods/goods_fixture.h"
 #include "tests/support/test_support.h"
 
 namespace {
 
 using arrayer_testing::Fatal;
+using goods_testing::ChangeStation;
+using goods_testing::ReadStation;
 using arrayer_testing::FatalOf;
 
 // Coal and grain are goods (coal 2 weight and 1 volume per unit), 3 passengers, 4 of a kind
@@ -87,17 +90,6 @@ class GoodsHandling : public arrayer_testing::ArrayerTest {
     s->HandlingRate = rate;
     s->A_Write();
     return s->Index;
-  }
-  static std::unique_ptr<TStation> ReadStation(uint32_t index) {
-    auto s = std::make_unique<TStation>();
-    s->A_Read(index);
-    return s;
-  }
-  template <class Change>
-  static void ChangeStation(uint32_t index, Change change) {
-    auto s = ReadStation(index);
-    change(*s);
-    s->A_ReWrite();
   }
   static void AddStationGoods(uint32_t station, uint8_t type, uint8_t flags) {
     ChangeStation(station, [&](TStation& s) {

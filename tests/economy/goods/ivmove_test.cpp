@@ -18,6 +18,8 @@ namespace {
 using arrayer_testing::Fatal;
 using arrayer_testing::FatalOf;
 using goods_testing::kCoal;
+using goods_testing::ChangeStation;
+using goods_testing::ReadStation;
 using goods_testing::kPassengers;
 using goods_testing::kTools;
 

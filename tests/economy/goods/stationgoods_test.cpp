@@ -15,6 +15,8 @@
 namespace {
 
 using goods_testing::kCoal;
+using goods_testing::ChangeStation;
+using goods_testing::ReadStation;
 using goods_testing::kPassengers;
 using goods_testing::kTools;
 

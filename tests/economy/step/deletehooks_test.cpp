@@ -38,6 +38,8 @@ T Val(const T v) {
 }
 
 using goods_testing::kCoal;
+using goods_testing::ChangeStation;
+using goods_testing::ReadStation;
 using goods_testing::kPassengers;
 
 std::vector<std::string> g_calls;

@@ -209,7 +209,13 @@ TEST_F(SimulationStep, TrainsMoveAndATrainGoneDuringItsMoveIsLeftAlone) {
   PlaceTrainVehicles = [](TTrain& t, uint8_t) { g_calls.push_back("place " + std::to_string(t.Index)); };
   WriteBackTrainVehicles = [](TTrain& t) { g_calls.push_back("write " + std::to_string(t.Index)); };
   ShiftTrainRevenue = [](TTrain& t) { g_calls.push_back("shift " + std::to_string(t.Index)); };
-  for (int i = 0; i < 3; ++i) TrainByIndex(NewTrain()).VBT_Type = kTrainRail;
+  // Empty trains: a slot taken again keeps what its last convoy left there.
+  for (int i = 0; i < 3; ++i) {
+    const uint32_t n = NewTrain();
+    TrainByIndex(n) = TTrain{};
+    TrainByIndex(n).Index = n;
+    TrainByIndex(n).VBT_Type = kTrainRail;
+  }
   doomed = 3;
   GameSettings.TicksPerDay = 1;
   GameDay = 31;

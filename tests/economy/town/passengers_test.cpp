@@ -24,6 +24,8 @@ T Val(const T v) {
 }
 
 using goods_testing::kCoal;
+using goods_testing::ChangeStation;
+using goods_testing::ReadStation;
 using goods_testing::kPassengers;
 
 class Passengers : public goods_testing::GoodsTest {
