@@ -13,6 +13,8 @@
 #include <cstdint>
 
 #include "engine/base/types.h"
+#include "network/construction/curveline.h"
+#include "network/construction/result.h"
 
 #pragma pack(push, 1)
 struct TPickResult {
@@ -60,3 +62,24 @@ void PickObjectUnderMouse(uint8_t mode, TPickResult& result);
 // plane. A tile is the square of four fan triangles around its height vertex. False, x and z
 // untouched, when none is hit.
 bool PickTerrain(int32_t& tileX, int32_t& tileZ);
+
+// The pick ray of the mouse: the local player's camera position and MouseRay (what
+// PickObjectUnderMouse uses).
+TVector PickRayStart();
+TVector PickRayDir();
+
+// The terrain point under the mouse: PickTerrain, then Point := PickHitPoint and Result {0}; no
+// tile: Result {2} and Point untouched.
+void GetClickedTerrainPoint(TVector& point, TConstructResult& result);
+
+// The stored connect that the mouse ray passes nearest (less than 20.0 from the ray, within the
+// picking range of the acting player's camera, usable by ActPlayer): the first one found of any
+// waytype, replaced only by one of the asked waytype that lies nearer or when the one found is of
+// another waytype. Found: Target is that connect (its image and index); false when none.
+bool PickConnectUnderMouse(uint8_t waytype, TMetaconnect& target);
+
+// Where a way end of the placement tools goes: the connect under the mouse; else, on the terrain
+// under the mouse, the usable connect of the waytype nearest to the hit in the ground plane within
+// 11.0, or a new point 1.0 above the hit. No terrain: Result {2}. Then the place test
+// (CheckConnectPlace) and, when it passes, the direction (MakeMetaconnectDir).
+void PickPlacementTarget(uint8_t waytype, TMetaconnect& target, TConstructResult& result);

@@ -9,6 +9,7 @@
 #include "economy/money/prizes.h"
 #include "economy/step/commands.h"
 #include "economy/step/goodsprocesses.h"
+#include "economy/step/handlers.h"
 #include "economy/step/tick.h"
 #include "economy/step/worldstate_hash.h"
 #include "economy/town/development.h"
@@ -122,4 +123,5 @@ void InstallEconomyServices() {
   RegisterWorldPart({"particles", ResetParticles, HashParticles});
   command_handlers::Handlers.PlaceSignal = SignalCommand<PlaceSignal>;
   command_handlers::Handlers.RemoveSignal = SignalCommand<RemoveSignal>;
+  InstallCommandHandlers();
 }
