@@ -826,6 +826,10 @@ void DestroyBuildingCmd(uint32_t building, uint8_t phase, uint8_t mode, TConstru
 
 void RemoveCrossingCascade(uint32_t way, uint8_t phase, uint8_t centrePart, uint8_t mode, TConstructResult& r) {
   r = TConstructResult::Success();
+  if (!StoredWay(way)) {
+    r = Refusal();
+    return;
+  }
   const TWay w = ReadWay(way);
   const uint32_t centre = WayPart(w) == centrePart ? way : WayCentreLink(w);
   if (!StoredWay(centre)) {

@@ -827,6 +827,104 @@ TEST_F(Handlers, ABuildingGoesWithItsWayAPillarStays) {
   EXPECT_TRUE(ArrayerHolds(kTBuildingDesc, pillar.Index));
 }
 
+TEST_F(Handlers, RemovingARouterLegTakesTheWholeRouter) {
+  const TVector c{1030 + std::cos(0.2792527f) * 280, 0, 1000 + std::sin(0.2792527f) * 280};
+  TConstructResult r{};
+  BuildWay({1000, 0, 1000}, {1200, 0, 1000}, c, 0, 0, 1, r);
+  ASSERT_EQ(r, Set({0}));
+  const std::vector<TWay> router = WaysOfType(kWaytypeRouter);
+  ASSERT_EQ(router.size(), 4u);
+  const TWay leg = WayPart(router[0]) == kRouterCentrePart ? router[1] : router[0];
+  RemoveWay(leg.Index, 0, 1, 0, r);
+  EXPECT_EQ(r, Set({0}));
+  EXPECT_TRUE(WaysOfType(kWaytypeRouter).empty());
+}
+
+namespace {
+constexpr uint16_t kBridgeType = 33, kHouseType = 34;
+
+// A stored building of the type, finished, owned by player 1, with the given ways.
+uint32_t BuildingWith(uint16_t type, std::initializer_list<uint32_t> ways) {
+  TBuilding b{};
+  b.Init(type, 1);
+  b.State = 2;
+  for (const uint32_t w : ways) b.Ways[b.BuildingWayCounter++] = w;
+  b.A_Write();
+  for (const uint32_t w : ways) {
+    TWay way = ReadWay(w);
+    way.Building = b.Index;
+    way.A_Overwrite();
+  }
+  return b.Index;
+}
+}  // namespace
+
+TEST_F(Handlers, ABuildingMarkedForDemolitionMarksItsWaysAndALiftedMarkLiftsThem) {
+  SetBuildingTypeUse(BuildingTypes[kHouseType], 0);
+  const uint32_t way = Lay(kWaytypeRoad, Road(500, 1000), Road(1000, 1000));
+  const uint32_t house = BuildingWith(kHouseType, {way});
+  for (const uint8_t state : {3, 2}) {
+    TConstructResult r{};
+    RemoveBuilding(house, 0, 1, 1, r);
+    ASSERT_EQ(r, Set({0}));
+    TBuilding b{};
+    b.A_Read(house);
+    EXPECT_EQ(Value(b.State), state);
+    EXPECT_EQ(Value(ReadWay(way).State), state);
+  }
+  TConstructResult r{};
+  RemoveBuilding(house, 0, 1, 0, r);
+  EXPECT_EQ(r, Set({0}));
+  EXPECT_FALSE(ArrayerHolds(kTBuildingDesc, house));
+  EXPECT_TRUE(WaysOfType(kWaytypeStreet).empty());
+}
+
+TEST_F(Handlers, ABridgeGoesWithTheBridgesAlongItsRun) {
+  SetBuildingTypeUse(BuildingTypes[kBridgeType], 3);
+  // Three bridge pieces in a row, each with its bridge building, then a road on the ground.
+  std::vector<uint32_t> pieces;
+  TMetaconnect from = Road(500, 1000);
+  for (float x : {1000.0f, 1500.0f, 2000.0f, 2500.0f}) {
+    pieces.push_back(Lay(kWaytypeRoad, from, Road(x, 1000)));
+    TConstructResult ignored;
+    FindOrCreateConnect(kWaytypeRoad, {x, 0, 1000}, from, ignored);
+  }
+  std::vector<uint32_t> bridges;
+  for (int i = 0; i < 3; ++i) {
+    TWay w = ReadWay(pieces[i]);
+    WayFlags(w) = kWayBridge;
+    w.A_Overwrite();
+    bridges.push_back(BuildingWith(kBridgeType, {pieces[i]}));
+  }
+  TConstructResult r{};
+  RemoveWay(pieces[1], 0, 1, 0, r);
+  EXPECT_EQ(r, Set({0}));
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_FALSE(ArrayerHolds(kTBuildingDesc, bridges[i])) << i;
+    EXPECT_FALSE(ArrayerHolds(kTWayDesc, pieces[i])) << i;
+  }
+  EXPECT_TRUE(ArrayerHolds(kTWayDesc, pieces[3]));  // the road on the ground stays
+}
+
+TEST_F(Handlers, WaysAndBridgesThatHandARemovalToEachOtherInARingAreRefused) {
+  SetBuildingTypeUse(BuildingTypes[kBridgeType], 3);
+  const uint32_t w1 = Lay(kWaytypeRoad, Road(500, 1000), Road(1000, 1000));
+  const uint32_t w2 = Lay(kWaytypeRoad, Road(500, 2000), Road(1000, 2000));
+  // Each way belongs to a bridge whose own way is the other one.
+  const uint32_t b1 = BuildingWith(kBridgeType, {w2});
+  const uint32_t b2 = BuildingWith(kBridgeType, {w1});
+  TWay a = ReadWay(w1), b = ReadWay(w2);
+  a.Building = b1;
+  b.Building = b2;
+  a.A_Overwrite();
+  b.A_Overwrite();
+  const std::vector<uint64_t> before = World();
+  TConstructResult r{};
+  RemoveWay(w1, 0, 1, 0, r);
+  EXPECT_EQ(r, Set({29}));
+  EXPECT_EQ(World(), before);
+}
+
 TEST_F(StationHandlers, RemovingAPlatformRemovesItsTrackAndTheOtherPlatform) {
   Track();
   const std::vector<TBuilding> platforms = Platforms();
