@@ -816,7 +816,7 @@ TEST_F(Handlers, RemovingACrossingArmTakesTheWholeCrossing) {
   EXPECT_TRUE(WaysOfType(kWaytypeXCrossing).empty());
 }
 
-TEST_F(Handlers, ABuildingGoesWithItsWayAPillarStays) {
+TEST_F(Handlers, APillarCannotBeRemoved) {
   SetBuildingTypeUse(BuildingTypes[kPillarType], 4);
   TBuilding pillar{};
   pillar.Init(kPillarType, 1);
