@@ -7,6 +7,7 @@
 #include "engine/base/worldstate.h"
 #include "engine/mesh/mesh.h"
 #include "engine/mesh/meshrecords.h"
+#include "engine/store/connectpool.h"
 #include "engine/store/recordstore.h"
 #include "engine/store/trainpool.h"
 #include "engine/world/building.h"
@@ -14,6 +15,7 @@
 #include "engine/world/vehicle.h"
 #include "network/construction/harbours.h"
 #include "network/construction/result.h"
+#include "network/construction/connects.h"
 #include "network/world/terrain.h"
 #include "script/gamecommands.h"
 #include "script/runners.h"
@@ -244,4 +246,97 @@ uint32_t PickBuildingOfSelectedType(const TVector& rayStart, const TVector& rayD
   b.A_Read(pick.Index);
   if (b.BuildingType != SpecialBuildingTypes[kHarbourTypeEntry]) result.Assign(29);
   return pick.Index;
+}
+
+TVector PickRayStart() {
+  if (LocalPlayer < 1 || LocalPlayer > 10) return {};
+  const TPlacement& cam = Players[LocalPlayer].Camera;
+  return {cam.X, cam.Y, cam.Z};
+}
+
+TVector PickRayDir() { return MouseRay; }
+
+void GetClickedTerrainPoint(TVector& point, TConstructResult& result) {
+  int32_t x = 0, z = 0;
+  if (!PickTerrain(x, z)) {
+    result.Assign(2);
+    return;
+  }
+  point = PickHitPoint;
+  result = TConstructResult::Success();
+}
+
+namespace {
+constexpr float kConnectPickDistance = 20.0f;
+constexpr float kConnectNearHit = 11.0f;
+
+// The copy of a stored connect, with nothing left of what the record held before.
+void TakeConnect(TMetaconnect& target, uint32_t connect) {
+  target = TMetaconnect{};
+  LoadConnect(target, connect);
+}
+
+// The usable connect of the waytype nearest to At in the ground plane, nearer than 11.0; 0 none.
+uint32_t ConnectNearPickPoint(uint8_t waytype, const TVector& at) {
+  uint32_t found = 0;
+  float best = kConnectNearHit;
+  for (uint32_t c = FindNextConnect(0); c != 0; c = FindNextConnect(c)) {
+    const TConnect& con = ConnectByIndex(c);
+    if (con.WayType != waytype) continue;
+    const float d = VecDistanceXZ(con.Position, at);
+    if (!(d < best) || !IsConnectUsable(c)) continue;
+    found = c;
+    best = d;
+  }
+  return found;
+}
+}  // namespace
+
+bool PickConnectUnderMouse(uint8_t waytype, TMetaconnect& target) {
+  if (ActPlayer < 1 || ActPlayer > 10) return false;
+  const TPlacement& cam = Players[ActPlayer].Camera;
+  const TVector eye{cam.X, cam.Y, cam.Z};
+  const long double range = static_cast<long double>(ViewRange) * 100;
+  uint32_t candidate = 0;
+  uint8_t candidateType = 0;
+  float best = kConnectPickDistance;
+  for (uint32_t c = FindNextConnect(0); c != 0; c = FindNextConnect(c)) {
+    const TConnect& con = ConnectByIndex(c);
+    const long double dx = static_cast<long double>(con.Position.x) - eye.x;
+    const long double dz = static_cast<long double>(con.Position.z) - eye.z;
+    if (!(dx * dx + dz * dz < range * range)) continue;
+    const float d = PointLineDistance(eye, MouseRay, con.Position);
+    if (!(d < kConnectPickDistance)) continue;
+    if (candidate != 0) {
+      if (con.WayType != waytype) continue;
+      if (!(d < best) && candidateType == waytype) continue;
+    }
+    if (!IsConnectUsable(c)) continue;
+    candidate = c;
+    candidateType = con.WayType;
+    best = d;
+  }
+  if (candidate == 0) return false;
+  TakeConnect(target, candidate);
+  return true;
+}
+
+void PickPlacementTarget(uint8_t waytype, TMetaconnect& target, TConstructResult& result) {
+  if (!PickConnectUnderMouse(waytype, target)) {
+    int32_t x = 0, z = 0;
+    if (!PickTerrain(x, z)) {
+      result.Assign(2);
+      return;
+    }
+    const TVector hit = PickHitPoint;
+    if (const uint32_t near = ConnectNearPickPoint(waytype, hit); near != 0) {
+      TakeConnect(target, near);
+    } else {
+      target = TMetaconnect{};
+      target.Waytype = waytype;
+      target.Position = {hit.x, hit.y + 1.0f, hit.z};
+    }
+  }
+  CheckConnectPlace(waytype, target, result);
+  if (result.Ok()) MakeMetaconnectDir(target, result);
 }

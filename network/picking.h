@@ -13,6 +13,8 @@
 #include <cstdint>
 
 #include "engine/base/types.h"
+#include "network/construction/curveline.h"
+#include "network/construction/result.h"
 
 #pragma pack(push, 1)
 struct TPickResult {
@@ -67,3 +69,24 @@ struct TConstructResult;
 // hit building's index is returned either way; Result is left alone for a harbour.
 uint32_t PickBuildingOfSelectedType(const TVector& rayStart, const TVector& rayDir, TPickResult& pick,
                                     TConstructResult& result);
+
+// The pick ray of the mouse: the local player's camera position and MouseRay (what
+// PickObjectUnderMouse uses).
+TVector PickRayStart();
+TVector PickRayDir();
+
+// The terrain point under the mouse: PickTerrain, then Point := PickHitPoint and Result {0}; no
+// tile: Result {2} and Point untouched.
+void GetClickedTerrainPoint(TVector& point, TConstructResult& result);
+
+// The stored connect that the mouse ray passes nearest (less than 20.0 from the ray, within the
+// picking range of the acting player's camera, usable by ActPlayer): the first one found of any
+// waytype, replaced only by one of the asked waytype that lies nearer or when the one found is of
+// another waytype. Found: Target is that connect (its image and index); false when none.
+bool PickConnectUnderMouse(uint8_t waytype, TMetaconnect& target);
+
+// Where a way end of the placement tools goes: the connect under the mouse; else, on the terrain
+// under the mouse, the usable connect of the waytype nearest to the hit in the ground plane within
+// 11.0, or a new point 1.0 above the hit. No terrain: Result {2}. Then the place test
+// (CheckConnectPlace) and, when it passes, the direction (MakeMetaconnectDir).
+void PickPlacementTarget(uint8_t waytype, TMetaconnect& target, TConstructResult& result);

@@ -12,6 +12,7 @@
 #include "economy/step/goodsprocesses.h"
 #include "economy/step/passengerprocesses.h"
 #include "economy/step/shiphandlers.h"
+#include "economy/step/handlers.h"
 #include "economy/step/tick.h"
 #include "economy/step/worldstate_hash.h"
 #include "economy/town/development.h"
@@ -137,4 +138,5 @@ void InstallEconomyServices() {
   // Water transport: the ships' tick and the water tools' handlers.
   step_hooks::MoveShip = ::MoveShip;
   InstallShipHandlers();
+  InstallCommandHandlers();
 }

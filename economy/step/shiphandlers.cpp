@@ -1,6 +1,7 @@
 #include "economy/step/shiphandlers.h"
 
 #include "economy/step/commands.h"
+#include "economy/step/handlers.h"
 #include "engine/base/worldstate.h"
 #include "engine/gui/mousemode.h"
 #include "network/construction/curveline.h"
@@ -13,33 +14,7 @@ constexpr uint8_t kInteractive = 1;
 constexpr uint8_t kPreview = 0;
 // A handler's result before its construction runs.
 constexpr int kNotRun = 30;
-constexpr int kNothingUnderMouse = 2;
 constexpr int kRefused = 29;
-
-// The executing form plans without a piece log; the interactive form clears the log and logs its
-// previews for display.
-void SelectConstructionLog(uint8_t source) {
-  if (source == kInteractive) {
-    ClearPieceLog(GlobalPieceLog);
-    GlobalCurveline->PieceLog = &GlobalPieceLog;
-  } else {
-    GlobalCurveline->PieceLog = nullptr;
-  }
-}
-
-// The terrain point under the mouse into Point; false when there is none.
-bool PickTerrainPoint(TVector& point) {
-  int32_t column = 0, row = 0;
-  if (!PickTerrain(column, row)) return false;
-  point = PickHitPoint;
-  return true;
-}
-
-// After a click whose preview succeeded: the tool ends.
-void EndTool() {
-  SetMouseMode(0);
-  MouseModeChanged = 0;
-}
 
 using Construction = void (*)(const TVector&, const TVector&, TCurveline&, TConstructResult&, uint8_t);
 using Post = void (*)(TCommandQueue&, uint8_t, const TVector&, const TVector&);
@@ -54,10 +29,8 @@ void TwoPointTool(const TVector& a, const TVector& b, uint8_t source, uint8_t ex
     return;
   }
   TVector picked;
-  if (!PickTerrainPoint(picked)) {
-    r.Assign(kNothingUnderMouse);
-    return;
-  }
+  GetClickedTerrainPoint(picked, r);  // {2} when no ground is under the mouse
+  if (!r.Ok()) return;
   PlacementPoints[1] = picked;
   Construct(a, picked, *GlobalCurveline, r, kPreview);
   if (r.Ok() && execute == 1) {
@@ -91,10 +64,8 @@ void BuildShipLanding(const TVector& rayStart, const TVector& rayDir, const TVec
     return;
   }
   TVector picked;
-  if (!PickTerrainPoint(picked)) {
-    r.Assign(kNothingUnderMouse);
-    return;
-  }
+  GetClickedTerrainPoint(picked, r);  // {2} when no ground is under the mouse
+  if (!r.Ok()) return;
   PlacementPoints[0] = picked;
   ConstructShipLanding(harbour, picked, *GlobalCurveline, r, kPreview);
   if (r.Ok() && execute == 1) {
