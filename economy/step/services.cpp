@@ -9,6 +9,7 @@
 #include "economy/money/prizes.h"
 #include "economy/step/commands.h"
 #include "economy/step/goodsprocesses.h"
+#include "economy/step/planeprocess.h"
 #include "economy/step/tick.h"
 #include "economy/step/worldstate_hash.h"
 #include "economy/town/development.h"
@@ -124,6 +125,7 @@ void InstallEconomyServices() {
                      [](THashWriter& h) { HashPlaceBuilding(PlaceBuildingProcess, h); }});
   step_hooks::UpdateParticles = UpdateParticles;
   RegisterWorldPart({"particles", ResetParticles, HashParticles});
+  InstallPlaneProcess();
   command_handlers::Handlers.PlaceSignal = SignalCommand<PlaceSignal>;
   command_handlers::Handlers.RemoveSignal = SignalCommand<RemoveSignal>;
 }
