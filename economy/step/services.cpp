@@ -13,6 +13,7 @@
 #include "economy/step/passengerprocesses.h"
 #include "economy/step/shiphandlers.h"
 #include "economy/step/handlers.h"
+#include "economy/step/planeprocess.h"
 #include "economy/step/tick.h"
 #include "economy/step/worldstate_hash.h"
 #include "economy/town/development.h"
@@ -133,6 +134,7 @@ void InstallEconomyServices() {
                      [](THashWriter& h) { HashPlaceBuilding(PlaceBuildingProcess, h); }});
   step_hooks::UpdateParticles = UpdateParticles;
   RegisterWorldPart({"particles", ResetParticles, HashParticles});
+  InstallPlaneProcess();
   command_handlers::Handlers.PlaceSignal = SignalCommand<PlaceSignal>;
   command_handlers::Handlers.RemoveSignal = SignalCommand<RemoveSignal>;
   // Water transport: the ships' tick and the water tools' handlers.
