@@ -7,6 +7,7 @@
 #include "economy/messages/news.h"
 #include "economy/money/finances.h"
 #include "economy/money/prizes.h"
+#include "economy/step/ambientprocesses.h"
 #include "economy/step/commands.h"
 #include "economy/step/goodsprocesses.h"
 #include "economy/step/tick.h"
@@ -126,4 +127,5 @@ void InstallEconomyServices() {
   RegisterWorldPart({"particles", ResetParticles, HashParticles});
   command_handlers::Handlers.PlaceSignal = SignalCommand<PlaceSignal>;
   command_handlers::Handlers.RemoveSignal = SignalCommand<RemoveSignal>;
+  InstallAmbientProcesses();
 }
