@@ -1,6 +1,8 @@
 #include "network/services.h"
 
 #include "engine/world/hooks.h"
+#include "engine/mesh/mesh.h"
+#include "engine/mesh/meshrecords.h"
 #include "engine/world/train.h"
 #include "network/construction/alongways.h"
 #include "network/construction/routers.h"
@@ -15,6 +17,8 @@
 #include "network/vehicles/movement.h"
 #include "network/vehicles/stops.h"
 #include "network/vehicles/traffic.h"
+#include "network/world/animals.h"
+#include "network/world/citytraffic.h"
 #include "script/gamecommands.h"
 
 namespace {
@@ -53,6 +57,21 @@ bool PickWay(const TVector& start, const TVector& ray, uint8_t mode, uint32_t& w
   return true;
 }
 
+// Picking sees animal K at its animation time, where it stands; an animal whose animation the store
+// does not hold has no mesh.
+uint32_t PickableAnimals() { return AnimalCount < kAnimalSlots ? AnimalCount : kAnimalSlots; }
+bool AnimalMesh(uint32_t k, TMesh2& mesh) {
+  if (k == 0 || k > PickableAnimals()) return false;
+  const TAnimal a = Animals[k];
+  if (a.Animation == 0 || !ArrayerHolds(kTMeshAniDesc, a.Animation)) return false;
+  mesh.VertexCount = 0;
+  mesh.PolygonCount = 0;
+  GetAnimatedMesh(a.Animation, mesh, a.AnimationTime);
+  const TPlacement at = a.Placement;
+  TransformMesh(mesh, at);
+  return true;
+}
+
 }  // namespace
 
 void InstallNetworkServices() {
@@ -79,4 +98,12 @@ void InstallNetworkServices() {
   movement_hooks::CaptureNodeNumber = DepotCaptureNode;
   ScriptNetwork.ReleaseTrain = [](TDepot& d, uint32_t train) { ReleaseTrain(d, train); };
   traffic_hooks::FindPathToDepot = FindPathToDepot;
+  // The ambient traffic and animals.
+  world_hooks::RemoveCivilianCar = RemoveCivilianCar;
+  citytraffic_hooks::InitTrain = InitTrain;
+  citytraffic_hooks::BuyVehicleForTrain = BuyVehicleForTrain;
+  citytraffic_hooks::CalcTrainPower = CalcTrainPower;
+  citytraffic_hooks::TrainEntersNode = TrainEntersNode;
+  picking_hooks::AnimalCount = PickableAnimals;
+  picking_hooks::AnimalMesh = AnimalMesh;
 }

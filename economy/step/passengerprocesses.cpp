@@ -1,5 +1,7 @@
 #include "economy/step/passengerprocesses.h"
 
+#include "network/world/citytraffic.h"
+
 #include "economy/step/tick.h"
 #include "economy/step/worldstate_hash.h"
 #include "economy/town/passengers.h"
@@ -80,5 +82,7 @@ void InstallPassengerProcesses() {
   step_hooks::UpdatePassengerRoutes = [] { UpdatePassengerRoutes(PsgrRouteBuilder); };
   step_hooks::GeneratePassengers = [] { GeneratePassengers(PsgrGenerator); };
   world_hooks::AddStationStretches = AddStationStretches;
+  // Town cars start on the street the route builder works on.
+  citytraffic_hooks::OriginWay = [] { return PsgrRouteBuilder.OriginWay; };
   RegisterWorldPart({"passengers", ResetPassengers, HashPassengers});
 }

@@ -7,6 +7,7 @@
 #include "economy/messages/news.h"
 #include "economy/money/finances.h"
 #include "economy/money/prizes.h"
+#include "economy/step/ambientprocesses.h"
 #include "economy/step/commands.h"
 #include "economy/step/deletehooks.h"
 #include "economy/step/goodsprocesses.h"
@@ -141,4 +142,5 @@ void InstallEconomyServices() {
   step_hooks::MoveShip = ::MoveShip;
   InstallShipHandlers();
   InstallCommandHandlers();
+  InstallAmbientProcesses();
 }

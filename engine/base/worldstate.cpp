@@ -56,6 +56,8 @@ int8_t ShadingMap[kMapSize][kMapSize];
 uint8_t GameRunning, RunMode;
 uint8_t SimSwitches[9];
 uint8_t FreeBuildMode, EconomyHold, MoneyRefill;
+uint16_t GameFlags = 0;
+uint8_t GameFlagByte = 0;
 uint32_t EconomyHoldCount;
 uint8_t LocalWorldChanged;
 uint8_t LandscapeDirty;
@@ -160,6 +162,8 @@ void ResetWorldState() {
   std::memset(SimSwitches, 0, sizeof(SimSwitches));
   FreeBuildMode = EconomyHold = MoneyRefill = 0;
   EconomyHoldCount = 0;
+  GameFlags = 0;
+  GameFlagByte = 0;
   LocalWorldChanged = 0;
   LandscapeDirty = 0;
   TrafficLightPeriod = ViewRange = 0;

@@ -271,6 +271,10 @@ extern uint8_t GameRunning, RunMode;
 extern uint8_t SimSwitches[9];
 extern uint8_t FreeBuildMode, EconomyHold, MoneyRefill;
 extern uint32_t EconomyHoldCount;
+// The game's flag bits (GameFlags: 0x400 every new town car takes the special car type) and flag
+// byte; the game sets them, nothing in the step changes them.
+extern uint16_t GameFlags;
+extern uint8_t GameFlagByte;
 extern uint8_t LocalWorldChanged;
 extern uint8_t LandscapeDirty;  // terrain, ground or sky changed; 1 at start-up
 extern int32_t TrafficLightPeriod, ViewRange;
