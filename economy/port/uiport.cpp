@@ -25,3 +25,6 @@ void PortShowYearReport(uint8_t page) {
   if (g_port.ShowYearReport) g_port.ShowYearReport(page);
 }
 bool PortModalWindowOpen() { return g_port.ModalWindowOpen ? g_port.ModalWindowOpen() : false; }
+void PortBringTutorialToFront(const TTutorialWindow& window) {
+  if (g_port.BringTutorialToFront) g_port.BringTutorialToFront(window);
+}

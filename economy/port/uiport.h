@@ -9,6 +9,7 @@
 
 struct TBankMessageWindow;
 struct TNewspaperWindow;
+struct TTutorialWindow;
 
 struct TUserInterfacePort {
   // The bank message, filled in by ShowBankMessage: centre it in the view and show it.
@@ -23,6 +24,8 @@ struct TUserInterfacePort {
   std::function<void(uint8_t page)> ShowYearReport;
   // True while a modal window is open (a newspaper page then waits in the queue).
   std::function<bool()> ModalWindowOpen;
+  // Brings the tutorial window to the front.
+  std::function<void(const TTutorialWindow&)> BringTutorialToFront;
 };
 
 // The table in force; empty at start.
@@ -37,3 +40,4 @@ void PortShowGameOver(uint8_t code);
 void PortShowNewspaper(const TNewspaperWindow& window);
 void PortShowYearReport(uint8_t page);
 bool PortModalWindowOpen();
+void PortBringTutorialToFront(const TTutorialWindow& window);
