@@ -14,6 +14,7 @@
 #include "tools/sample_gfx.h"
 #include "tools/sample_mesh.h"
 #include "tools/sample_news.h"
+#include "tools/sample_tutorial.h"
 #include "tools/sample_vehicle.h"
 
 namespace fs = std::filesystem;
@@ -125,7 +126,8 @@ int main(int argc, char** argv) {
   if (!sample_gfx::WriteSampleGraphics(root.string(), error) || !sample_mesh::WriteSampleMeshes(root.string(), error) ||
       !sample_vehicle::WriteSampleVehicle(root.string(), error) ||
       !sample_building::WriteSampleBuilding(root.string(), error) ||
-      !sample_news::WriteSampleNews(root.string(), error)) {
+      !sample_news::WriteSampleNews(root.string(), error) ||
+      !sample_tutorial::WriteSampleTutorial(root.string(), error)) {
     std::fprintf(stderr, "make_sample_data: %s\n", error.c_str());
     return 1;
   }

@@ -40,3 +40,6 @@ void PortCloseTrainWindows(uint32_t train) {
 void PortRefreshTrainList() {
   if (g_port.RefreshTrainList) g_port.RefreshTrainList();
 }
+void PortBringTutorialToFront(const TTutorialWindow& window) {
+  if (g_port.BringTutorialToFront) g_port.BringTutorialToFront(window);
+}

@@ -9,6 +9,7 @@
 
 struct TBankMessageWindow;
 struct TNewspaperWindow;
+struct TTutorialWindow;
 
 struct TUserInterfacePort {
   // The bank message, filled in by ShowBankMessage: centre it in the view and show it.
@@ -32,6 +33,8 @@ struct TUserInterfacePort {
   std::function<void(uint32_t industry)> CloseIndustryWindows;
   std::function<void(uint32_t train)> CloseTrainWindows;
   std::function<void()> RefreshTrainList;
+  // Brings the tutorial window to the front.
+  std::function<void(const TTutorialWindow&)> BringTutorialToFront;
 };
 
 // The table in force; empty at start.
@@ -51,3 +54,4 @@ void PortResetIndustryWindowCounters();
 void PortCloseIndustryWindows(uint32_t industry);
 void PortCloseTrainWindows(uint32_t train);
 void PortRefreshTrainList();
+void PortBringTutorialToFront(const TTutorialWindow& window);

@@ -5,6 +5,7 @@
 #include "economy/goods/handling.h"
 #include "economy/goods/stationgoods.h"
 #include "economy/messages/news.h"
+#include "economy/messages/tutorial.h"
 #include "economy/money/finances.h"
 #include "economy/money/prizes.h"
 #include "economy/step/ambientprocesses.h"
@@ -20,6 +21,7 @@
 #include "economy/town/development.h"
 #include "economy/town/placement.h"
 #include "economy/town/stations.h"
+#include "engine/gui/mousemode.h"
 #include "network/construction/buildings.h"
 #include "network/construction/signals.h"
 #include "network/track/schedules.h"
@@ -87,6 +89,22 @@ void HashDevelopment(THashWriter& h) {
   h.U32(u.LastTick);
   h.U32(u.Step);
 }
+// The tutorial moves on when a command's follow-up sets the mouse mode: its window and mark
+// (the marked controls by their number, never by address).
+void HashTutorial(THashWriter& h) {
+  const TTutorialWindow& w = TutorialWindow;
+  h.U8(w.Step);
+  h.U32(static_cast<uint32_t>(w.Text.size()));
+  h.Bytes(w.Text.data(), w.Text.size());
+  h.U8(w.NextButton.Enabled);
+  h.U32(w.WaitKind);
+  h.U16(w.WaitIdentifier);
+  const TTutorialHighlight& m = TutorialHighlight;
+  h.U8(m.Active);
+  h.I32(m.Count);
+  h.I32(m.Flag);
+  h.U32(m.UntilTick);
+}
 }  // namespace
 
 void InstallEconomyServices() {
@@ -143,4 +161,6 @@ void InstallEconomyServices() {
   InstallShipHandlers();
   InstallCommandHandlers();
   InstallAmbientProcesses();
+  ui_hooks::TutorialEvent = ::TutorialEvent;
+  RegisterWorldPart({"tutorial", ResetTutorial, HashTutorial});
 }
