@@ -76,7 +76,8 @@ void LoadTutorialText(std::string& text, const std::string& stepName) {
   TRepositoryFile f;
   xAssign(f, TutorialTextFile(stepName, language));
   xReset(f, 1);
-  const int32_t size = std::max<int32_t>(xFileSize(f), 0);
+  // A text longer than the text area is cut to it.
+  const int32_t size = std::clamp<int32_t>(xFileSize(f), 0, kTutorialTextRoom);
   text.assign(static_cast<size_t>(size), '\0');
   const int32_t got = size > 0 ? xBlockRead(f, text.data(), size) : 0;
   // A file that shrank since its size was taken keeps what was read.

@@ -12,6 +12,8 @@ class TControl3D;
 
 constexpr int kTutorialSteps = 44;
 constexpr int kTutorialMarkRoom = 5;
+// The most bytes the window's text area holds; a longer text file is cut there.
+constexpr int32_t kTutorialTextRoom = 65535;
 // How long a mark stays, in game ticks.
 constexpr uint32_t kTutorialMarkTicks = 20;
 // The wait kind of a step that waits for nothing, and of the window before a step is shown.
@@ -30,7 +32,7 @@ struct TTutorialNextButton {
 // through the user-interface port.
 struct TTutorialWindow {
   uint8_t Step = 0;  // the step showing, 0..43
-  std::string Text;  // the step's text, as read from its file
+  std::string Text;  // the step's text, as read from its file (at most kTutorialTextRoom bytes)
   TTutorialNextButton NextButton;
   uint32_t WaitKind = 0;
   uint16_t WaitIdentifier = 0;  // the control the window points at; 0 none
