@@ -101,7 +101,8 @@ void MoveAnimals() {
 }
 
 void SpawnFlyer(float X, float Z) {
-  if (AnimalCount >= kAnimalSlots) return;
+  // Without an animation for flyers (no animal types loaded) there is no flyer to show.
+  if (AnimalCount >= kAnimalSlots || AnimalTypes[kAnimalFlyer].MeshAni == 0) return;
   ++AnimalCount;
   TAnimal a{};
   a.Kind = kAnimalFlyer;

@@ -92,6 +92,10 @@
 //     upkeep runs, so the market keeps its residents) first prints the goods ways found, the units
 //     of the batches made and the units delivered at the market's station.
 //
+//     The ambient scenario (the town's world; no animal or car types are loaded, so no animal or
+//     town car appears) first prints the town's cars on the streets and their target, and the
+//     animals that are no flyers and the flyers.
+//
 //   sim_driver hash
 //     The state hash of the freshly reset world.
 //
@@ -197,7 +201,7 @@ int Usage() {
                "       sim_driver height X Z\n"
                "       sim_driver weather TICKS\n"
                "       sim_driver level BLOCK WAY\n"
-               "       sim_driver run idle|calendar|shuttle|simple-econ|town|gw-transfer TICKS\n"
+               "       sim_driver run idle|calendar|shuttle|simple-econ|town|gw-transfer|ambient TICKS\n"
                "       sim_driver hash\n"
                "       sim_driver testtrack\n"
                "       sim_driver testrun train|car AXLELENGTH\n"

@@ -39,6 +39,8 @@
 #include "network/construction/signals.h"
 #include "network/track/trackfields.h"
 #include "network/vehicles/stops.h"
+#include "network/world/animals.h"
+#include "network/world/citytraffic.h"
 #include "network/vehicles/traffic.h"
 #include "tools/sample_economy.h"
 #include "tools/sample_world.h"
@@ -307,6 +309,14 @@ void PrintStationGoods(const std::string& key, uint32_t index) {
   }
 }
 
+// The ambient scenario: the town's cars on the streets and the animals by kind.
+void PrintAmbient() {
+  int flyers = 0, others = 0;
+  for (uint32_t k = 1; k <= std::min<uint32_t>(AnimalCount, kAnimalSlots); ++k)
+    (Animals[k].Kind == kAnimalFlyer ? flyers : others) += 1;
+  std::printf("cars=%u\ncars.target=%u\nanimals=%d\nflyers=%d\n", CarList.Count, CarList.Target, others, flyers);
+}
+
 // The transfer scenario: the tools batches in the market station's in-goods after a tick, by index
 // with their start tick and amount; one gone at the next tick was delivered there.
 struct TWaitingBatch {
@@ -480,7 +490,7 @@ int RunScenario(const std::vector<std::string>& args) {
   const long ticks = std::strtol(args[1].c_str(), &end, 10);
   if (end == args[1].c_str() || *end != '\0' || ticks < 0 || ticks > 100000000) return 2;
   if (args[0] != "idle" && args[0] != "calendar" && args[0] != "shuttle" && args[0] != "simple-econ" &&
-      args[0] != "town" && args[0] != "gw-transfer")
+      args[0] != "town" && args[0] != "gw-transfer" && args[0] != "ambient")
     return 2;
   if (!Reset()) return 1;
   if (args[0] != "idle") {
@@ -498,7 +508,7 @@ int RunScenario(const std::vector<std::string>& args) {
     CountGoods();
   }
   sample_economy::TTown town;
-  if (args[0] == "town") town = sample_economy::BuildTown();
+  if (args[0] == "town" || args[0] == "ambient") town = sample_economy::BuildTown();
   const bool transfer = args[0] == "gw-transfer";
   sample_economy::TTransferEconomy transferWorld;
   if (transfer) {
@@ -514,6 +524,7 @@ int RunScenario(const std::vector<std::string>& args) {
     if (transfer) NoteMarketDeliveries(transferWorld.Market.Station);
   }
   if (transfer) PrintTransferEconomy();
+  if (args[0] == "ambient") PrintAmbient();
   if (args[0] == "shuttle") PrintShuttle(line);
   if (simple) PrintSimpleEconomy(economy);
   if (args[0] == "town") PrintTown(town);

@@ -72,6 +72,7 @@ class AmbientStep : public economy_test::EconomyTest {
     sample_world::StartCalendarGame();
     StartWorldDevelopment();
     const sample_economy::TTown town = sample_economy::BuildTown();
+    AnimalTypes[kAnimalFlyer].MeshAni = 1;  // flyers have an animation (not stored)
     g_roads = town.Roads;
     citytraffic_hooks::OriginWay = RoadOfTheTick;
     SetVehicleTypeDriving(VehicleTypes[kTownCar], {.FrontLength = 1.0f, .AxleDistance = 8.0f, .RearLength = 1.0f,
@@ -117,6 +118,9 @@ TEST_F(AmbientStep, TheEconomysServicesInstallBothProcessesAndTheWorldResetsThem
   EXPECT_EQ(std::count(idle.begin(), idle.end(), "UpdateCityTraffic"), 0);
   const uint64_t fresh = WorldStateHash();
   SpawnFlyer(100.0f, 100.0f);
+  EXPECT_EQ(WorldStateHash(), fresh);  // no animal types loaded: no flyer
+  AnimalTypes[kAnimalFlyer].MeshAni = 1;
+  SpawnFlyer(100.0f, 100.0f);
   EXPECT_NE(WorldStateHash(), fresh);
   CarList.Cars[CarList.Count++] = 5;
   CarList.Target = 4;
@@ -130,6 +134,7 @@ TEST_F(AmbientStep, TheEconomysServicesInstallBothProcessesAndTheWorldResetsThem
   EXPECT_EQ(WorldStateHash(), fresh);
   // The first tick brings the five flyers; the town cars wait for their first target.
   sample_world::StartCalendarGame();
+  AnimalTypes[kAnimalFlyer].MeshAni = 1;
   GameplayTick();
   EXPECT_EQ(AnimalCount, 5u);
   EXPECT_EQ(Value(CarList.Target), 0);

@@ -90,4 +90,10 @@ TEST_F(EconomyServices, TheWorldRecordsReachTheGoodsRecordsAndTheStepTheParticle
   EXPECT_EQ(std::find(idle.begin(), idle.end(), "UpdateParticles"), idle.end());
 }
 
+// With every process of the network and the economy in, the step's debug check finds no hook left
+// at its default.
+TEST_F(EconomyServices, EveryStepOfTheSimulationIsInstalled) {
+  EXPECT_EQ(step_hooks::AtDefault(), std::vector<std::string>{});
+}
+
 }  // namespace

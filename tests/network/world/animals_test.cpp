@@ -78,6 +78,7 @@ class AnimalsTest : public arrayer_testing::ArrayerTest {
     ResetWorldState();
     ArrayerTest::SetUp();
     ResetAnimals();
+    AnimalTypes[kAnimalFlyer].MeshAni = 1;  // flyers have an animation (not stored: length 0)
     LocalPlayer = 1;
     Players[1].Camera = TPlacement{50000, 0, 50000, 0, 0, 0};
     std::memset(GroundMap, kGroundAnimalMeadow, sizeof(GroundMap));
@@ -149,6 +150,18 @@ TEST_F(AnimalsTest, FlyersDriftOneUnitWithTheWindAndHoldTheirHeight) {
   }
 }
 
+TEST_F(AnimalsTest, WithoutAFlyerAnimationNoFlyerIsSpawned) {
+  // No animal types loaded: the first running ticks spawn nothing and stop nowhere.
+  AnimalTypes[kAnimalFlyer].MeshAni = 0;
+  for (int t = 0; t < 3; ++t) {
+    ++GameTime;
+    MoveAnimals();
+  }
+  EXPECT_EQ(AnimalCount, 0u);
+  SpawnFlyer(1000.0f, 1000.0f);
+  EXPECT_EQ(AnimalCount, 0u);
+}
+
 TEST_F(AnimalsTest, AFlyerBlownPastTheMapEdgeIsRemovedAndReplacedInTheNextTick) {
   Weather.ParticleDrift = TVector{1.0f, 0.0f, 0.0f};
   for (int k = 0; k < 4; ++k) Add(Flyer(1000.0f * (k + 1), 2000.0f, 1000.0f));
@@ -186,6 +199,7 @@ TEST_F(AnimalsTest, ARemovedAnimalsPlaceTakesTheLastOneWhichMovesInTheSameTick) 
   UpdateCirclingAnimal(1);
   const TAnimal expected = Animals[1];
   ResetAnimals();
+  AnimalTypes[kAnimalFlyer].MeshAni = 1;
   Add(far);
   Add(flyer);
   Add(circling);
