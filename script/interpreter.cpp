@@ -45,6 +45,8 @@ TQzVariant WorkingValues[256];                // of the CALC being executed
 uint64_t StepLimit = kScriptStepBudget;
 uint32_t AllocationCounter = 0;
 
+uint32_t LoadU32(const uint8_t* p);
+
 // The registry by name, made anew when it has changed: the last routine registered under each
 // name, and the positions of the host variables of each name in registration order.
 struct TRegistryIndex {
@@ -56,6 +58,24 @@ struct TRegistryIndex {
   std::vector<uint8_t> Bound;
 };
 TRegistryIndex Registry;
+
+// What linking the image in the code buffer found, kept for the next run of the same image while
+// the registry stays as it was: the names stay in the links, the routines in the routine table,
+// and the host variables bind again as recorded (host variable k to link i, in binding order).
+struct TLinkCache {
+  bool Valid = false;
+  uint32_t Version = 0;
+  int32_t Size = 0;
+  std::vector<std::pair<int32_t, int32_t>> HostBindings;
+};
+TLinkCache LinkCache;
+
+// The image is the one in the code buffer whose linking is kept.
+bool LinkedAlready(const uint8_t* Image, size_t Length) {
+  return LinkCache.Valid && LinkCache.Version == ScriptRegistryVersion && Image != nullptr && Length >= 4 &&
+         size_t(LinkCache.Size) <= Length && LoadU32(Image) == uint32_t(LinkCache.Size) &&
+         std::memcmp(Image, CodeBuffer, size_t(LinkCache.Size)) == 0;
+}
 
 void IndexRegistry() {
   if (Registry.Built && Registry.Version == ScriptRegistryVersion) return;
@@ -713,6 +733,8 @@ std::string CheckImage(const uint8_t* Image, size_t Length) {
 // Every name of the image becomes a link; host variables take their slots, in registration
 // order, and each binds to the first link of its name; host routines go into the routine table.
 void LinkNames() {
+  LinkCache.Valid = false;
+  LinkCache.HostBindings.clear();
   IndexRegistry();
   const uint32_t t = LoadU32(CodeBuffer + CodeSize - 4);
   VarLinkCount = CodeBuffer[t + 1] | (CodeBuffer[t + 2] << 8);
@@ -749,7 +771,37 @@ void LinkNames() {
       TSVariable& s = VariableSlots[Registry.HostSlots[size_t(k)]];
       s.NameIndex = i;
       PushBinding(VarLinks[i], &s);
+      LinkCache.HostBindings.emplace_back(k, i);
     }
+  }
+  LinkCache.Version = ScriptRegistryVersion;
+  LinkCache.Size = CodeSize;
+  LinkCache.Valid = true;
+}
+
+// LinkNames for the image linked last: the links start empty and the host variables take their
+// slots and bind as then.
+void Relink() {
+  for (int32_t i = 1; i <= VarLinkCount; ++i) {
+    VarLinks[i].Current = nullptr;
+    VarLinks[i].Bindings.SetCount(0);
+  }
+  for (int32_t i = 1; i <= ProcLinkCount; ++i) {
+    ProcLinks[i].Current = nullptr;
+    ProcLinks[i].Bindings.SetCount(0);
+  }
+  const int32_t hosts = ExtVarCount();
+  for (int32_t k = 0; k < hosts; ++k) {
+    int32_t number = 0;
+    TSVariable& s = AllocateSlot(number);
+    s.Value = ExtVar(k);
+    s.NameIndex = 0;
+    Registry.HostSlots[size_t(k)] = number;
+  }
+  for (const auto& [k, i] : LinkCache.HostBindings) {
+    TSVariable& s = VariableSlots[Registry.HostSlots[size_t(k)]];
+    s.NameIndex = i;
+    PushBinding(VarLinks[i], &s);
   }
 }
 
@@ -773,6 +825,7 @@ void EndOfRun() {
 std::string CheckScriptImage(const uint8_t* Image, size_t Length) { return CheckImage(Image, Length); }
 
 void InitInterpreter() {
+  LinkCache.Valid = false;
   for (TSVariable& s : VariableSlots) {
     s.NameIndex = 0;
     s.Own = TQzVariant();
@@ -807,6 +860,7 @@ void InitInterpreter() {
 }
 
 void FreeInterpreter() {
+  LinkCache.Valid = false;
   for (int32_t i = 0; i <= kScriptPoolSize; ++i) {
     VarLinks[i].Bindings.Clear();
     ProcLinks[i].Bindings.Clear();
@@ -827,7 +881,8 @@ void RunScript(const uint8_t* Image, size_t Length, bool /*Flag*/, std::string& 
     Result = "NO DATA";
     return;
   }
-  const std::string refused = CheckImage(Image, Length);
+  const bool linked = LinkedAlready(Image, Length);
+  const std::string refused = linked ? std::string() : CheckImage(Image, Length);
   if (!refused.empty()) {
     ScriptRunning = false;
     ProgramCounter = 0;
@@ -841,12 +896,13 @@ void RunScript(const uint8_t* Image, size_t Length, bool /*Flag*/, std::string& 
   ProcedureCount = 0;
   CallStack.clear();
   FreeSlotHint = 0;
-  std::memcpy(CodeBuffer, Image, size_t(CodeSize));
+  if (!linked) std::memcpy(CodeBuffer, Image, size_t(CodeSize));
   ProgramCounter = 4;
   QuitFlag = false;
   bool calcError = false;
   try {
-    LinkNames();
+    if (linked) Relink();
+    else LinkNames();
     ProgramCounter = 4;
     Execute();
   } catch (const RunFault&) {
