@@ -42,6 +42,26 @@ int32_t AllocatedCount = 0;
 TScriptRoutine HostRoutineTable[kScriptPoolSize];
 std::vector<int32_t> CallStack;               // return offsets
 TQzVariant WorkingValues[256];                // of the CALC being executed
+
+// A CALC instruction read once: its operands and steps, each with the code offset after it (the
+// position of an error met there). Kept per code offset of the image linked last.
+struct TCalcOperand {
+  uint8_t Kind = kOperandInteger;
+  uint16_t Index = 0;  // variable or temporary number
+  int32_t After = 0;
+  TQzVariant Constant;
+};
+struct TCalcStep {
+  uint8_t A = 0, B = 0, Op = 0, D = 0, E = 0;
+  int32_t After = 0;
+};
+struct TDecodedCalc {
+  std::vector<TCalcOperand> Operands;
+  std::vector<TCalcStep> Steps;
+  int32_t End = 0;  // after the closing 255
+};
+std::vector<int32_t> CalcAt;  // by code offset: -1 not read yet, -2 runs past the code, else an index
+std::vector<TDecodedCalc> DecodedCalcs;
 uint64_t StepLimit = kScriptStepBudget;
 uint32_t AllocationCounter = 0;
 
@@ -349,6 +369,22 @@ inline long double NumberOf(const TQzVariant& V) {
 
 const char* const kRecordNoCalcType = "I-004 : ERROR : A RECORD IS NO CALC-TYPE!";
 
+// The working values are plain values: their setters need no virtual call.
+inline void SetPlainInteger(TQzVariant& D, int32_t X) {
+  D.IntValue = X;
+  D.Kind = kVarInteger;
+}
+inline void SetPlainFloat(TQzVariant& D, float X) {
+  D.FloatValue = X;
+  D.Kind = kVarFloat;
+}
+// B.GetFloat() == 0, read directly for numbers.
+inline bool IsZero(const TQzVariant& B) {
+  if (B.Kind == kVarInteger) return B.IntValue == 0;
+  if (B.Kind == kVarFloat) return B.FloatValue == 0;
+  return B.GetFloat() == 0;
+}
+
 // D := A Op B. False after a reported error, which leaves D as it was.
 bool CalcOperate(uint8_t Op, const TQzVariant& A, const TQzVariant& B, TQzVariant& D) {
   const uint8_t ka = A.Kind, kb = B.Kind;
@@ -361,13 +397,21 @@ bool CalcOperate(uint8_t Op, const TQzVariant& A, const TQzVariant& B, TQzVarian
       if (ka == kVarInteger && kb == kVarInteger) {
         const uint32_t x = static_cast<uint32_t>(A.IntValue), y = static_cast<uint32_t>(B.IntValue);
         const uint32_t r = Op == 1 ? x + y : Op == 2 ? x - y : x * y;
-        D.SetInteger(static_cast<int32_t>(r));
+        SetPlainInteger(D, static_cast<int32_t>(r));
+        return true;
+      }
+      if (ka == kVarFloat && kb == kVarFloat) {
+        // Double holds more than twice a float's digits, so each operation rounds to the same
+        // float as through the extended type.
+        const double x = A.FloatValue, y = B.FloatValue;
+        const double r = Op == 1 ? x + y : Op == 2 ? x - y : x * y;
+        SetPlainFloat(D, static_cast<float>(r));
         return true;
       }
       if (numbers) {
         const long double x = NumberOf(A), y = NumberOf(B);
         const long double r = Op == 1 ? x + y : Op == 2 ? x - y : x * y;
-        D.SetFloat(static_cast<float>(r));
+        SetPlainFloat(D, static_cast<float>(r));
         return true;
       }
       if (ka == kVarString && kb == kVarString) {
@@ -382,24 +426,28 @@ bool CalcOperate(uint8_t Op, const TQzVariant& A, const TQzVariant& B, TQzVarian
     }
     case 4:
     case 5: {
-      if (B.GetFloat() == 0) return CalcFail("I-007 : ERROR : Division by Zero!");
+      if (IsZero(B)) return CalcFail("I-007 : ERROR : Division by Zero!");
       if (ka == kVarRecord) return CalcFail(kRecordNoCalcType);
       if (ka == kVarInteger && kb == kVarInteger) {
         const int32_t x = A.IntValue, y = B.IntValue;
-        if (Op == 4) D.SetInteger(y == -1 ? static_cast<int32_t>(0u - static_cast<uint32_t>(x)) : x / y);
-        else D.SetInteger(y == -1 ? 0 : x % y);
+        if (Op == 4) SetPlainInteger(D, y == -1 ? static_cast<int32_t>(0u - static_cast<uint32_t>(x)) : x / y);
+        else SetPlainInteger(D, y == -1 ? 0 : x % y);
+        return true;
+      }
+      if (Op == 4 && ka == kVarFloat && kb == kVarFloat) {
+        SetPlainFloat(D, static_cast<float>(double(A.FloatValue) / double(B.FloatValue)));
         return true;
       }
       if (numbers) {
         const long double x = NumberOf(A), y = NumberOf(B);
         if (Op == 4) {
-          D.SetFloat(static_cast<float>(x / y));
+          SetPlainFloat(D, static_cast<float>(x / y));
           return true;
         }
         long double r = 0;
         if (!SubtractWhileAbove(x, y, r))
           return CalcFail("I-017 : ERROR : Remainder never ends (" + A.GetString() + " mod " + B.GetString() + ")!");
-        D.SetFloat(static_cast<float>(r));
+        SetPlainFloat(D, static_cast<float>(r));
         return true;
       }
       if (ka == kVarString && kb == kVarString) return CalcFail("I-005 : ERROR : Two strings can't be divided!");
@@ -412,7 +460,7 @@ bool CalcOperate(uint8_t Op, const TQzVariant& A, const TQzVariant& B, TQzVarian
       if (numbers) equal = NumberOf(A) == NumberOf(B);
       else if (ka == kVarString && kb == kVarString) equal = A.StrValue == B.StrValue;
       else return CalcFail("I-003 : ERROR : " + KindPair(A, Op == 7 ? "=" : "<>", B));
-      D.SetInteger((Op == 7) == equal ? 1 : 0);
+      SetPlainInteger(D, (Op == 7) == equal ? 1 : 0);
       return true;
     }
     case 13:
@@ -424,7 +472,7 @@ bool CalcOperate(uint8_t Op, const TQzVariant& A, const TQzVariant& B, TQzVarian
       if (!numbers) return CalcFail("I-003 : ERROR : " + KindPair(A, kSymbols[Op - 13], B));
       const long double x = NumberOf(A), y = NumberOf(B);
       const bool r = Op == 13 ? x < y : Op == 14 ? x > y : Op == 15 ? x <= y : x >= y;
-      D.SetInteger(r ? 1 : 0);
+      SetPlainInteger(D, r ? 1 : 0);
       return true;
     }
     case 9:
@@ -433,7 +481,7 @@ bool CalcOperate(uint8_t Op, const TQzVariant& A, const TQzVariant& B, TQzVarian
       if (ka != kVarInteger || kb != kVarInteger)
         return CalcFail("I-003 : ERROR : " + KindPair(A, Op == 9 ? " and " : " or ", B));
       const int32_t r = Op == 9 ? (A.IntValue & B.IntValue) : (A.IntValue | B.IntValue);
-      D.SetInteger(r & 255);
+      SetPlainInteger(D, r & 255);
       return true;
     }
     case 10:
@@ -448,14 +496,161 @@ bool CalcOperate(uint8_t Op, const TQzVariant& A, const TQzVariant& B, TQzVarian
       else if (Op == 12) r = a || b == 1;
       else if (Op == 17) r = a && b != 1;
       else r = a || b == 0;
-      D.SetInteger(r ? 1 : 0);
+      SetPlainInteger(D, r ? 1 : 0);
       return true;
     }
     default: return true;  // no operation: D stays as it was
   }
 }
 
+// Reads the CALC whose operand count is at At, or returns false when it runs past the code.
+bool DecodeCalc(int32_t At, TDecodedCalc& C) {
+  int32_t pc = At;
+  const auto need = [&pc](int32_t n) { return n <= CodeSize - pc; };
+  const auto u16 = [&pc] {
+    const uint16_t v = static_cast<uint16_t>(CodeBuffer[pc] | (CodeBuffer[pc + 1] << 8));
+    pc += 2;
+    return v;
+  };
+  const auto u32 = [&pc] {
+    const uint32_t v = LoadU32(CodeBuffer + pc);
+    pc += 4;
+    return v;
+  };
+  if (!need(1)) return false;
+  const int32_t n = CodeBuffer[pc++];
+  for (int32_t i = 0; i < n; ++i) {
+    TCalcOperand o;
+    if (!need(1)) return false;
+    o.Kind = OperandCodeMap[CodeBuffer[pc++]];
+    switch (o.Kind) {
+      case kOperandVariable:
+      case kOperandTemporary:
+        if (!need(2)) return false;
+        o.Index = u16();
+        break;
+      case kOperandString: {
+        if (!need(1)) return false;
+        const uint8_t len = CodeBuffer[pc++];
+        if (!need(len)) return false;
+        o.Constant.SetString(std::string(reinterpret_cast<const char*>(CodeBuffer + pc), len));
+        pc += len;
+        break;
+      }
+      default: {
+        if (!need(4)) return false;
+        const uint32_t bits = u32();
+        if (o.Kind == kOperandFloat) {
+          std::memcpy(&o.Constant.FloatValue, &bits, 4);
+          o.Constant.Kind = kVarFloat;
+        } else {
+          o.Constant.IntValue = static_cast<int32_t>(bits);
+          o.Constant.Kind = o.Kind == kOperandRecord ? kVarRecord : kVarInteger;
+        }
+        break;
+      }
+    }
+    o.After = pc;
+    C.Operands.push_back(std::move(o));
+  }
+  for (;;) {
+    if (!need(1)) return false;
+    if (CodeBuffer[pc] == 255) {
+      ++pc;
+      break;
+    }
+    if (!need(5)) return false;
+    TCalcStep st;
+    st.A = CodeBuffer[pc];
+    st.B = CodeBuffer[pc + 1];
+    st.Op = OperatorMap[CodeBuffer[pc + 2]];
+    st.D = CodeBuffer[pc + 3];
+    st.E = CodeBuffer[pc + 4];
+    pc += 5;
+    st.After = pc;
+    C.Steps.push_back(st);
+  }
+  C.End = pc;
+  return true;
+}
+
+// ExecuteCalc over the CALC as read once.
+void RunDecodedCalc(const TDecodedCalc& C) {
+  try {
+    const int32_t n = static_cast<int32_t>(C.Operands.size());
+    for (int32_t i = 0; i < n; ++i) {
+      const TCalcOperand& o = C.Operands[size_t(i)];
+      TQzVariant& w = WorkingValues[i];
+      switch (o.Kind) {
+        case kOperandVariable:
+          ProgramCounter = o.After;
+          w.Kind = kVarInteger;
+          w.IntValue = 0;
+          CopyToPlain(ValueOf(o.Index), w);
+          break;
+        case kOperandTemporary:
+          ProgramCounter = o.After;
+          w.Kind = kVarInteger;
+          w.IntValue = 0;
+          if (o.Index == 0 || o.Index > TempCount)
+            Fault("I-018 : ERROR : Invalid temporary number (" + Num(o.Index) + ")");
+          CopyToPlain(Temporaries[o.Index], w);
+          break;
+        case kOperandString: w.SetString(o.Constant.StrValue); break;
+        case kOperandFloat:
+          w.FloatValue = o.Constant.FloatValue;
+          w.Kind = kVarFloat;
+          break;
+        default:
+          w.IntValue = o.Constant.IntValue;
+          w.Kind = o.Constant.Kind;
+          break;
+      }
+      if (ScriptErrorFlag) {
+        ProgramCounter = o.After;
+        throw CalcAbort{};
+      }
+    }
+    if (n == 0) {
+      WorkingValues[0].Kind = kVarInteger;
+      WorkingValues[0].IntValue = 0;
+    }
+    int32_t last = 0;
+    for (const TCalcStep& st : C.Steps) {
+      ProgramCounter = st.After;
+      if (ScriptErrorFlag) throw CalcAbort{};
+      if (st.A >= n || st.B >= n || st.D >= n || st.E >= n) Fault("I-018 : ERROR : Invalid working value number");
+      if (!CalcOperate(st.Op, WorkingValues[st.A], WorkingValues[st.B], WorkingValues[st.D])) throw CalcAbort{};
+      if (st.E != st.D) CopyToPlain(WorkingValues[st.D], WorkingValues[st.E]);
+      last = st.D;
+    }
+    ProgramCounter = C.End;
+    CopyToPlain(WorkingValues[last], Accumulator);
+    if (TempCount >= kScriptPoolSize) Fault("I-020 : ERROR : Capacity exceeded (temporaries)");
+    ++TempCount;
+    CopyToPlain(Accumulator, Temporaries[TempCount]);
+  } catch (const RunFault&) {
+    throw CalcAbort{};
+  }
+}
+
 void ExecuteCalc() {
+  if (size_t(ProgramCounter) < CalcAt.size()) {
+    int32_t& k = CalcAt[size_t(ProgramCounter)];
+    if (k == -1) {
+      TDecodedCalc c;
+      if (DecodeCalc(ProgramCounter, c)) {
+        k = static_cast<int32_t>(DecodedCalcs.size());
+        DecodedCalcs.push_back(std::move(c));
+      } else {
+        k = -2;
+      }
+    }
+    if (k >= 0) {
+      RunDecodedCalc(DecodedCalcs[size_t(k)]);
+      return;
+    }
+  }
   try {
     const int32_t n = ReadU8();
     for (int32_t i = 0; i < n; ++i) {
@@ -734,6 +929,8 @@ std::string CheckImage(const uint8_t* Image, size_t Length) {
 // order, and each binds to the first link of its name; host routines go into the routine table.
 void LinkNames() {
   LinkCache.Valid = false;
+  CalcAt.assign(size_t(CodeSize) + 1, -1);
+  DecodedCalcs.clear();
   LinkCache.HostBindings.clear();
   IndexRegistry();
   const uint32_t t = LoadU32(CodeBuffer + CodeSize - 4);
