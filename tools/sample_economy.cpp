@@ -2,16 +2,23 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <iterator>
 #include <memory>
+#include <string>
 
 #include "economy/goods/goodsentries.h"
 #include "economy/goods/goodstypes.h"
 #include "economy/goods/handling.h"
 #include "economy/step/plans.h"
+#include "economy/town/passengers.h"
+#include "engine/base/diagnostics.h"
 #include "engine/world/building.h"
 #include "network/construction/buildings.h"
+#include "network/construction/connects.h"
 #include "network/construction/curveline.h"
+#include "network/construction/limits.h"
+#include "network/construction/stationtracks.h"
 #include "engine/base/worldstate.h"
 #include "engine/store/recordaccess.h"
 #include "engine/store/trainpool.h"
@@ -65,6 +72,19 @@ uint32_t LinkedStation(uint32_t link, const TVector& position) {
   s->StationObjectOf = link;
   s->A_Write();
   return s->Index;
+}
+
+// The shuttles' vehicle types, the wagon carrying 40 passengers and 100 of goods of the types.
+void SetShuttleWagonCargo(std::initializer_list<uint8_t> goodTypes) {
+  sample_world::SetShuttleVehicleTypes();
+  TVehicleCargo cargo;
+  cargo.PassengerCapacity = 40;
+  cargo.WeightCapacity = 100;
+  cargo.VolumeCapacity = 100;
+  int k = 0;
+  for (const uint8_t t : goodTypes) cargo.GoodsTypes[k++] = t;
+  cargo.SingleCargo = 1;
+  SetVehicleCargo(VehicleTypes[sample_world::kShuttleWagon], cargo);
 }
 
 TGoodsType Goods(uint8_t kind, float consumerValue) {
@@ -230,16 +250,7 @@ TGoodswayEconomy BuildGoodswayEconomy(int industries, int markets) {
 TSimpleEconomy BuildSimpleEconomy() {
   GameSettings.EconomyMode = 1;
   SetSampleGoods();
-  sample_world::SetShuttleVehicleTypes();
-  TVehicleCargo cargo;
-  cargo.PassengerCapacity = 40;
-  cargo.WeightCapacity = 100;
-  cargo.VolumeCapacity = 100;
-  cargo.GoodsTypes[0] = kPassengers;
-  cargo.GoodsTypes[1] = kCoal;
-  cargo.GoodsTypes[2] = kTools;
-  cargo.SingleCargo = 1;
-  SetVehicleCargo(VehicleTypes[sample_world::kShuttleWagon], cargo);
+  SetShuttleWagonCargo({kPassengers, kCoal, kTools});
 
   TSimpleEconomy world;
   world.Line = sample_world::BuildShuttle(kOrigin, kWays, kWayLength, true);
@@ -275,6 +286,33 @@ constexpr TTownHouse kTownHouses[] = {
     {kRichHouse, {1250, 0, 1940}, 0}, {kRichHouse, {1750, 0, 1940}, 1}, {kPoorHouse, {2560, 0, 2250}, 3},
     {kPoorHouse, {2560, 0, 2750}, 4}};
 
+constexpr int32_t kTownRadius = 3000;
+
+// Town City named Name at Position, of era 2, whose house types from 1900 on suit it.
+void FoundTown(uint8_t city, const char* name, const TVector& position) {
+  Cities[city].Name = name;
+  Cities[city].Position = position;
+  Cities[city].Era = 2;
+  Cities[city].YearValue = 1900;
+}
+
+// Row Type of BuildingTypes becomes a town building of the kind, wealth class and capacity (from
+// 1900 to 2100, any era): a 40 x 40 ground plan, 15 high, whose edge 1 (from its first corner to
+// its second) faces a street.
+void SetTownBuildingType(uint16_t typeIndex, uint8_t kind, uint8_t wealthClass, int32_t capacity) {
+  TBuildingType& type = BuildingTypes[typeIndex];
+  constexpr float kHalf = 20.0f;
+  const TVector corners[4] = {{-kHalf, 0, -kHalf}, {-kHalf, 0, kHalf}, {kHalf, 0, kHalf}, {kHalf, 0, -kHalf}};
+  for (int k = 1; k <= 4; ++k) SetBuildingTypeCorner(type, k, corners[k - 1]);
+  SetBuildingTypeHeights(type, 0.0f, 15.0f);
+  SetBuildingTypeUse(type, kind);
+  SetBuildingTypeClass(type, wealthClass);
+  SetBuildingTypeTown(type, {capacity, 1900, 2100, kBuildingEraAny});
+  TBuildingTypePlacement placement;
+  placement.Fronts[0] = 1;
+  SetBuildingTypePlacement(type, placement);
+}
+
 uint32_t TownBuilding(uint16_t type, const TVector& position, uint32_t road) {
   TBuilding b{};
   b.A_Read(sample_world::PlaceHouse(type, position));
@@ -295,35 +333,19 @@ uint32_t TownStation(const TVector& position) {
 TTown BuildTown() {
   TTown town;
   CityCount = 1;
-  Cities[1].Name = "Alderby";
-  Cities[1].Position = {2000, 0, 2000};
-  Cities[1].Era = 2;
-  Cities[1].YearValue = 1900;
+  FoundTown(1, "Alderby", {2000, 0, 2000});
   const struct {
     uint16_t Type;
     uint8_t Kind, Class;
     int32_t Capacity;
   } types[] = {{kPoorHouse, kBuildingKindHouse, 0, 40}, {kRichHouse, kBuildingKindHouse, 1, 25},
                {kMarketHall, 10, 0, 0}, {kCompanyOffice, 5, 0, 0}};
-  for (const auto& t : types) {
-    TBuildingType& type = BuildingTypes[t.Type];
-    // A 40 x 40 ground plan whose edge 1 (from its first corner to its second) faces a street.
-    constexpr float kHalf = 20.0f;
-    const TVector corners[4] = {{-kHalf, 0, -kHalf}, {-kHalf, 0, kHalf}, {kHalf, 0, kHalf}, {kHalf, 0, -kHalf}};
-    for (int k = 1; k <= 4; ++k) SetBuildingTypeCorner(type, k, corners[k - 1]);
-    SetBuildingTypeHeights(type, 0.0f, 15.0f);
-    SetBuildingTypeUse(type, t.Kind);
-    SetBuildingTypeClass(type, t.Class);
-    SetBuildingTypeTown(type, {t.Capacity, 1900, 2100, kBuildingEraAny});
-    TBuildingTypePlacement placement;
-    placement.Fronts[0] = 1;
-    SetBuildingTypePlacement(type, placement);
-  }
+  for (const auto& t : types) SetTownBuildingType(t.Type, t.Kind, t.Class, t.Capacity);
   BuildingTypeCount = kCompanyOffice;
   CompanyBuildingType = kCompanyOffice;
   // Dry land all round; the town reaches 3,000 from its centre.
   std::memset(GroundMap, kTownGround, sizeof(GroundMap));
-  Cities[1].Radius = 3000;
+  Cities[1].Radius = kTownRadius;
   // The town builds its street and houses; houses may stand on both sides of each road.
   ActPlayer = 0;
   ActCity = 1;
@@ -371,6 +393,174 @@ TTransferEconomy BuildTransferEconomy() {
   SetMarketResidents(world.Market.Industry, kMarketResidents);
   for (const uint32_t station : {world.Maker.Station, world.Market.Station}) ServeEverything(station);
   return world;
+}
+
+namespace {
+
+// The rail line's building types beside the towns' houses (kPoorHouse, 80 inhabitants each).
+constexpr uint16_t kPlatformType = 5, kStationBuildingType = 6, kRailDepotType = 7;
+constexpr int32_t kLineHouseCapacity = 80;
+// The line runs along +x at z 1000 from the outer end of the first station track to the outer end
+// of the second; each town's street runs 200 north of its station, two roads of 300.
+constexpr float kLineZ = 1000.0f, kLineFrom = 1000.0f, kTrackLength = 400.0f, kLinePiece = 400.0f;
+constexpr int kLinePieces = 8;
+constexpr float kStreetZ = kLineZ + 200.0f, kRoadLength = 300.0f;
+constexpr float kHouseSetBack = 60.0f;  // house centres from the street's centre line
+constexpr struct {
+  const char* Name;
+  float StreetFrom;
+} kLineTowns[2] = {{"Alderby", 900.0f}, {"Bramwick", 4500.0f}};
+
+void Require(const TConstructResult& r, const std::string& what) {
+  if (!r.Ok()) SYS_BREAKPROGRAM("BuildRailLine: " + what + " was refused (" + r.Elements() + ")");
+}
+
+// The rail connect at x on the line: the stored one there, or a new one.
+TMetaconnect LinePoint(float x) {
+  TMetaconnect m{};
+  TConstructResult r = TConstructResult::Success();
+  FindOrCreateConnect(kWaytypeRail, {x, 0.0f, kLineZ}, m, r);
+  Require(r, "the rail point at x " + std::to_string(x));
+  return m;
+}
+
+// The platform and station building types (station kind), and a rail depot whose access way runs
+// 100 along its +z axis from its anchor at the origin: the building, 80 wide and 100 deep, stands
+// beyond the way's end; type node 1 leads in to the capture node 5, 5 to 6, the exit, and 6 out to
+// type node 2.
+void SetRailLineBuildingTypes() {
+  TBuildingType& platform = BuildingTypes[kPlatformType];
+  SetBuildingTypeUse(platform, kBuildingKindStation);
+  SetBuildingTypePrice(platform, 500);
+  SpecialBuildingTypes[kPlatformTypeEntry] = kPlatformType;
+
+  TBuildingType& hall = BuildingTypes[kStationBuildingType];
+  SetBuildingTypeUse(hall, kBuildingKindStation);
+  SetBuildingTypePrice(hall, 5000);
+  SetBuildingTypeReferencePoint(hall, 1, {0, 0, 0});
+  SetBuildingTypeReferencePoint(hall, 2, {100, 0, 0});
+  const TVector hallCorners[4] = {{0, 0, 10}, {100, 0, 10}, {100, 0, 50}, {0, 0, 50}};
+  for (int k = 1; k <= 4; ++k) SetBuildingTypeCorner(hall, k, hallCorners[k - 1]);
+  SetBuildingTypeHeights(hall, 0.0f, 20.0f);
+  SpecialBuildingTypes[kStationBuildingTypeEntry] = kStationBuildingType;
+
+  constexpr float kAccess = 100.0f;
+  TBuildingType& depot = BuildingTypes[kRailDepotType];
+  SetBuildingTypeFileName(depot, "RAILDEPOT.BIF");
+  SetBuildingTypeUse(depot, kBuildingKindDepot);
+  SetBuildingTypeWayUse(depot, kWaytypeRail);
+  SetBuildingTypePrice(depot, 20000);
+  SetBuildingTypeAccess(depot, {0, 0, 0}, {0, 0, kAccess});
+  const TVector depotCorners[4] = {{-40, 0, kAccess}, {40, 0, kAccess}, {40, 0, kAccess + 100}, {-40, 0, kAccess + 100}};
+  for (int k = 1; k <= 4; ++k) SetBuildingTypeCorner(depot, k, depotCorners[k - 1]);
+  SetBuildingTypeHeights(depot, 0.0f, 30.0f);
+  const struct {
+    int Node;
+    float Z;
+    uint8_t Next;
+  } nodes[] = {{1, kAccess, 5}, {5, kAccess + 20, 6}, {6, kAccess + 80, 2}};
+  for (const auto& n : nodes) {
+    TBuildingTypeNode node;
+    node.Position = {0, 0, n.Z};
+    node.Next[0] = n.Next;
+    SetBuildingTypeNode(depot, n.Node, node);
+  }
+  SetBuildingTypeDepot(depot, {.CaptureNode = 5, .ExitNode = 6, .Nirvana = 0});
+}
+
+// A station track of the rail line from x0 to x1, founding its station; its way.
+uint32_t LineStationTrack(TCurveline& curve, float x0, float x1) {
+  TConstructResult r = TConstructResult::Success();
+  ConstructRailStationTrack(curve, LinePoint(x0), LinePoint(x1), 0, 1, r);
+  Require(r, "the station track at x " + std::to_string(x0));
+  return curve.Pieces[1].Way.Index;
+}
+
+}  // namespace
+
+TRailLine BuildRailLine() {
+  SetGoodswayGoods();
+  std::memset(GroundMap, kTownGround, sizeof(GroundMap));
+  CityCount = 2;
+  for (uint8_t c = 1; c <= 2; ++c) {
+    const float middle = kLineTowns[c - 1].StreetFrom + kRoadLength;
+    FoundTown(c, kLineTowns[c - 1].Name, {middle, 0.0f, kStreetZ});
+    Cities[c].Radius = kTownRadius;
+  }
+  SetTownBuildingType(kPoorHouse, kBuildingKindHouse, 0, kLineHouseCapacity);
+  SetRailLineBuildingTypes();
+  BuildingTypeCount = static_cast<uint8_t>(std::max<int>(BuildingTypeCount, kRailDepotType));
+
+  // The player's line: a station track at each end, the line between them, both finished at once.
+  ActPlayer = 1;
+  ActCity = 0;
+  auto curve = NewCurveline();
+  TRailLine line;
+  line.Ways.push_back(LineStationTrack(*curve, kLineFrom, kLineFrom + kTrackLength));
+  for (int k = 0; k < kLinePieces; ++k) {
+    const float x0 = kLineFrom + kTrackLength + kLinePiece * static_cast<float>(k);
+    TMetaconnect a = LinePoint(x0), b = LinePoint(x0 + kLinePiece);
+    line.Ways.push_back(sample_world::RailWay(a, b));
+  }
+  const float farTrack = kLineFrom + kTrackLength + kLinePiece * kLinePieces;
+  line.Ways.push_back(LineStationTrack(*curve, farTrack, farTrack + kTrackLength));
+  // A station building beside each station, north of its platforms; a depot at the line's start.
+  auto station = std::make_unique<TStation>();
+  for (int e = 0; e < 2; ++e) {
+    TWay track{};
+    track.A_Read(e == 0 ? line.Ways.front() : line.Ways.back());
+    line.Stations[e] = track.Station;
+    station->A_Read(track.Station);
+    const float x = (e == 0 ? kLineFrom : farTrack) + 100.0f;
+    TConstructResult r = TConstructResult::Success();
+    ConstructStationBuilding(*curve, {x, 0.0f, kLineZ + 40.0f}, {x + 100.0f, 0.0f, kLineZ + 40.0f}, *station, {}, 1,
+                             r);
+    Require(r, "the station building of station " + std::to_string(line.Stations[e]));
+    ServeEverything(line.Stations[e]);
+  }
+  TConstructResult r = TConstructResult::Success();
+  ConstructWayedBuilding(kRailDepotType, LinePoint(kLineFrom), {}, *curve, 1, r);
+  Require(r, "the depot");
+  for (uint32_t i = FindInArrayerOA(kARTypeDepot, 0); i != 0; i = FindInArrayerOA(kARTypeDepot, i)) line.Depot = i;
+
+  // Each town's street north of its station, houses on both sides of both roads, and the people
+  // who will move in.
+  ActPlayer = 0;
+  for (uint8_t c = 1; c <= 2; ++c) {
+    ActCity = c;
+    const float from = kLineTowns[c - 1].StreetFrom;
+    const TVector points[3] = {{from, 0, kStreetZ}, {from + kRoadLength, 0, kStreetZ}, {from + 2 * kRoadLength, 0, kStreetZ}};
+    const std::vector<uint32_t> roads = sample_world::PlannedStreet(points, 3);
+    TWay road{};
+    for (size_t k = 0; k < roads.size(); ++k) {
+      road.A_Read(roads[k]);
+      WaySideBits(road) = 1 | 2;
+      road.A_Overwrite();
+      for (const float side : {kHouseSetBack, -kHouseSetBack}) {
+        for (const float along : {50.0f, 150.0f, 250.0f}) {
+          const TVector at{from + kRoadLength * static_cast<float>(k) + along, 0.0f, kStreetZ + side};
+          line.Houses.push_back(TownBuilding(kPoorHouse, at, roads[k]));
+          Cities[c].Waiting[0] += kLineHouseCapacity;
+        }
+      }
+    }
+  }
+  ActPlayer = 1;
+  ActCity = 0;
+  CompletePlannedConstructions(0, 0, true);
+
+  // The shuttles' train, its wagon carrying passengers, on the first way of the line, calling at
+  // both stations; the stations learn the schedule's stretches.
+  SetShuttleWagonCargo({kPassengers});
+  line.Train = sample_world::ShuttleTrainOn(line.Ways[1], kLinePiece);
+  line.Schedule = sample_world::ScheduleOf({line.Stations[0], line.Stations[1]}, {line.Train});
+  // Half of each stop's ride counts as its passengers' ride time, which they pay for.
+  auto schedule = std::make_unique<TSchedule>();
+  schedule->A_Read(line.Schedule);
+  schedule->SharePercent = 50;
+  schedule->A_ReWrite();
+  AddStationStretches(line.Schedule);
+  return line;
 }
 
 }  // namespace sample_economy

@@ -94,4 +94,24 @@ struct TTransferEconomy {
 };
 TTransferEconomy BuildTransferEconomy();
 
+// The rail-line scenario (sim_driver run rail-line): the goods-way economy with the sample goods,
+// on dry land, the towns Alderby and Bramwick 3,600 apart, each with a street of two town roads 200
+// north of its station and twelve houses for 80 people along it (the people wait to move in); the
+// player's rail line along +x at z 1000: a station track of 400 at each end (founding its station,
+// with its two platforms) and eight rail ways of 400 between them, a station building north of
+// each station's platforms, a rail depot (capture node, exit node, an inner way through it) at the
+// outer end of Alderby's track; everything finished at once. The shuttles' train, its wagon
+// carrying 40 passengers, stands on the first rail way after Alderby's track and runs on a schedule
+// calling at both stations (its share 50 percent), whose stretches the stations hold. A construction refused stops the
+// program.
+struct TRailLine {
+  uint32_t Stations[2] = {};
+  std::vector<uint32_t> Ways;  // the first station track, the line, the second station track
+  uint32_t Depot = 0;
+  std::vector<uint32_t> Houses;
+  uint32_t Schedule = 0;
+  uint32_t Train = 0;
+};
+TRailLine BuildRailLine();
+
 }  // namespace sample_economy

@@ -221,16 +221,21 @@ TShuttle BuildShuttle(const TVector& origin, int ways, float length, bool statio
       line.Stations[e] = s->Index;
     }
   }
-  line.Train = RailTrainOn(line.Ways.front(), 0);
-  TTrain& train = TrainByIndex(line.Train);
+  line.Train = ShuttleTrainOn(line.Ways.front(), length);
+  if (stations) line.Schedule = ScheduleOf({line.Stations[0], line.Stations[1]}, {line.Train});
+  return line;
+}
+
+uint32_t ShuttleTrainOn(uint32_t way, float length) {
+  const uint32_t t = RailTrainOn(way, 0);
+  TTrain& train = TrainByIndex(t);
   BuyVehicleForTrain(train, kShuttleLocomotive);
   BuyVehicleForTrain(train, kShuttleWagon);
   // The head as far in as the train is long, so that every vehicle stands on the track.
   float trainLength = 0.0f;
   for (uint16_t type : {kShuttleLocomotive, kShuttleWagon}) trainLength += VehicleTypeDriving(VehicleTypes[type]).Length();
   train.DistanceOnLink = std::min(trainLength, length / 2.0f);
-  if (stations) line.Schedule = ScheduleOf({line.Stations[0], line.Stations[1]}, {line.Train});
-  return line;
+  return t;
 }
 
 void StraightPlan(TCurveline& curve, uint8_t use, const TVector* points, int count, float half) {

@@ -77,6 +77,10 @@ struct TShuttle {
   uint32_t Train = 0;
 };
 TShuttle BuildShuttle(const TVector& origin, int ways, float length, bool stations);
+// The shuttles' train of ActPlayer (a locomotive and a wagon, bought) standing on the first lane of
+// the finished rail way of Length, its head as far in as the train is long (at most half the way).
+// Its index.
+uint32_t ShuttleTrainOn(uint32_t way, float length);
 
 // A plan of use Use through Count points (2 to 20, no stored connects): a slot at each, one piece
 // between each two whose mesh is the strip of half-width Half; then its bounds (CurvelineBounds).

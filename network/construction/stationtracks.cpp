@@ -3,7 +3,6 @@
 
 #include <cmath>
 #include <memory>
-#include <string>
 #include <utility>
 
 #include "engine/base/diagnostics.h"
@@ -67,48 +66,68 @@ bool BuildingCollides(const TBuilding& b, std::span<const uint32_t> exclude) {
 
 // ---- The nodes of a wayed building
 
-// Type node i of the building type is node Made[i] of the world once created (0 while not).
+// Type node i of the building type is node World(i) of the world once created (0 while not).
 // Type nodes 1..4 are the lane ends of the access way, 5..100 the nodes inside the building.
 class TBuildingNodes {
  public:
-  TBuildingNodes(const TBuildingType& type, const std::string& typeName) : typeName_(typeName) {
+  explicit TBuildingNodes(const TBuildingType& type) {
     for (int i = 1; i <= kBuildingTypeNodes; ++i) entries_[i] = BuildingTypeNode(type, i);
-  }
-
-  // The world node of type node N; 0 for a number out of 1..100 or one that names no created node.
-  uint32_t World(int32_t n) const { return n >= 1 && n <= kBuildingTypeNodes ? world_[n] : 0; }
-  // The same for a node number the type must get right: a number that names no created node is
-  // remembered for the warning, and so is 0 when the number is Required.
-  uint32_t Resolve(int32_t n, bool required) {
-    const uint32_t w = World(n);
-    if (w == 0 && (n != 0 || required)) untrusted_ = true;
-    return w;
-  }
-  bool Made(int i) const { return made_[i]; }
-  const TBuildingTypeNode& Entry(int i) const { return entries_[i]; }
-
-  // Type nodes 1..4 are the access way's nodes 4, 3, 2 and 1; lane 1 now ends in the building.
-  void TakeAccessWay(const TWay& access) {
-    for (int j = 1; j <= 4; ++j) {
-      world_[j] = access.Nodes[4 - j];
-      made_[j] = true;
-    }
-    NodeByIndex(world_[1]).Way = access.Index;
-  }
-
-  // Every inner node that links or is linked from another inner node, at its place in the world.
-  void CreateInnerNodes(const TPlacement& placement) {
+    // The lane ends always; an inner node when it links to or is linked from another inner node.
+    for (int j = 1; j <= 4; ++j) made_[j] = true;
     for (int i = 5; i <= kBuildingTypeNodes; ++i) {
       for (const uint8_t n : entries_[i].Next) {
-        if (n == 0) continue;
-        if (n > kBuildingTypeNodes) {
-          untrusted_ = true;
-          continue;
-        }
+        if (n == 0 || n > kBuildingTypeNodes) continue;
         made_[n] = true;
         made_[i] = true;
       }
     }
+  }
+
+  // Whether N is a type node number that names a node a building of the type has.
+  bool Names(int32_t n) const { return n >= 1 && n <= kBuildingTypeNodes && made_[n]; }
+
+  // Whether the type's node references can all be honoured: every next node names a node the
+  // building has, so does a capture node number that is not 0 and a depot's exit node, and no
+  // node ends up with more than two next or two previous links. The lane ends count the links of
+  // the access way, and on the network side one link into the way that ends at the connect.
+  bool Sound(const TBuildingTypeDepot& depot, bool isDepot) const {
+    if (depot.CaptureNode != 0 && !Names(depot.CaptureNode)) return false;
+    if (isDepot && !Names(depot.ExitNode)) return false;
+    int next[kBuildingTypeNodes + 1] = {}, prev[kBuildingTypeNodes + 1] = {};
+    next[4] = 1, prev[1] = 1;  // lane 1: type node 4 -> 1
+    next[2] = 1, prev[3] = 1;  // lane 2: type node 2 -> 3
+    next[3] = 1, prev[4] = 1;  // the lanes of the way at the connect
+    for (int j = 1; j <= 4; ++j) {
+      if (entries_[j].Next[0] == 0) continue;
+      // A lane end that leads on drops the links it had.
+      if (j == 4) --prev[1];
+      if (j == 2) --prev[3];
+      next[j] = 0;
+    }
+    for (int i = 1; i <= kBuildingTypeNodes; ++i) {
+      for (const uint8_t n : entries_[i].Next) {
+        if (n == 0) continue;
+        if (!Names(n)) return false;
+        ++next[i];
+        ++prev[n];
+      }
+    }
+    for (int i = 1; i <= kBuildingTypeNodes; ++i)
+      if (next[i] > 2 || prev[i] > 2) return false;
+    return true;
+  }
+
+  uint32_t World(int32_t n) const { return Names(n) ? world_[n] : 0; }
+  bool Made(int i) const { return made_[i]; }
+
+  // Type nodes 1..4 are the access way's nodes 4, 3, 2 and 1; lane 1 now ends in the building.
+  void TakeAccessWay(const TWay& access) {
+    for (int j = 1; j <= 4; ++j) world_[j] = access.Nodes[4 - j];
+    NodeByIndex(world_[1]).Way = access.Index;
+  }
+
+  // Every inner node of the building at its place in the world.
+  void CreateInnerNodes(const TPlacement& placement) {
     for (int i = 5; i <= kBuildingTypeNodes; ++i) {
       if (!made_[i]) continue;
       TVector position = entries_[i].Position;
@@ -123,16 +142,14 @@ class TBuildingNodes {
   // first next node is named loses the links it had.
   void LinkLaneEnds() {
     for (int j = 1; j <= 4; ++j) {
-      const uint32_t first = World(entries_[j].Next[0]);
-      if (first != 0) UnlinkNextNodes(world_[j]);
+      if (entries_[j].Next[0] != 0) UnlinkNextNodes(world_[j]);
       LinkFrom(j);
     }
   }
 
   // Capture node, building node numbers and the type node flags.
   void MarkNodes(int32_t capture) {
-    const uint32_t c = Resolve(capture, false);
-    if (c != 0) NodeByIndex(c).Flags |= kNodeFlagCapture;
+    if (capture != 0) NodeByIndex(World(capture)).Flags |= kNodeFlagCapture;
     for (int i = 1; i <= kBuildingTypeNodes; ++i) {
       if (!made_[i]) continue;
       TNode& node = NodeByIndex(world_[i]);
@@ -154,26 +171,15 @@ class TBuildingNodes {
     return inner;
   }
 
-  // Once per construction: the type named nodes that were not created.
-  void WarnUntrusted() const {
-    if (untrusted_)
-      SYS_Warning("Warning in ConstructWayedBuilding: building type " + typeName_ +
-                  " names type nodes that were not created; they are left out");
-  }
-
  private:
   void LinkFrom(int i) {
-    for (const uint8_t n : entries_[i].Next) {
-      const uint32_t to = Resolve(n, false);
-      if (to != 0) LinkNodes(world_[i], to);
-    }
+    for (const uint8_t n : entries_[i].Next)
+      if (n != 0) LinkNodes(world_[i], world_[n]);
   }
 
-  std::string typeName_;
   TBuildingTypeNode entries_[kBuildingTypeNodes + 1];
   uint32_t world_[kBuildingTypeNodes + 1] = {};
   bool made_[kBuildingTypeNodes + 1] = {};
-  bool untrusted_ = false;
 };
 
 // The invisible way inside the building: its owner, the lane end of the access way that enters it
@@ -197,8 +203,7 @@ uint32_t CreateInnerWay(TBuilding& b, uint8_t use, const TBuildingNodes& nodes) 
   return inner.Index;
 }
 
-// The depot of the building: convoys leave onto Exit (0: the depot keeps them) and are taken in at
-// Capture, which a depot cannot do without.
+// The depot of the building: convoys leave onto Exit and are taken in at Capture.
 void CreateDepot(TBuilding& b, uint8_t use, uint32_t exit, uint32_t capture) {
   TDepot d{};
   d.TrainInsideCounter = 0;
@@ -209,8 +214,6 @@ void CreateDepot(TBuilding& b, uint8_t use, uint32_t exit, uint32_t capture) {
   b.Depot = d.Index;
   d.ExitNode = exit;
   d.A_Overwrite();
-  if (capture == 0)
-    SYS_BREAKPROGRAM("Error in ConstructWayedBuilding: it should be a depot, but there is no capture node!");
   NodeByIndex(capture).Flags |= kNodeFlagStation;
   b.A_ReWrite();
 }
@@ -332,6 +335,13 @@ void ConstructWayedBuilding(uint16_t buildingType, const TMetaconnect& a, const 
   const TVector anchor = BuildingTypeAccessAnchor(type), accessEnd = BuildingTypeAccessEnd(type);
   const float length = static_cast<float>(VecDistance(anchor, accessEnd));
   const uint8_t use = BuildingTypeWayUse(type);
+  const bool isDepot = BuildingTypeUse(type) == kBuildingKindDepot;
+  const TBuildingTypeDepot depot = BuildingTypeDepot(type);
+  auto nodes = std::make_unique<TBuildingNodes>(type);
+  if (!nodes->Sound(depot, isDepot)) {
+    result.Assign(kBadBuildingTypeElement);
+    return;
+  }
 
   TVector v;
   if (a.HasDirection) {
@@ -340,7 +350,10 @@ void ConstructWayedBuilding(uint16_t buildingType, const TMetaconnect& a, const 
     v = Minus({p.x, a.Position.y, p.z}, a.Position);
   }
   const float vLength = Length3(v);
-  if (vLength == 0.0f) return;
+  if (vLength == 0.0f) {
+    result.Refuse(2);
+    return;
+  }
 
   TMetaconnect b = NewPoint(use, {a.Position.x + v.x * length / vLength, a.Position.y + v.y * length / vLength,
                                   a.Position.z + v.z * length / vLength});
@@ -388,6 +401,8 @@ void ConstructWayedBuilding(uint16_t buildingType, const TMetaconnect& a, const 
   const uint32_t ownWay[1] = {a.WayA};
   if (BuildingCollides(building, ownWay)) result.Refuse(kCollisionElement);
   if (!result.Ok() || mode != kBuild) return;
+  if (isDepot && depot.CaptureNode == 0)
+    SYS_BREAKPROGRAM("Error in ConstructWayedBuilding: it should be a depot, but there is no capture node!");
 
   // The access way, owned by the building.
   const uint32_t accessIndex = CreateWay(use, curve.Slots[1], curve.Slots[2], curve.SideVectors[1],
@@ -408,22 +423,17 @@ void ConstructWayedBuilding(uint16_t buildingType, const TMetaconnect& a, const 
   curve.Slots[2].Waytype = kAccessEndConnect;
 
   // The type's nodes, linked to the lanes of the access way.
-  auto nodes = std::make_unique<TBuildingNodes>(type, BuildingTypeFileName(type));
   nodes->TakeAccessWay(access);
   const TPlacement placement{building.Position.x, building.Position.y, building.Position.z,
                              building.Roll,       building.Gier,       building.Nick};
   nodes->CreateInnerNodes(placement);
   nodes->LinkLaneEnds();
-  const TBuildingTypeDepot depot = BuildingTypeDepot(type);
   nodes->MarkNodes(depot.CaptureNode);
   if (nodes->LinkInnerNodes()) CreateInnerWay(building, use, *nodes);
-  const bool isDepot = BuildingTypeUse(type) == kBuildingKindDepot;
-  const uint32_t exit = isDepot ? nodes->Resolve(depot.ExitNode, true) : 0;
-  nodes->WarnUntrusted();
 
   switch (BuildingTypeUse(type)) {
     case kBuildingKindDepot:
-      CreateDepot(building, use, exit, nodes->World(depot.CaptureNode));
+      CreateDepot(building, use, nodes->World(depot.ExitNode), nodes->World(depot.CaptureNode));
       break;
     case kBuildingKindStation:
       CreateBuildingStation(building, buildingType);

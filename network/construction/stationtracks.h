@@ -33,6 +33,8 @@ constexpr int kStationBuildingTypeEntry = 4;
 constexpr uint32_t kInvisibleWayLink = 0xF0000000u;
 // The connect kind of the building end of an access way.
 constexpr uint8_t kAccessEndConnect = 4;
+// The refusal of a building type whose node references cannot all be honoured.
+constexpr int kBadBuildingTypeElement = 29;
 // A new station founded by a station building type handles this many goods per step.
 constexpr uint8_t kBuildingStationHandlingRate = 10;
 
@@ -48,17 +50,17 @@ void ConstructRailStationTrack(TCurveline& curve, const TMetaconnect& a, const T
                                uint8_t mode, TConstructResult& result);
 
 // Places a building of type BuildingType at the network connect A: the one-piece access way leaves
-// A against A's direction, or toward P when A has none (a P on A ends the call at once, Result and
-// the plan untouched), as long as the type's access anchor and end point lie apart. The building is
-// fitted with its anchor on A and its end point on the far end of the way. In build mode the way,
-// the building, the type's nodes (linked to the way's lanes, and through an invisible inner way
-// of the building), and a depot or a new station for the kinds 7 and 2 are created. Refusals: the
-// access way plan has fewer than two connects {2} or more than two {13}; it would be a bridge {11}
-// or a cutting {12} (a cutting wins); the building collides with a building or way other than A's
-// way {18}; and the refusals of the place test of the far end. A depot type without capture node
-// stops the program. Type node numbers that name no created node (out of 1..100, or an inner node
-// that nothing links) are left out with one warning: their links are skipped, and a depot whose
-// exit names none keeps its convoys (exit node 0).
+// A against A's direction, or toward P when A has none, as long as the type's access anchor and end
+// point lie apart. The building is fitted with its anchor on A and its end point on the far end of
+// the way. In build mode the way, the building, the type's nodes (linked to the way's lanes, and
+// through an invisible inner way of the building), and a depot or a new station for the kinds 7
+// and 2 are created. Refusals, each before anything is created: a type whose node references name
+// a node the building does not have (a next node, a capture node number other than 0, a depot's
+// exit node) or would give a node more than two links either way {29}; a P on an undirected A
+// (nothing planned: Result + {2} - {0}); the access way plan has fewer than two connects {2} or
+// more than two {13}; it would be a bridge {11} or a cutting {12} (a cutting wins); the building
+// collides with a building or way other than A's way {18}; and the refusals of the place test of
+// the far end. Building a depot type without capture node stops the program.
 void ConstructWayedBuilding(uint16_t buildingType, const TMetaconnect& a, const TVector& p, TCurveline& curve,
                             uint8_t mode, TConstructResult& result);
 

@@ -96,6 +96,14 @@
 //     town car appears) first prints the town's cars on the streets and their target, and the
 //     animals that are no flyers and the flyers.
 //
+//     The rail line (rail-line: the calendar's game in the goods-way economy with the towns
+//     Alderby and Bramwick 3,600 apart, each with a street and twelve houses by its station, joined
+//     by a rail line of two station tracks with their platforms and station buildings and eight
+//     rail ways, a rail depot at its start, and a train of a locomotive and a passenger wagon on a
+//     schedule calling at both stations) first prints the passengers the train set down at the
+//     stations (passengers.carried), the revenue booked for them and the longest tick of the run
+//     in milliseconds (longest_tick_ms, which differs from run to run and is no part of the state).
+//
 //   sim_driver hash
 //     The state hash of the freshly reset world.
 //
@@ -201,7 +209,7 @@ int Usage() {
                "       sim_driver height X Z\n"
                "       sim_driver weather TICKS\n"
                "       sim_driver level BLOCK WAY\n"
-               "       sim_driver run idle|calendar|shuttle|simple-econ|town|gw-transfer|ambient TICKS\n"
+               "       sim_driver run idle|calendar|shuttle|simple-econ|town|gw-transfer|ambient|rail-line TICKS\n"
                "       sim_driver hash\n"
                "       sim_driver testtrack\n"
                "       sim_driver testrun train|car AXLELENGTH\n"

@@ -260,29 +260,40 @@ void CountingCreateGoodsStep(TPPCreateGoods& p) {
   if (handingOut && p.Phase == 3) g_goodsCreated += production;
 }
 
-int64_t GoodsAboard(const uint32_t (&goods)[kVehicleGoodsRoom], uint8_t count) {
+// The units of the kind (goods or passengers) aboard.
+int64_t UnitsAboard(const uint32_t (&goods)[kVehicleGoodsRoom], uint8_t count, uint8_t kind) {
   int64_t units = 0;
   for (int k = 0; k < std::min<int>(count, kVehicleGoodsRoom); ++k) {
     if (goods[k] == 0) continue;
     const TGood g = StoredRecord<TGood>(goods[k]);
-    if (GoodsInfoKind(g.GoodType) == kGoodsKindGoods) units += g.GoodAmount;
+    if (GoodsInfoKind(g.GoodType) == kind) units += g.GoodAmount;
   }
   return units;
 }
+
+// The passengers that leave the vehicles at stations and the revenue the unloading books.
+int64_t g_passengersCarried = 0;
+double g_revenueBooked = 0.0;
 
 void CountingUnloadGoods(bool unloadAll, uint8_t onlyType, uint8_t stopNumber, uint32_t (&goods)[kVehicleGoodsRoom],
                          uint8_t& goodsCount, uint32_t station, uint16_t vehicleType, uint8_t vbtType,
                          uint32_t& keptWeight, uint32_t& keptVolume, uint32_t& keptPassengers, uint32_t& handlingTime,
                          float& goodsRevenue, float& passengerRevenue) {
-  const int64_t before = GoodsAboard(goods, goodsCount);
+  const int64_t goodsBefore = UnitsAboard(goods, goodsCount, kGoodsKindGoods);
+  const int64_t passengersBefore = UnitsAboard(goods, goodsCount, kGoodsKindPassengers);
+  const float revenueBefore = goodsRevenue + passengerRevenue;
   g_unloadGoods(unloadAll, onlyType, stopNumber, goods, goodsCount, station, vehicleType, vbtType, keptWeight,
                 keptVolume, keptPassengers, handlingTime, goodsRevenue, passengerRevenue);
-  g_goodsDelivered += before - GoodsAboard(goods, goodsCount);
+  g_goodsDelivered += goodsBefore - UnitsAboard(goods, goodsCount, kGoodsKindGoods);
+  g_passengersCarried += passengersBefore - UnitsAboard(goods, goodsCount, kGoodsKindPassengers);
+  g_revenueBooked += goodsRevenue + passengerRevenue - revenueBefore;
 }
 
 void CountGoods() {
   g_goodsCreated = 0.0;
   g_goodsDelivered = 0;
+  g_passengersCarried = 0;
+  g_revenueBooked = 0.0;
   g_createGoodsStep = goods_process_hooks::CreateGoodsStep;
   goods_process_hooks::CreateGoodsStep = CountingCreateGoodsStep;
   g_unloadGoods = stop_hooks::UnloadGoods;
@@ -369,6 +380,15 @@ void PrintSimpleEconomy(const sample_economy::TSimpleEconomy& world) {
     std::printf("%s.resize=%u\n%s.stations=%u\n", key, i->ResizeState, key, i->IndustryOutputCounter);
   }
   std::printf("status=%s\n", ProcessStatus[0].str().c_str());
+}
+
+// The rail-line scenario: the passengers the train set down, the revenue booked for them and the
+// longest tick of the run (which differs from run to run).
+void PrintRailLine(double longestTick) {
+  StopCountingGoods();
+  std::printf("passengers.carried=%lld\n", static_cast<long long>(g_passengersCarried));
+  std::printf("revenue=%.3f\n", g_revenueBooked);
+  std::printf("longest_tick_ms=%.3f\n", longestTick);
 }
 
 void PrintTown(const sample_economy::TTown& town) {
@@ -490,7 +510,7 @@ int RunScenario(const std::vector<std::string>& args) {
   const long ticks = std::strtol(args[1].c_str(), &end, 10);
   if (end == args[1].c_str() || *end != '\0' || ticks < 0 || ticks > 100000000) return 2;
   if (args[0] != "idle" && args[0] != "calendar" && args[0] != "shuttle" && args[0] != "simple-econ" &&
-      args[0] != "town" && args[0] != "gw-transfer" && args[0] != "ambient")
+      args[0] != "town" && args[0] != "gw-transfer" && args[0] != "ambient" && args[0] != "rail-line")
     return 2;
   if (!Reset()) return 1;
   if (args[0] != "idle") {
@@ -517,12 +537,21 @@ int RunScenario(const std::vector<std::string>& args) {
     g_batchesSeen.clear();
     g_transferDelivered = g_transferCreated = 0;
   }
+  const bool railLine = args[0] == "rail-line";
+  if (railLine) {
+    sample_economy::BuildRailLine();
+    CountGoods();
+  }
   g_passengerBatches.clear();
+  double longestTick = 0.0;
   for (long t = 0; t < ticks; ++t) {
+    const auto start = std::chrono::steady_clock::now();
     GameplayTick();
+    longestTick = std::max(longestTick, Milliseconds(std::chrono::steady_clock::now() - start));
     if (simple) NotePassengerBatches();
     if (transfer) NoteMarketDeliveries(transferWorld.Market.Station);
   }
+  if (railLine) PrintRailLine(longestTick);
   if (transfer) PrintTransferEconomy();
   if (args[0] == "ambient") PrintAmbient();
   if (args[0] == "shuttle") PrintShuttle(line);

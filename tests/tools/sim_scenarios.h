@@ -8,8 +8,10 @@
 // run SCENARIO TICKS: prints the date, each player's balance, the last year's interest and the
 // state hash after the ticks; the shuttle scenario first its train's dead-end turns, its state and
 // its costs of this year and the number of warnings; the simple-econ scenario first the passenger
-// batches made, its stations' goods entries and ratings and its industries' resize states. 2 for
-// arguments it does not understand.
+// batches made, its stations' goods entries and ratings and its industries' resize states; the
+// rail-line scenario first the passengers its train set down at the stations, the revenue booked
+// for them and the longest tick in milliseconds (not part of the state). 2 for arguments it does
+// not understand.
 int RunScenario(const std::vector<std::string>& args);
 // hash: prints the state hash of the freshly reset world.
 int PrintResetHash(const std::vector<std::string>& args);

@@ -1,7 +1,8 @@
-// The simple-economy, town and transfer scenarios of the driver run tick by tick: the goods
-// invariants hold after every tick while the stations find their goods, rate them and make
+// The simple-economy, town, transfer and rail-line scenarios of the driver run tick by tick: the
+// goods invariants hold after every tick while the stations find their goods, rate them and make
 // passenger batches, the train carries passengers from the near end to the far end, the town's
-// houses fill, and tools go by transfer along the goods way the search found.
+// houses fill, tools go by transfer along the goods way the search found, and people of two towns
+// ride the rail line between them.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -17,6 +18,7 @@
 #include "economy/town/development.h"
 #include "engine/base/worldstate.h"
 #include "engine/store/recordstore.h"
+#include "engine/store/trainpool.h"
 #include "engine/world/hooks.h"
 #include "network/construction/buildings.h"
 #include "tests/economy/economy_fixture.h"
@@ -131,6 +133,42 @@ TEST_F(EconomyScenario, TheGoodsInvariantsHoldAfterEveryTickOfTheTransfer) {
   EXPECT_NE(w.GoodsWayFlags & kGoodswayByTransfer, 0);
   delivered = w.GoodsWayDelivered;
   EXPECT_TRUE(delivered > 0 || w.GoodsWayLastDelivery != 0);
+}
+
+TEST_F(EconomyScenario, TheGoodsInvariantsHoldAfterEveryTickOfTheRailLine) {
+  ASSERT_TRUE(ResetSimulationWorld());
+  sample_world::StartCalendarGame();
+  StartWorldDevelopment();
+  const sample_economy::TRailLine line = sample_economy::BuildRailLine();
+  ASSERT_NE(line.Depot, 0u);
+  ASSERT_TRUE(goods_testing::GoodsInvariantViolations().empty());
+  bool boarded = false, booked = false;
+  float revenue = TrainByIndex(line.Train).RevenueThisYear;
+  for (int t = 1; t <= 36000; ++t) {
+    GameplayTick();
+    const std::vector<std::string> problems = goods_testing::GoodsInvariantViolations();
+    ASSERT_TRUE(problems.empty()) << "tick " << t << ": " << problems.front();
+    TVehicle v{};
+    for (uint32_t i = FindInArrayerRest(kARTypeVehicle, 0); i != 0; i = FindInArrayerRest(kARTypeVehicle, i)) {
+      v.A_Read(i);
+      for (int k = 0; k < v.VehicleGoodsCounter && !boarded; ++k)
+        boarded = StoredRecord<TGood>(v.Goods[k]).GoodType == sample_economy::kPassengers;
+    }
+    // A stop books what the passengers it sets down paid on the train's revenue.
+    const float now = TrainByIndex(line.Train).RevenueThisYear;
+    booked = booked || now > revenue;
+    revenue = now;
+  }
+  EXPECT_TRUE(boarded);
+  EXPECT_TRUE(booked);
+  // The routes between the two towns' streets.
+  int routes = 0;
+  TPsgrWay p{};
+  for (uint32_t i = FindInArrayerRest(kARTypePsgrWay, 0); i != 0; i = FindInArrayerRest(kARTypePsgrWay, i)) {
+    p.A_Read(i);
+    routes += p.Used != 0 && p.PassengerspF > 0.0f ? 1 : 0;
+  }
+  EXPECT_GT(routes, 0);
 }
 
 }  // namespace

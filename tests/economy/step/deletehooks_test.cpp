@@ -17,6 +17,7 @@
 #include "economy/step/worldstate_hash.h"
 #include "economy/town/development.h"
 #include "economy/town/passengers.h"
+#include "economy/town/placement.h"
 #include "engine/base/maths.h"
 #include "engine/store/trainpool.h"
 #include "engine/world/hooks.h"
@@ -249,6 +250,115 @@ TEST_F(DeleteHooks, EachNoticeReachesItsProcessesAndWindowsInOrder) {
                          "placement: street 21, market search state 1, route builder phase 2"}));
   EXPECT_EQ(Val(MarketSearch.State), 0);
   EXPECT_EQ(Val(PsgrRouteBuilder.Phase), 0u);
+}
+
+// The processes that keep an index across their steps, each at a phase of its own, and one record
+// deleted: the passenger route builder (origin street W with origin station S; from phase 2 on its
+// first slot is active at street D with station S; at phase 5 its search stack holds T), the town
+// building placement (working on W, its next way N at the crossing corner), and the world
+// development's market search (its way cursor at W, its best market M). A process goes back to its
+// start only when it holds the deleted index in the phase it is in.
+TEST_F(DeleteHooks, ADeletedRecordResetsEachProcessThatHoldsItInThePhaseItIsIn) {
+  enum Deleted { kOriginStreet, kDestinationStreet, kNextWay, kOtherStreet, kOriginStation, kStackStation,
+                 kOtherStation, kScheduleAtOrigin, kOtherSchedule, kBestMarket };
+  struct Case {
+    const char* What;
+    Deleted Object;
+    uint32_t BuilderPhase;
+    uint8_t PlacementStep;
+    uint8_t SearchState;
+    // Expected: the builder back at phase 0, the placement's attempt ended, the market search back
+    // at state 0, its best market forgotten.
+    bool BuilderRestarts, PlacementEnds, SearchRestarts, BestForgotten;
+  } cases[] = {
+      {"origin street, builder collecting stations", kOriginStreet, 1, 3, 1, true, true, true, false},
+      {"origin street, builder searching", kOriginStreet, 5, 6, 0, true, true, true, false},
+      {"origin street, builder idle", kOriginStreet, 0, 0, 1, false, true, true, false},
+      {"destination street, slot active", kDestinationStreet, 4, 4, 1, true, false, false, false},
+      {"destination street, slot not yet active", kDestinationStreet, 1, 4, 1, false, false, false, false},
+      {"the next way at the crossing corner", kNextWay, 6, 5, 1, false, true, false, false},
+      {"a street no process holds", kOtherStreet, 5, 7, 1, false, false, false, false},
+      {"origin station", kOriginStation, 2, 2, 1, true, false, false, false},
+      {"a station on the search stack", kStackStation, 5, 2, 1, true, false, false, false},
+      {"a station on the stack before the search", kStackStation, 4, 2, 1, false, false, false, false},
+      {"a station no process holds", kOtherStation, 5, 2, 1, false, false, false, false},
+      {"a schedule with a stretch at the origin station", kScheduleAtOrigin, 5, 2, 1, true, false, false, false},
+      {"a schedule without stretches", kOtherSchedule, 5, 2, 1, false, false, false, false},
+      {"the best market while searching", kBestMarket, 3, 2, 1, false, false, false, true},
+      {"the best market of a finished search", kBestMarket, 3, 2, 0, false, false, false, false},
+  };
+  placement_hooks::StreetDeleted = [](uint32_t w) { PP_StreetDeleted(PlaceBuildingProcess, w); };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.What);
+    ArrayerReset();
+    ResetPassengers();
+    ResetWorldDevelopment();
+    ResetPlaceBuilding(PlaceBuildingProcess);
+    const uint32_t w = sample_world::StraightWay(0, {1000, 0, 1000}, {1500, 0, 1000}, 10.0f);
+    const uint32_t d = sample_world::StraightWay(0, {9000, 0, 1000}, {9500, 0, 1000}, 10.0f);
+    const uint32_t n = sample_world::StraightWay(0, {1500, 0, 1000}, {1500, 0, 1500}, 10.0f);
+    const uint32_t other = sample_world::StraightWay(0, {4000, 0, 4000}, {4500, 0, 4000}, 10.0f);
+    const uint32_t so = Station({1200, 0, 1200}), sd = Station({9200, 0, 1200}), st = Station({5000, 0, 1200});
+    const uint32_t unrelated = Station({7000, 0, 7000});
+    const uint32_t line = sample_world::ScheduleOf({so, sd}, {});
+    const uint32_t empty = sample_world::ScheduleOf({unrelated, st}, {});
+    AddStretch(so, sd, line, 1);
+    const uint32_t market = sample_world::MarketOf(0, 0);
+
+    TPsgrRouteBuilder& b = PsgrRouteBuilder;
+    b.Phase = c.BuilderPhase;
+    b.OriginWay = w;
+    b.OriginStationCount = 1;
+    b.OriginStations[0] = so;
+    b.Slots[0].Active = c.BuilderPhase >= 2 ? 1 : 0;
+    b.Slots[0].WayCursor = d;
+    b.Slots[0].StationCount = 1;
+    b.Slots[0].Stations[0] = sd;
+    // The stack is in use only while the search runs; before it, its levels are left-overs.
+    b.Levels[0].Station = so;
+    b.Levels[1].Station = st;
+    b.Level = c.BuilderPhase == 5 ? 2 : 0;
+    TPPPlacebuilding& p = PlaceBuildingProcess;
+    p.Step = c.PlacementStep;
+    p.Way = w;
+    p.Ended = 0;
+    p.Failed = 0;
+    TWay next{};
+    next.A_Read(n);
+    p.NextWay = next;
+    ProcessStatus[1] = "working";
+    MarketSearch.State = c.SearchState;
+    MarketSearch.WayCursor = w;
+    MarketSearch.BestMarket = market;
+    MarketSearch.BestDistance = 1200.0f;
+    MarketSearch.MarketCursor = market;
+
+    TDestroyResult r{};
+    const auto dropStation = [&](uint32_t index) { ReadStation(index)->destroy(kDestroyForced, r); };
+    switch (c.Object) {
+      case kOriginStreet: TWay::DestroyByIndex(w, kDestroyForced, r); break;
+      case kDestinationStreet: TWay::DestroyByIndex(d, kDestroyForced, r); break;
+      case kNextWay: TWay::DestroyByIndex(n, kDestroyForced, r); break;
+      case kOtherStreet: TWay::DestroyByIndex(other, kDestroyForced, r); break;
+      case kOriginStation: dropStation(so); break;
+      case kStackStation: dropStation(st); break;
+      case kOtherStation: dropStation(unrelated); break;
+      case kScheduleAtOrigin: StoredRecord<TSchedule>(line).Destroy(); break;
+      case kOtherSchedule: StoredRecord<TSchedule>(empty).Destroy(); break;
+      case kBestMarket: TMarket::DestroyByIndex(market); break;
+    }
+
+    EXPECT_EQ(Val(b.Phase), c.BuilderRestarts ? 0u : c.BuilderPhase);
+    EXPECT_EQ(Val(p.Ended), c.PlacementEnds ? 1 : 0);
+    EXPECT_EQ(Val(p.Failed), c.PlacementEnds ? 1 : 0);
+    EXPECT_EQ(ProcessStatus[1].str(), c.PlacementEnds ? "The street has disappeared..." : "working");
+    EXPECT_EQ(Val(p.Step), c.PlacementStep);  // the next call finds the way gone and starts over
+    EXPECT_EQ(Val(MarketSearch.State), c.SearchRestarts ? 0 : c.SearchState);
+    EXPECT_EQ(Val(MarketSearch.BestMarket), c.BestForgotten ? 0u : market);
+    EXPECT_EQ(Val(MarketSearch.MarketCursor), c.BestForgotten ? 0u : market);
+    EXPECT_EQ(Val(MarketSearch.BestDistance), c.BestForgotten ? 5000.0f : 1200.0f);
+  }
+  ResetPlaceBuilding(PlaceBuildingProcess);
 }
 
 // ---- A running world

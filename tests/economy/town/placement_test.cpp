@@ -288,6 +288,45 @@ TEST_F(TownPlacement, ADeadEndKeepsTheBuilding30AwayAJunctionLetsItReach30Past) 
   }
 }
 
+TEST_F(TownPlacement, TheSideEndHoldsTheCandidate30ShortOfADeadEndAndLetsItReach30PastAJunction) {
+  // Side 2 of a 500-long street runs from A along +x, the candidates 40 wide and sliding by 50
+  // from 30 on past water west of x 1500, so the last ones stand at shifts 430 and 480.
+  struct Case {
+    const char* what;
+    float x0;
+    bool junction;
+    float frontage;  // 0: nothing is built
+  };
+  for (const Case& c : {Case{"dead end, the last place that keeps 30 short", 1075.0f, false, 470.0f},
+                        Case{"dead end, the next place would reach past", 1050.0f, false, 0.0f},
+                        Case{"junction, 20 past the end", 1050.0f, true, 520.0f}}) {
+    SCOPED_TRACE(c.what);
+    ArrayerReset();
+    ResetPlaceBuilding(*p);
+    std::memset(GroundMap, kLand, sizeof(GroundMap));
+    Type(kHouse, 40.0f, 30.0f);
+    Water(5, 14, 45, 55);
+    const TVector a{c.x0, 0, 5000}, b{c.x0 + 500.0f, 0, 5000}, next{c.x0 + 1000.0f, 0, 5000};
+    uint32_t way = 0;
+    if (c.junction) {
+      const uint32_t ca = Connect(a), cb = Connect(b), cn = Connect(next);
+      way = Finish(sample_world::WayBetween(ca, cb, kHalf, 0), 2, a, b);
+      Finish(sample_world::WayBetween(cb, cn, kHalf, 0), 0, b, next);
+    } else {
+      way = Street(a, b, 2);
+    }
+    Run(120);
+    const std::vector<TBuilding> built = Buildings();
+    if (c.frontage == 0.0f) {
+      EXPECT_TRUE(built.empty());
+      continue;
+    }
+    ASSERT_EQ(built.size(), 1u);
+    EXPECT_EQ(+built[0].Way, way);
+    EXPECT_FLOAT_EQ(+built[0].Frontage, c.frontage);
+  }
+}
+
 TEST_F(TownPlacement, TheCandidateSlidesPastWaterAlongAPlainSideButNotOnACrossingCorner) {
   for (const bool corner : {false, true}) {
     ArrayerReset();

@@ -331,6 +331,9 @@ class WayedBuildings : public StationConstruction {
     SetBuildingTypeNode(t, 6, six);
     SetBuildingTypeDepot(t, {.CaptureNode = 5, .ExitNode = 6, .Nirvana = 0});
   }
+  static void Depot(int32_t capture, int32_t exit) {
+    SetBuildingTypeDepot(type(), {.CaptureNode = capture, .ExitNode = exit, .Nirvana = 0});
+  }
   static void Node(int i, const TVector& position, uint8_t next1, uint8_t next2 = 0) {
     TBuildingTypeNode n;
     n.Position = position;
@@ -539,12 +542,16 @@ TEST_F(WayedBuildings, TheFarEndOfTheAccessWayMustLieWhereAConnectMayBePlaced) {
   EXPECT_EQ(Ways().size(), 1u);
 }
 
-TEST_F(WayedBuildings, APointOnAnUndirectedConnectEndsTheCallWithNothingPlanned) {
-  curve_->PreviewBuilding[1] = 1;
-  EXPECT_EQ(Place(Meta(kWaytypeRoad, 1000, 1000), 1, {1000, 50, 1000}, Set({27})), Set({27}));
-  EXPECT_EQ(curve_->conzahl, 0);
-  EXPECT_EQ(curve_->PreviewBuilding[1], 0);
-  EXPECT_EQ(Ways().size(), 0u);
+TEST_F(WayedBuildings, APointOnAnUndirectedConnectIsRefusedWithNothingPlanned) {
+  // Element 2 joins what the caller had and success goes.
+  for (const auto& [before, after] : {std::pair{Set({0}), Set({2})}, {Set({27}), Set({2, 27})}}) {
+    SCOPED_TRACE(before.Elements());
+    curve_->PreviewBuilding[1] = 1;
+    EXPECT_EQ(Place(Meta(kWaytypeRoad, 1000, 1000), 1, {1000, 50, 1000}, before), after);
+    EXPECT_EQ(curve_->conzahl, 0);
+    EXPECT_EQ(curve_->PreviewBuilding[1], 0);
+    EXPECT_EQ(Ways().size(), 0u);
+  }
 }
 
 TEST_F(WayedBuildings, TheWayAtTheConnectIsNoCollisionButOtherObjectsAre) {
@@ -559,53 +566,102 @@ TEST_F(WayedBuildings, TheWayAtTheConnectIsNoCollisionButOtherObjectsAre) {
   EXPECT_EQ(Place(a, 0), Set({18}));
 }
 
-TEST_F(WayedBuildings, ADepotWithoutCaptureNodeStopsTheProgram) {
+TEST_F(WayedBuildings, ADepotWithoutCaptureNodeStopsTheProgramBeforeBuildingAnything) {
   SetBuildingTypeDepot(type(), {.CaptureNode = 0, .ExitNode = 6, .Nirvana = 0});
-  EXPECT_EQ(FatalOf([&] { Place(RoadEnd(), 1); }),
+  const TMetaconnect a = RoadEnd();
+  // A preview does not build, so it shows the building.
+  EXPECT_EQ(Place(a, 0), Set({0}));
+  const uint32_t nodesBefore = NodeArrayLast;
+  EXPECT_EQ(FatalOf([&] { Place(a, 1); }),
             Fatal("Error in ConstructWayedBuilding: it should be a depot, but there is no capture node!"));
+  EXPECT_EQ(Ways().size(), 1u);
+  EXPECT_TRUE(Buildings().empty());
+  EXPECT_EQ(NodeArrayLast, nodesBefore);
 }
 
-TEST_F(WayedBuildings, TypeNodeNumbersThatNameNoCreatedNodeAreLeftOutWithAWarning) {
-  // Type node 1 leads to 20, which no inner node names and which has no links; 5 also names 150.
-  Node(1, {0, 0, 100}, 20, 5);
-  Node(5, {0, 0, 120}, 150, 6);
-  Node(20, {0, 0, 140}, 0);
-  ASSERT_EQ(Place(RoadEnd(), 1), Set({0}));
-  TBuilding b = TheBuilding();
-  const TWay access = Stored(b.Ways[0]), inner = Stored(b.Ways[1]);
-  const uint32_t m5 = NodeNumbered(inner, 5);
-  EXPECT_EQ(NextOf(Value(access.Nodes[3])), std::vector<uint32_t>{m5});
-  EXPECT_EQ(NextOf(m5), std::vector<uint32_t>{NodeNumbered(inner, 6)});
-  EXPECT_EQ(NodeNumbered(inner, 20), 0u);
-  TDepot d{};
-  d.A_Read(b.Depot);
-  EXPECT_EQ(Value(d.ExitNode), NodeNumbered(inner, 6));
-  EXPECT_TRUE(WarnedOf("DEPOT.BIF names type nodes that were not created"));
-
-  // A depot whose exit names no node keeps its convoys.
+// The fixture's depot: 1 -> 5 -> 6 -> 2, capture 5, exit 6; lane 1 (4 -> 1) and lane 2 (2 -> 3)
+// are the access way's, and 4 and 3 carry one link each into the road at the connect.
+TEST_F(WayedBuildings, ATypeWhoseNodeReferencesCannotBeHonouredIsRefusedBeforeAnythingIsMade) {
   struct Case {
-    int32_t exit;
-    float z;
+    const char* name;
+    void (*edit)();
+    TConstructResult result;
   };
-  for (const Case& c : {Case{99, 3000}, Case{0, 5000}}) {
-    SCOPED_TRACE("exit node " + std::to_string(c.exit));
-    testing_support::Warnings().clear();
+  const Case cases[] = {
+      {"a lane end leads to an inner node that nothing links",
+       [] {
+         Node(1, {0, 0, 100}, 20, 5);
+         Node(20, {0, 0, 140}, 0);
+       },
+       Set({29})},
+      {"an inner node names a node past 100", [] { Node(5, {0, 0, 120}, 150, 6); }, Set({29})},
+      {"a lane end names a node past 100", [] { Node(2, {0, 0, 100}, 0, 101); }, Set({29})},
+      {"the exit node is 0", [] { Depot(5, 0); }, Set({29})},
+      {"the exit node names no created node", [] { Depot(5, 99); }, Set({29})},
+      {"the capture node names no created node", [] { Depot(9, 6); }, Set({29})},
+      {"the capture node is negative", [] { Depot(-1, 6); }, Set({29})},
+      {"a building of another kind with a capture node past 100",
+       [] {
+         SetBuildingTypeUse(type(), 5);
+         Depot(120, 0);
+       },
+       Set({29})},
+      {"a building of another kind needs no exit",
+       [] {
+         SetBuildingTypeUse(type(), 5);
+         Depot(5, 0);
+       },
+       Set({0})},
+      {"an inner node with three previous links",
+       [] {
+         Node(7, {10, 0, 150}, 6);
+         Node(8, {20, 0, 150}, 6);
+       },
+       Set({29})},
+      {"an inner node with two previous links", [] { Node(7, {10, 0, 150}, 6); }, Set({0})},
+      {"the building end of lane 1 with two more previous links",
+       [] {
+         Node(7, {10, 0, 150}, 1, 5);
+         Node(6, {0, 0, 180}, 1);
+       },
+       Set({29})},
+      {"the same once lane 1 enters the building at once",
+       [] {
+         Node(4, {0, 0, 0}, 5);
+         Node(1, {0, 0, 100}, 0);
+         Node(7, {10, 0, 150}, 1, 5);
+         Node(6, {0, 0, 180}, 1, 2);
+       },
+       Set({0})},
+      {"the network end of lane 1 with two more previous links",
+       [] {
+         Node(5, {0, 0, 120}, 6, 4);
+         Node(6, {0, 0, 180}, 2, 4);
+       },
+       Set({29})},
+      {"the network end of lane 1 with one more previous link", [] { Node(5, {0, 0, 120}, 6, 4); }, Set({0})},
+  };
+  float z = 1000;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     Type(kBuildingKindDepot, kWaytypeRoad, 100.0f);
-    SetBuildingTypeDepot(type(), {.CaptureNode = 5, .ExitNode = c.exit, .Nirvana = 0});
-    ASSERT_EQ(Place(EndOfWay(kWaytypeRoad, 500, 1000, c.z), 1), Set({0}));
-    b = Buildings().back();
-    EXPECT_FLOAT_EQ(Value(b.Position.z), c.z);
-    d.A_Read(b.Depot);
-    EXPECT_EQ(Value(d.ExitNode), 0u);
-    EXPECT_TRUE(WarnedOf("names type nodes that were not created"));
+    c.edit();
+    z += 1000;
+    const TMetaconnect a = EndOfWay(kWaytypeRoad, 500, 1000, z);
+    const size_t ways = Ways().size(), buildings = Buildings().size();
+    const uint32_t nodesBefore = NodeArrayLast;
+    // The preview refuses alike; a refused build makes nothing (and a node number that names no node
+    // is never looked up: the pool has no entry 0).
+    EXPECT_EQ(Place(a, 0), c.result);
+    EXPECT_EQ(Place(a, 1), c.result);
+    if (c.result.Ok()) {
+      EXPECT_EQ(Buildings().size(), buildings + 1);
+      continue;
+    }
+    EXPECT_EQ(Ways().size(), ways);
+    EXPECT_EQ(Buildings().size(), buildings);
+    EXPECT_EQ(NodeArrayLast, nodesBefore);
   }
-
-  // A capture node out of range on a building that is no depot only loses its mark.
-  testing_support::Warnings().clear();
-  Type(5, kWaytypeRoad, 100.0f);
-  SetBuildingTypeDepot(type(), {.CaptureNode = 120, .ExitNode = 0, .Nirvana = 0});
-  ASSERT_EQ(Place(EndOfWay(kWaytypeRoad, 500, 1000, 7000), 1), Set({0}));
-  EXPECT_TRUE(WarnedOf("names type nodes that were not created"));
 }
 
 TEST_F(WayedBuildings, ALaneEndThatLeadsElsewhereLeavesNoLinkBehindAtItsOldTarget) {
