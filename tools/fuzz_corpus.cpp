@@ -9,6 +9,7 @@
 #include <sstream>
 #include <vector>
 
+#include "economy/step/commandpayloads.h"
 #include "engine/base/text.h"
 #include "engine/base/worldstate.h"
 #include "engine/files/rle.h"
@@ -151,6 +152,46 @@ std::string EveryCommand() {
   return ops;
 }
 
+std::string CommandPost(uint8_t player, uint16_t command, const TCommandPayload& payload, size_t bytes) {
+  return CommandPost(player, command, std::string(payload.begin(), payload.begin() + static_cast<long>(bytes)));
+}
+// A rail line built, finished and worked on by player 1 (player 2 tries the same): curves from
+// (2000, 2000) east in three steps of 600, plans finished, a signal pair at the second connect,
+// a router beside the line, a station track, a road crossing, the way under a ray rebuilt, a way
+// made a stop, removals of ways and buildings, a harbour with a landing and a coast building at the
+// fuzz world's strip of water (world x 6000..7999), each group followed by a tick.
+std::string BuiltLine() {
+  constexpr char kTick = '\x01', kFinishPlans = '\x04';
+  const TVector a{2000, 0, 2000}, b{2600, 0, 2000}, c{3200, 0, 2000}, d{3800, 0, 2000};
+  std::string ops;
+  for (const auto& [from, to] : {std::pair{a, b}, std::pair{b, c}, std::pair{c, d}})
+    ops += CommandPost(1, 3, PackCommandArgs(TCurveWayArgs{1, 0, 0, from, to}), 28);
+  ops += CommandPost(2, 3, PackCommandArgs(TCurveWayArgs{1, 0, 0, a, d}), 28);
+  ops += std::string(1, kTick) + kFinishPlans;
+  ops += CommandPost(1, 10, PackCommandArgs(TSignalArgs{b}), 12);
+  ops += CommandPost(1, 10, PackCommandArgs(TSignalArgs{c}), 12);
+  ops += CommandPost(1, 4, PackCommandArgs(TThreePointArgs{0, d, {4400, 0, 2000}, {4900, 0, 2300}}), 40);
+  ops += CommandPost(1, 12, PackCommandArgs(TStationTrackArgs{{2000, 0, 3000}, {2600, 0, 3000}, 0}), 28);
+  ops += CommandPost(1, 5,
+                     PackCommandArgs(TXCrossingArgs{0, {5000, 0, 5000}, {5400, 0, 5000}, {5200, 0, 5200},
+                                                    {5200, 0, 4800}}),
+                     52);
+  ops += std::string(1, kTick) + kFinishPlans;
+  ops += CommandPost(1, 15, PackCommandArgs(TRebuildWayArgs{0, {4400, 400, 1700}, {0, -400, 300}}), 28);
+  ops += CommandPost(1, 14, PackCommandArgs(TRayArgs{{2300, 400, 2700}, {0, -400, 300}}), 24);
+  ops += CommandPost(1, 13, PackCommandArgs(TRayArgs{{2300, 400, 2700}, {0, -400, 300}}), 24);
+  ops += CommandPost(1, 22, PackCommandArgs(TSignalArgs{b}), 12);
+  ops += CommandPost(1, 20, PackCommandArgs(TRemoveArgs{2, 1}), 5);
+  ops += CommandPost(1, 21, PackCommandArgs(TRemoveArgs{1, 0}), 5);
+  ops += CommandPost(1, 23, PackCommandArgs(TConvertArgs{5, 0}), 8);
+  ops += CommandPost(1, 18, PackCommandArgs(TTwoPointArgs{{6050, 0, 6000}, {6050, 0, 6300}}), 24);
+  ops += CommandPost(1, 17, PackCommandArgs(TTwoPointArgs{{7900, 0, 7000}, {8300, 0, 7000}}), 24);
+  ops += CommandPost(1, 19, PackCommandArgs(TShipLandingArgs{{5950, 400, 5850}, {0, -400, 300}, {6200, 0, 6150}}), 36);
+  ops += std::string(1, kTick) + kFinishPlans;
+  ops += CommandPost(1, 20, PackCommandArgs(TRemoveArgs{1, 0}), 5) + kTick;
+  return ops;
+}
+
 std::string Joined(const std::vector<std::string>& lines, const char* end) {
   std::string s;
   for (const std::string& l : lines) s += l + end;
@@ -250,6 +291,7 @@ bool WriteFuzzCorpus(const std::string& sampleRoot, const std::string& corpusRoo
   std::string overflow;
   for (int i = 0; i < 51; ++i) overflow += removal;
   c.Seed("command_queue", "overflow", CommandQueueInput(7, overflow + "\x03\x01"));
+  c.Seed("command_queue", "built-line", CommandQueueInput(1000, BuiltLine()));
 
   // The vehicle file as written, and the same bus naming its script file.
   c.Seed("vehicle_file", "samplebus.vif", bus);

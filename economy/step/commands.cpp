@@ -39,6 +39,8 @@ Args Of(const TCommandPayload& p) {
 }
 
 constexpr uint8_t S = kExecutingSource, X = kExecute;
+// The payloads of the removals carry no phase: from the queue they test, then remove.
+constexpr uint8_t kRemovalPhase = 1;
 
 constexpr Dispatch kDispatch[kLastCommand + 1] = {
     nullptr,
@@ -113,14 +115,13 @@ constexpr Dispatch kDispatch[kLastCommand + 1] = {
       const auto a = Of<TShipLandingArgs>(p);
       Handlers.BuildShipLanding(a.RayStart, a.RayDir, a.Target, S, X, r);
     },
-    // The removals take the execute flag as their phase: test, then remove.
     [](const TCommandPayload& p, TConstructResult& r) {
       const auto a = Of<TRemoveArgs>(p);
-      Handlers.RemoveWay(a.Index, S, X, a.PlanOnly, r);
+      Handlers.RemoveWay(a.Index, S, kRemovalPhase, a.PlanOnly, r);
     },
     [](const TCommandPayload& p, TConstructResult& r) {
       const auto a = Of<TRemoveArgs>(p);
-      Handlers.RemoveBuilding(a.Index, S, X, a.PlanOnly, r);
+      Handlers.RemoveBuilding(a.Index, S, kRemovalPhase, a.PlanOnly, r);
     },
     [](const TCommandPayload& p, TConstructResult& r) { Handlers.RemoveSignal(p, r); },
     [](const TCommandPayload& p, TConstructResult& r) {

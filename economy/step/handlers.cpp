@@ -640,11 +640,9 @@ void RebuildWay(const TVector& rayStart, const TVector& rayDir, uint16_t word, u
     return;
   }
   if (execute != 1) return;
-  ReconstructWay(way, *GlobalCurveline, options, kPreview, r);
-  if (r.Ok()) {
-    PostRebuildWay(CommandQueue, LocalPlayer, word, start, dir);
-    EndTool();
-  }
+  // The click only posts: the router is rebuilt once, when the command runs.
+  PostRebuildWay(CommandQueue, LocalPlayer, word, start, dir);
+  EndTool();
 }
 
 void RaiseLowerTerrain(int32_t column, int32_t row, int32_t delta, uint8_t source, uint8_t, TConstructResult& r) {

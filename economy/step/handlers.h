@@ -69,8 +69,9 @@ void BuildStationBuilding(const TVector& rayStart, const TVector& rayDir, uint8_
 // 14: a station track beside the platform under the ray, joined to its station.
 void BuildStationTrackAtPick(const TVector& rayStart, const TVector& rayDir, uint8_t source, uint8_t execute,
                              TConstructResult& r);
-// 15: the router under the ray rebuilt as a plain track. The interactive click previews (mode 0), so
-// the router is rebuilt once, when the posted command runs.
+// 15: the router under the ray rebuilt as a plain track. The interactive click only checks that the
+// way under the mouse is a router of the acting player ({2} when not) and posts; no preview is
+// made, and the router is rebuilt once, when the posted command runs.
 void RebuildWay(const TVector& rayStart, const TVector& rayDir, uint16_t word, uint8_t source, uint8_t execute,
                 TConstructResult& r);
 // 16: a height vertex raised or lowered; interactive: the vertex under the mouse, posted at once

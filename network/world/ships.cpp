@@ -1,7 +1,9 @@
 #include "network/world/ships.h"
 
 #include <cmath>
+#include <string>
 
+#include "engine/base/diagnostics.h"
 #include "engine/base/maths.h"
 #include "engine/mesh/mesh.h"
 #include "engine/world/building.h"
@@ -93,6 +95,20 @@ void Launch(TShip& ship) {
 }
 
 }  // namespace
+
+bool SetShipType(int row, const TShipType& t) {
+  if (row < 1 || row > 255) {
+    SYS_Warning("Ship type " + std::to_string(row) + ": no such row");
+    return false;
+  }
+  const float divisor = t.AccelerationDivisor;
+  if (!(divisor > 0.0f) || !std::isfinite(divisor)) {
+    SYS_Warning("Ship type " + std::to_string(row) + ": acceleration divisor must be above 0");
+    return false;
+  }
+  ShipTypes[row] = t;
+  return true;
+}
 
 const TShipType& ShipTypeRow(uint16_t type) {
   if (type == 0 || type > 255) return kNoShipType;

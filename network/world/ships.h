@@ -24,6 +24,12 @@ constexpr float kLaunchSpeed = -0.5f;
 // a row of zeros.
 const TShipType& ShipTypeRow(uint16_t type);
 
+// The rows of ShipTypes are set through this, so that the ship step has a speed step to take. Row
+// 1..255 := T unless T's acceleration divisor is not above 0 (or not finite): that is refused with
+// the warning "Ship type <row>: acceleration divisor must be above 0" and the row keeps what it
+// held. A row outside 1..255 is refused the same way ("Ship type <row>: no such row").
+bool SetShipType(int row, const TShipType& t);
+
 // Base + sin(Angle) x Amplitude.
 float SineOffset(float base, float angle, float amplitude);
 

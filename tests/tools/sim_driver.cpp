@@ -161,6 +161,18 @@
 //     (type 3 for the router's legs, part 4 its centre, with its nodes), every node with its links
 //     and the state hash.
 //
+//   sim_driver replay FILE
+//     Replays a file of posted command messages, one a line: PLAYER DUETICK COMMAND PAYLOAD (the
+//     payload's bytes in hexadecimal; see sim_replay.h). The world is the calendar game of run on
+//     flat land, with as many players as the file names; each message is posted in the tick before
+//     its due tick and the simulation runs until the last due tick. Prints the number of commands,
+//     the messages still waiting, the ways, buildings, signals and trees, the warnings, the tick and
+//     the state hash. A line it cannot read gives 2 with the file's name and the line number.
+//
+//   sim_driver replay-gen SEED COUNT
+//     Prints a replay file of COUNT messages drawn from SEED: curves, routers, crossings, station
+//     tracks, signals, removals and a few trees and terrain changes.
+//
 // Exit status 0 after a run, 2 for a command line it does not understand.
 #include <algorithm>
 #include <cmath>
@@ -195,6 +207,7 @@
 #include "network/track/cursor.h"
 #include "network/world/terrain.h"
 #include "platform/platform.h"
+#include "tests/tools/sim_replay.h"
 #include "tests/tools/sim_scenarios.h"
 #include "tools/sample_world.h"
 
@@ -218,7 +231,9 @@ int Usage() {
                "       sim_driver crossings\n"
                "       sim_driver crossing X|T\n"
                "       sim_driver router\n"
-               "       sim_driver lights X|T PERIOD TICKS\n");
+               "       sim_driver lights X|T PERIOD TICKS\n"
+               "       sim_driver replay FILE\n"
+               "       sim_driver replay-gen SEED COUNT\n");
   return 2;
 }
 
@@ -639,6 +654,10 @@ int main(int argc, char** argv) {
   if (command == "lights") {
     const int status = LightsRun(args);
     return status == 2 ? Usage() : status;
+  }
+  if (command == "replay" || command == "replay-gen") {
+    const int status = command == "replay" ? ReplayCommands(args) : GenerateReplay(args);
+    return status == 2 && (command == "replay-gen" || args.size() != 1) ? Usage() : status;
   }
   if (command == "testtrack") return TestTrack(args);
   if (command == "testrun") return TestRun(args);

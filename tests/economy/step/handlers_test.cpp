@@ -561,6 +561,10 @@ TEST_F(StationHandlers, APlatformWithoutAnEdgeSideIsRefused) {
   BuildStationTrackAtPick(PickRayStart(), PickRayDir(), 0, 1, r);
   EXPECT_EQ(r, Set({29}));
   EXPECT_EQ(World(), before);
+  // A station building there (no corner near the hit point) has no side to stand at either.
+  BuildStationBuilding(PickRayStart(), PickRayDir(), 0, 1, r);
+  EXPECT_EQ(r, Set({29}));
+  EXPECT_EQ(World(), before);
   // Nothing of a station under the ray: nothing happens.
   BuildStationTrackAtPick({5000, 300, 4700}, {0, -300, 300}, 0, 1, r);
   EXPECT_TRUE(r.Empty());
@@ -691,7 +695,7 @@ TEST_F(StationHandlers, AWayedBuildingNeedsAConnectOrAChosenPointAndIsPosted) {
 
 // ---------------------------------------------------------------- rebuild and terrain
 
-TEST_F(Handlers, ARouterRebuiltByAClickIsRebuiltOnceWhenTheCommandRuns) {
+TEST_F(Handlers, ARouterRebuiltByAClickIsOnlyCheckedAndPostedAndRebuiltWhenTheCommandRuns) {
   const TVector c{1030 + std::cos(0.2792527f) * 280, 0, 1000 + std::sin(0.2792527f) * 280};
   ExpectRoundTrip(
       [&] {
@@ -705,9 +709,14 @@ TEST_F(Handlers, ARouterRebuiltByAClickIsRebuiltOnceWhenTheCommandRuns) {
         TConstructResult r{};
         RebuildWay({}, {}, 0, 1, 0, r);  // hovering does nothing
         EXPECT_EQ(Posted(), 0);
+        ResetConstruction(*GlobalCurveline);
         RebuildWay({}, {}, 0, 1, 1, r);
         EXPECT_EQ(r, Set({0}));
+        EXPECT_EQ(MouseMode, 0);
         EXPECT_EQ(WaysOfType(kWaytypeRouter).size(), 4u);  // still there until the command runs
+        // The click plans nothing: no plain track was laid out in its place.
+        EXPECT_EQ(int{GlobalCurveline->conzahl}, 0);
+        EXPECT_EQ(GlobalPieceLog.Count, 0);
       },
       [&] {
         TConstructResult r{};
@@ -718,10 +727,14 @@ TEST_F(Handlers, ARouterRebuiltByAClickIsRebuiltOnceWhenTheCommandRuns) {
   EXPECT_EQ(WaysOfType(kWaytypeRouter).size(), 0u);
   EXPECT_EQ(WaysOfType(kWaytypePlainRail).size(), 1u);
 
-  // No router under the ray.
+  // No router under the ray, from the queue or under the mouse: nothing is posted.
   TConstructResult r{};
   RebuildWay({1100, 300, 700}, {0, -300, 300}, 0, 0, 1, r);
   EXPECT_EQ(r, Set({2}));
+  AimAt({1160, 0, 1000});
+  RebuildWay({}, {}, 0, 1, 1, r);
+  EXPECT_EQ(r, Set({2}));
+  EXPECT_EQ(Posted(), 0);
 }
 
 TEST_F(Handlers, TerrainRaisedUnderTheMouseIsPostedAtOnce) {

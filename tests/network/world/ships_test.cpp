@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "engine/base/maths.h"
 #include "engine/base/worldstate.h"
@@ -102,6 +104,34 @@ TEST_F(Ships, ATypeWithoutAStepTakesTheTargetAtOnceAndAnUnknownTypeStandsStill) 
     EXPECT_EQ(p.Z, 1000.0f);
     EXPECT_TRUE(std::isfinite(p.Y) && std::isfinite(p.Nick));
   }
+}
+
+// What the speed ramp divides by is refused when the ship types are set; the row keeps what it held.
+TEST_F(Ships, AShipTypeWithoutAUsableAccelerationDivisorIsRefusedWhenSet) {
+  testing_support::Warnings().clear();
+  const TShipType held = ShipTypes[1];
+  struct Case {
+    float divisor;
+    bool taken;
+  };
+  for (const Case c : {Case{0.0f, false}, Case{-2.0f, false}, Case{std::nanf(""), false},
+                       Case{INFINITY, false}, Case{0.5f, true}}) {
+    SCOPED_TRACE(c.divisor);
+    TShipType t = held;
+    t.AccelerationDivisor = c.divisor;
+    t.MaxSpeed = 7.0f;
+    EXPECT_EQ(SetShipType(1, t), c.taken);
+    EXPECT_EQ(ShipTypes[1].MaxSpeed == 7.0f, c.taken);
+  }
+  TShip s = Ship(0, 1000.0f, 0.0f, 1000.0f);
+  ShipStep(s, 5.0f);
+  EXPECT_EQ(float{s.Speed}, 2.0f);  // one step of 1 / 0.5
+  EXPECT_FALSE(SetShipType(0, held));
+  EXPECT_FALSE(SetShipType(256, held));
+  const std::string refused = "Ship type 1: acceleration divisor must be above 0";
+  EXPECT_EQ(testing_support::Warnings(), (std::vector<std::string>{refused, refused, refused, refused,
+                                                                    "Ship type 0: no such row",
+                                                                    "Ship type 256: no such row"}));
 }
 
 TEST_F(Ships, AShipAtRestEasesTowardTheWaterAndLevelsOut) {
