@@ -105,6 +105,22 @@ bool PickLastPoint(uint8_t waytype, int k, TMetaconnect& meta, TConstructResult&
   return true;
 }
 
+// The second end of a two-point tool: the payload's point as a connect (executing; a failure is
+// the handler's refusal) or the point picked under the mouse, kept in PlacementPoints[1]
+// (interactive). At := where it lies. False when the handler ends here (R says why).
+bool SecondEnd(uint8_t source, uint8_t waytype, const TVector& given, TMetaconnect& meta, TVector& at,
+               TConstructResult& r) {
+  if (source == kExecuting) {
+    at = given;
+    if (MakeConnect(waytype, given, meta)) return true;
+    r = Refusal();
+    return false;
+  }
+  if (!PickLastPoint(waytype, 1, meta, r)) return false;
+  at = PlacementPoints[1];
+  return true;
+}
+
 // The mode of the construction call: the executing form builds as asked, the interactive one
 // previews.
 uint8_t ModeOf(uint8_t source, uint8_t execute) { return source == kExecuting ? execute : kPreview; }
@@ -451,16 +467,8 @@ void ExtendWay(const TVector& a, const TVector& b, uint32_t way, uint16_t word, 
     r = Refusal();
     return;
   }
-  TVector target = b;
-  if (source == kExecuting) {
-    if (!MakeConnect(kRoad, b, mb)) {
-      r = Refusal();
-      return;
-    }
-  } else {
-    if (!PickLastPoint(kRoad, 1, mb, r)) return;
-    target = PlacementPoints[1];
-  }
+  TVector target;
+  if (!SecondEnd(source, kRoad, b, mb, target, r)) return;
   ExtendWayFindTarget(way, a, target, r);
   if (!r.Ok()) return;
   ConstructWayExtension(*GlobalCurveline, options, ModeOf(source, execute), r);
@@ -478,16 +486,8 @@ void BuildStationTrack(const TVector& a, const TVector& b, uint32_t station, uin
     r = Refusal();
     return;
   }
-  TVector end = b;
-  if (source == kExecuting) {
-    if (!MakeConnect(kRail, b, mb)) {
-      r = Refusal();
-      return;
-    }
-  } else {
-    if (!PickLastPoint(kRail, 1, mb, r)) return;
-    end = PlacementPoints[1];
-  }
+  TVector end;
+  if (!SecondEnd(source, kRail, b, mb, end, r)) return;
   ConstructRailStationTrack(*GlobalCurveline, ma, mb, station, ModeOf(source, execute), r);
   if (source == kInteractive && r.Ok() && execute == 1) {
     PostBuildStationTrack(CommandQueue, LocalPlayer, a, end, station);

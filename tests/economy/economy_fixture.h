@@ -12,14 +12,27 @@
 #include "economy/messages/newspaper.h"
 #include "economy/money/bank.h"
 #include "economy/port/uiport.h"
+#include "economy/step/commands.h"
+#include "economy/step/tick.h"
 #include "economy/town/randomnames.h"
 #include "engine/base/diagnostics.h"
 #include "engine/base/worldstate.h"
 #include "engine/store/recordstore.h"
+#include "engine/world/hooks.h"
+#include "network/construction/buildings.h"
 #include "platform/platform.h"
 #include "tests/support/test_support.h"
 
 namespace economy_test {
+
+// The hooks that the economy's services fill in back at their defaults, for the tests that ran a
+// world with the services installed (ResetSimulationWorld).
+inline void UninstallEconomyServices() {
+  step_hooks::InstallDefaults();
+  world_hooks::InstallDefaults();
+  building_hooks::InstallDefaults();
+  command_handlers::InstallDefaults();
+}
 
 inline uint32_t g_ticks = 0;
 // Advances by one a call, so a fatal stop's wait ends.

@@ -38,6 +38,17 @@ void ChangeStation(uint32_t index, Change change) {
   s->A_ReWrite();
 }
 
+// A stretch of the station to the next station on the schedule's stop, appended.
+inline void AddStretch(uint32_t station, uint32_t next, uint32_t schedule, uint8_t stop) {
+  ChangeStation(station, [&](TStation& s) {
+    TStationStretch e{};
+    e.Station = next;
+    e.Schedule = schedule;
+    e.StopNumber = stop;
+    s.Stretches[s.StationstretchCounter++] = e;
+  });
+}
+
 class GoodsTest : public arrayer_testing::ArrayerTest {
  protected:
   void SetUp() override {

@@ -31,10 +31,7 @@ namespace {
 class EconomyScenario : public economy_test::EconomyTest {
  protected:
   void TearDown() override {
-    step_hooks::InstallDefaults();
-    world_hooks::InstallDefaults();
-    building_hooks::InstallDefaults();
-    command_handlers::InstallDefaults();
+    economy_test::UninstallEconomyServices();
     ResetGoodsProcesses();
     ResetWorldState();
     EconomyTest::TearDown();

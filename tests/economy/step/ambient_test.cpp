@@ -53,10 +53,7 @@ class AmbientStep : public economy_test::EconomyTest {
     g_roads.clear();
     citytraffic_hooks::InstallDefaults();
     picking_hooks::InstallDefaults();
-    step_hooks::InstallDefaults();
-    world_hooks::InstallDefaults();
-    building_hooks::InstallDefaults();
-    command_handlers::InstallDefaults();
+    economy_test::UninstallEconomyServices();
     ResetAnimals();
     ResetCityTraffic();
     ResetWorldState();

@@ -39,6 +39,7 @@ T Val(const T v) {
 }
 
 using goods_testing::kCoal;
+using goods_testing::AddStretch;
 using goods_testing::ChangeStation;
 using goods_testing::ReadStation;
 using goods_testing::kPassengers;
@@ -77,15 +78,6 @@ class DeleteHooks : public goods_testing::GoodsTest {
     GoodsTest::TearDown();
   }
 
-  static void AddStretch(uint32_t station, uint32_t next, uint32_t schedule, uint8_t stop) {
-    ChangeStation(station, [&](TStation& s) {
-      TStationStretch e{};
-      e.Station = next;
-      e.Schedule = schedule;
-      e.StopNumber = stop;
-      s.Stretches[s.StationstretchCounter++] = e;
-    });
-  }
   static std::vector<std::string> Stretches(uint32_t station) {
     auto s = ReadStation(station);
     std::vector<std::string> v;
@@ -366,10 +358,7 @@ TEST_F(DeleteHooks, ADeletedRecordResetsEachProcessThatHoldsItInThePhaseItIsIn) 
 class DeletionsInARunningWorld : public economy_test::EconomyTest {
  protected:
   void TearDown() override {
-    step_hooks::InstallDefaults();
-    world_hooks::InstallDefaults();
-    building_hooks::InstallDefaults();
-    command_handlers::InstallDefaults();
+    economy_test::UninstallEconomyServices();
     train_hooks::OnDestroyTrain = nullptr;
     ResetGoodsProcesses();
     ResetPassengers();

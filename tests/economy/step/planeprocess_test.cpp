@@ -22,10 +22,7 @@ using plane_testing::Val;
 class PlaneStep : public economy_test::EconomyTest {
  protected:
   void TearDown() override {
-    step_hooks::InstallDefaults();
-    world_hooks::InstallDefaults();
-    building_hooks::InstallDefaults();
-    command_handlers::InstallDefaults();
+    economy_test::UninstallEconomyServices();
     ResetPlanes();
     ResetWorldState();
     EconomyTest::TearDown();

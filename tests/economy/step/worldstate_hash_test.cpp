@@ -16,10 +16,7 @@ namespace {
 class WorldReset : public economy_test::EconomyTest {
  protected:
   void TearDown() override {
-    step_hooks::InstallDefaults();
-    world_hooks::InstallDefaults();
-    building_hooks::InstallDefaults();
-    command_handlers::InstallDefaults();
+    economy_test::UninstallEconomyServices();
     ResetParticles();
     ResetWorldState();
     EconomyTest::TearDown();

@@ -24,6 +24,7 @@ T Val(const T v) {
 }
 
 using goods_testing::kCoal;
+using goods_testing::AddStretch;
 using goods_testing::ChangeStation;
 using goods_testing::ReadStation;
 using goods_testing::kPassengers;
@@ -65,15 +66,6 @@ class Passengers : public goods_testing::GoodsTest {
   }
   static void AddOut(uint32_t station, uint32_t good) {
     ChangeStation(station, [&](TStation& s) { s.GoodsOut[s.StationOutGoodsCounter++] = good; });
-  }
-  static void AddStretch(uint32_t station, uint32_t next, uint32_t schedule, uint8_t stop) {
-    ChangeStation(station, [&](TStation& s) {
-      TStationStretch e{};
-      e.Station = next;
-      e.Schedule = schedule;
-      e.StopNumber = stop;
-      s.Stretches[s.StationstretchCounter++] = e;
-    });
   }
   static std::vector<std::string> Stretches(uint32_t station) {
     auto s = ReadStation(station);
