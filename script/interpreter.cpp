@@ -145,10 +145,46 @@ inline void CopyToPlain(const TQzVariant& Src, TQzVariant& Dst) {
   }
 }
 
+// Reads and writes of a value that is known to be a plain TQzVariant (a slot's own value, the
+// accumulator, the stack, temporaries, working values): the same results as the virtual
+// operations, without the call for the common kinds.
+inline int32_t PlainInteger(const TQzVariant& V) {
+  if (V.Kind == kVarInteger || V.Kind == kVarRecord) return V.IntValue;
+  return V.TQzVariant::GetInteger();
+}
+inline void PlainSetInteger(TQzVariant& V, int32_t X) {
+  V.IntValue = X;
+  V.Kind = kVarInteger;
+}
+
+// CopyToPlain from a plain source.
+inline void CopyPlainToPlain(const TQzVariant& Src, TQzVariant& Dst) {
+  switch (Src.Kind) {
+    case kVarInteger:
+    case kVarRecord:
+      Dst.IntValue = Src.IntValue;
+      Dst.Kind = Src.Kind;
+      break;
+    case kVarFloat:
+      Dst.FloatValue = Src.FloatValue;
+      Dst.Kind = kVarFloat;
+      break;
+    case kVarString:
+      Dst.StrValue = Src.TQzVariant::GetString();
+      Dst.Kind = kVarString;
+      break;
+    default: break;
+  }
+}
+
 // ---- Reading the code; nothing is read beyond the image
 
+[[noreturn, gnu::noinline, gnu::cold]] void FaultPastEnd() {
+  Fault("I-013 : ERROR : Instruction runs past the end of the code");
+}
+
 inline void NeedBytes(int32_t N) {
-  if (N > CodeSize - ProgramCounter) Fault("I-013 : ERROR : Instruction runs past the end of the code");
+  if (N > CodeSize - ProgramCounter) [[unlikely]] FaultPastEnd();
 }
 
 inline uint8_t ReadU8() {
@@ -198,14 +234,34 @@ uint32_t LoadU32(const uint8_t* p) {
 
 // ---- Names, slots and procedures
 
-TSVariable& VariableOf(uint16_t N) {
-  if (N == 0 || N > VarLinkCount) Fault("I-018 : ERROR : Invalid variable number (" + Num(N) + ")");
+[[noreturn, gnu::noinline, gnu::cold]] void FaultVariableNumber(uint16_t N) {
+  Fault("I-018 : ERROR : Invalid variable number (" + Num(N) + ")");
+}
+[[noreturn, gnu::noinline, gnu::cold]] void FaultVariableNotSet(uint16_t N) {
+  Fault("I-019 : ERROR : Variable not set (\"" + VarLinks[N].Name + "\")");
+}
+
+inline TSVariable& VariableOf(uint16_t N) {
+  if (N == 0 || N > VarLinkCount) [[unlikely]] FaultVariableNumber(N);
   auto* v = static_cast<TSVariable*>(VarLinks[N].Current);
-  if (v == nullptr) Fault("I-019 : ERROR : Variable not set (\"" + VarLinks[N].Name + "\")");
+  if (v == nullptr) [[unlikely]] FaultVariableNotSet(N);
   return *v;
 }
 
 inline TQzVariant& ValueOf(uint16_t N) { return *VariableOf(N).Value; }
+
+// A slot's value is plain while it is the slot's own (no host variable stands in for it).
+inline bool IsPlainSlot(const TSVariable& S) { return S.Value == &S.Own; }
+
+inline int32_t SlotInteger(const TSVariable& S) {
+  return IsPlainSlot(S) ? PlainInteger(S.Own) : S.Value->GetInteger();
+}
+
+// CopyToPlain from a slot's value.
+inline void CopySlotToPlain(const TSVariable& S, TQzVariant& Dst) {
+  if (IsPlainSlot(S)) CopyPlainToPlain(S.Own, Dst);
+  else CopyToPlain(*S.Value, Dst);
+}
 
 uint16_t ProcNumber(uint16_t N) {
   if (N == 0 || N > ProcLinkCount) Fault("I-018 : ERROR : Invalid procedure number (" + Num(N) + ")");
@@ -262,13 +318,16 @@ TQzVariant* PushSlot() {
 void PushCopy(const TQzVariant& V) {
   if (TQzVariant* s = PushSlot()) CopyToPlain(V, *s);
 }
+void PushPlain(const TQzVariant& V) {
+  if (TQzVariant* s = PushSlot()) CopyPlainToPlain(V, *s);
+}
 
 bool PopToAccumulator() {
   if (StackDepth <= 0) {
     ScriptError("I-009 : ERROR : Tryed to pop of empty stack");
     return false;
   }
-  CopyToPlain(ValueStack[StackDepth], Accumulator);
+  CopyPlainToPlain(ValueStack[StackDepth], Accumulator);
   if (ScriptErrorFlag) return false;
   --StackDepth;
   return true;
@@ -310,6 +369,22 @@ void StoreValue(const TQzVariant& Src, TQzVariant& Var) {
     }
     default: break;  // a record changes nothing
   }
+}
+
+// StoreValue from a plain source into a slot's value.
+inline void StoreIntoSlot(const TQzVariant& Src, TSVariable& S) {
+  if (IsPlainSlot(S)) {
+    TQzVariant& v = S.Own;
+    if (Src.Kind == kVarInteger && v.Kind == kVarInteger) {
+      v.IntValue = Src.IntValue;
+      return;
+    }
+    if (Src.Kind == kVarFloat && v.Kind == kVarFloat) {
+      v.FloatValue = Src.FloatValue;
+      return;
+    }
+  }
+  StoreValue(Src, *S.Value);
 }
 
 // MOV: a constant of the type code into a variable, by the variable's current kind. The
@@ -586,7 +661,7 @@ void RunDecodedCalc(const TDecodedCalc& C) {
           ProgramCounter = o.After;
           w.Kind = kVarInteger;
           w.IntValue = 0;
-          CopyToPlain(ValueOf(o.Index), w);
+          CopySlotToPlain(VariableOf(o.Index), w);
           break;
         case kOperandTemporary:
           ProgramCounter = o.After;
@@ -594,7 +669,7 @@ void RunDecodedCalc(const TDecodedCalc& C) {
           w.IntValue = 0;
           if (o.Index == 0 || o.Index > TempCount)
             Fault("I-018 : ERROR : Invalid temporary number (" + Num(o.Index) + ")");
-          CopyToPlain(Temporaries[o.Index], w);
+          CopyPlainToPlain(Temporaries[o.Index], w);
           break;
         case kOperandString: w.SetString(o.Constant.StrValue); break;
         case kOperandFloat:
@@ -621,14 +696,14 @@ void RunDecodedCalc(const TDecodedCalc& C) {
       if (ScriptErrorFlag) throw CalcAbort{};
       if (st.A >= n || st.B >= n || st.D >= n || st.E >= n) Fault("I-018 : ERROR : Invalid working value number");
       if (!CalcOperate(st.Op, WorkingValues[st.A], WorkingValues[st.B], WorkingValues[st.D])) throw CalcAbort{};
-      if (st.E != st.D) CopyToPlain(WorkingValues[st.D], WorkingValues[st.E]);
+      if (st.E != st.D) CopyPlainToPlain(WorkingValues[st.D], WorkingValues[st.E]);
       last = st.D;
     }
     ProgramCounter = C.End;
-    CopyToPlain(WorkingValues[last], Accumulator);
+    CopyPlainToPlain(WorkingValues[last], Accumulator);
     if (TempCount >= kScriptPoolSize) Fault("I-020 : ERROR : Capacity exceeded (temporaries)");
     ++TempCount;
-    CopyToPlain(Accumulator, Temporaries[TempCount]);
+    CopyPlainToPlain(Accumulator, Temporaries[TempCount]);
   } catch (const RunFault&) {
     throw CalcAbort{};
   }
@@ -842,16 +917,16 @@ void Execute() {
       case kMnJump: ProgramCounter = JumpTarget(ReadU32()); break;
       case kMnRet: ReturnFromProcedure(); break;
       case kMnProc: DefineProcedure(); break;
-      case kMnPush: PushCopy(Accumulator); break;
+      case kMnPush: PushPlain(Accumulator); break;
       case kMnPop: PopToAccumulator(); break;
       case kMnCalc: ExecuteCalc(); break;
       case kMnBuffc: TempCount = 0; break;
       case kMnUnset: ExecuteUnset(); break;
       case kMnMovr: {
         const uint8_t direction = ReadU8();
-        TQzVariant& v = ValueOf(ReadU16());
-        if (direction != 0) CopyToPlain(v, Accumulator);
-        else StoreValue(Accumulator, v);
+        TSVariable& v = VariableOf(ReadU16());
+        if (direction != 0) CopySlotToPlain(v, Accumulator);
+        else StoreIntoSlot(Accumulator, v);
         break;
       }
       case kMnMovd: {
@@ -862,19 +937,23 @@ void Execute() {
       }
       case kMnCallExt: CallHostRoutine(); break;
       case kMnIf:
-        if (Accumulator.GetInteger() == 0) SkipNext();
+        if (PlainInteger(Accumulator) == 0) SkipNext();
         break;
       case kMnIfnt:
-        if (Accumulator.GetInteger() == 1) SkipNext();
+        if (PlainInteger(Accumulator) == 1) SkipNext();
         break;
-      case kMnPushV: PushCopy(ValueOf(ReadU16())); break;
+      case kMnPushV: {
+        const TSVariable& v = VariableOf(ReadU16());
+        if (TQzVariant* s = PushSlot()) CopySlotToPlain(v, *s);
+        break;
+      }
       case kMnPopV: {
-        TQzVariant& v = ValueOf(ReadU16());
+        TSVariable& v = VariableOf(ReadU16());
         if (StackDepth <= 0) {
           ScriptError("I-009 : ERROR : Tryed to pop of empty stack");
           break;
         }
-        StoreValue(ValueStack[StackDepth], v);
+        StoreIntoSlot(ValueStack[StackDepth], v);
         --StackDepth;
         break;
       }
@@ -883,16 +962,19 @@ void Execute() {
       case kMnInc:
       case kMnDec: {
         const bool inc = OpcodeMap[opcode] == kMnInc;
-        TQzVariant& v = ValueOf(ReadU16());
+        TSVariable& v = VariableOf(ReadU16());
         const uint32_t amount = ReadU32();
-        const uint32_t x = static_cast<uint32_t>(v.GetInteger());
-        v.SetInteger(static_cast<int32_t>(inc ? x + amount : x - amount));
+        const uint32_t x = static_cast<uint32_t>(SlotInteger(v));
+        const int32_t r = static_cast<int32_t>(inc ? x + amount : x - amount);
+        if (IsPlainSlot(v)) PlainSetInteger(v.Own, r);
+        else v.Value->SetInteger(r);
         break;
       }
       case kMnSme: {
-        TQzVariant& a = ValueOf(ReadU16());
-        TQzVariant& b = ValueOf(ReadU16());
-        Accumulator.SetInteger(a.GetInteger() <= b.GetInteger() ? 1 : 0);
+        const TSVariable& a = VariableOf(ReadU16());
+        const TSVariable& b = VariableOf(ReadU16());
+        const int32_t x = SlotInteger(a);
+        PlainSetInteger(Accumulator, x <= SlotInteger(b) ? 1 : 0);
         break;
       }
       case kMnPushPointer: PushPointer(); break;
