@@ -269,10 +269,14 @@ uint16_t ProcNumber(uint16_t N) {
 }
 
 // Takes the lowest-numbered free slot and appends it to the allocated list.
-TSVariable& AllocateSlot(int32_t& Number) {
+[[noreturn, gnu::noinline, gnu::cold]] void FaultVariablesFull() {
+  Fault("I-020 : ERROR : Capacity exceeded (variables)");
+}
+
+inline TSVariable& AllocateSlot(int32_t& Number) {
   int32_t i = FreeSlotHint;
   while (i < kScriptPoolSize && VariableSlots[i].InUse) ++i;
-  if (i >= kScriptPoolSize) Fault("I-020 : ERROR : Capacity exceeded (variables)");
+  if (i >= kScriptPoolSize) [[unlikely]] FaultVariablesFull();
   FreeSlotHint = i + 1;
   TSVariable& s = VariableSlots[i];
   s.InUse = true;
@@ -1061,13 +1065,14 @@ void LinkNames() {
 // LinkNames for the image linked last: the links start empty and the host variables take their
 // slots and bind as then.
 void Relink() {
+  // Most links were never bound by the last run: only the bound ones need emptying.
   for (int32_t i = 1; i <= VarLinkCount; ++i) {
     VarLinks[i].Current = nullptr;
-    VarLinks[i].Bindings.SetCount(0);
+    if (VarLinks[i].Bindings.Count != 0) VarLinks[i].Bindings.SetCount(0);
   }
   for (int32_t i = 1; i <= ProcLinkCount; ++i) {
     ProcLinks[i].Current = nullptr;
-    ProcLinks[i].Bindings.SetCount(0);
+    if (ProcLinks[i].Bindings.Count != 0) ProcLinks[i].Bindings.SetCount(0);
   }
   const int32_t hosts = ExtVarCount();
   for (int32_t k = 0; k < hosts; ++k) {
