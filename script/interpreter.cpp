@@ -53,6 +53,7 @@ struct TCalcOperand {
 };
 struct TCalcStep {
   uint8_t A = 0, B = 0, Op = 0, D = 0, E = 0;
+  bool InRange = false;  // A, B, D and E name working values of the CALC
   int32_t After = 0;
 };
 struct TDecodedCalc {
@@ -582,6 +583,49 @@ bool CalcOperate(uint8_t Op, const TQzVariant& A, const TQzVariant& B, TQzVarian
   }
 }
 
+// CalcOperate for two integers or two floats under the common operators, written directly; false
+// when the operation is not one of them (CalcOperate then does it).
+inline bool OperateDirect(uint8_t Op, const TQzVariant& A, const TQzVariant& B, TQzVariant& D) {
+  if (A.Kind == kVarInteger && B.Kind == kVarInteger) {
+    const int32_t x = A.IntValue, y = B.IntValue;
+    const uint32_t ux = static_cast<uint32_t>(x), uy = static_cast<uint32_t>(y);
+    switch (Op) {
+      case 1: SetPlainInteger(D, static_cast<int32_t>(ux + uy)); return true;
+      case 2: SetPlainInteger(D, static_cast<int32_t>(ux - uy)); return true;
+      case 3: SetPlainInteger(D, static_cast<int32_t>(ux * uy)); return true;
+      case 4:
+        if (y == 0) return false;
+        SetPlainInteger(D, y == -1 ? static_cast<int32_t>(0u - ux) : x / y);
+        return true;
+      case 5:
+        if (y == 0) return false;
+        SetPlainInteger(D, y == -1 ? 0 : x % y);
+        return true;
+      case 7: SetPlainInteger(D, x == y ? 1 : 0); return true;
+      case 8: SetPlainInteger(D, x != y ? 1 : 0); return true;
+      case 13: SetPlainInteger(D, x < y ? 1 : 0); return true;
+      case 14: SetPlainInteger(D, x > y ? 1 : 0); return true;
+      case 15: SetPlainInteger(D, x <= y ? 1 : 0); return true;
+      case 16: SetPlainInteger(D, x >= y ? 1 : 0); return true;
+      default: return false;
+    }
+  }
+  if (A.Kind == kVarFloat && B.Kind == kVarFloat) {
+    const double x = A.FloatValue, y = B.FloatValue;
+    switch (Op) {
+      case 1: SetPlainFloat(D, static_cast<float>(x + y)); return true;
+      case 2: SetPlainFloat(D, static_cast<float>(x - y)); return true;
+      case 3: SetPlainFloat(D, static_cast<float>(x * y)); return true;
+      case 4:
+        if (y == 0) return false;
+        SetPlainFloat(D, static_cast<float>(x / y));
+        return true;
+      default: return false;
+    }
+  }
+  return false;
+}
+
 // Reads the CALC whose operand count is at At, or returns false when it runs past the code.
 bool DecodeCalc(int32_t At, TDecodedCalc& C) {
   int32_t pc = At;
@@ -645,6 +689,7 @@ bool DecodeCalc(int32_t At, TDecodedCalc& C) {
     st.Op = OperatorMap[CodeBuffer[pc + 2]];
     st.D = CodeBuffer[pc + 3];
     st.E = CodeBuffer[pc + 4];
+    st.InRange = st.A < n && st.B < n && st.D < n && st.E < n;
     pc += 5;
     st.After = pc;
     C.Steps.push_back(st);
@@ -698,8 +743,10 @@ void RunDecodedCalc(const TDecodedCalc& C) {
     for (const TCalcStep& st : C.Steps) {
       ProgramCounter = st.After;
       if (ScriptErrorFlag) throw CalcAbort{};
-      if (st.A >= n || st.B >= n || st.D >= n || st.E >= n) Fault("I-018 : ERROR : Invalid working value number");
-      if (!CalcOperate(st.Op, WorkingValues[st.A], WorkingValues[st.B], WorkingValues[st.D])) throw CalcAbort{};
+      if (!st.InRange) Fault("I-018 : ERROR : Invalid working value number");
+      if (!OperateDirect(st.Op, WorkingValues[st.A], WorkingValues[st.B], WorkingValues[st.D]) &&
+          !CalcOperate(st.Op, WorkingValues[st.A], WorkingValues[st.B], WorkingValues[st.D]))
+        throw CalcAbort{};
       if (st.E != st.D) CopyPlainToPlain(WorkingValues[st.D], WorkingValues[st.E]);
       last = st.D;
     }
