@@ -299,6 +299,10 @@ void ReleaseSlot(int32_t Number) {
   s.Value = &s.Own;
   if (Number < FreeSlotHint) FreeSlotHint = Number;
   // A slot stands in the list once; the one released is nearly always among the newest.
+  if (AllocatedCount > 0 && AllocatedSlots[AllocatedCount - 1] == Number) {
+    --AllocatedCount;
+    return;
+  }
   for (int32_t k = AllocatedCount - 1; k >= 0; --k) {
     if (AllocatedSlots[k] == Number) {
       std::memmove(&AllocatedSlots[k], &AllocatedSlots[k + 1], sizeof(int32_t) * size_t(AllocatedCount - k - 1));
@@ -857,7 +861,9 @@ void CallProcedure() {
 
 // Releases what the returning call allocated: its variables and the procedures it defined.
 void ReturnFromProcedure() {
-  for (int i = 0; i < 5; ++i) ReadU16();
+  if (CodeSize - ProgramCounter >= 10) ProgramCounter += 10;  // five words, unused
+  else
+    for (int i = 0; i < 5; ++i) ReadU16();
   if (CallStack.empty()) Fault("I-014 : ERROR : Return without call");
   const int32_t depth = static_cast<int32_t>(CallStack.size());
   while (AllocatedCount > 0 && VariableSlots[AllocatedSlots[AllocatedCount - 1]].CallDepth >= depth)
