@@ -223,9 +223,12 @@ std::string ReadShortString() {
 }
 
 // A code offset to continue at: inside the instructions or their end.
-int32_t JumpTarget(uint32_t Target) {
-  if (Target < 4 || Target > static_cast<uint32_t>(CodeSize))
-    Fault("I-013 : ERROR : Jump target out of range (" + Num(Target) + ")");
+[[noreturn, gnu::noinline, gnu::cold]] void FaultJumpTarget(uint32_t Target) {
+  Fault("I-013 : ERROR : Jump target out of range (" + Num(Target) + ")");
+}
+
+inline int32_t JumpTarget(uint32_t Target) {
+  if (Target < 4 || Target > static_cast<uint32_t>(CodeSize)) [[unlikely]] FaultJumpTarget(Target);
   return static_cast<int32_t>(Target);
 }
 
@@ -264,8 +267,12 @@ inline void CopySlotToPlain(const TSVariable& S, TQzVariant& Dst) {
   else CopyToPlain(*S.Value, Dst);
 }
 
-uint16_t ProcNumber(uint16_t N) {
-  if (N == 0 || N > ProcLinkCount) Fault("I-018 : ERROR : Invalid procedure number (" + Num(N) + ")");
+[[noreturn, gnu::noinline, gnu::cold]] void FaultProcedureNumber(uint16_t N) {
+  Fault("I-018 : ERROR : Invalid procedure number (" + Num(N) + ")");
+}
+
+inline uint16_t ProcNumber(uint16_t N) {
+  if (N == 0 || N > ProcLinkCount) [[unlikely]] FaultProcedureNumber(N);
   return N;
 }
 
@@ -314,8 +321,8 @@ void ReleaseSlot(int32_t Number) {
 
 // ---- The value stack
 
-TQzVariant* PushSlot() {
-  if (StackDepth >= kScriptPoolSize) {
+inline TQzVariant* PushSlot() {
+  if (StackDepth >= kScriptPoolSize) [[unlikely]] {
     ScriptError("I-010 : ERROR : Stack overflow");
     return nullptr;
   }
@@ -331,8 +338,8 @@ void PushPlain(const TQzVariant& V) {
   if (TQzVariant* s = PushSlot()) CopyPlainToPlain(V, *s);
 }
 
-bool PopToAccumulator() {
-  if (StackDepth <= 0) {
+inline bool PopToAccumulator() {
+  if (StackDepth <= 0) [[unlikely]] {
     ScriptError("I-009 : ERROR : Tryed to pop of empty stack");
     return false;
   }
