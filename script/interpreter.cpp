@@ -1268,8 +1268,12 @@ std::string RunScript(const std::vector<uint8_t>& Image) {
 
 const TQzVariant& ValueStackEntry(int32_t N) { return ValueStack[std::clamp(N, 0, kScriptPoolSize)]; }
 
-int32_t PopInt() { return PopToAccumulator() ? Accumulator.GetInteger() : 0; }
-float PopFloat() { return PopToAccumulator() ? Accumulator.GetFloat() : 0.0f; }
+int32_t PopInt() { return PopToAccumulator() ? PlainInteger(Accumulator) : 0; }
+float PopFloat() {
+  if (!PopToAccumulator()) return 0.0f;
+  if (Accumulator.Kind == kVarFloat) return Accumulator.FloatValue;
+  return Accumulator.TQzVariant::GetFloat();
+}
 std::string PopString() { return PopToAccumulator() ? Accumulator.GetString() : std::string(); }
 
 void PushInt(int32_t N) {
