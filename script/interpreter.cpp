@@ -75,6 +75,7 @@ struct TRegistryIndex {
   uint32_t Version = 0;
   std::unordered_map<std::string, TScriptRoutine> Routines;
   std::unordered_map<std::string, std::vector<int32_t>> Variables;
+  std::vector<TQzVariantP*> HostVariables;  // in registration order
   std::vector<int32_t> HostSlots;  // slot of each host variable in the current run
   std::vector<uint8_t> Bound;
 };
@@ -103,7 +104,11 @@ void IndexRegistry() {
   Registry.Routines.clear();
   Registry.Variables.clear();
   for (int32_t k = 0; k < ExtProcCount(); ++k) Registry.Routines[ExtProc(k)->Name] = ExtProc(k)->Address;
-  for (int32_t k = 0; k < ExtVarCount(); ++k) Registry.Variables[ExtVar(k)->Name].push_back(k);
+  Registry.HostVariables.clear();
+  for (int32_t k = 0; k < ExtVarCount(); ++k) {
+    Registry.Variables[ExtVar(k)->Name].push_back(k);
+    Registry.HostVariables.push_back(ExtVar(k));
+  }
   Registry.HostSlots.assign(size_t(ExtVarCount()), 0);
   Registry.Bound.assign(size_t(ExtVarCount()), 0);
   Registry.Version = ScriptRegistryVersion;
@@ -1096,11 +1101,11 @@ void LinkNames() {
     const auto found = Registry.Routines.find(ProcLinks[i].Name);
     HostRoutineTable[i - 1] = found != Registry.Routines.end() ? found->second : nullptr;
   }
-  const int32_t hosts = ExtVarCount();
+  const int32_t hosts = static_cast<int32_t>(Registry.HostVariables.size());
   for (int32_t k = 0; k < hosts; ++k) {
     int32_t number = 0;
     TSVariable& s = AllocateSlot(number);
-    s.Value = ExtVar(k);
+    s.Value = Registry.HostVariables[size_t(k)];
     s.NameIndex = 0;
     Registry.HostSlots[size_t(k)] = number;
     Registry.Bound[size_t(k)] = 0;
@@ -1134,11 +1139,11 @@ void Relink() {
     ProcLinks[i].Current = nullptr;
     if (ProcLinks[i].Bindings.Count != 0) ProcLinks[i].Bindings.SetCount(0);
   }
-  const int32_t hosts = ExtVarCount();
+  const int32_t hosts = static_cast<int32_t>(Registry.HostVariables.size());
   for (int32_t k = 0; k < hosts; ++k) {
     int32_t number = 0;
     TSVariable& s = AllocateSlot(number);
-    s.Value = ExtVar(k);
+    s.Value = Registry.HostVariables[size_t(k)];
     s.NameIndex = 0;
     Registry.HostSlots[size_t(k)] = number;
   }
