@@ -53,6 +53,7 @@ struct TCalcOperand {
 };
 struct TCalcStep {
   uint8_t A = 0, B = 0, Op = 0, D = 0, E = 0;
+  bool InRange = false;  // A, B, D and E name working values of the CALC
   int32_t After = 0;
 };
 struct TDecodedCalc {
@@ -74,6 +75,7 @@ struct TRegistryIndex {
   uint32_t Version = 0;
   std::unordered_map<std::string, TScriptRoutine> Routines;
   std::unordered_map<std::string, std::vector<int32_t>> Variables;
+  std::vector<TQzVariantP*> HostVariables;  // in registration order
   std::vector<int32_t> HostSlots;  // slot of each host variable in the current run
   std::vector<uint8_t> Bound;
 };
@@ -102,7 +104,11 @@ void IndexRegistry() {
   Registry.Routines.clear();
   Registry.Variables.clear();
   for (int32_t k = 0; k < ExtProcCount(); ++k) Registry.Routines[ExtProc(k)->Name] = ExtProc(k)->Address;
-  for (int32_t k = 0; k < ExtVarCount(); ++k) Registry.Variables[ExtVar(k)->Name].push_back(k);
+  Registry.HostVariables.clear();
+  for (int32_t k = 0; k < ExtVarCount(); ++k) {
+    Registry.Variables[ExtVar(k)->Name].push_back(k);
+    Registry.HostVariables.push_back(ExtVar(k));
+  }
   Registry.HostSlots.assign(size_t(ExtVarCount()), 0);
   Registry.Bound.assign(size_t(ExtVarCount()), 0);
   Registry.Version = ScriptRegistryVersion;
@@ -145,10 +151,46 @@ inline void CopyToPlain(const TQzVariant& Src, TQzVariant& Dst) {
   }
 }
 
+// Reads and writes of a value that is known to be a plain TQzVariant (a slot's own value, the
+// accumulator, the stack, temporaries, working values): the same results as the virtual
+// operations, without the call for the common kinds.
+inline int32_t PlainInteger(const TQzVariant& V) {
+  if (V.Kind == kVarInteger || V.Kind == kVarRecord) return V.IntValue;
+  return V.TQzVariant::GetInteger();
+}
+inline void PlainSetInteger(TQzVariant& V, int32_t X) {
+  V.IntValue = X;
+  V.Kind = kVarInteger;
+}
+
+// CopyToPlain from a plain source.
+inline void CopyPlainToPlain(const TQzVariant& Src, TQzVariant& Dst) {
+  switch (Src.Kind) {
+    case kVarInteger:
+    case kVarRecord:
+      Dst.IntValue = Src.IntValue;
+      Dst.Kind = Src.Kind;
+      break;
+    case kVarFloat:
+      Dst.FloatValue = Src.FloatValue;
+      Dst.Kind = kVarFloat;
+      break;
+    case kVarString:
+      Dst.StrValue = Src.TQzVariant::GetString();
+      Dst.Kind = kVarString;
+      break;
+    default: break;
+  }
+}
+
 // ---- Reading the code; nothing is read beyond the image
 
+[[noreturn, gnu::noinline, gnu::cold]] void FaultPastEnd() {
+  Fault("I-013 : ERROR : Instruction runs past the end of the code");
+}
+
 inline void NeedBytes(int32_t N) {
-  if (N > CodeSize - ProgramCounter) Fault("I-013 : ERROR : Instruction runs past the end of the code");
+  if (N > CodeSize - ProgramCounter) [[unlikely]] FaultPastEnd();
 }
 
 inline uint8_t ReadU8() {
@@ -186,9 +228,12 @@ std::string ReadShortString() {
 }
 
 // A code offset to continue at: inside the instructions or their end.
-int32_t JumpTarget(uint32_t Target) {
-  if (Target < 4 || Target > static_cast<uint32_t>(CodeSize))
-    Fault("I-013 : ERROR : Jump target out of range (" + Num(Target) + ")");
+[[noreturn, gnu::noinline, gnu::cold]] void FaultJumpTarget(uint32_t Target) {
+  Fault("I-013 : ERROR : Jump target out of range (" + Num(Target) + ")");
+}
+
+inline int32_t JumpTarget(uint32_t Target) {
+  if (Target < 4 || Target > static_cast<uint32_t>(CodeSize)) [[unlikely]] FaultJumpTarget(Target);
   return static_cast<int32_t>(Target);
 }
 
@@ -198,25 +243,53 @@ uint32_t LoadU32(const uint8_t* p) {
 
 // ---- Names, slots and procedures
 
-TSVariable& VariableOf(uint16_t N) {
-  if (N == 0 || N > VarLinkCount) Fault("I-018 : ERROR : Invalid variable number (" + Num(N) + ")");
+[[noreturn, gnu::noinline, gnu::cold]] void FaultVariableNumber(uint16_t N) {
+  Fault("I-018 : ERROR : Invalid variable number (" + Num(N) + ")");
+}
+[[noreturn, gnu::noinline, gnu::cold]] void FaultVariableNotSet(uint16_t N) {
+  Fault("I-019 : ERROR : Variable not set (\"" + VarLinks[N].Name + "\")");
+}
+
+inline TSVariable& VariableOf(uint16_t N) {
+  if (N == 0 || N > VarLinkCount) [[unlikely]] FaultVariableNumber(N);
   auto* v = static_cast<TSVariable*>(VarLinks[N].Current);
-  if (v == nullptr) Fault("I-019 : ERROR : Variable not set (\"" + VarLinks[N].Name + "\")");
+  if (v == nullptr) [[unlikely]] FaultVariableNotSet(N);
   return *v;
 }
 
 inline TQzVariant& ValueOf(uint16_t N) { return *VariableOf(N).Value; }
 
-uint16_t ProcNumber(uint16_t N) {
-  if (N == 0 || N > ProcLinkCount) Fault("I-018 : ERROR : Invalid procedure number (" + Num(N) + ")");
+// A slot's value is plain while it is the slot's own (no host variable stands in for it).
+inline bool IsPlainSlot(const TSVariable& S) { return S.Value == &S.Own; }
+
+inline int32_t SlotInteger(const TSVariable& S) {
+  return IsPlainSlot(S) ? PlainInteger(S.Own) : S.Value->GetInteger();
+}
+
+// CopyToPlain from a slot's value.
+inline void CopySlotToPlain(const TSVariable& S, TQzVariant& Dst) {
+  if (IsPlainSlot(S)) CopyPlainToPlain(S.Own, Dst);
+  else CopyToPlain(*S.Value, Dst);
+}
+
+[[noreturn, gnu::noinline, gnu::cold]] void FaultProcedureNumber(uint16_t N) {
+  Fault("I-018 : ERROR : Invalid procedure number (" + Num(N) + ")");
+}
+
+inline uint16_t ProcNumber(uint16_t N) {
+  if (N == 0 || N > ProcLinkCount) [[unlikely]] FaultProcedureNumber(N);
   return N;
 }
 
 // Takes the lowest-numbered free slot and appends it to the allocated list.
-TSVariable& AllocateSlot(int32_t& Number) {
+[[noreturn, gnu::noinline, gnu::cold]] void FaultVariablesFull() {
+  Fault("I-020 : ERROR : Capacity exceeded (variables)");
+}
+
+inline TSVariable& AllocateSlot(int32_t& Number) {
   int32_t i = FreeSlotHint;
   while (i < kScriptPoolSize && VariableSlots[i].InUse) ++i;
-  if (i >= kScriptPoolSize) Fault("I-020 : ERROR : Capacity exceeded (variables)");
+  if (i >= kScriptPoolSize) [[unlikely]] FaultVariablesFull();
   FreeSlotHint = i + 1;
   TSVariable& s = VariableSlots[i];
   s.InUse = true;
@@ -238,6 +311,10 @@ void ReleaseSlot(int32_t Number) {
   s.Value = &s.Own;
   if (Number < FreeSlotHint) FreeSlotHint = Number;
   // A slot stands in the list once; the one released is nearly always among the newest.
+  if (AllocatedCount > 0 && AllocatedSlots[AllocatedCount - 1] == Number) {
+    --AllocatedCount;
+    return;
+  }
   for (int32_t k = AllocatedCount - 1; k >= 0; --k) {
     if (AllocatedSlots[k] == Number) {
       std::memmove(&AllocatedSlots[k], &AllocatedSlots[k + 1], sizeof(int32_t) * size_t(AllocatedCount - k - 1));
@@ -249,8 +326,8 @@ void ReleaseSlot(int32_t Number) {
 
 // ---- The value stack
 
-TQzVariant* PushSlot() {
-  if (StackDepth >= kScriptPoolSize) {
+inline TQzVariant* PushSlot() {
+  if (StackDepth >= kScriptPoolSize) [[unlikely]] {
     ScriptError("I-010 : ERROR : Stack overflow");
     return nullptr;
   }
@@ -262,13 +339,16 @@ TQzVariant* PushSlot() {
 void PushCopy(const TQzVariant& V) {
   if (TQzVariant* s = PushSlot()) CopyToPlain(V, *s);
 }
+void PushPlain(const TQzVariant& V) {
+  if (TQzVariant* s = PushSlot()) CopyPlainToPlain(V, *s);
+}
 
-bool PopToAccumulator() {
-  if (StackDepth <= 0) {
+inline bool PopToAccumulator() {
+  if (StackDepth <= 0) [[unlikely]] {
     ScriptError("I-009 : ERROR : Tryed to pop of empty stack");
     return false;
   }
-  CopyToPlain(ValueStack[StackDepth], Accumulator);
+  CopyPlainToPlain(ValueStack[StackDepth], Accumulator);
   if (ScriptErrorFlag) return false;
   --StackDepth;
   return true;
@@ -310,6 +390,22 @@ void StoreValue(const TQzVariant& Src, TQzVariant& Var) {
     }
     default: break;  // a record changes nothing
   }
+}
+
+// StoreValue from a plain source into a slot's value.
+inline void StoreIntoSlot(const TQzVariant& Src, TSVariable& S) {
+  if (IsPlainSlot(S)) {
+    TQzVariant& v = S.Own;
+    if (Src.Kind == kVarInteger && v.Kind == kVarInteger) {
+      v.IntValue = Src.IntValue;
+      return;
+    }
+    if (Src.Kind == kVarFloat && v.Kind == kVarFloat) {
+      v.FloatValue = Src.FloatValue;
+      return;
+    }
+  }
+  StoreValue(Src, *S.Value);
 }
 
 // MOV: a constant of the type code into a variable, by the variable's current kind. The
@@ -503,6 +599,49 @@ bool CalcOperate(uint8_t Op, const TQzVariant& A, const TQzVariant& B, TQzVarian
   }
 }
 
+// CalcOperate for two integers or two floats under the common operators, written directly; false
+// when the operation is not one of them (CalcOperate then does it).
+inline bool OperateDirect(uint8_t Op, const TQzVariant& A, const TQzVariant& B, TQzVariant& D) {
+  if (A.Kind == kVarInteger && B.Kind == kVarInteger) {
+    const int32_t x = A.IntValue, y = B.IntValue;
+    const uint32_t ux = static_cast<uint32_t>(x), uy = static_cast<uint32_t>(y);
+    switch (Op) {
+      case 1: SetPlainInteger(D, static_cast<int32_t>(ux + uy)); return true;
+      case 2: SetPlainInteger(D, static_cast<int32_t>(ux - uy)); return true;
+      case 3: SetPlainInteger(D, static_cast<int32_t>(ux * uy)); return true;
+      case 4:
+        if (y == 0) return false;
+        SetPlainInteger(D, y == -1 ? static_cast<int32_t>(0u - ux) : x / y);
+        return true;
+      case 5:
+        if (y == 0) return false;
+        SetPlainInteger(D, y == -1 ? 0 : x % y);
+        return true;
+      case 7: SetPlainInteger(D, x == y ? 1 : 0); return true;
+      case 8: SetPlainInteger(D, x != y ? 1 : 0); return true;
+      case 13: SetPlainInteger(D, x < y ? 1 : 0); return true;
+      case 14: SetPlainInteger(D, x > y ? 1 : 0); return true;
+      case 15: SetPlainInteger(D, x <= y ? 1 : 0); return true;
+      case 16: SetPlainInteger(D, x >= y ? 1 : 0); return true;
+      default: return false;
+    }
+  }
+  if (A.Kind == kVarFloat && B.Kind == kVarFloat) {
+    const double x = A.FloatValue, y = B.FloatValue;
+    switch (Op) {
+      case 1: SetPlainFloat(D, static_cast<float>(x + y)); return true;
+      case 2: SetPlainFloat(D, static_cast<float>(x - y)); return true;
+      case 3: SetPlainFloat(D, static_cast<float>(x * y)); return true;
+      case 4:
+        if (y == 0) return false;
+        SetPlainFloat(D, static_cast<float>(x / y));
+        return true;
+      default: return false;
+    }
+  }
+  return false;
+}
+
 // Reads the CALC whose operand count is at At, or returns false when it runs past the code.
 bool DecodeCalc(int32_t At, TDecodedCalc& C) {
   int32_t pc = At;
@@ -566,6 +705,7 @@ bool DecodeCalc(int32_t At, TDecodedCalc& C) {
     st.Op = OperatorMap[CodeBuffer[pc + 2]];
     st.D = CodeBuffer[pc + 3];
     st.E = CodeBuffer[pc + 4];
+    st.InRange = st.A < n && st.B < n && st.D < n && st.E < n;
     pc += 5;
     st.After = pc;
     C.Steps.push_back(st);
@@ -586,7 +726,7 @@ void RunDecodedCalc(const TDecodedCalc& C) {
           ProgramCounter = o.After;
           w.Kind = kVarInteger;
           w.IntValue = 0;
-          CopyToPlain(ValueOf(o.Index), w);
+          CopySlotToPlain(VariableOf(o.Index), w);
           break;
         case kOperandTemporary:
           ProgramCounter = o.After;
@@ -594,7 +734,7 @@ void RunDecodedCalc(const TDecodedCalc& C) {
           w.IntValue = 0;
           if (o.Index == 0 || o.Index > TempCount)
             Fault("I-018 : ERROR : Invalid temporary number (" + Num(o.Index) + ")");
-          CopyToPlain(Temporaries[o.Index], w);
+          CopyPlainToPlain(Temporaries[o.Index], w);
           break;
         case kOperandString: w.SetString(o.Constant.StrValue); break;
         case kOperandFloat:
@@ -619,16 +759,18 @@ void RunDecodedCalc(const TDecodedCalc& C) {
     for (const TCalcStep& st : C.Steps) {
       ProgramCounter = st.After;
       if (ScriptErrorFlag) throw CalcAbort{};
-      if (st.A >= n || st.B >= n || st.D >= n || st.E >= n) Fault("I-018 : ERROR : Invalid working value number");
-      if (!CalcOperate(st.Op, WorkingValues[st.A], WorkingValues[st.B], WorkingValues[st.D])) throw CalcAbort{};
-      if (st.E != st.D) CopyToPlain(WorkingValues[st.D], WorkingValues[st.E]);
+      if (!st.InRange) Fault("I-018 : ERROR : Invalid working value number");
+      if (!OperateDirect(st.Op, WorkingValues[st.A], WorkingValues[st.B], WorkingValues[st.D]) &&
+          !CalcOperate(st.Op, WorkingValues[st.A], WorkingValues[st.B], WorkingValues[st.D]))
+        throw CalcAbort{};
+      if (st.E != st.D) CopyPlainToPlain(WorkingValues[st.D], WorkingValues[st.E]);
       last = st.D;
     }
     ProgramCounter = C.End;
-    CopyToPlain(WorkingValues[last], Accumulator);
+    CopyPlainToPlain(WorkingValues[last], Accumulator);
     if (TempCount >= kScriptPoolSize) Fault("I-020 : ERROR : Capacity exceeded (temporaries)");
     ++TempCount;
-    CopyToPlain(Accumulator, Temporaries[TempCount]);
+    CopyPlainToPlain(Accumulator, Temporaries[TempCount]);
   } catch (const RunFault&) {
     throw CalcAbort{};
   }
@@ -731,7 +873,9 @@ void CallProcedure() {
 
 // Releases what the returning call allocated: its variables and the procedures it defined.
 void ReturnFromProcedure() {
-  for (int i = 0; i < 5; ++i) ReadU16();
+  if (CodeSize - ProgramCounter >= 10) ProgramCounter += 10;  // five words, unused
+  else
+    for (int i = 0; i < 5; ++i) ReadU16();
   if (CallStack.empty()) Fault("I-014 : ERROR : Return without call");
   const int32_t depth = static_cast<int32_t>(CallStack.size());
   while (AllocatedCount > 0 && VariableSlots[AllocatedSlots[AllocatedCount - 1]].CallDepth >= depth)
@@ -842,16 +986,16 @@ void Execute() {
       case kMnJump: ProgramCounter = JumpTarget(ReadU32()); break;
       case kMnRet: ReturnFromProcedure(); break;
       case kMnProc: DefineProcedure(); break;
-      case kMnPush: PushCopy(Accumulator); break;
+      case kMnPush: PushPlain(Accumulator); break;
       case kMnPop: PopToAccumulator(); break;
       case kMnCalc: ExecuteCalc(); break;
       case kMnBuffc: TempCount = 0; break;
       case kMnUnset: ExecuteUnset(); break;
       case kMnMovr: {
         const uint8_t direction = ReadU8();
-        TQzVariant& v = ValueOf(ReadU16());
-        if (direction != 0) CopyToPlain(v, Accumulator);
-        else StoreValue(Accumulator, v);
+        TSVariable& v = VariableOf(ReadU16());
+        if (direction != 0) CopySlotToPlain(v, Accumulator);
+        else StoreIntoSlot(Accumulator, v);
         break;
       }
       case kMnMovd: {
@@ -862,19 +1006,23 @@ void Execute() {
       }
       case kMnCallExt: CallHostRoutine(); break;
       case kMnIf:
-        if (Accumulator.GetInteger() == 0) SkipNext();
+        if (PlainInteger(Accumulator) == 0) SkipNext();
         break;
       case kMnIfnt:
-        if (Accumulator.GetInteger() == 1) SkipNext();
+        if (PlainInteger(Accumulator) == 1) SkipNext();
         break;
-      case kMnPushV: PushCopy(ValueOf(ReadU16())); break;
+      case kMnPushV: {
+        const TSVariable& v = VariableOf(ReadU16());
+        if (TQzVariant* s = PushSlot()) CopySlotToPlain(v, *s);
+        break;
+      }
       case kMnPopV: {
-        TQzVariant& v = ValueOf(ReadU16());
+        TSVariable& v = VariableOf(ReadU16());
         if (StackDepth <= 0) {
           ScriptError("I-009 : ERROR : Tryed to pop of empty stack");
           break;
         }
-        StoreValue(ValueStack[StackDepth], v);
+        StoreIntoSlot(ValueStack[StackDepth], v);
         --StackDepth;
         break;
       }
@@ -883,16 +1031,19 @@ void Execute() {
       case kMnInc:
       case kMnDec: {
         const bool inc = OpcodeMap[opcode] == kMnInc;
-        TQzVariant& v = ValueOf(ReadU16());
+        TSVariable& v = VariableOf(ReadU16());
         const uint32_t amount = ReadU32();
-        const uint32_t x = static_cast<uint32_t>(v.GetInteger());
-        v.SetInteger(static_cast<int32_t>(inc ? x + amount : x - amount));
+        const uint32_t x = static_cast<uint32_t>(SlotInteger(v));
+        const int32_t r = static_cast<int32_t>(inc ? x + amount : x - amount);
+        if (IsPlainSlot(v)) PlainSetInteger(v.Own, r);
+        else v.Value->SetInteger(r);
         break;
       }
       case kMnSme: {
-        TQzVariant& a = ValueOf(ReadU16());
-        TQzVariant& b = ValueOf(ReadU16());
-        Accumulator.SetInteger(a.GetInteger() <= b.GetInteger() ? 1 : 0);
+        const TSVariable& a = VariableOf(ReadU16());
+        const TSVariable& b = VariableOf(ReadU16());
+        const int32_t x = SlotInteger(a);
+        PlainSetInteger(Accumulator, x <= SlotInteger(b) ? 1 : 0);
         break;
       }
       case kMnPushPointer: PushPointer(); break;
@@ -950,11 +1101,11 @@ void LinkNames() {
     const auto found = Registry.Routines.find(ProcLinks[i].Name);
     HostRoutineTable[i - 1] = found != Registry.Routines.end() ? found->second : nullptr;
   }
-  const int32_t hosts = ExtVarCount();
+  const int32_t hosts = static_cast<int32_t>(Registry.HostVariables.size());
   for (int32_t k = 0; k < hosts; ++k) {
     int32_t number = 0;
     TSVariable& s = AllocateSlot(number);
-    s.Value = ExtVar(k);
+    s.Value = Registry.HostVariables[size_t(k)];
     s.NameIndex = 0;
     Registry.HostSlots[size_t(k)] = number;
     Registry.Bound[size_t(k)] = 0;
@@ -979,19 +1130,20 @@ void LinkNames() {
 // LinkNames for the image linked last: the links start empty and the host variables take their
 // slots and bind as then.
 void Relink() {
+  // Most links were never bound by the last run: only the bound ones need emptying.
   for (int32_t i = 1; i <= VarLinkCount; ++i) {
     VarLinks[i].Current = nullptr;
-    VarLinks[i].Bindings.SetCount(0);
+    if (VarLinks[i].Bindings.Count != 0) VarLinks[i].Bindings.SetCount(0);
   }
   for (int32_t i = 1; i <= ProcLinkCount; ++i) {
     ProcLinks[i].Current = nullptr;
-    ProcLinks[i].Bindings.SetCount(0);
+    if (ProcLinks[i].Bindings.Count != 0) ProcLinks[i].Bindings.SetCount(0);
   }
-  const int32_t hosts = ExtVarCount();
+  const int32_t hosts = static_cast<int32_t>(Registry.HostVariables.size());
   for (int32_t k = 0; k < hosts; ++k) {
     int32_t number = 0;
     TSVariable& s = AllocateSlot(number);
-    s.Value = ExtVar(k);
+    s.Value = Registry.HostVariables[size_t(k)];
     s.NameIndex = 0;
     Registry.HostSlots[size_t(k)] = number;
   }
@@ -1121,8 +1273,12 @@ std::string RunScript(const std::vector<uint8_t>& Image) {
 
 const TQzVariant& ValueStackEntry(int32_t N) { return ValueStack[std::clamp(N, 0, kScriptPoolSize)]; }
 
-int32_t PopInt() { return PopToAccumulator() ? Accumulator.GetInteger() : 0; }
-float PopFloat() { return PopToAccumulator() ? Accumulator.GetFloat() : 0.0f; }
+int32_t PopInt() { return PopToAccumulator() ? PlainInteger(Accumulator) : 0; }
+float PopFloat() {
+  if (!PopToAccumulator()) return 0.0f;
+  if (Accumulator.Kind == kVarFloat) return Accumulator.FloatValue;
+  return Accumulator.TQzVariant::GetFloat();
+}
 std::string PopString() { return PopToAccumulator() ? Accumulator.GetString() : std::string(); }
 
 void PushInt(int32_t N) {
