@@ -69,6 +69,10 @@ void EachDrivingField(Vt& t, D& d, Op op) {
 
 }  // namespace
 
+TVehicleTypeDriving VehicleTypeDrivingOf(uint16_t type) {
+  return type >= 1 && type <= 255 ? VehicleTypeDriving(VehicleTypes[type]) : TVehicleTypeDriving{};
+}
+
 TVehicleTypeDriving VehicleTypeDriving(const TVehicleType& t) {
   TVehicleTypeDriving d;
   EachDrivingField(t, d, [](const TVehicleType& vt, size_t at, auto& field) {

@@ -69,6 +69,8 @@ struct TVehicleTypeDriving {
   float Length() const { return FrontLength + AxleDistance + RearLength; }
 };
 TVehicleTypeDriving VehicleTypeDriving(const TVehicleType& t);
+// The same of vehicle type 1..255 of VehicleTypes; a number that names no type gives all zero.
+TVehicleTypeDriving VehicleTypeDrivingOf(uint16_t type);
 void SetVehicleTypeDriving(TVehicleType& t, const TVehicleTypeDriving& d);
 
 // Writes the document's fields and the special values into the vehicle type: the name of the

@@ -44,10 +44,6 @@ constexpr float kSmokeReference = 3.5f;
 int CountOf(const TTrain& t) { return std::min<int>(t.VehicleCount, kTrainMaxVehicles); }
 
 const TVehicleType* TypeOf(uint16_t type) { return type >= 1 && type <= 255 ? &VehicleTypes[type] : nullptr; }
-TVehicleTypeDriving DrivingOf(uint16_t type) {
-  const TVehicleType* t = TypeOf(type);
-  return t != nullptr ? VehicleTypeDriving(*t) : TVehicleTypeDriving{};
-}
 
 // Books a cost of the owner into entry Stat of the statistics group of the convoy's or vehicle
 // type's kind, in the owner's current year.
@@ -232,7 +228,7 @@ void CalcTrainPower(TTrain& t) {
   TVehicle v{};
   for (int i = 0; i < CountOf(t); ++i) {
     v.A_Read(t.Vehicles[i]);
-    const TVehicleTypeDriving d = DrivingOf(v.VehicleType);
+    const TVehicleTypeDriving d = VehicleTypeDrivingOf(v.VehicleType);
     power += d.PowerScale != 0.0f ? LD(d.Power) / d.PowerScale : LD(d.Power);
     maxSpeed = std::min(maxSpeed, d.MaxSpeed);
     weight += d.Weight;
@@ -269,10 +265,10 @@ void PlaceTrainVehicles(TTrain& t, uint8_t mode) {
   // rear when reversed.
   const auto leading = [&](const TVehicleTypeDriving& d) { return reversed ? d.RearLength : d.FrontLength; };
   const auto trailing = [&](const TVehicleTypeDriving& d) { return reversed ? d.FrontLength : d.RearLength; };
-  bool placed = count > 0 && Back(c.FrontPoint, c.FrontPoint, t.Index, leading(DrivingOf(vehicleAt(0).VehicleType)));
+  bool placed = count > 0 && Back(c.FrontPoint, c.FrontPoint, t.Index, leading(VehicleTypeDrivingOf(vehicleAt(0).VehicleType)));
   for (int k = 0; placed && k < count; ++k) {
     TVehicle& v = vehicleAt(k);
-    const TVehicleTypeDriving d = DrivingOf(v.VehicleType);
+    const TVehicleTypeDriving d = VehicleTypeDrivingOf(v.VehicleType);
     placed = PlaceVehicle(t, v, d, mode);
     if (!placed) break;
     if (reversed) {
@@ -282,7 +278,7 @@ void PlaceTrainVehicles(TTrain& t, uint8_t mode) {
       if (v.RunDistance > kMostDistanceDriven) v.RunDistance = 1.0f;
     }
     if (k + 1 < count) {
-      const float gap = trailing(d) + leading(DrivingOf(vehicleAt(k + 1).VehicleType));
+      const float gap = trailing(d) + leading(VehicleTypeDrivingOf(vehicleAt(k + 1).VehicleType));
       placed = Back(c.FrontPoint, c.RearPoint, t.Index, gap);
     }
   }
@@ -307,7 +303,7 @@ void ReverseTrain(TTrain& t, uint32_t node) {
       t.Reversed = 0;
     } else {
       const TVehicle& last = ConvoyScratch.Vehicles[count - 1];
-      const float rear = DrivingOf(last.VehicleType).RearLength;
+      const float rear = VehicleTypeDrivingOf(last.VehicleType).RearLength;
       PointBetweenNodes(last.BackNode, node, end, static_cast<float>(LD(last.BackDistance) - rear));
       t.Reversed = 1;
     }
@@ -325,7 +321,7 @@ void BookMonthlyCosts(TTrain& t) {
   float cost = 0.0f;
   for (int i = 0; i < CountOf(t); ++i) {
     TVehicle& v = ConvoyScratch.Vehicles[i];
-    cost += static_cast<float>(DrivingOf(v.VehicleType).YearlyCost / LD(kMonthsPerYear));
+    cost += static_cast<float>(VehicleTypeDrivingOf(v.VehicleType).YearlyCost / LD(kMonthsPerYear));
     if (GameSettings.VehicleSetting == 0) v.Wear = 1.0f;
   }
   BookRunningCost(t, kFinanceVehicleMonthlyStat, cost);
@@ -336,7 +332,7 @@ void BookDistanceCosts(TTrain& t, float creep) {
   float sum = 0.0f;
   for (int i = 0; i < CountOf(t); ++i) {
     TVehicle& v = ConvoyScratch.Vehicles[i];
-    const TVehicleTypeDriving d = DrivingOf(v.VehicleType);
+    const TVehicleTypeDriving d = VehicleTypeDrivingOf(v.VehicleType);
     const LD driven = d.Power > 0.0f ? LD(t.Speed) + creep : LD(t.Speed);
     sum += static_cast<float>(driven * d.RunningCost / kRunningCostDistance);
     v.Wear = static_cast<float>((kWearPerTick - driven / kWearPerDistance) * v.Wear);

@@ -582,7 +582,7 @@ bool StepThroughTurn(TTrain& t, uint32_t o) {
     if (!IsTrainUsed(train) || t.State != kTrainTurning) return false;
     const TVehicle& last = ConvoyScratch.Vehicles[count - 1];
     const uint16_t type = last.VehicleType;
-    const float rear = type >= 1 && type <= 255 ? VehicleTypeDriving(VehicleTypes[type]).RearLength : 0.0f;
+    const float rear = VehicleTypeDrivingOf(type).RearLength;
     if ((last.BackNode == o && last.BackDistance >= rear) || !IsNextLink(on, last.BackNode)) return true;
   }
   return false;

@@ -88,10 +88,7 @@ TVehicle& VehicleAt(const TTrain& t, int i) {
 }
 int VehicleCount(const TTrain& t) { return std::min<int>(t.VehicleCount, kTrainMaxVehicles); }
 
-TVehicleTypeDriving TypeOf(const TVehicle& v) {
-  if (v.VehicleType < 1 || v.VehicleType > 255) return {};
-  return VehicleTypeDriving(VehicleTypes[v.VehicleType]);
-}
+TVehicleTypeDriving TypeOf(const TVehicle& v) { return VehicleTypeDrivingOf(v.VehicleType); }
 uint8_t KindOf(const TVehicle& v) {
   return v.VehicleType >= 1 && v.VehicleType <= 255 ? VehicleTypeKind(VehicleTypes[v.VehicleType]) : 0;
 }

@@ -248,8 +248,7 @@ bool RemoveFromWayQueue(uint32_t way, uint32_t train) {
 }
 
 float CouplingLength(uint16_t type, bool front) {
-  if (type < 1 || type > 255) return 0.0f;
-  const TVehicleTypeDriving d = VehicleTypeDriving(VehicleTypes[type]);
+  const TVehicleTypeDriving d = VehicleTypeDrivingOf(type);
   return front ? d.FrontLength : d.RearLength;
 }
 
