@@ -1,6 +1,7 @@
 #include "script/interpreter.h"
 
 #include <cstring>
+#include <deque>
 #include <unordered_map>
 
 #include "engine/base/maths.h"
@@ -60,6 +61,9 @@ struct TDecodedCalc {
   std::vector<TCalcOperand> Operands;
   std::vector<TCalcStep> Steps;
   int32_t End = 0;  // after the closing 255
+  // Every operand a variable of the image's list, a temporary, or an integer or float constant,
+  // and every step within the working values: RunNumericCalc may take it.
+  bool Numeric = false;
 };
 std::vector<int32_t> CalcAt;  // by code offset: -1 not read yet, -2 runs past the code, else an index
 std::vector<TDecodedCalc> DecodedCalcs;
@@ -408,25 +412,34 @@ inline void StoreIntoSlot(const TQzVariant& Src, TSVariable& S) {
   StoreValue(Src, *S.Value);
 }
 
-// MOV: a constant of the type code into a variable, by the variable's current kind. The
-// constant is read in every case.
-void MoveConstant(TQzVariant& Var, uint8_t TypeCode) {
+// The constant of a MOV or PUSHVA of the type code, read from the code: an integer, a float, a
+// text, or (type code 4 and any other) none, which reads as the integer 0.
+TQzVariant ReadConstant(uint8_t TypeCode) {
+  TQzVariant c;
+  if (TypeCode == 1) c.SetInteger(static_cast<int32_t>(ReadU32()));
+  else if (TypeCode == 2) c.SetFloat(ReadSingle());
+  else if (TypeCode == 3) c.SetString(ReadShortString());
+  return c;
+}
+
+// MOV: the constant C of the type code into a variable, by the variable's current kind.
+void MoveConstant(TQzVariant& Var, uint8_t TypeCode, const TQzVariant& C) {
   const uint8_t vk = Var.Kind;
   if (TypeCode == 1) {
-    const int32_t n = static_cast<int32_t>(ReadU32());
+    const int32_t n = C.IntValue;
     if (vk == kVarInteger) Var.SetInteger(n);
     else if (vk == kVarFloat) Var.SetFloat(static_cast<float>(n));
     else if (vk == kVarRecord) Var.SetRecord(n);
     else if (vk == kVarString)
       ScriptError("I-011 : ERROR-006 : Can't set a string to an integer-value! (" + IntToStrUnderscore(n) + ")");
   } else if (TypeCode == 2) {
-    const float f = ReadSingle();
+    const float f = C.FloatValue;
     if (vk == kVarInteger) Var.SetInteger(RoundToInt(f));
     else if (vk == kVarFloat) Var.SetFloat(f);
     else if (vk == kVarString) ScriptError("I-011-005 : ERROR : Can't set a string to a float-value! (" + FloatText(f));
     else if (vk == kVarRecord) ScriptError("I-011-004 : ERROR : Can't set a record to a float-value! (" + FloatText(f));
   } else if (TypeCode == 3) {
-    const std::string s = ReadShortString();
+    const std::string& s = C.StrValue;
     if (vk == kVarString) Var.SetString(s);
     else if (vk == kVarInteger) ScriptError("I-011-002 : ERROR : Can't set an integer to a string-value! (" + s + ")");
     else if (vk == kVarFloat) ScriptError("I-011-003 : ERROR : Can't set a float to a string-value! (" + s + ")");
@@ -435,14 +448,11 @@ void MoveConstant(TQzVariant& Var, uint8_t TypeCode) {
   // type code 4 (and any other): no constant follows, nothing changes
 }
 
-// PUSHVA: the constant of the type code.
-void PushConstant(uint8_t TypeCode) {
-  TQzVariant v;
-  if (TypeCode == 1) v.SetInteger(static_cast<int32_t>(ReadU32()));
-  else if (TypeCode == 2) v.SetFloat(ReadSingle());
-  else if (TypeCode == 3) v.SetString(ReadShortString());
-  else if (TypeCode == 4) v.SetRecord(0);
-  PushCopy(v);
+// PUSHVA: the constant of the type code; type code 4 pushes the record 0.
+TQzVariant PushedConstant(uint8_t TypeCode) {
+  TQzVariant v = ReadConstant(TypeCode);
+  if (TypeCode == 4) v.SetRecord(0);
+  return v;
 }
 
 // ---- CALC
@@ -711,11 +721,178 @@ bool DecodeCalc(int32_t At, TDecodedCalc& C) {
     C.Steps.push_back(st);
   }
   C.End = pc;
+  C.Numeric = true;
+  for (const TCalcOperand& o : C.Operands)
+    if ((o.Kind == kOperandVariable && (o.Index == 0 || o.Index > VarLinkCount)) || o.Kind == kOperandString ||
+        o.Kind == kOperandRecord)
+      C.Numeric = false;
+  for (const TCalcStep& st : C.Steps)
+    if (!st.InRange) C.Numeric = false;
+  return true;
+}
+
+// A working value of a CALC whose values are all numbers.
+struct TNumber {
+  int32_t I;
+  float F;
+  uint8_t Kind;  // kVarInteger or kVarFloat
+};
+TNumber Numbers[256];
+
+inline bool LoadNumber(const TQzVariant& V, bool Plain, TNumber& W) {
+  if (V.Kind == kVarInteger) {
+    W.I = Plain ? V.IntValue : V.GetInteger();
+    W.Kind = kVarInteger;
+    return true;
+  }
+  if (V.Kind == kVarFloat) {
+    W.F = Plain ? V.FloatValue : V.GetFloat();
+    W.Kind = kVarFloat;
+    return true;
+  }
+  return false;
+}
+
+inline void StoreNumber(const TNumber& W, TQzVariant& D) {
+  if (W.Kind == kVarInteger) D.IntValue = W.I;
+  else D.FloatValue = W.F;
+  D.Kind = W.Kind;
+}
+
+// D := A Op B for numbers as CalcOperate computes it; false for what CalcOperate reports as an
+// error (division by zero, operators numbers do not take) and for the remainder of floats, which
+// it computes itself.
+inline bool OperateNumbers(uint8_t Op, TNumber A, TNumber B, TNumber& D) {
+  if (A.Kind == kVarInteger && B.Kind == kVarInteger) {
+    const int32_t x = A.I, y = B.I;
+    const uint32_t ux = static_cast<uint32_t>(x), uy = static_cast<uint32_t>(y);
+    int32_t r;
+    switch (Op) {
+      case 1: r = static_cast<int32_t>(ux + uy); break;
+      case 2: r = static_cast<int32_t>(ux - uy); break;
+      case 3: r = static_cast<int32_t>(ux * uy); break;
+      case 4:
+        if (y == 0) return false;
+        r = y == -1 ? static_cast<int32_t>(0u - ux) : x / y;
+        break;
+      case 5:
+        if (y == 0) return false;
+        r = y == -1 ? 0 : x % y;
+        break;
+      case 7: r = x == y; break;
+      case 8: r = x != y; break;
+      case 9: r = (x & y) & 255; break;
+      case 11: r = (x | y) & 255; break;
+      case 10: r = x == 1 && y == 1; break;
+      case 12: r = x == 1 || y == 1; break;
+      case 17: r = x == 1 && y != 1; break;
+      case 18: r = x == 1 || y == 0; break;
+      case 13: r = x < y; break;
+      case 14: r = x > y; break;
+      case 15: r = x <= y; break;
+      case 16: r = x >= y; break;
+      default: return true;  // no operation
+    }
+    D.I = r;
+    D.Kind = kVarInteger;
+    return true;
+  }
+  if (Op >= 9 && Op <= 12) return false;
+  if (Op >= 17 && Op <= 18) return false;
+  if (Op == 5) return false;
+  // Two floats are computed in double, which rounds each operation to the same float as the
+  // extended type; an integer and a float in the extended type.
+  if (A.Kind == kVarFloat && B.Kind == kVarFloat) {
+    const double x = A.F, y = B.F;
+    switch (Op) {
+      case 1: D.F = static_cast<float>(x + y); break;
+      case 2: D.F = static_cast<float>(x - y); break;
+      case 3: D.F = static_cast<float>(x * y); break;
+      case 4:
+        if (y == 0) return false;
+        D.F = static_cast<float>(x / y);
+        break;
+      case 7: D.I = x == y; break;
+      case 8: D.I = x != y; break;
+      case 13: D.I = x < y; break;
+      case 14: D.I = x > y; break;
+      case 15: D.I = x <= y; break;
+      case 16: D.I = x >= y; break;
+      default: return true;
+    }
+    D.Kind = Op <= 4 ? kVarFloat : kVarInteger;
+    return true;
+  }
+  const long double x = A.Kind == kVarInteger ? static_cast<long double>(A.I) : static_cast<long double>(A.F);
+  const long double y = B.Kind == kVarInteger ? static_cast<long double>(B.I) : static_cast<long double>(B.F);
+  switch (Op) {
+    case 1: D.F = static_cast<float>(x + y); break;
+    case 2: D.F = static_cast<float>(x - y); break;
+    case 3: D.F = static_cast<float>(x * y); break;
+    case 4:
+      if (y == 0) return false;
+      D.F = static_cast<float>(x / y);
+      break;
+    case 7: D.I = x == y; break;
+    case 8: D.I = x != y; break;
+    case 13: D.I = x < y; break;
+    case 14: D.I = x > y; break;
+    case 15: D.I = x <= y; break;
+    case 16: D.I = x >= y; break;
+    default: return true;
+  }
+  D.Kind = Op <= 4 ? kVarFloat : kVarInteger;
+  return true;
+}
+
+// A numeric CALC (TDecodedCalc::Numeric) whose operands are all numbers now and whose steps
+// report nothing, computed on plain numbers with the same result; false, having changed nothing
+// outside its own working values, when any of that does not hold: RunDecodedCalc then runs it.
+bool RunNumericCalc(const TDecodedCalc& C) {
+  if (ScriptErrorFlag) return false;  // RunDecodedCalc ends the CALC at its first operand
+  const int32_t n = static_cast<int32_t>(C.Operands.size());
+  for (int32_t i = 0; i < n; ++i) {
+    const TCalcOperand& o = C.Operands[size_t(i)];
+    TNumber& w = Numbers[i];
+    switch (o.Kind) {
+      case kOperandVariable: {
+        const auto* s = static_cast<const TSVariable*>(VarLinks[o.Index].Current);
+        if (s == nullptr || !LoadNumber(*s->Value, IsPlainSlot(*s), w)) return false;
+        break;
+      }
+      case kOperandTemporary:
+        if (o.Index == 0 || o.Index > TempCount || !LoadNumber(Temporaries[o.Index], true, w)) return false;
+        break;
+      case kOperandFloat:
+        w.F = o.Constant.FloatValue;
+        w.Kind = kVarFloat;
+        break;
+      default:
+        w.I = o.Constant.IntValue;
+        w.Kind = kVarInteger;
+        break;
+    }
+  }
+  if (n == 0) {
+    Numbers[0].I = 0;
+    Numbers[0].Kind = kVarInteger;
+  }
+  int32_t last = 0;
+  for (const TCalcStep& st : C.Steps) {
+    if (!OperateNumbers(st.Op, Numbers[st.A], Numbers[st.B], Numbers[st.D])) return false;
+    if (st.E != st.D) Numbers[st.E] = Numbers[st.D];
+    last = st.D;
+  }
+  if (TempCount >= kScriptPoolSize) return false;
+  StoreNumber(Numbers[last], Accumulator);
+  StoreNumber(Numbers[last], Temporaries[++TempCount]);
+  ProgramCounter = C.End;
   return true;
 }
 
 // ExecuteCalc over the CALC as read once.
 void RunDecodedCalc(const TDecodedCalc& C) {
+  if (C.Numeric && RunNumericCalc(C)) return;
   try {
     const int32_t n = static_cast<int32_t>(C.Operands.size());
     for (int32_t i = 0; i < n; ++i) {
@@ -871,11 +1048,9 @@ void CallProcedure() {
   ProgramCounter = p->Entry;
 }
 
-// Releases what the returning call allocated: its variables and the procedures it defined.
-void ReturnFromProcedure() {
-  if (CodeSize - ProgramCounter >= 10) ProgramCounter += 10;  // five words, unused
-  else
-    for (int i = 0; i < 5; ++i) ReadU16();
+// Releases what the returning call allocated: its variables and the procedures it defined, and
+// continues after the CALL.
+void ReturnToCaller() {
   if (CallStack.empty()) Fault("I-014 : ERROR : Return without call");
   const int32_t depth = static_cast<int32_t>(CallStack.size());
   while (AllocatedCount > 0 && VariableSlots[AllocatedSlots[AllocatedCount - 1]].CallDepth >= depth)
@@ -886,6 +1061,13 @@ void ReturnFromProcedure() {
   }
   ProgramCounter = CallStack.back();
   CallStack.pop_back();
+}
+
+void ReturnFromProcedure() {
+  if (CodeSize - ProgramCounter >= 10) ProgramCounter += 10;  // five words, unused
+  else
+    for (int i = 0; i < 5; ++i) ReadU16();
+  ReturnToCaller();
 }
 
 void CallHostRoutine() {
@@ -932,8 +1114,7 @@ TSVariable* PointerSlot(int32_t Handle) {
   return nullptr;
 }
 
-void PushPointer() {
-  TSVariable& v = VariableOf(ReadU16());
+void PushPointer(const TSVariable& v) {
   const int32_t slot = static_cast<int32_t>(&v - VariableSlots);
   TQzVariant h;
   h.SetInteger(slot >= 0 && slot < kScriptPoolSize ? PointerHandle(slot) : 0);
@@ -942,21 +1123,32 @@ void PushPointer() {
 
 // ---- The run
 
+// A new slot of the type code for the name, bound to it.
+void DeclareVariable(uint16_t Name, uint8_t Type) {
+  int32_t number = 0;
+  TSVariable& s = AllocateSlot(number);
+  s.NameIndex = Name;
+  if (Type == 2) s.Own.SetFloat(0.0f);
+  else if (Type == 3) s.Own.SetString(std::string());
+  else if (Type == 4) s.Own.SetRecord(0);
+  else s.Own.SetInteger(0);
+  PushBinding(VarLinks[Name], &s);
+}
+
 void ExecuteSet() {
   const uint8_t count = ReadU8();
   const uint8_t type = ReadU8();
   for (int32_t i = 0; i < count; ++i) {
     const uint16_t name = ReadU16();
     if (name == 0 || name > VarLinkCount) Fault("I-018 : ERROR : Invalid variable number (" + Num(name) + ")");
-    int32_t number = 0;
-    TSVariable& s = AllocateSlot(number);
-    s.NameIndex = name;
-    if (type == 2) s.Own.SetFloat(0.0f);
-    else if (type == 3) s.Own.SetString(std::string());
-    else if (type == 4) s.Own.SetRecord(0);
-    else s.Own.SetInteger(0);
-    PushBinding(VarLinks[name], &s);
+    DeclareVariable(name, type);
   }
+}
+
+// Frees the slot the name is bound to now, if any.
+inline void UnsetVariable(uint16_t Name) {
+  auto* s = static_cast<TSVariable*>(VarLinks[Name].Current);
+  if (s != nullptr) ReleaseSlot(static_cast<int32_t>(s - VariableSlots));
 }
 
 void ExecuteUnset() {
@@ -965,20 +1157,19 @@ void ExecuteUnset() {
     const uint16_t name = ReadU16();
     if (name == 0) continue;
     if (name > VarLinkCount) Fault("I-018 : ERROR : Invalid variable number (" + Num(name) + ")");
-    auto* s = static_cast<TSVariable*>(VarLinks[name].Current);
-    if (s != nullptr) ReleaseSlot(static_cast<int32_t>(s - VariableSlots));
+    UnsetVariable(name);
   }
 }
 
-void Execute() {
-  uint64_t steps = 0;
-  for (;;) {
-    if (++steps > StepLimit) Fault("I-022 : ERROR : Step limit reached");
-    const uint8_t opcode = CodeBuffer[ProgramCounter++];
+// One instruction read from the code at ProgramCounter, which it leaves after the instruction.
+void StepBytes() {
+  const uint8_t opcode = CodeBuffer[ProgramCounter++];
+  {
     switch (OpcodeMap[opcode]) {
       case kMnMov: {
         TQzVariant& v = ValueOf(ReadU16());
-        MoveConstant(v, ReadU8());
+        const uint8_t type = ReadU8();
+        MoveConstant(v, type, ReadConstant(type));
         break;
       }
       case kMnCall: CallProcedure(); break;
@@ -1026,7 +1217,7 @@ void Execute() {
         --StackDepth;
         break;
       }
-      case kMnPushVA: PushConstant(ReadU8()); break;
+      case kMnPushVA: PushCopy(PushedConstant(ReadU8())); break;
       case kMnBlock: ReadU32(); break;
       case kMnInc:
       case kMnDec: {
@@ -1046,11 +1237,463 @@ void Execute() {
         PlainSetInteger(Accumulator, x <= SlotInteger(b) ? 1 : 0);
         break;
       }
-      case kMnPushPointer: PushPointer(); break;
+      case kMnPushPointer: PushPointer(VariableOf(ReadU16())); break;
       case kMnQuit: QuitFlag = true; break;
       default: break;  // XXX, DEFINE, LABEL, the unnamed byte, ENDBLOCK, NONE
     }
-    if (ProgramCounter >= CodeSize || QuitFlag || ScriptErrorFlag) break;
+  }
+}
+
+// ---- The decoded code
+//
+// Each instruction is read once per linked image into a TFastIns: its operands resolved (names
+// checked against the image's lists, constants made, jump targets checked, the instruction a
+// skipping IF lands on found), with its code offset and the offset after it. Instructions are
+// read where a run first reaches them, so that a jump into the middle of an instruction reads
+// the bytes from there as the byte code does. An instruction whose operands run past the code or
+// would fail while they are read stays kFBytes and runs through StepBytes, which reports what is
+// wrong at the right position. Every other error of a decoded instruction is reported at the
+// same position and with the same text as through StepBytes.
+
+enum TFastOp : uint8_t {
+  kFBytes, kFEnd, kFNop, kFMov, kFMovInt, kFCall, kFSet, kFJump, kFRet, kFProc, kFPush, kFPop, kFCalc,
+  kFBuffc, kFUnset, kFLoad, kFStore, kFMovd, kFCallExt, kFIf, kFIfnt, kFPushV, kFPopV, kFPushVA, kFInc,
+  kFDec, kFSme, kFPushPointer, kFQuit
+};
+
+struct TFastIns {
+  uint8_t Op = kFBytes;
+  uint8_t Type = 0;       // MOV and SET: the type code
+  uint16_t A = 0, B = 0;  // variable or procedure numbers; SET and UNSET: the name count
+  int32_t Offset = 0;     // of the opcode
+  int32_t Next = 0;       // after the instruction
+  int32_t Target = 0;     // JUMP, PROC: where to go on; IF and IFNT: where a skip lands
+  int32_t Imm = 0;        // MOV: the integer; INC, DEC: the amount; else an index into a table
+  TScriptRoutine Routine = nullptr;
+  TFastIns* NextIns = nullptr;  // the instruction at Next, once found
+  TFastIns* TargetIns = nullptr;
+};
+
+std::deque<TFastIns> FastCode;       // stays where it is while it grows
+std::vector<TFastIns*> FastAt;       // by code offset, up to a few bytes past the end
+std::vector<TQzVariant> FastConstants;
+std::vector<uint16_t> FastNames;     // the name lists of SET and UNSET
+
+void ResetFastCode() {
+  FastCode.clear();
+  FastAt.assign(size_t(CodeSize) + 16, nullptr);
+  FastConstants.clear();
+  FastNames.clear();
+}
+
+// Reads the instruction at At (inside the code) as far as it can be decoded.
+void DecodeFast(int32_t At, TFastIns& I) {
+  I.Offset = At;
+  int32_t pc = At + 1;
+  const auto fits = [&pc](int32_t n) { return n <= CodeSize - pc; };
+  const auto u16 = [&pc] {
+    const uint16_t v = static_cast<uint16_t>(CodeBuffer[pc] | (CodeBuffer[pc + 1] << 8));
+    pc += 2;
+    return v;
+  };
+  const auto u32 = [&pc] {
+    const uint32_t v = LoadU32(CodeBuffer + pc);
+    pc += 4;
+    return v;
+  };
+  const auto variable = [](uint16_t n) { return n >= 1 && n <= VarLinkCount; };
+  const auto target = [](uint32_t t) { return t >= 4 && t <= static_cast<uint32_t>(CodeSize); };
+  // The constant of a MOV or PUSHVA, or false when it runs past the code.
+  const auto constant = [&](uint8_t type, TQzVariant& c) {
+    if (type == 1 || type == 2) {
+      if (!fits(4)) return false;
+      const uint32_t bits = u32();
+      if (type == 1) c.SetInteger(static_cast<int32_t>(bits));
+      else {
+        float f;
+        std::memcpy(&f, &bits, 4);
+        c.SetFloat(f);
+      }
+    } else if (type == 3) {
+      if (!fits(1)) return false;
+      const uint8_t n = CodeBuffer[pc++];
+      if (!fits(n)) return false;
+      c.SetString(std::string(reinterpret_cast<const char*>(CodeBuffer + pc), n));
+      pc += n;
+    }
+    return true;
+  };
+  const auto names = [&](int32_t count, bool allowZero) {
+    if (!fits(2 * count)) return false;
+    I.Imm = static_cast<int32_t>(FastNames.size());
+    I.A = static_cast<uint16_t>(count);
+    for (int32_t k = 0; k < count; ++k) {
+      const uint16_t n = u16();
+      if (!(variable(n) || (allowZero && n == 0))) return false;
+      FastNames.push_back(n);
+    }
+    return true;
+  };
+  uint8_t op = kFBytes;
+  switch (OpcodeMap[CodeBuffer[At]]) {
+    case kMnMov: {
+      if (!fits(3)) break;
+      I.A = u16();
+      I.Type = CodeBuffer[pc++];
+      TQzVariant c;
+      if (!variable(I.A) || !constant(I.Type, c)) break;
+      I.Imm = c.IntValue;
+      if (I.Type == 1) op = kFMovInt;
+      else {
+        I.Imm = static_cast<int32_t>(FastConstants.size());
+        FastConstants.push_back(std::move(c));
+        op = kFMov;
+      }
+      break;
+    }
+    case kMnCall:
+      if (!fits(2)) break;
+      I.A = u16();
+      if (I.A >= 1 && I.A <= ProcLinkCount) op = kFCall;
+      break;
+    case kMnSet:
+      if (!fits(2)) break;
+      I.Type = CodeBuffer[pc + 1];
+      pc += 2;
+      if (names(CodeBuffer[pc - 2], false)) op = kFSet;
+      break;
+    case kMnUnset:
+      if (!fits(1)) break;
+      ++pc;
+      if (names(CodeBuffer[pc - 1], true)) op = kFUnset;
+      break;
+    case kMnJump:
+      if (!fits(4)) break;
+      I.Target = static_cast<int32_t>(u32());
+      if (target(uint32_t(I.Target))) op = kFJump;
+      break;
+    case kMnRet:
+      if (!fits(10)) break;
+      pc += 10;
+      op = kFRet;
+      break;
+    case kMnProc: {
+      if (!fits(8)) break;
+      const uint32_t end = u32();
+      I.A = u16();
+      const uint16_t params = u16();
+      if (I.A < 1 || I.A > ProcLinkCount || !fits(int32_t(params) * 8) || !target(end)) break;
+      pc += int32_t(params) * 8;
+      I.Target = static_cast<int32_t>(end);
+      op = kFProc;
+      break;
+    }
+    case kMnPush: op = kFPush; break;
+    case kMnPop: op = kFPop; break;
+    case kMnCalc: {
+      TDecodedCalc c;
+      if (!DecodeCalc(pc, c)) break;
+      pc = c.End;
+      I.Imm = static_cast<int32_t>(DecodedCalcs.size());
+      DecodedCalcs.push_back(std::move(c));
+      op = kFCalc;
+      break;
+    }
+    case kMnBuffc: op = kFBuffc; break;
+    case kMnMovr:
+      if (!fits(3)) break;
+      I.Type = CodeBuffer[pc++];
+      I.A = u16();
+      if (variable(I.A)) op = I.Type != 0 ? kFLoad : kFStore;
+      break;
+    case kMnMovd:
+      if (!fits(4)) break;
+      I.A = u16();
+      I.B = u16();
+      if (variable(I.A) && variable(I.B)) op = kFMovd;
+      break;
+    case kMnCallExt:
+      if (!fits(2)) break;
+      I.A = u16();
+      if (I.A < 1 || I.A > ProcLinkCount || HostRoutineTable[I.A - 1] == nullptr) break;
+      I.Routine = HostRoutineTable[I.A - 1];
+      op = kFCallExt;
+      break;
+    case kMnIf:
+    case kMnIfnt: {
+      // Where skipping the next instruction lands; an instruction that may not follow, or a
+      // BLOCK that cannot be read, leaves the IF to the byte code.
+      if (!fits(1)) break;
+      const uint8_t next = OpcodeMap[CodeBuffer[pc]];
+      if (next == kMnCall || next == kMnCallExt) I.Target = pc + 3;
+      else if (next == kMnJump) I.Target = pc + 5;
+      else if (next == kMnBlock && CodeSize - (pc + 1) >= 4 && target(LoadU32(CodeBuffer + pc + 1)))
+        I.Target = static_cast<int32_t>(LoadU32(CodeBuffer + pc + 1));
+      else break;
+      op = OpcodeMap[CodeBuffer[At]] == kMnIf ? kFIf : kFIfnt;
+      break;
+    }
+    case kMnPushV:
+    case kMnPopV:
+    case kMnPushPointer: {
+      if (!fits(2)) break;
+      const uint8_t m = OpcodeMap[CodeBuffer[At]];
+      I.A = u16();
+      if (variable(I.A)) op = m == kMnPushV ? kFPushV : m == kMnPopV ? kFPopV : kFPushPointer;
+      break;
+    }
+    case kMnPushVA: {
+      if (!fits(1)) break;
+      const uint8_t type = CodeBuffer[pc++];
+      TQzVariant c;
+      if (!constant(type, c)) break;
+      if (type == 4) c.SetRecord(0);
+      I.Imm = static_cast<int32_t>(FastConstants.size());
+      FastConstants.push_back(std::move(c));
+      op = kFPushVA;
+      break;
+    }
+    case kMnBlock:
+      if (!fits(4)) break;
+      pc += 4;
+      op = kFNop;
+      break;
+    case kMnInc:
+    case kMnDec:
+      if (!fits(6)) break;
+      I.A = u16();
+      I.Imm = static_cast<int32_t>(u32());
+      if (variable(I.A)) op = OpcodeMap[CodeBuffer[At]] == kMnInc ? kFInc : kFDec;
+      break;
+    case kMnSme:
+      if (!fits(4)) break;
+      I.A = u16();
+      I.B = u16();
+      if (variable(I.A) && variable(I.B)) op = kFSme;
+      break;
+    case kMnQuit: op = kFQuit; break;
+    default: op = kFNop; break;  // XXX, DEFINE, LABEL, the unnamed byte, ENDBLOCK, NONE
+  }
+  I.Op = op;
+  I.Next = pc;
+}
+
+// The instruction at code offset At; past the code, an end of the run there.
+TFastIns* FastInstruction(int32_t At) {
+  TFastIns** cell = size_t(At) < FastAt.size() ? &FastAt[size_t(At)] : nullptr;
+  if (cell != nullptr && *cell != nullptr) return *cell;
+  TFastIns& I = FastCode.emplace_back();
+  if (At >= CodeSize) {
+    I.Op = kFEnd;
+    I.Offset = I.Next = At;
+  } else {
+    DecodeFast(At, I);
+  }
+  if (cell != nullptr) *cell = &I;
+  return &I;
+}
+
+inline TFastIns* Follow(TFastIns*& Cached, int32_t At) {
+  if (Cached == nullptr) [[unlikely]] Cached = FastInstruction(At);
+  return Cached;
+}
+
+// The slot a decoded name is bound to; a name bound to nothing is reported at After, the code
+// offset after the name.
+[[noreturn, gnu::noinline, gnu::cold]] void FaultNotSetAt(uint16_t N, int32_t After) {
+  ProgramCounter = After;
+  FaultVariableNotSet(N);
+}
+
+inline TSVariable& BoundSlot(uint16_t N, int32_t After) {
+  auto* v = static_cast<TSVariable*>(VarLinks[N].Current);
+  if (v == nullptr) [[unlikely]] FaultNotSetAt(N, After);
+  return *v;
+}
+
+[[noreturn, gnu::noinline, gnu::cold]] void FaultStepLimit(int32_t At) {
+  ProgramCounter = At;
+  Fault("I-022 : ERROR : Step limit reached");
+}
+
+// Runs the decoded code from ProgramCounter until the code ends, QUIT, or an error. Every
+// instruction first sets ProgramCounter after itself, where the byte code reports its errors.
+void Execute() {
+  uint64_t steps = 0;
+  const uint64_t limit = StepLimit;
+  if (ScriptErrorFlag) [[unlikely]] {
+    // A run begun while an earlier error is still flagged ends after its first instruction.
+    if (limit == 0) Fault("I-022 : ERROR : Step limit reached");
+    StepBytes();
+    return;
+  }
+  TFastIns* ip = FastInstruction(ProgramCounter);
+  for (;;) {
+    if (ip->Op == kFEnd) {
+      ProgramCounter = ip->Offset;
+      return;
+    }
+    if (++steps > limit) [[unlikely]] FaultStepLimit(ip->Offset);
+    ProgramCounter = ip->Next;
+    switch (ip->Op) {
+      case kFNop:
+      case kFEnd: break;
+      case kFBytes:
+        ProgramCounter = ip->Offset;
+        StepBytes();
+        if (QuitFlag || ScriptErrorFlag) return;
+        ip = FastInstruction(ProgramCounter);
+        continue;
+      case kFMovInt: {
+        TSVariable& s = BoundSlot(ip->A, ip->Offset + 3);
+        if (IsPlainSlot(s) && s.Own.Kind == kVarInteger) {
+          s.Own.IntValue = ip->Imm;
+          break;
+        }
+        TQzVariant c;
+        c.IntValue = ip->Imm;
+        MoveConstant(*s.Value, 1, c);
+        if (ScriptErrorFlag) return;
+        break;
+      }
+      case kFMov:
+        MoveConstant(*BoundSlot(ip->A, ip->Offset + 3).Value, ip->Type, FastConstants[size_t(ip->Imm)]);
+        if (ScriptErrorFlag) return;
+        break;
+      case kFCall: {
+        auto* p = static_cast<TSProcedure*>(ProcLinks[ip->A].Current);
+        if (p == nullptr || CallStack.size() >= size_t(kScriptMaxCallDepth)) [[unlikely]] {
+          ProgramCounter = ip->Offset;
+          StepBytes();  // reports it
+          return;
+        }
+        CallStack.push_back(ip->Next);
+        ip = FastInstruction(p->Entry);
+        continue;
+      }
+      case kFSet: {
+        const uint16_t* names = &FastNames[size_t(ip->Imm)];
+        for (int32_t k = 0; k < ip->A; ++k) {
+          ProgramCounter = ip->Offset + 5 + 2 * k;
+          DeclareVariable(names[k], ip->Type);
+        }
+        ProgramCounter = ip->Next;
+        break;
+      }
+      case kFUnset: {
+        const uint16_t* names = &FastNames[size_t(ip->Imm)];
+        for (int32_t k = 0; k < ip->A; ++k) {
+          if (names[k] == 0) continue;
+          ProgramCounter = ip->Offset + 4 + 2 * k;
+          UnsetVariable(names[k]);
+        }
+        ProgramCounter = ip->Next;
+        if (ScriptErrorFlag) return;
+        break;
+      }
+      case kFJump:
+        ProgramCounter = ip->Target;
+        ip = Follow(ip->TargetIns, ip->Target);
+        continue;
+      case kFRet:
+        ReturnToCaller();
+        ip = FastInstruction(ProgramCounter);
+        continue;
+      case kFProc: {
+        if (ProcedureCount >= kScriptPoolSize) Fault("I-020 : ERROR : Capacity exceeded (procedures)");
+        TSProcedure& p = Procedures[ProcedureCount++];
+        p.NameIndex = ip->A;
+        p.Entry = ip->Next;
+        p.CallDepth = static_cast<int32_t>(CallStack.size());
+        PushBinding(ProcLinks[ip->A], &p);
+        ProgramCounter = ip->Target;
+        ip = Follow(ip->TargetIns, ip->Target);
+        continue;
+      }
+      case kFPush:
+        PushPlain(Accumulator);
+        if (ScriptErrorFlag) return;
+        break;
+      case kFPop:
+        PopToAccumulator();
+        if (ScriptErrorFlag) return;
+        break;
+      case kFCalc: RunDecodedCalc(DecodedCalcs[size_t(ip->Imm)]); break;
+      case kFBuffc: TempCount = 0; break;
+      case kFLoad: CopySlotToPlain(BoundSlot(ip->A, ip->Offset + 4), Accumulator); break;
+      case kFStore:
+        StoreIntoSlot(Accumulator, BoundSlot(ip->A, ip->Offset + 4));
+        if (ScriptErrorFlag) return;
+        break;
+      case kFMovd: {
+        TQzVariant& src = *BoundSlot(ip->A, ip->Offset + 3).Value;
+        AssignVariant(src, *BoundSlot(ip->B, ip->Offset + 5).Value);
+        break;
+      }
+      case kFCallExt:
+        ProgramCounter = ip->Offset + 1;
+        ip->Routine();
+        ProgramCounter = ip->Next;
+        if (QuitFlag || ScriptErrorFlag) return;
+        break;
+      case kFIf:
+      case kFIfnt:
+        if (PlainInteger(Accumulator) == (ip->Op == kFIf ? 0 : 1)) {
+          ProgramCounter = ip->Target;
+          ip = Follow(ip->TargetIns, ip->Target);
+          continue;
+        }
+        break;
+      case kFPushV: {
+        const TSVariable& v = BoundSlot(ip->A, ip->Offset + 3);
+        if (TQzVariant* d = PushSlot()) CopySlotToPlain(v, *d);
+        if (ScriptErrorFlag) return;
+        break;
+      }
+      case kFPopV: {
+        TSVariable& v = BoundSlot(ip->A, ip->Offset + 3);
+        if (StackDepth <= 0) {
+          ScriptError("I-009 : ERROR : Tryed to pop of empty stack");
+          return;
+        }
+        StoreIntoSlot(ValueStack[StackDepth], v);
+        --StackDepth;
+        if (ScriptErrorFlag) return;
+        break;
+      }
+      case kFPushVA:
+        if (TQzVariant* d = PushSlot()) CopyPlainToPlain(FastConstants[size_t(ip->Imm)], *d);
+        if (ScriptErrorFlag) return;
+        break;
+      case kFInc:
+      case kFDec: {
+        TSVariable& v = BoundSlot(ip->A, ip->Offset + 3);
+        const uint32_t amount = static_cast<uint32_t>(ip->Imm);
+        if (IsPlainSlot(v) && v.Own.Kind == kVarInteger) {
+          const uint32_t x = static_cast<uint32_t>(v.Own.IntValue);
+          v.Own.IntValue = static_cast<int32_t>(ip->Op == kFInc ? x + amount : x - amount);
+          break;
+        }
+        const uint32_t x = static_cast<uint32_t>(SlotInteger(v));
+        const int32_t r = static_cast<int32_t>(ip->Op == kFInc ? x + amount : x - amount);
+        if (IsPlainSlot(v)) PlainSetInteger(v.Own, r);
+        else v.Value->SetInteger(r);
+        break;
+      }
+      case kFSme: {
+        const TSVariable& a = BoundSlot(ip->A, ip->Offset + 3);
+        const TSVariable& b = BoundSlot(ip->B, ip->Offset + 5);
+        const int32_t x = SlotInteger(a);
+        PlainSetInteger(Accumulator, x <= SlotInteger(b) ? 1 : 0);
+        break;
+      }
+      case kFPushPointer:
+        PushPointer(BoundSlot(ip->A, ip->Offset + 3));
+        if (ScriptErrorFlag) return;
+        break;
+      case kFQuit: QuitFlag = true; return;
+    }
+    ip = Follow(ip->NextIns, ip->Next);
   }
 }
 
@@ -1082,6 +1725,7 @@ void LinkNames() {
   LinkCache.Valid = false;
   CalcAt.assign(size_t(CodeSize) + 1, -1);
   DecodedCalcs.clear();
+  ResetFastCode();
   LinkCache.HostBindings.clear();
   IndexRegistry();
   const uint32_t t = LoadU32(CodeBuffer + CodeSize - 4);
