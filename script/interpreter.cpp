@@ -64,6 +64,14 @@ struct TDecodedCalc {
   // Every operand a variable of the image's list, a temporary, or an integer or float constant,
   // and every step within the working values: RunNumericCalc may take it.
   bool Numeric = false;
+  // Numeric without float constants: RunIntegerCalc may take it, over these operands.
+  bool Integer = false;
+  struct TIntegerOperand {
+    uint8_t Kind;
+    uint16_t Index;
+    int32_t Value;
+  };
+  std::vector<TIntegerOperand> IntegerOperands;
 };
 std::vector<int32_t> CalcAt;  // by code offset: -1 not read yet, -2 runs past the code, else an index
 std::vector<TDecodedCalc> DecodedCalcs;
@@ -185,6 +193,27 @@ inline void CopyPlainToPlain(const TQzVariant& Src, TQzVariant& Dst) {
       break;
     default: break;
   }
+}
+
+// PushBinding and PopBinding, inline while the binding list has room or entries.
+inline void Bind(TSNLink& Link, void* Obj) {
+  TList& b = Link.Bindings;
+  if (b.Count < b.Capacity) [[likely]] {
+    b.Items[b.Count++] = Obj;
+    Link.Current = Obj;
+    return;
+  }
+  PushBinding(Link, Obj);
+}
+
+inline void Unbind(TSNLink& Link) {
+  TList& b = Link.Bindings;
+  if (b.Count > 0) [[likely]] {
+    --b.Count;
+    Link.Current = b.Count > 0 ? b.Items[b.Count - 1] : nullptr;
+    return;
+  }
+  PopBinding(Link);
 }
 
 // ---- Reading the code; nothing is read beyond the image
@@ -310,7 +339,7 @@ inline TSVariable& AllocateSlot(int32_t& Number) {
 void ReleaseSlot(int32_t Number) {
   TSVariable& s = VariableSlots[Number];
   if (s.NameIndex >= 1 && s.NameIndex <= VarLinkCount && VarLinks[s.NameIndex].Bindings.Count > 0)
-    PopBinding(VarLinks[s.NameIndex]);
+    Unbind(VarLinks[s.NameIndex]);
   s.InUse = false;
   s.Value = &s.Own;
   if (Number < FreeSlotHint) FreeSlotHint = Number;
@@ -728,6 +757,11 @@ bool DecodeCalc(int32_t At, TDecodedCalc& C) {
       C.Numeric = false;
   for (const TCalcStep& st : C.Steps)
     if (!st.InRange) C.Numeric = false;
+  C.Integer = C.Numeric;
+  for (const TCalcOperand& o : C.Operands) {
+    if (o.Kind == kOperandFloat) C.Integer = false;
+    C.IntegerOperands.push_back({o.Kind, o.Index, o.Constant.IntValue});
+  }
   return true;
 }
 
@@ -845,6 +879,71 @@ inline bool OperateNumbers(uint8_t Op, TNumber A, TNumber B, TNumber& D) {
   return true;
 }
 
+// RunNumericCalc for a CALC whose values are all integers (TDecodedCalc::Integer, with every
+// variable operand an own integer value of its slot).
+bool RunIntegerCalc(const TDecodedCalc& C) {
+  if (ScriptErrorFlag || TempCount >= kScriptPoolSize) return false;
+  int32_t w[256];
+  int32_t i = 0;
+  for (const TDecodedCalc::TIntegerOperand& o : C.IntegerOperands) {
+    if (o.Kind == kOperandVariable) {
+      const auto* s = static_cast<const TSVariable*>(VarLinks[o.Index].Current);
+      if (s == nullptr || !IsPlainSlot(*s) || s->Own.Kind != kVarInteger) return false;
+      w[i] = s->Own.IntValue;
+    } else if (o.Kind == kOperandTemporary) {
+      if (o.Index == 0 || o.Index > TempCount || Temporaries[o.Index].Kind != kVarInteger) return false;
+      w[i] = Temporaries[o.Index].IntValue;
+    } else {
+      w[i] = o.Value;
+    }
+    ++i;
+  }
+  if (i == 0) w[0] = 0;
+  int32_t last = 0;
+  for (const TCalcStep& st : C.Steps) {
+    const int32_t x = w[st.A], y = w[st.B];
+    const uint32_t ux = static_cast<uint32_t>(x), uy = static_cast<uint32_t>(y);
+    int32_t r;
+    switch (st.Op) {
+      case 1: r = static_cast<int32_t>(ux + uy); break;
+      case 2: r = static_cast<int32_t>(ux - uy); break;
+      case 3: r = static_cast<int32_t>(ux * uy); break;
+      case 4:
+        if (y == 0) return false;
+        r = y == -1 ? static_cast<int32_t>(0u - ux) : x / y;
+        break;
+      case 5:
+        if (y == 0) return false;
+        r = y == -1 ? 0 : x % y;
+        break;
+      case 7: r = x == y; break;
+      case 8: r = x != y; break;
+      case 9: r = (x & y) & 255; break;
+      case 11: r = (x | y) & 255; break;
+      case 10: r = x == 1 && y == 1; break;
+      case 12: r = x == 1 || y == 1; break;
+      case 17: r = x == 1 && y != 1; break;
+      case 18: r = x == 1 || y == 0; break;
+      case 13: r = x < y; break;
+      case 14: r = x > y; break;
+      case 15: r = x <= y; break;
+      case 16: r = x >= y; break;
+      default: r = w[st.D]; break;  // no operation
+    }
+    w[st.D] = r;
+    w[st.E] = r;
+    last = st.D;
+  }
+  const int32_t r = w[last];
+  Accumulator.IntValue = r;
+  Accumulator.Kind = kVarInteger;
+  TQzVariant& t = Temporaries[++TempCount];
+  t.IntValue = r;
+  t.Kind = kVarInteger;
+  ProgramCounter = C.End;
+  return true;
+}
+
 // A numeric CALC (TDecodedCalc::Numeric) whose operands are all numbers now and whose steps
 // report nothing, computed on plain numbers with the same result; false, having changed nothing
 // outside its own working values, when any of that does not hold: RunDecodedCalc then runs it.
@@ -892,6 +991,7 @@ bool RunNumericCalc(const TDecodedCalc& C) {
 
 // ExecuteCalc over the CALC as read once.
 void RunDecodedCalc(const TDecodedCalc& C) {
+  if (C.Integer && RunIntegerCalc(C)) return;
   if (C.Numeric && RunNumericCalc(C)) return;
   try {
     const int32_t n = static_cast<int32_t>(C.Operands.size());
@@ -1035,7 +1135,7 @@ void DefineProcedure() {
   p.NameIndex = name;
   p.Entry = ProgramCounter;
   p.CallDepth = static_cast<int32_t>(CallStack.size());
-  PushBinding(ProcLinks[name], &p);
+  Bind(ProcLinks[name], &p);
   ProgramCounter = target;
 }
 
@@ -1056,7 +1156,7 @@ void ReturnToCaller() {
   while (AllocatedCount > 0 && VariableSlots[AllocatedSlots[AllocatedCount - 1]].CallDepth >= depth)
     ReleaseSlot(AllocatedSlots[AllocatedCount - 1]);
   while (ProcedureCount > 0 && Procedures[ProcedureCount - 1].CallDepth >= depth) {
-    PopBinding(ProcLinks[Procedures[ProcedureCount - 1].NameIndex]);
+    Unbind(ProcLinks[Procedures[ProcedureCount - 1].NameIndex]);
     --ProcedureCount;
   }
   ProgramCounter = CallStack.back();
@@ -1132,7 +1232,7 @@ void DeclareVariable(uint16_t Name, uint8_t Type) {
   else if (Type == 3) s.Own.SetString(std::string());
   else if (Type == 4) s.Own.SetRecord(0);
   else s.Own.SetInteger(0);
-  PushBinding(VarLinks[Name], &s);
+  Bind(VarLinks[Name], &s);
 }
 
 void ExecuteSet() {
@@ -1479,7 +1579,7 @@ void DecodeFast(int32_t At, TFastIns& I) {
 }
 
 // The instruction at code offset At; past the code, an end of the run there.
-TFastIns* FastInstruction(int32_t At) {
+[[gnu::noinline]] TFastIns* DecodeFastAt(int32_t At) {
   TFastIns** cell = size_t(At) < FastAt.size() ? &FastAt[size_t(At)] : nullptr;
   if (cell != nullptr && *cell != nullptr) return *cell;
   TFastIns& I = FastCode.emplace_back();
@@ -1491,6 +1591,11 @@ TFastIns* FastInstruction(int32_t At) {
   }
   if (cell != nullptr) *cell = &I;
   return &I;
+}
+
+inline TFastIns* FastInstruction(int32_t At) {
+  if (size_t(At) < FastAt.size() && FastAt[size_t(At)] != nullptr) [[likely]] return FastAt[size_t(At)];
+  return DecodeFastAt(At);
 }
 
 inline TFastIns* Follow(TFastIns*& Cached, int32_t At) {
@@ -1519,182 +1624,216 @@ inline TSVariable& BoundSlot(uint16_t N, int32_t After) {
 // Runs the decoded code from ProgramCounter until the code ends, QUIT, or an error. Every
 // instruction first sets ProgramCounter after itself, where the byte code reports its errors.
 void Execute() {
-  uint64_t steps = 0;
-  const uint64_t limit = StepLimit;
   if (ScriptErrorFlag) [[unlikely]] {
     // A run begun while an earlier error is still flagged ends after its first instruction.
-    if (limit == 0) Fault("I-022 : ERROR : Step limit reached");
+    if (StepLimit == 0) Fault("I-022 : ERROR : Step limit reached");
     StepBytes();
     return;
   }
+  // In TFastOp order.
+  static const void* const kHandlers[] = {
+      &&Bytes, &&End,   &&Nop,   &&Mov,  &&MovInt, &&Call,    &&Set, &&Jump, &&Ret,  &&Proc,
+      &&Push,  &&Pop,   &&Calc,  &&Buffc, &&Unset, &&Load,    &&Store, &&Movd, &&CallExt, &&If,
+      &&Ifnt,  &&PushV, &&PopV,  &&PushVA, &&Inc,  &&Dec,     &&Sme, &&PushPointer, &&Quit};
+  static_assert(sizeof(kHandlers) / sizeof(kHandlers[0]) == kFQuit + 1);
+  uint64_t budget = StepLimit;  // instructions the run may still take
   TFastIns* ip = FastInstruction(ProgramCounter);
-  for (;;) {
-    if (ip->Op == kFEnd) {
-      ProgramCounter = ip->Offset;
-      return;
-    }
-    if (++steps > limit) [[unlikely]] FaultStepLimit(ip->Offset);
-    ProgramCounter = ip->Next;
-    switch (ip->Op) {
-      case kFNop:
-      case kFEnd: break;
-      case kFBytes:
-        ProgramCounter = ip->Offset;
-        StepBytes();
-        if (QuitFlag || ScriptErrorFlag) return;
-        ip = FastInstruction(ProgramCounter);
-        continue;
-      case kFMovInt: {
-        TSVariable& s = BoundSlot(ip->A, ip->Offset + 3);
-        if (IsPlainSlot(s) && s.Own.Kind == kVarInteger) {
-          s.Own.IntValue = ip->Imm;
-          break;
-        }
-        TQzVariant c;
-        c.IntValue = ip->Imm;
-        MoveConstant(*s.Value, 1, c);
-        if (ScriptErrorFlag) return;
-        break;
-      }
-      case kFMov:
-        MoveConstant(*BoundSlot(ip->A, ip->Offset + 3).Value, ip->Type, FastConstants[size_t(ip->Imm)]);
-        if (ScriptErrorFlag) return;
-        break;
-      case kFCall: {
-        auto* p = static_cast<TSProcedure*>(ProcLinks[ip->A].Current);
-        if (p == nullptr || CallStack.size() >= size_t(kScriptMaxCallDepth)) [[unlikely]] {
-          ProgramCounter = ip->Offset;
-          StepBytes();  // reports it
-          return;
-        }
-        CallStack.push_back(ip->Next);
-        ip = FastInstruction(p->Entry);
-        continue;
-      }
-      case kFSet: {
-        const uint16_t* names = &FastNames[size_t(ip->Imm)];
-        for (int32_t k = 0; k < ip->A; ++k) {
-          ProgramCounter = ip->Offset + 5 + 2 * k;
-          DeclareVariable(names[k], ip->Type);
-        }
-        ProgramCounter = ip->Next;
-        break;
-      }
-      case kFUnset: {
-        const uint16_t* names = &FastNames[size_t(ip->Imm)];
-        for (int32_t k = 0; k < ip->A; ++k) {
-          if (names[k] == 0) continue;
-          ProgramCounter = ip->Offset + 4 + 2 * k;
-          UnsetVariable(names[k]);
-        }
-        ProgramCounter = ip->Next;
-        if (ScriptErrorFlag) return;
-        break;
-      }
-      case kFJump:
-        ProgramCounter = ip->Target;
-        ip = Follow(ip->TargetIns, ip->Target);
-        continue;
-      case kFRet:
-        ReturnToCaller();
-        ip = FastInstruction(ProgramCounter);
-        continue;
-      case kFProc: {
-        if (ProcedureCount >= kScriptPoolSize) Fault("I-020 : ERROR : Capacity exceeded (procedures)");
-        TSProcedure& p = Procedures[ProcedureCount++];
-        p.NameIndex = ip->A;
-        p.Entry = ip->Next;
-        p.CallDepth = static_cast<int32_t>(CallStack.size());
-        PushBinding(ProcLinks[ip->A], &p);
-        ProgramCounter = ip->Target;
-        ip = Follow(ip->TargetIns, ip->Target);
-        continue;
-      }
-      case kFPush:
-        PushPlain(Accumulator);
-        if (ScriptErrorFlag) return;
-        break;
-      case kFPop:
-        PopToAccumulator();
-        if (ScriptErrorFlag) return;
-        break;
-      case kFCalc: RunDecodedCalc(DecodedCalcs[size_t(ip->Imm)]); break;
-      case kFBuffc: TempCount = 0; break;
-      case kFLoad: CopySlotToPlain(BoundSlot(ip->A, ip->Offset + 4), Accumulator); break;
-      case kFStore:
-        StoreIntoSlot(Accumulator, BoundSlot(ip->A, ip->Offset + 4));
-        if (ScriptErrorFlag) return;
-        break;
-      case kFMovd: {
-        TQzVariant& src = *BoundSlot(ip->A, ip->Offset + 3).Value;
-        AssignVariant(src, *BoundSlot(ip->B, ip->Offset + 5).Value);
-        break;
-      }
-      case kFCallExt:
-        ProgramCounter = ip->Offset + 1;
-        ip->Routine();
-        ProgramCounter = ip->Next;
-        if (QuitFlag || ScriptErrorFlag) return;
-        break;
-      case kFIf:
-      case kFIfnt:
-        if (PlainInteger(Accumulator) == (ip->Op == kFIf ? 0 : 1)) {
-          ProgramCounter = ip->Target;
-          ip = Follow(ip->TargetIns, ip->Target);
-          continue;
-        }
-        break;
-      case kFPushV: {
-        const TSVariable& v = BoundSlot(ip->A, ip->Offset + 3);
-        if (TQzVariant* d = PushSlot()) CopySlotToPlain(v, *d);
-        if (ScriptErrorFlag) return;
-        break;
-      }
-      case kFPopV: {
-        TSVariable& v = BoundSlot(ip->A, ip->Offset + 3);
-        if (StackDepth <= 0) {
-          ScriptError("I-009 : ERROR : Tryed to pop of empty stack");
-          return;
-        }
-        StoreIntoSlot(ValueStack[StackDepth], v);
-        --StackDepth;
-        if (ScriptErrorFlag) return;
-        break;
-      }
-      case kFPushVA:
-        if (TQzVariant* d = PushSlot()) CopyPlainToPlain(FastConstants[size_t(ip->Imm)], *d);
-        if (ScriptErrorFlag) return;
-        break;
-      case kFInc:
-      case kFDec: {
-        TSVariable& v = BoundSlot(ip->A, ip->Offset + 3);
-        const uint32_t amount = static_cast<uint32_t>(ip->Imm);
-        if (IsPlainSlot(v) && v.Own.Kind == kVarInteger) {
-          const uint32_t x = static_cast<uint32_t>(v.Own.IntValue);
-          v.Own.IntValue = static_cast<int32_t>(ip->Op == kFInc ? x + amount : x - amount);
-          break;
-        }
-        const uint32_t x = static_cast<uint32_t>(SlotInteger(v));
-        const int32_t r = static_cast<int32_t>(ip->Op == kFInc ? x + amount : x - amount);
-        if (IsPlainSlot(v)) PlainSetInteger(v.Own, r);
-        else v.Value->SetInteger(r);
-        break;
-      }
-      case kFSme: {
-        const TSVariable& a = BoundSlot(ip->A, ip->Offset + 3);
-        const TSVariable& b = BoundSlot(ip->B, ip->Offset + 5);
-        const int32_t x = SlotInteger(a);
-        PlainSetInteger(Accumulator, x <= SlotInteger(b) ? 1 : 0);
-        break;
-      }
-      case kFPushPointer:
-        PushPointer(BoundSlot(ip->A, ip->Offset + 3));
-        if (ScriptErrorFlag) return;
-        break;
-      case kFQuit: QuitFlag = true; return;
-    }
-    ip = Follow(ip->NextIns, ip->Next);
+  // Every handler ends in its own copy of the dispatch, so that each predicts its successor.
+#define FAST_DISPATCH()                                        \
+  do {                                                         \
+    if (budget-- == 0) [[unlikely]] goto OutOfSteps;           \
+    ProgramCounter = ip->Next;                                 \
+    goto* kHandlers[ip->Op];                                   \
+  } while (0)
+#define FAST_NEXT()                        \
+  do {                                     \
+    ip = Follow(ip->NextIns, ip->Next);    \
+    FAST_DISPATCH();                       \
+  } while (0)
+#define FAST_GO(Offset, Cache)             \
+  do {                                     \
+    ip = Follow(Cache, Offset);            \
+    FAST_DISPATCH();                       \
+  } while (0)
+
+  FAST_DISPATCH();
+
+OutOfSteps:
+  if (ip->Op == kFEnd) goto End;
+  FaultStepLimit(ip->Offset);
+End:
+  ProgramCounter = ip->Offset;
+  return;
+Nop:
+  FAST_NEXT();
+Bytes:
+  ProgramCounter = ip->Offset;
+  StepBytes();
+  if (QuitFlag || ScriptErrorFlag) return;
+  ip = FastInstruction(ProgramCounter);
+  FAST_DISPATCH();
+MovInt: {
+  TSVariable& s = BoundSlot(ip->A, ip->Offset + 3);
+  if (IsPlainSlot(s) && s.Own.Kind == kVarInteger) {
+    s.Own.IntValue = ip->Imm;
+    FAST_NEXT();
   }
+  TQzVariant c;
+  c.IntValue = ip->Imm;
+  MoveConstant(*s.Value, 1, c);
+  if (ScriptErrorFlag) return;
+  FAST_NEXT();
+}
+Mov:
+  MoveConstant(*BoundSlot(ip->A, ip->Offset + 3).Value, ip->Type, FastConstants[size_t(ip->Imm)]);
+  if (ScriptErrorFlag) return;
+  FAST_NEXT();
+Call: {
+  auto* p = static_cast<TSProcedure*>(ProcLinks[ip->A].Current);
+  if (p == nullptr || CallStack.size() >= size_t(kScriptMaxCallDepth)) [[unlikely]] {
+    ProgramCounter = ip->Offset;
+    StepBytes();  // reports it
+    return;
+  }
+  CallStack.push_back(ip->Next);
+  ip = FastInstruction(p->Entry);
+  FAST_DISPATCH();
+}
+Set: {
+  const uint16_t* names = &FastNames[size_t(ip->Imm)];
+  for (int32_t k = 0; k < ip->A; ++k) {
+    ProgramCounter = ip->Offset + 5 + 2 * k;
+    DeclareVariable(names[k], ip->Type);
+  }
+  ProgramCounter = ip->Next;
+  FAST_NEXT();
+}
+Unset: {
+  const uint16_t* names = &FastNames[size_t(ip->Imm)];
+  for (int32_t k = 0; k < ip->A; ++k) {
+    if (names[k] == 0) continue;
+    ProgramCounter = ip->Offset + 4 + 2 * k;
+    UnsetVariable(names[k]);
+  }
+  ProgramCounter = ip->Next;
+  if (ScriptErrorFlag) return;
+  FAST_NEXT();
+}
+Jump:
+  ProgramCounter = ip->Target;
+  FAST_GO(ip->Target, ip->TargetIns);
+Ret:
+  ReturnToCaller();
+  ip = FastInstruction(ProgramCounter);
+  FAST_DISPATCH();
+Proc: {
+  if (ProcedureCount >= kScriptPoolSize) Fault("I-020 : ERROR : Capacity exceeded (procedures)");
+  TSProcedure& p = Procedures[ProcedureCount++];
+  p.NameIndex = ip->A;
+  p.Entry = ip->Next;
+  p.CallDepth = static_cast<int32_t>(CallStack.size());
+  Bind(ProcLinks[ip->A], &p);
+  ProgramCounter = ip->Target;
+  FAST_GO(ip->Target, ip->TargetIns);
+}
+Push:
+  PushPlain(Accumulator);
+  if (ScriptErrorFlag) return;
+  FAST_NEXT();
+Pop:
+  PopToAccumulator();
+  if (ScriptErrorFlag) return;
+  FAST_NEXT();
+Calc:
+  RunDecodedCalc(DecodedCalcs[size_t(ip->Imm)]);
+  FAST_NEXT();
+Buffc:
+  TempCount = 0;
+  FAST_NEXT();
+Load:
+  CopySlotToPlain(BoundSlot(ip->A, ip->Offset + 4), Accumulator);
+  FAST_NEXT();
+Store:
+  StoreIntoSlot(Accumulator, BoundSlot(ip->A, ip->Offset + 4));
+  if (ScriptErrorFlag) return;
+  FAST_NEXT();
+Movd: {
+  TQzVariant& src = *BoundSlot(ip->A, ip->Offset + 3).Value;
+  AssignVariant(src, *BoundSlot(ip->B, ip->Offset + 5).Value);
+  FAST_NEXT();
+}
+CallExt:
+  ProgramCounter = ip->Offset + 1;
+  ip->Routine();
+  ProgramCounter = ip->Next;
+  if (QuitFlag || ScriptErrorFlag) return;
+  FAST_NEXT();
+If:
+  if (PlainInteger(Accumulator) == 0) {
+    ProgramCounter = ip->Target;
+    FAST_GO(ip->Target, ip->TargetIns);
+  }
+  FAST_NEXT();
+Ifnt:
+  if (PlainInteger(Accumulator) == 1) {
+    ProgramCounter = ip->Target;
+    FAST_GO(ip->Target, ip->TargetIns);
+  }
+  FAST_NEXT();
+PushV: {
+  const TSVariable& v = BoundSlot(ip->A, ip->Offset + 3);
+  if (TQzVariant* d = PushSlot()) CopySlotToPlain(v, *d);
+  if (ScriptErrorFlag) return;
+  FAST_NEXT();
+}
+PopV: {
+  TSVariable& v = BoundSlot(ip->A, ip->Offset + 3);
+  if (StackDepth <= 0) {
+    ScriptError("I-009 : ERROR : Tryed to pop of empty stack");
+    return;
+  }
+  StoreIntoSlot(ValueStack[StackDepth], v);
+  --StackDepth;
+  if (ScriptErrorFlag) return;
+  FAST_NEXT();
+}
+PushVA:
+  if (TQzVariant* d = PushSlot()) CopyPlainToPlain(FastConstants[size_t(ip->Imm)], *d);
+  if (ScriptErrorFlag) return;
+  FAST_NEXT();
+Inc:
+Dec: {
+  TSVariable& v = BoundSlot(ip->A, ip->Offset + 3);
+  const uint32_t amount = static_cast<uint32_t>(ip->Imm);
+  const bool inc = ip->Op == kFInc;
+  if (IsPlainSlot(v) && v.Own.Kind == kVarInteger) {
+    const uint32_t x = static_cast<uint32_t>(v.Own.IntValue);
+    v.Own.IntValue = static_cast<int32_t>(inc ? x + amount : x - amount);
+    FAST_NEXT();
+  }
+  const uint32_t x = static_cast<uint32_t>(SlotInteger(v));
+  const int32_t r = static_cast<int32_t>(inc ? x + amount : x - amount);
+  if (IsPlainSlot(v)) PlainSetInteger(v.Own, r);
+  else v.Value->SetInteger(r);
+  FAST_NEXT();
+}
+Sme: {
+  const TSVariable& a = BoundSlot(ip->A, ip->Offset + 3);
+  const TSVariable& b = BoundSlot(ip->B, ip->Offset + 5);
+  const int32_t x = SlotInteger(a);
+  PlainSetInteger(Accumulator, x <= SlotInteger(b) ? 1 : 0);
+  FAST_NEXT();
+}
+PushPointer:
+  PushPointer(BoundSlot(ip->A, ip->Offset + 3));
+  if (ScriptErrorFlag) return;
+  FAST_NEXT();
+Quit:
+  QuitFlag = true;
+  return;
+#undef FAST_GO
+#undef FAST_NEXT
+#undef FAST_DISPATCH
 }
 
 // Why the image cannot run, or "" when it can: its size, its trailer and its names must lie
@@ -1762,7 +1901,7 @@ void LinkNames() {
       Registry.Bound[size_t(k)] = 1;
       TSVariable& s = VariableSlots[Registry.HostSlots[size_t(k)]];
       s.NameIndex = i;
-      PushBinding(VarLinks[i], &s);
+      Bind(VarLinks[i], &s);
       LinkCache.HostBindings.emplace_back(k, i);
     }
   }
@@ -1794,7 +1933,7 @@ void Relink() {
   for (const auto& [k, i] : LinkCache.HostBindings) {
     TSVariable& s = VariableSlots[Registry.HostSlots[size_t(k)]];
     s.NameIndex = i;
-    PushBinding(VarLinks[i], &s);
+    Bind(VarLinks[i], &s);
   }
 }
 
