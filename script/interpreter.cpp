@@ -64,17 +64,20 @@ struct TDecodedCalc {
   // Every operand a variable of the image's list, a temporary, or an integer or float constant,
   // and every step within the working values: RunNumericCalc may take it.
   bool Numeric = false;
-  // Numeric without float constants: RunIntegerCalc may take it, over these operands.
+  // Numeric without float constants: RunIntegerCalc may take it.
   bool Integer = false;
-  struct TIntegerOperand {
+  // Numeric without integer constants, with only +, -, * and /: RunFloatCalc may take it.
+  bool Float = false;
+  // The operands for those two: a constant's value is its integer or its float's bits.
+  struct TNumberOperand {
     uint8_t Kind;
     uint16_t Index;
     int32_t Value;
   };
-  std::vector<TIntegerOperand> IntegerOperands;
+  std::vector<TNumberOperand> NumberOperands;
 };
 std::vector<int32_t> CalcAt;  // by code offset: -1 not read yet, -2 runs past the code, else an index
-std::vector<TDecodedCalc> DecodedCalcs;
+std::deque<TDecodedCalc> DecodedCalcs;  // stays where it is while it grows
 uint64_t StepLimit = kScriptStepBudget;
 uint32_t AllocationCounter = 0;
 
@@ -176,7 +179,7 @@ inline void PlainSetInteger(TQzVariant& V, int32_t X) {
 }
 
 // CopyToPlain from a plain source.
-inline void CopyPlainToPlain(const TQzVariant& Src, TQzVariant& Dst) {
+[[gnu::always_inline]] inline void CopyPlainToPlain(const TQzVariant& Src, TQzVariant& Dst) {
   switch (Src.Kind) {
     case kVarInteger:
     case kVarRecord:
@@ -359,7 +362,7 @@ void ReleaseSlot(int32_t Number) {
 
 // ---- The value stack
 
-inline TQzVariant* PushSlot() {
+[[gnu::always_inline]] inline TQzVariant* PushSlot() {
   if (StackDepth >= kScriptPoolSize) [[unlikely]] {
     ScriptError("I-010 : ERROR : Stack overflow");
     return nullptr;
@@ -376,7 +379,7 @@ void PushPlain(const TQzVariant& V) {
   if (TQzVariant* s = PushSlot()) CopyPlainToPlain(V, *s);
 }
 
-inline bool PopToAccumulator() {
+[[gnu::always_inline]] inline bool PopToAccumulator() {
   if (StackDepth <= 0) [[unlikely]] {
     ScriptError("I-009 : ERROR : Tryed to pop of empty stack");
     return false;
@@ -758,9 +761,15 @@ bool DecodeCalc(int32_t At, TDecodedCalc& C) {
   for (const TCalcStep& st : C.Steps)
     if (!st.InRange) C.Numeric = false;
   C.Integer = C.Numeric;
+  C.Float = C.Numeric;
+  for (const TCalcStep& st : C.Steps)
+    if (st.Op < 1 || st.Op > 4) C.Float = false;
   for (const TCalcOperand& o : C.Operands) {
     if (o.Kind == kOperandFloat) C.Integer = false;
-    C.IntegerOperands.push_back({o.Kind, o.Index, o.Constant.IntValue});
+    if (o.Kind == kOperandInteger) C.Float = false;
+    int32_t value = o.Constant.IntValue;
+    if (o.Kind == kOperandFloat) std::memcpy(&value, &o.Constant.FloatValue, 4);
+    C.NumberOperands.push_back({o.Kind, o.Index, value});
   }
   return true;
 }
@@ -881,11 +890,11 @@ inline bool OperateNumbers(uint8_t Op, TNumber A, TNumber B, TNumber& D) {
 
 // RunNumericCalc for a CALC whose values are all integers (TDecodedCalc::Integer, with every
 // variable operand an own integer value of its slot).
-bool RunIntegerCalc(const TDecodedCalc& C) {
+[[gnu::always_inline]] inline bool RunIntegerCalc(const TDecodedCalc& C) {
   if (ScriptErrorFlag || TempCount >= kScriptPoolSize) return false;
   int32_t w[256];
   int32_t i = 0;
-  for (const TDecodedCalc::TIntegerOperand& o : C.IntegerOperands) {
+  for (const TDecodedCalc::TNumberOperand& o : C.NumberOperands) {
     if (o.Kind == kOperandVariable) {
       const auto* s = static_cast<const TSVariable*>(VarLinks[o.Index].Current);
       if (s == nullptr || !IsPlainSlot(*s) || s->Own.Kind != kVarInteger) return false;
@@ -940,6 +949,54 @@ bool RunIntegerCalc(const TDecodedCalc& C) {
   TQzVariant& t = Temporaries[++TempCount];
   t.IntValue = r;
   t.Kind = kVarInteger;
+  ProgramCounter = C.End;
+  return true;
+}
+
+// RunNumericCalc for a CALC whose values are all floats (TDecodedCalc::Float, with every variable
+// operand an own float value of its slot).
+[[gnu::always_inline]] inline bool RunFloatCalc(const TDecodedCalc& C) {
+  if (ScriptErrorFlag || TempCount >= kScriptPoolSize) return false;
+  float w[256];
+  int32_t i = 0;
+  for (const TDecodedCalc::TNumberOperand& o : C.NumberOperands) {
+    if (o.Kind == kOperandVariable) {
+      const auto* s = static_cast<const TSVariable*>(VarLinks[o.Index].Current);
+      if (s == nullptr || !IsPlainSlot(*s) || s->Own.Kind != kVarFloat) return false;
+      w[i] = s->Own.FloatValue;
+    } else if (o.Kind == kOperandTemporary) {
+      if (o.Index == 0 || o.Index > TempCount || Temporaries[o.Index].Kind != kVarFloat) return false;
+      w[i] = Temporaries[o.Index].FloatValue;
+    } else {
+      std::memcpy(&w[i], &o.Value, 4);
+    }
+    ++i;
+  }
+  if (i == 0) return false;  // the working value reads as the integer 0
+  int32_t last = 0;
+  for (const TCalcStep& st : C.Steps) {
+    // In double, which rounds each operation to the same float as the extended type.
+    const double x = w[st.A], y = w[st.B];
+    float r;
+    switch (st.Op) {
+      case 1: r = static_cast<float>(x + y); break;
+      case 2: r = static_cast<float>(x - y); break;
+      case 3: r = static_cast<float>(x * y); break;
+      default:
+        if (y == 0) return false;
+        r = static_cast<float>(x / y);
+        break;
+    }
+    w[st.D] = r;
+    w[st.E] = r;
+    last = st.D;
+  }
+  const float r = w[last];
+  Accumulator.FloatValue = r;
+  Accumulator.Kind = kVarFloat;
+  TQzVariant& t = Temporaries[++TempCount];
+  t.FloatValue = r;
+  t.Kind = kVarFloat;
   ProgramCounter = C.End;
   return true;
 }
@@ -1370,6 +1427,7 @@ struct TFastIns {
   int32_t Target = 0;     // JUMP, PROC: where to go on; IF and IFNT: where a skip lands
   int32_t Imm = 0;        // MOV: the integer; INC, DEC: the amount; else an index into a table
   TScriptRoutine Routine = nullptr;
+  const TDecodedCalc* Calc = nullptr;
   TFastIns* NextIns = nullptr;  // the instruction at Next, once found
   TFastIns* TargetIns = nullptr;
 };
@@ -1494,8 +1552,7 @@ void DecodeFast(int32_t At, TFastIns& I) {
       TDecodedCalc c;
       if (!DecodeCalc(pc, c)) break;
       pc = c.End;
-      I.Imm = static_cast<int32_t>(DecodedCalcs.size());
-      DecodedCalcs.push_back(std::move(c));
+      I.Calc = &DecodedCalcs.emplace_back(std::move(c));
       op = kFCalc;
       break;
     }
@@ -1744,9 +1801,11 @@ Pop:
   PopToAccumulator();
   if (ScriptErrorFlag) return;
   FAST_NEXT();
-Calc:
-  RunDecodedCalc(DecodedCalcs[size_t(ip->Imm)]);
+Calc: {
+  const TDecodedCalc& c = *ip->Calc;
+  if (c.Integer ? !RunIntegerCalc(c) : (!c.Float || !RunFloatCalc(c))) RunDecodedCalc(c);
   FAST_NEXT();
+}
 Buffc:
   TempCount = 0;
   FAST_NEXT();
@@ -1922,14 +1981,21 @@ void Relink() {
     ProcLinks[i].Current = nullptr;
     if (ProcLinks[i].Bindings.Count != 0) ProcLinks[i].Bindings.SetCount(0);
   }
+  // Every slot is free when a run starts: host variable k takes slot k, as AllocateSlot gives.
   const int32_t hosts = static_cast<int32_t>(Registry.HostVariables.size());
+  if (hosts > kScriptPoolSize) FaultVariablesFull();
   for (int32_t k = 0; k < hosts; ++k) {
-    int32_t number = 0;
-    TSVariable& s = AllocateSlot(number);
+    TSVariable& s = VariableSlots[k];
+    s.InUse = true;
+    s.CallDepth = 0;
+    s.Generation = ++AllocationCounter;
     s.Value = Registry.HostVariables[size_t(k)];
     s.NameIndex = 0;
-    Registry.HostSlots[size_t(k)] = number;
+    AllocatedSlots[k] = k;
+    Registry.HostSlots[size_t(k)] = k;
   }
+  AllocatedCount = hosts;
+  FreeSlotHint = hosts;
   for (const auto& [k, i] : LinkCache.HostBindings) {
     TSVariable& s = VariableSlots[Registry.HostSlots[size_t(k)]];
     s.NameIndex = i;
