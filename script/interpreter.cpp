@@ -1428,8 +1428,11 @@ struct TFastIns {
   int32_t Imm = 0;        // MOV: the integer; INC, DEC: the amount; else an index into a table
   TScriptRoutine Routine = nullptr;
   const TDecodedCalc* Calc = nullptr;
-  TFastIns* NextIns = nullptr;  // the instruction at Next, once found
+  // The first instruction from Next (Target) on that does something, once found, and the
+  // instructions that do nothing passed on the way (which still count as steps).
+  TFastIns* NextIns = nullptr;
   TFastIns* TargetIns = nullptr;
+  uint16_t NextSkip = 0, TargetSkip = 0;
 };
 
 std::deque<TFastIns> FastCode;       // stays where it is while it grows
@@ -1655,9 +1658,15 @@ inline TFastIns* FastInstruction(int32_t At) {
   return DecodeFastAt(At);
 }
 
-inline TFastIns* Follow(TFastIns*& Cached, int32_t At) {
-  if (Cached == nullptr) [[unlikely]] Cached = FastInstruction(At);
-  return Cached;
+// The first instruction from At on that is not kFNop, and the kFNop passed on the way.
+[[gnu::noinline]] TFastIns* Landing(int32_t At, uint16_t& Skipped) {
+  TFastIns* t = FastInstruction(At);
+  Skipped = 0;
+  while (t->Op == kFNop && Skipped < UINT16_MAX) {  // each lies before the next
+    ++Skipped;
+    t = FastInstruction(t->Next);
+  }
+  return t;
 }
 
 // The slot a decoded name is bound to; a name bound to nothing is reported at After, the code
@@ -1702,16 +1711,20 @@ void Execute() {
     ProgramCounter = ip->Next;                                 \
     goto* kHandlers[ip->Op];                                   \
   } while (0)
-#define FAST_NEXT()                        \
-  do {                                     \
-    ip = Follow(ip->NextIns, ip->Next);    \
-    FAST_DISPATCH();                       \
+  // On to the instruction at Offset, passing the ones that do nothing at once while the budget
+  // holds them all.
+#define FAST_GO(Offset, Cache, Skip)                                        \
+  do {                                                                      \
+    if (ip->Cache == nullptr) [[unlikely]] ip->Cache = Landing(Offset, ip->Skip); \
+    if (budget < ip->Skip) [[unlikely]] {                                   \
+      ip = FastInstruction(Offset);                                         \
+      FAST_DISPATCH();                                                      \
+    }                                                                       \
+    budget -= ip->Skip;                                                     \
+    ip = ip->Cache;                                                         \
+    FAST_DISPATCH();                                                        \
   } while (0)
-#define FAST_GO(Offset, Cache)             \
-  do {                                     \
-    ip = Follow(Cache, Offset);            \
-    FAST_DISPATCH();                       \
-  } while (0)
+#define FAST_NEXT() FAST_GO(ip->Next, NextIns, NextSkip)
 
   FAST_DISPATCH();
 
@@ -1778,7 +1791,7 @@ Unset: {
 }
 Jump:
   ProgramCounter = ip->Target;
-  FAST_GO(ip->Target, ip->TargetIns);
+  FAST_GO(ip->Target, TargetIns, TargetSkip);
 Ret:
   ReturnToCaller();
   ip = FastInstruction(ProgramCounter);
@@ -1791,7 +1804,7 @@ Proc: {
   p.CallDepth = static_cast<int32_t>(CallStack.size());
   Bind(ProcLinks[ip->A], &p);
   ProgramCounter = ip->Target;
-  FAST_GO(ip->Target, ip->TargetIns);
+  FAST_GO(ip->Target, TargetIns, TargetSkip);
 }
 Push:
   PushPlain(Accumulator);
@@ -1830,13 +1843,13 @@ CallExt:
 If:
   if (PlainInteger(Accumulator) == 0) {
     ProgramCounter = ip->Target;
-    FAST_GO(ip->Target, ip->TargetIns);
+    FAST_GO(ip->Target, TargetIns, TargetSkip);
   }
   FAST_NEXT();
 Ifnt:
   if (PlainInteger(Accumulator) == 1) {
     ProgramCounter = ip->Target;
-    FAST_GO(ip->Target, ip->TargetIns);
+    FAST_GO(ip->Target, TargetIns, TargetSkip);
   }
   FAST_NEXT();
 PushV: {
