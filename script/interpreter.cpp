@@ -480,6 +480,12 @@ void MoveConstant(TQzVariant& Var, uint8_t TypeCode, const TQzVariant& C) {
   // type code 4 (and any other): no constant follows, nothing changes
 }
 
+void MoveIntegerConstant(TQzVariant& Var, int32_t N) {
+  TQzVariant c;
+  c.IntValue = N;
+  MoveConstant(Var, 1, c);
+}
+
 // PUSHVA: the constant of the type code; type code 4 pushes the record 0.
 TQzVariant PushedConstant(uint8_t TypeCode) {
   TQzVariant v = ReadConstant(TypeCode);
@@ -1428,6 +1434,7 @@ struct TFastIns {
   int32_t Imm = 0;        // MOV: the integer; INC, DEC: the amount; else an index into a table
   TScriptRoutine Routine = nullptr;
   const TDecodedCalc* Calc = nullptr;
+  const void* Handler = nullptr;  // the code of Op in Execute
   // The first instruction from Next (Target) on that does something, once found, and the
   // instructions that do nothing passed on the way (which still count as steps).
   TFastIns* NextIns = nullptr;
@@ -1436,6 +1443,7 @@ struct TFastIns {
 };
 
 std::deque<TFastIns> FastCode;       // stays where it is while it grows
+const void* const* FastHandlers = nullptr;  // Execute's code of each TFastOp
 std::vector<TFastIns*> FastAt;       // by code offset, up to a few bytes past the end
 std::vector<TQzVariant> FastConstants;
 std::vector<uint16_t> FastNames;     // the name lists of SET and UNSET
@@ -1649,6 +1657,7 @@ void DecodeFast(int32_t At, TFastIns& I) {
   } else {
     DecodeFast(At, I);
   }
+  I.Handler = FastHandlers[I.Op];
   if (cell != nullptr) *cell = &I;
   return &I;
 }
@@ -1702,27 +1711,30 @@ void Execute() {
       &&Push,  &&Pop,   &&Calc,  &&Buffc, &&Unset, &&Load,    &&Store, &&Movd, &&CallExt, &&If,
       &&Ifnt,  &&PushV, &&PopV,  &&PushVA, &&Inc,  &&Dec,     &&Sme, &&PushPointer, &&Quit};
   static_assert(sizeof(kHandlers) / sizeof(kHandlers[0]) == kFQuit + 1);
+  FastHandlers = kHandlers;
   uint64_t budget = StepLimit;  // instructions the run may still take
   TFastIns* ip = FastInstruction(ProgramCounter);
   // Every handler ends in its own copy of the dispatch, so that each predicts its successor.
-#define FAST_DISPATCH()                                        \
-  do {                                                         \
-    if (budget-- == 0) [[unlikely]] goto OutOfSteps;           \
-    ProgramCounter = ip->Next;                                 \
-    goto* kHandlers[ip->Op];                                   \
+  // ProgramCounter is set where it is read: by the handlers that may report an error or call the
+  // host, and at the end of the run.
+#define FAST_DISPATCH()                              \
+  do {                                               \
+    if (budget-- == 0) [[unlikely]] goto OutOfSteps; \
+    goto* ip->Handler;                               \
   } while (0)
   // On to the instruction at Offset, passing the ones that do nothing at once while the budget
-  // holds them all.
-#define FAST_GO(Offset, Cache, Skip)                                        \
-  do {                                                                      \
-    if (ip->Cache == nullptr) [[unlikely]] ip->Cache = Landing(Offset, ip->Skip); \
-    if (budget < ip->Skip) [[unlikely]] {                                   \
-      ip = FastInstruction(Offset);                                         \
-      FAST_DISPATCH();                                                      \
-    }                                                                       \
-    budget -= ip->Skip;                                                     \
-    ip = ip->Cache;                                                         \
-    FAST_DISPATCH();                                                        \
+  // holds them and the instruction after them.
+#define FAST_GO(Offset, Cache, Skip)                                   \
+  do {                                                                 \
+    TFastIns* to = ip->Cache;                                          \
+    if (to == nullptr) [[unlikely]] to = ip->Cache = Landing(Offset, ip->Skip); \
+    if (budget <= ip->Skip) [[unlikely]] {                             \
+      ip = FastInstruction(Offset);                                    \
+      FAST_DISPATCH();                                                 \
+    }                                                                  \
+    budget -= ip->Skip + 1u;                                           \
+    ip = to;                                                           \
+    goto* ip->Handler;                                                 \
   } while (0)
 #define FAST_NEXT() FAST_GO(ip->Next, NextIns, NextSkip)
 
@@ -1748,13 +1760,13 @@ MovInt: {
     s.Own.IntValue = ip->Imm;
     FAST_NEXT();
   }
-  TQzVariant c;
-  c.IntValue = ip->Imm;
-  MoveConstant(*s.Value, 1, c);
+  ProgramCounter = ip->Next;
+  MoveIntegerConstant(*s.Value, ip->Imm);
   if (ScriptErrorFlag) return;
   FAST_NEXT();
 }
 Mov:
+  ProgramCounter = ip->Next;
   MoveConstant(*BoundSlot(ip->A, ip->Offset + 3).Value, ip->Type, FastConstants[size_t(ip->Imm)]);
   if (ScriptErrorFlag) return;
   FAST_NEXT();
@@ -1775,7 +1787,6 @@ Set: {
     ProgramCounter = ip->Offset + 5 + 2 * k;
     DeclareVariable(names[k], ip->Type);
   }
-  ProgramCounter = ip->Next;
   FAST_NEXT();
 }
 Unset: {
@@ -1785,32 +1796,36 @@ Unset: {
     ProgramCounter = ip->Offset + 4 + 2 * k;
     UnsetVariable(names[k]);
   }
-  ProgramCounter = ip->Next;
-  if (ScriptErrorFlag) return;
+  if (ScriptErrorFlag) {
+    ProgramCounter = ip->Next;
+    return;
+  }
   FAST_NEXT();
 }
 Jump:
-  ProgramCounter = ip->Target;
   FAST_GO(ip->Target, TargetIns, TargetSkip);
 Ret:
+  ProgramCounter = ip->Next;
   ReturnToCaller();
   ip = FastInstruction(ProgramCounter);
   FAST_DISPATCH();
 Proc: {
+  ProgramCounter = ip->Next;
   if (ProcedureCount >= kScriptPoolSize) Fault("I-020 : ERROR : Capacity exceeded (procedures)");
   TSProcedure& p = Procedures[ProcedureCount++];
   p.NameIndex = ip->A;
   p.Entry = ip->Next;
   p.CallDepth = static_cast<int32_t>(CallStack.size());
   Bind(ProcLinks[ip->A], &p);
-  ProgramCounter = ip->Target;
   FAST_GO(ip->Target, TargetIns, TargetSkip);
 }
 Push:
+  ProgramCounter = ip->Next;
   PushPlain(Accumulator);
   if (ScriptErrorFlag) return;
   FAST_NEXT();
 Pop:
+  ProgramCounter = ip->Next;
   PopToAccumulator();
   if (ScriptErrorFlag) return;
   FAST_NEXT();
@@ -1826,6 +1841,7 @@ Load:
   CopySlotToPlain(BoundSlot(ip->A, ip->Offset + 4), Accumulator);
   FAST_NEXT();
 Store:
+  ProgramCounter = ip->Next;
   StoreIntoSlot(Accumulator, BoundSlot(ip->A, ip->Offset + 4));
   if (ScriptErrorFlag) return;
   FAST_NEXT();
@@ -1842,24 +1858,24 @@ CallExt:
   FAST_NEXT();
 If:
   if (PlainInteger(Accumulator) == 0) {
-    ProgramCounter = ip->Target;
     FAST_GO(ip->Target, TargetIns, TargetSkip);
   }
   FAST_NEXT();
 Ifnt:
   if (PlainInteger(Accumulator) == 1) {
-    ProgramCounter = ip->Target;
     FAST_GO(ip->Target, TargetIns, TargetSkip);
   }
   FAST_NEXT();
 PushV: {
   const TSVariable& v = BoundSlot(ip->A, ip->Offset + 3);
+  ProgramCounter = ip->Next;
   if (TQzVariant* d = PushSlot()) CopySlotToPlain(v, *d);
   if (ScriptErrorFlag) return;
   FAST_NEXT();
 }
 PopV: {
   TSVariable& v = BoundSlot(ip->A, ip->Offset + 3);
+  ProgramCounter = ip->Next;
   if (StackDepth <= 0) {
     ScriptError("I-009 : ERROR : Tryed to pop of empty stack");
     return;
@@ -1870,6 +1886,7 @@ PopV: {
   FAST_NEXT();
 }
 PushVA:
+  ProgramCounter = ip->Next;
   if (TQzVariant* d = PushSlot()) CopyPlainToPlain(FastConstants[size_t(ip->Imm)], *d);
   if (ScriptErrorFlag) return;
   FAST_NEXT();
@@ -1896,11 +1913,15 @@ Sme: {
   PlainSetInteger(Accumulator, x <= SlotInteger(b) ? 1 : 0);
   FAST_NEXT();
 }
-PushPointer:
-  PushPointer(BoundSlot(ip->A, ip->Offset + 3));
+PushPointer: {
+  const TSVariable& v = BoundSlot(ip->A, ip->Offset + 3);
+  ProgramCounter = ip->Next;
+  PushPointer(v);
   if (ScriptErrorFlag) return;
   FAST_NEXT();
+}
 Quit:
+  ProgramCounter = ip->Next;
   QuitFlag = true;
   return;
 #undef FAST_GO
