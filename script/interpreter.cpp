@@ -68,13 +68,25 @@ struct TDecodedCalc {
   bool Integer = false;
   // Numeric without integer constants, with only +, -, * and /: RunFloatCalc may take it.
   bool Float = false;
-  // The operands for those two: a constant's value is its integer or its float's bits.
-  struct TNumberOperand {
-    uint8_t Kind;
-    uint16_t Index;
-    int32_t Value;
+  // For those two: the variable and temporary operands to read into the working values, the
+  // constants (a constant's bits are its integer or its float's; no operand at all reads as the
+  // integer 0), the steps, and the working value of the result.
+  struct TCalcLoad {
+    const TSNLink* Link;  // null for a temporary
+    uint16_t Temporary;
+    uint8_t Slot;
   };
-  std::vector<TNumberOperand> NumberOperands;
+  struct TCalcConstant {
+    uint8_t Slot;
+    int32_t Bits;
+  };
+  struct TCalcOp {
+    uint8_t Op, A, B, D, E;
+  };
+  std::vector<TCalcLoad> Loads;
+  std::vector<TCalcConstant> Constants;
+  std::vector<TCalcOp> Ops;
+  uint8_t Last = 0;
 };
 std::vector<int32_t> CalcAt;  // by code offset: -1 not read yet, -2 runs past the code, else an index
 std::deque<TDecodedCalc> DecodedCalcs;  // stays where it is while it grows
@@ -770,12 +782,28 @@ bool DecodeCalc(int32_t At, TDecodedCalc& C) {
   C.Float = C.Numeric;
   for (const TCalcStep& st : C.Steps)
     if (st.Op < 1 || st.Op > 4) C.Float = false;
-  for (const TCalcOperand& o : C.Operands) {
+  if (C.Operands.empty()) {
+    C.Float = false;
+    C.Constants.push_back({0, 0});
+  }
+  for (size_t i = 0; i < C.Operands.size(); ++i) {
+    const TCalcOperand& o = C.Operands[i];
+    const uint8_t slot = static_cast<uint8_t>(i);
     if (o.Kind == kOperandFloat) C.Integer = false;
     if (o.Kind == kOperandInteger) C.Float = false;
-    int32_t value = o.Constant.IntValue;
-    if (o.Kind == kOperandFloat) std::memcpy(&value, &o.Constant.FloatValue, 4);
-    C.NumberOperands.push_back({o.Kind, o.Index, value});
+    if (o.Kind == kOperandVariable) {
+      if (C.Numeric) C.Loads.push_back({&VarLinks[o.Index], 0, slot});
+    } else if (o.Kind == kOperandTemporary) {
+      C.Loads.push_back({nullptr, o.Index, slot});
+    } else {
+      int32_t bits = o.Constant.IntValue;
+      if (o.Kind == kOperandFloat) std::memcpy(&bits, &o.Constant.FloatValue, 4);
+      C.Constants.push_back({slot, bits});
+    }
+  }
+  for (const TCalcStep& st : C.Steps) {
+    C.Ops.push_back({st.Op, st.A, st.B, st.D, st.E});
+    C.Last = st.D;
   }
   return true;
 }
@@ -894,28 +922,35 @@ inline bool OperateNumbers(uint8_t Op, TNumber A, TNumber B, TNumber& D) {
   return true;
 }
 
-// RunNumericCalc for a CALC whose values are all integers (TDecodedCalc::Integer, with every
-// variable operand an own integer value of its slot).
-[[gnu::always_inline]] inline bool RunIntegerCalc(const TDecodedCalc& C) {
-  if (ScriptErrorFlag || TempCount >= kScriptPoolSize) return false;
-  int32_t w[256];
-  int32_t i = 0;
-  for (const TDecodedCalc::TNumberOperand& o : C.NumberOperands) {
-    if (o.Kind == kOperandVariable) {
-      const auto* s = static_cast<const TSVariable*>(VarLinks[o.Index].Current);
-      if (s == nullptr || !IsPlainSlot(*s) || s->Own.Kind != kVarInteger) return false;
-      w[i] = s->Own.IntValue;
-    } else if (o.Kind == kOperandTemporary) {
-      if (o.Index == 0 || o.Index > TempCount || Temporaries[o.Index].Kind != kVarInteger) return false;
-      w[i] = Temporaries[o.Index].IntValue;
+// The working values of a CALC taken by RunIntegerCalc or RunFloatCalc: false when one of its
+// variables or temporaries is not an own value of Kind.
+template <uint8_t Kind, typename T>
+[[gnu::always_inline]] inline bool LoadWorkingValues(const TDecodedCalc& C, T* W) {
+  static_assert(sizeof(T) == 4);
+  for (const TDecodedCalc::TCalcConstant& k : C.Constants) std::memcpy(&W[k.Slot], &k.Bits, 4);
+  for (const TDecodedCalc::TCalcLoad& l : C.Loads) {
+    const TQzVariant* v;
+    if (l.Link != nullptr) {
+      const auto* s = static_cast<const TSVariable*>(l.Link->Current);
+      if (s == nullptr || !IsPlainSlot(*s)) return false;
+      v = &s->Own;
     } else {
-      w[i] = o.Value;
+      if (l.Temporary == 0 || l.Temporary > TempCount) return false;
+      v = &Temporaries[l.Temporary];
     }
-    ++i;
+    if (v->Kind != Kind) return false;
+    if constexpr (Kind == kVarInteger) W[l.Slot] = v->IntValue;
+    else W[l.Slot] = v->FloatValue;
   }
-  if (i == 0) w[0] = 0;
-  int32_t last = 0;
-  for (const TCalcStep& st : C.Steps) {
+  return true;
+}
+
+// RunNumericCalc for a CALC whose values are all integers (TDecodedCalc::Integer, with every
+// variable operand an own integer value of its slot). Only while no error is flagged.
+[[gnu::always_inline]] inline bool RunIntegerCalc(const TDecodedCalc& C) {
+  int32_t w[256];
+  if (TempCount >= kScriptPoolSize || !LoadWorkingValues<kVarInteger>(C, w)) return false;
+  for (const TDecodedCalc::TCalcOp& st : C.Ops) {
     const int32_t x = w[st.A], y = w[st.B];
     const uint32_t ux = static_cast<uint32_t>(x), uy = static_cast<uint32_t>(y);
     int32_t r;
@@ -947,9 +982,8 @@ inline bool OperateNumbers(uint8_t Op, TNumber A, TNumber B, TNumber& D) {
     }
     w[st.D] = r;
     w[st.E] = r;
-    last = st.D;
   }
-  const int32_t r = w[last];
+  const int32_t r = w[C.Last];
   Accumulator.IntValue = r;
   Accumulator.Kind = kVarInteger;
   TQzVariant& t = Temporaries[++TempCount];
@@ -960,27 +994,11 @@ inline bool OperateNumbers(uint8_t Op, TNumber A, TNumber B, TNumber& D) {
 }
 
 // RunNumericCalc for a CALC whose values are all floats (TDecodedCalc::Float, with every variable
-// operand an own float value of its slot).
+// operand an own float value of its slot). Only while no error is flagged.
 [[gnu::always_inline]] inline bool RunFloatCalc(const TDecodedCalc& C) {
-  if (ScriptErrorFlag || TempCount >= kScriptPoolSize) return false;
   float w[256];
-  int32_t i = 0;
-  for (const TDecodedCalc::TNumberOperand& o : C.NumberOperands) {
-    if (o.Kind == kOperandVariable) {
-      const auto* s = static_cast<const TSVariable*>(VarLinks[o.Index].Current);
-      if (s == nullptr || !IsPlainSlot(*s) || s->Own.Kind != kVarFloat) return false;
-      w[i] = s->Own.FloatValue;
-    } else if (o.Kind == kOperandTemporary) {
-      if (o.Index == 0 || o.Index > TempCount || Temporaries[o.Index].Kind != kVarFloat) return false;
-      w[i] = Temporaries[o.Index].FloatValue;
-    } else {
-      std::memcpy(&w[i], &o.Value, 4);
-    }
-    ++i;
-  }
-  if (i == 0) return false;  // the working value reads as the integer 0
-  int32_t last = 0;
-  for (const TCalcStep& st : C.Steps) {
+  if (TempCount >= kScriptPoolSize || !LoadWorkingValues<kVarFloat>(C, w)) return false;
+  for (const TDecodedCalc::TCalcOp& st : C.Ops) {
     // In double, which rounds each operation to the same float as the extended type.
     const double x = w[st.A], y = w[st.B];
     float r;
@@ -995,9 +1013,8 @@ inline bool OperateNumbers(uint8_t Op, TNumber A, TNumber B, TNumber& D) {
     }
     w[st.D] = r;
     w[st.E] = r;
-    last = st.D;
   }
-  const float r = w[last];
+  const float r = w[C.Last];
   Accumulator.FloatValue = r;
   Accumulator.Kind = kVarFloat;
   TQzVariant& t = Temporaries[++TempCount];
@@ -1054,7 +1071,8 @@ bool RunNumericCalc(const TDecodedCalc& C) {
 
 // ExecuteCalc over the CALC as read once.
 void RunDecodedCalc(const TDecodedCalc& C) {
-  if (C.Integer && RunIntegerCalc(C)) return;
+  if (!ScriptErrorFlag && C.Integer && RunIntegerCalc(C)) return;
+  if (!ScriptErrorFlag && C.Float && RunFloatCalc(C)) return;
   if (C.Numeric && RunNumericCalc(C)) return;
   try {
     const int32_t n = static_cast<int32_t>(C.Operands.size());
