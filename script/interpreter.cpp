@@ -1439,13 +1439,21 @@ void StepBytes() {
 enum TFastOp : uint8_t {
   kFBytes, kFEnd, kFNop, kFMov, kFMovInt, kFCall, kFSet, kFJump, kFRet, kFProc, kFPush, kFPop, kFCalc,
   kFBuffc, kFUnset, kFLoad, kFStore, kFMovd, kFCallExt, kFIf, kFIfnt, kFPushV, kFPopV, kFPushVA, kFInc,
-  kFDec, kFSme, kFPushPointer, kFQuit
+  kFDec, kFSme, kFPushPointer, kFQuit,
+  // Runs of instructions the compiler writes together, taken in one step of the dispatch when
+  // the step budget holds them all (else their first instruction runs alone):
+  kFCalcBuffc,       // CALC; BUFFC
+  kFCalcStoreBuffc,  // CALC; MOVR +A; BUFFC
+  kFCalcPushBuffc,   // CALC; PUSH; BUFFC
+  kFCountLoop        // INC or DEC A; SME B C; IF; JUMP Target
 };
 
 struct TFastIns {
   uint8_t Op = kFBytes;
-  uint8_t Type = 0;       // MOV and SET: the type code
+  uint8_t Type = 0;       // MOV and SET: the type code; INC and DEC: 1 for INC
   uint16_t A = 0, B = 0;  // variable or procedure numbers; SET and UNSET: the name count
+  uint16_t C = 0;         // kFCountLoop: the second variable of the SME
+  int32_t Exit = 0;       // the runs above: after their last instruction
   int32_t Offset = 0;     // of the opcode
   int32_t Next = 0;       // after the instruction
   int32_t Target = 0;     // JUMP, PROC: where to go on; IF and IFNT: where a skip lands
@@ -1457,7 +1465,8 @@ struct TFastIns {
   // instructions that do nothing passed on the way (which still count as steps).
   TFastIns* NextIns = nullptr;
   TFastIns* TargetIns = nullptr;
-  uint16_t NextSkip = 0, TargetSkip = 0;
+  TFastIns* ExitIns = nullptr;
+  uint16_t NextSkip = 0, TargetSkip = 0, ExitSkip = 0;
 };
 
 std::deque<TFastIns> FastCode;       // stays where it is while it grows
@@ -1583,6 +1592,22 @@ void DecodeFast(int32_t At, TFastIns& I) {
       pc = c.End;
       I.Calc = &DecodedCalcs.emplace_back(std::move(c));
       op = kFCalc;
+      // The instructions after it, read without taking them: a BUFFC after a MOVR into a
+      // variable, after a PUSH, or alone.
+      const auto is = [](int32_t at, uint8_t m) { return at < CodeSize && OpcodeMap[CodeBuffer[at]] == m; };
+      if (is(pc, kMnBuffc)) {
+        op = kFCalcBuffc;
+        I.Exit = pc + 1;
+      } else if (is(pc, kMnPush) && is(pc + 1, kMnBuffc)) {
+        op = kFCalcPushBuffc;
+        I.Exit = pc + 2;
+      } else if (is(pc, kMnMovr) && fits(5) && CodeBuffer[pc + 1] == 0 && is(pc + 4, kMnBuffc)) {
+        I.A = static_cast<uint16_t>(CodeBuffer[pc + 2] | (CodeBuffer[pc + 3] << 8));
+        if (variable(I.A)) {
+          op = kFCalcStoreBuffc;
+          I.Exit = pc + 5;
+        }
+      }
       break;
     }
     case kMnBuffc: op = kFBuffc; break;
@@ -1649,7 +1674,20 @@ void DecodeFast(int32_t At, TFastIns& I) {
       if (!fits(6)) break;
       I.A = u16();
       I.Imm = static_cast<int32_t>(u32());
-      if (variable(I.A)) op = OpcodeMap[CodeBuffer[At]] == kMnInc ? kFInc : kFDec;
+      I.Type = OpcodeMap[CodeBuffer[At]] == kMnInc ? 1 : 0;
+      if (!variable(I.A)) break;
+      op = I.Type != 0 ? kFInc : kFDec;
+      // SME B C; IF; JUMP after it, read without taking them.
+      if (fits(11) && OpcodeMap[CodeBuffer[pc]] == kMnSme && OpcodeMap[CodeBuffer[pc + 5]] == kMnIf &&
+          OpcodeMap[CodeBuffer[pc + 6]] == kMnJump) {
+        I.B = static_cast<uint16_t>(CodeBuffer[pc + 1] | (CodeBuffer[pc + 2] << 8));
+        I.C = static_cast<uint16_t>(CodeBuffer[pc + 3] | (CodeBuffer[pc + 4] << 8));
+        I.Target = static_cast<int32_t>(LoadU32(CodeBuffer + pc + 7));
+        if (variable(I.B) && variable(I.C) && target(uint32_t(I.Target))) {
+          op = kFCountLoop;
+          I.Exit = pc + 11;
+        }
+      }
       break;
     case kMnSme:
       if (!fits(4)) break;
@@ -1727,8 +1765,9 @@ void Execute() {
   static const void* const kHandlers[] = {
       &&Bytes, &&End,   &&Nop,   &&Mov,  &&MovInt, &&Call,    &&Set, &&Jump, &&Ret,  &&Proc,
       &&Push,  &&Pop,   &&Calc,  &&Buffc, &&Unset, &&Load,    &&Store, &&Movd, &&CallExt, &&If,
-      &&Ifnt,  &&PushV, &&PopV,  &&PushVA, &&Inc,  &&Dec,     &&Sme, &&PushPointer, &&Quit};
-  static_assert(sizeof(kHandlers) / sizeof(kHandlers[0]) == kFQuit + 1);
+      &&Ifnt,  &&PushV, &&PopV,  &&PushVA, &&Inc,  &&Dec,     &&Sme, &&PushPointer, &&Quit,
+      &&CalcBuffc, &&CalcStoreBuffc, &&CalcPushBuffc, &&CountLoop};
+  static_assert(sizeof(kHandlers) / sizeof(kHandlers[0]) == kFCountLoop + 1);
   FastHandlers = kHandlers;
   uint64_t budget = StepLimit;  // instructions the run may still take
   TFastIns* ip = FastInstruction(ProgramCounter);
@@ -1852,6 +1891,27 @@ Calc: {
   if (c.Integer ? !RunIntegerCalc(c) : (!c.Float || !RunFloatCalc(c))) RunDecodedCalc(c);
   FAST_NEXT();
 }
+CalcBuffc:
+CalcStoreBuffc:
+CalcPushBuffc: {
+  const int32_t more = ip->Op == kFCalcBuffc ? 1 : 2;  // instructions after the CALC
+  if (budget < uint64_t(more)) goto Calc;
+  const TDecodedCalc& c = *ip->Calc;
+  if (c.Integer ? !RunIntegerCalc(c) : (!c.Float || !RunFloatCalc(c))) RunDecodedCalc(c);
+  if (ip->Op == kFCalcStoreBuffc) {
+    TSVariable& v = BoundSlot(ip->A, c.End + 4);
+    ProgramCounter = c.End + 4;
+    StoreIntoSlot(Accumulator, v);
+    if (ScriptErrorFlag) return;
+  } else if (ip->Op == kFCalcPushBuffc) {
+    ProgramCounter = c.End + 1;
+    PushPlain(Accumulator);
+    if (ScriptErrorFlag) return;
+  }
+  TempCount = 0;
+  budget -= uint64_t(more);
+  FAST_GO(ip->Exit, ExitIns, ExitSkip);
+}
 Buffc:
   TempCount = 0;
   FAST_NEXT();
@@ -1912,7 +1972,7 @@ Inc:
 Dec: {
   TSVariable& v = BoundSlot(ip->A, ip->Offset + 3);
   const uint32_t amount = static_cast<uint32_t>(ip->Imm);
-  const bool inc = ip->Op == kFInc;
+  const bool inc = ip->Type != 0;
   if (IsPlainSlot(v) && v.Own.Kind == kVarInteger) {
     const uint32_t x = static_cast<uint32_t>(v.Own.IntValue);
     v.Own.IntValue = static_cast<int32_t>(inc ? x + amount : x - amount);
@@ -1937,6 +1997,25 @@ PushPointer: {
   PushPointer(v);
   if (ScriptErrorFlag) return;
   FAST_NEXT();
+}
+CountLoop: {
+  // The SME, the IF and, while the SME holds, the JUMP after the INC or DEC.
+  if (budget < 3) goto Inc;
+  TSVariable& v = BoundSlot(ip->A, ip->Offset + 3);
+  if (!IsPlainSlot(v) || v.Own.Kind != kVarInteger) goto Inc;
+  const uint32_t amount = static_cast<uint32_t>(ip->Imm), x = static_cast<uint32_t>(v.Own.IntValue);
+  v.Own.IntValue = static_cast<int32_t>(ip->Type != 0 ? x + amount : x - amount);
+  const TSVariable& a = BoundSlot(ip->B, ip->Offset + 10);
+  const TSVariable& b = BoundSlot(ip->C, ip->Offset + 12);
+  const int32_t left = SlotInteger(a);
+  const bool holds = left <= SlotInteger(b);
+  PlainSetInteger(Accumulator, holds ? 1 : 0);
+  if (!holds) {
+    budget -= 2;
+    FAST_GO(ip->Exit, ExitIns, ExitSkip);
+  }
+  budget -= 3;
+  FAST_GO(ip->Target, TargetIns, TargetSkip);
 }
 Quit:
   ProgramCounter = ip->Next;
