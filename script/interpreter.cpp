@@ -91,6 +91,7 @@ struct TDecodedCalc {
 std::vector<int32_t> CalcAt;  // by code offset: -1 not read yet, -2 runs past the code, else an index
 std::deque<TDecodedCalc> DecodedCalcs;  // stays where it is while it grows
 uint64_t StepLimit = kScriptStepBudget;
+bool DecodedRuns = true;  // false: every instruction is read from the code as it runs
 uint32_t AllocationCounter = 0;
 
 uint32_t LoadU32(const uint8_t* p);
@@ -1135,7 +1136,7 @@ void RunDecodedCalc(const TDecodedCalc& C) {
 }
 
 void ExecuteCalc() {
-  if (size_t(ProgramCounter) < CalcAt.size()) {
+  if (DecodedRuns && size_t(ProgramCounter) < CalcAt.size()) {
     int32_t& k = CalcAt[size_t(ProgramCounter)];
     if (k == -1) {
       TDecodedCalc c;
@@ -1755,11 +1756,13 @@ inline TSVariable& BoundSlot(uint16_t N, int32_t After) {
 // Runs the decoded code from ProgramCounter until the code ends, QUIT, or an error. Every
 // instruction first sets ProgramCounter after itself, where the byte code reports its errors.
 void Execute() {
-  if (ScriptErrorFlag) [[unlikely]] {
+  if (ScriptErrorFlag || !DecodedRuns) [[unlikely]] {
     // A run begun while an earlier error is still flagged ends after its first instruction.
-    if (StepLimit == 0) Fault("I-022 : ERROR : Step limit reached");
-    StepBytes();
-    return;
+    for (uint64_t steps = 1;; ++steps) {
+      if (steps > StepLimit) Fault("I-022 : ERROR : Step limit reached");
+      StepBytes();
+      if (ProgramCounter >= CodeSize || QuitFlag || ScriptErrorFlag) return;
+    }
   }
   // In TFastOp order.
   static const void* const kHandlers[] = {
@@ -1839,7 +1842,7 @@ Call: {
   FAST_DISPATCH();
 }
 Set: {
-  const uint16_t* names = &FastNames[size_t(ip->Imm)];
+  const uint16_t* names = FastNames.data() + ip->Imm;
   for (int32_t k = 0; k < ip->A; ++k) {
     ProgramCounter = ip->Offset + 5 + 2 * k;
     DeclareVariable(names[k], ip->Type);
@@ -1847,7 +1850,7 @@ Set: {
   FAST_NEXT();
 }
 Unset: {
-  const uint16_t* names = &FastNames[size_t(ip->Imm)];
+  const uint16_t* names = FastNames.data() + ip->Imm;
   for (int32_t k = 0; k < ip->A; ++k) {
     if (names[k] == 0) continue;
     ProgramCounter = ip->Offset + 4 + 2 * k;
@@ -2301,4 +2304,6 @@ bool ScriptPointerSetFloat(int32_t Handle, float X) {
 
 namespace interpreter_test {
 void SetStepLimit(uint64_t Steps) { StepLimit = Steps; }
+void SetDecodedRuns(bool On) { DecodedRuns = On; }
+void ResetPointerGenerations() { AllocationCounter = 0; }
 }  // namespace interpreter_test

@@ -187,4 +187,9 @@ namespace interpreter_test {
 // Ends a run with "I-022 : ERROR : Step limit reached" after this many instructions in place of
 // kScriptStepBudget (which SetStepLimit(kScriptStepBudget) restores).
 void SetStepLimit(uint64_t Steps);
+// False: runs read every instruction from the code as it goes, as the reference the decoded runs
+// are checked against; true (the default) runs the code decoded once per image.
+void SetDecodedRuns(bool On);
+// Pointer handles made from now on are the same as after InitInterpreter.
+void ResetPointerGenerations();
 }  // namespace interpreter_test

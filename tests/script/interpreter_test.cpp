@@ -546,3 +546,73 @@ TEST_F(Interpreter, MalformedImagesEndWithAnError) {
 }
 
 }  // namespace
+
+namespace {
+
+// What a run gave: its result, every report with its position, where it ended, the stack and
+// the host variable.
+std::string RunOutcome(const std::vector<uint8_t>& Image, bool Decoded, int32_t& Lap) {
+  Lap = 5;
+  Reports().clear();
+  ScriptErrorFlag = false;
+  interpreter_test::SetDecodedRuns(Decoded);
+  interpreter_test::ResetPointerGenerations();
+  std::string out = RunScript(Image);
+  out += " | at " + std::to_string(ProgramCounter) + " | lap " + std::to_string(Lap);
+  for (const TScriptErrorReport& r : Reports()) out += " | " + r.Title + ": " + r.Message;
+  interpreter_test::SetDecodedRuns(true);
+  return out;
+}
+
+}  // namespace
+
+// Decoded runs give what reading each instruction from the code gives, at every step limit up to
+// the run's own length: runs of instructions taken in one dispatch, instructions that do
+// nothing, calls and returns, and the errors met inside them.
+TEST_F(Interpreter, DecodedRunsMatchTheByteCodeAtEveryStepLimit) {
+  int32_t lap = 0;
+  AddExtVar("lap", 0, &lap);
+  const std::vector<std::vector<std::string>> programs = {
+      // a counting loop whose CALC runs into MOVR and BUFFC, as the compiler writes it
+      {"SET I,N,S INTEGER", "MOV I 1", "MOV N 6", "LABEL L", "BUFFC", "CALC (S+I*3)%7", "MOVR +S", "BUFFC",
+       "INC I", "SME I N", "IF", "JUMP L", "MOVR S"},
+      // the same counting down, and counting a host variable
+      {"SET I,N INTEGER", "MOV I 9", "MOV N 3", "LABEL L", "DEC I 2", "SME N I", "IF", "JUMP L", "MOVR I"},
+      {"^LAP", "SET N INTEGER", "MOV N 9", "LABEL L", "INC LAP", "SME LAP N", "IF", "JUMP L", "MOVR LAP"},
+      // floats, mixed numbers and a CALC pushed as an argument
+      {"@SHOWMESS", "SET F FLOAT", "SET I INTEGER", "MOV F 0.5", "MOV I 3", "BLOCK", "CALC F*2.0/4.0+F",
+       "MOVR +F", "BUFFC", "CALC F*I", "PUSH", "BUFFC", "CALLEXT SHOWMESS", "ENDBLOCK", "CALC F-I"},
+      // procedures with locals, recursion and nothing-doing instructions between
+      {"PROC FIB N/INTEGER", "SET N INTEGER", "POPV N", "BLOCK", "CALC N<2", "BUFFC", "IF", "BLOCK", "PUSHV N",
+       "ENDBLOCK", "CALC N>=2", "BUFFC", "IF", "BLOCK", "SET A,B INTEGER", "CALC N-1", "PUSH", "BUFFC", "CALL FIB",
+       "POPV A", "CALC N-2", "PUSH", "BUFFC", "CALL FIB", "POPV B", "CALC A+B", "PUSH", "BUFFC", "UNSET A,B",
+       "ENDBLOCK", "ENDBLOCK", "UNSET N", "RET", "PUSHVA 6", "CALL FIB", "POP"},
+      // errors inside runs: a number into a text, a variable gone, division by zero, a full stack
+      {"SET T STRING", "SET I INTEGER", "CALC 1+2", "MOVR +T", "BUFFC", "MOVR I"},
+      {"SET I,N INTEGER", "MOV N 3", "LABEL L", "INC I", "UNSET N", "SME I N", "IF", "JUMP L"},
+      {"SET I INTEGER", "MOV I 4", "CALC I/(I-4)", "BUFFC"},
+      {"SET I INTEGER", "LABEL L", "CALC I+1", "PUSH", "BUFFC", "JUMP L"},
+  };
+  for (const std::vector<std::string>& text : programs) {
+    const std::vector<uint8_t> image = Assemble(text);
+    ASSERT_FALSE(ScriptErrorFlag) << text.front() << ": " << LastMessage();
+    // The last program fills the stack: it starts nearly full.
+    ScriptStackBase = &text == &programs.back() ? kScriptStackLimit - 8 : 0;
+    // The full run first, then every limit below its length.
+    interpreter_test::SetStepLimit(kScriptStepBudget);
+    const std::string full = RunOutcome(image, false, lap);
+    EXPECT_EQ(RunOutcome(image, true, lap), full) << text.front();
+    EXPECT_EQ(RunOutcome(image, true, lap), full) << text.front() << " (again)";
+    uint64_t length = 0;
+    while (length < 3000) {
+      interpreter_test::SetStepLimit(++length);
+      if (RunOutcome(image, false, lap).find("I-022") == std::string::npos) break;
+    }
+    ASSERT_LT(length, 3000u) << text.front();
+    for (uint64_t limit = 0; limit <= length; ++limit) {
+      interpreter_test::SetStepLimit(limit);
+      const std::string read = RunOutcome(image, false, lap);
+      EXPECT_EQ(RunOutcome(image, true, lap), read) << text.front() << " at limit " << limit;
+    }
+  }
+}
