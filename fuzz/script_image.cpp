@@ -58,6 +58,7 @@ Outcome RunOnce(const uint8_t* Data, size_t Size, bool Decoded) {
   HostText = ShortString<255>("text");
   HostRecord = 7;
   Reports.clear();
+  Accumulator = TQzVariant();  // a run starts with the accumulator the last one left
   ScriptErrorFlag = false;
   ScriptRunning = false;
   interpreter_test::SetDecodedRuns(Decoded);

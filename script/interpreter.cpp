@@ -388,7 +388,7 @@ void ReleaseSlot(int32_t Number) {
 void PushCopy(const TQzVariant& V) {
   if (TQzVariant* s = PushSlot()) CopyToPlain(V, *s);
 }
-void PushPlain(const TQzVariant& V) {
+[[gnu::always_inline]] inline void PushPlain(const TQzVariant& V) {
   if (TQzVariant* s = PushSlot()) CopyPlainToPlain(V, *s);
 }
 
@@ -1306,14 +1306,22 @@ void PushPointer(const TSVariable& v) {
 // ---- The run
 
 // A new slot of the type code for the name, bound to it.
-void DeclareVariable(uint16_t Name, uint8_t Type) {
+[[gnu::always_inline]] inline void DeclareVariable(uint16_t Name, uint8_t Type) {
   int32_t number = 0;
   TSVariable& s = AllocateSlot(number);
   s.NameIndex = Name;
-  if (Type == 2) s.Own.SetFloat(0.0f);
-  else if (Type == 3) s.Own.SetString(std::string());
-  else if (Type == 4) s.Own.SetRecord(0);
-  else s.Own.SetInteger(0);
+  // The setters of the slot's own value, written directly.
+  TQzVariant& v = s.Own;
+  if (Type == 2) {
+    v.FloatValue = 0.0f;
+    v.Kind = kVarFloat;
+  } else if (Type == 3) {
+    v.StrValue.clear();
+    v.Kind = kVarString;
+  } else {
+    v.IntValue = 0;
+    v.Kind = Type == 4 ? kVarRecord : kVarInteger;
+  }
   Bind(VarLinks[Name], &s);
 }
 

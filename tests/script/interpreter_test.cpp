@@ -553,6 +553,7 @@ namespace {
 // the host variable.
 std::string RunOutcome(const std::vector<uint8_t>& Image, bool Decoded, int32_t& Lap) {
   Lap = 5;
+  Accumulator = TQzVariant();  // a run starts with the accumulator the last one left
   Reports().clear();
   ScriptErrorFlag = false;
   interpreter_test::SetDecodedRuns(Decoded);
