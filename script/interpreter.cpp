@@ -78,6 +78,7 @@ struct TDecodedCalc {
   };
   struct TCalcConstant {
     uint8_t Slot;
+    uint8_t Kind;  // kVarInteger or kVarFloat
     int32_t Bits;
   };
   struct TCalcOp {
@@ -785,7 +786,7 @@ bool DecodeCalc(int32_t At, TDecodedCalc& C) {
     if (st.Op < 1 || st.Op > 4) C.Float = false;
   if (C.Operands.empty()) {
     C.Float = false;
-    C.Constants.push_back({0, 0});
+    C.Constants.push_back({0, kVarInteger, 0});
   }
   for (size_t i = 0; i < C.Operands.size(); ++i) {
     const TCalcOperand& o = C.Operands[i];
@@ -799,7 +800,7 @@ bool DecodeCalc(int32_t At, TDecodedCalc& C) {
     } else {
       int32_t bits = o.Constant.IntValue;
       if (o.Kind == kOperandFloat) std::memcpy(&bits, &o.Constant.FloatValue, 4);
-      C.Constants.push_back({slot, bits});
+      C.Constants.push_back({slot, o.Kind == kOperandFloat ? kVarFloat : kVarInteger, bits});
     }
   }
   for (const TCalcStep& st : C.Steps) {
@@ -1029,43 +1030,27 @@ template <uint8_t Kind, typename T>
 // report nothing, computed on plain numbers with the same result; false, having changed nothing
 // outside its own working values, when any of that does not hold: RunDecodedCalc then runs it.
 bool RunNumericCalc(const TDecodedCalc& C) {
-  if (ScriptErrorFlag) return false;  // RunDecodedCalc ends the CALC at its first operand
-  const int32_t n = static_cast<int32_t>(C.Operands.size());
-  for (int32_t i = 0; i < n; ++i) {
-    const TCalcOperand& o = C.Operands[size_t(i)];
-    TNumber& w = Numbers[i];
-    switch (o.Kind) {
-      case kOperandVariable: {
-        const auto* s = static_cast<const TSVariable*>(VarLinks[o.Index].Current);
-        if (s == nullptr || !LoadNumber(*s->Value, IsPlainSlot(*s), w)) return false;
-        break;
-      }
-      case kOperandTemporary:
-        if (o.Index == 0 || o.Index > TempCount || !LoadNumber(Temporaries[o.Index], true, w)) return false;
-        break;
-      case kOperandFloat:
-        w.F = o.Constant.FloatValue;
-        w.Kind = kVarFloat;
-        break;
-      default:
-        w.I = o.Constant.IntValue;
-        w.Kind = kVarInteger;
-        break;
+  if (ScriptErrorFlag || TempCount >= kScriptPoolSize) return false;
+  for (const TDecodedCalc::TCalcConstant& k : C.Constants) {
+    TNumber& w = Numbers[k.Slot];
+    w.Kind = k.Kind;
+    if (k.Kind == kVarFloat) std::memcpy(&w.F, &k.Bits, 4);
+    else w.I = k.Bits;
+  }
+  for (const TDecodedCalc::TCalcLoad& l : C.Loads) {
+    if (l.Link != nullptr) {
+      const auto* s = static_cast<const TSVariable*>(l.Link->Current);
+      if (s == nullptr || !LoadNumber(*s->Value, IsPlainSlot(*s), Numbers[l.Slot])) return false;
+    } else if (l.Temporary == 0 || l.Temporary > TempCount || !LoadNumber(Temporaries[l.Temporary], true, Numbers[l.Slot])) {
+      return false;
     }
   }
-  if (n == 0) {
-    Numbers[0].I = 0;
-    Numbers[0].Kind = kVarInteger;
-  }
-  int32_t last = 0;
-  for (const TCalcStep& st : C.Steps) {
+  for (const TDecodedCalc::TCalcOp& st : C.Ops) {
     if (!OperateNumbers(st.Op, Numbers[st.A], Numbers[st.B], Numbers[st.D])) return false;
     if (st.E != st.D) Numbers[st.E] = Numbers[st.D];
-    last = st.D;
   }
-  if (TempCount >= kScriptPoolSize) return false;
-  StoreNumber(Numbers[last], Accumulator);
-  StoreNumber(Numbers[last], Temporaries[++TempCount]);
+  StoreNumber(Numbers[C.Last], Accumulator);
+  StoreNumber(Numbers[C.Last], Temporaries[++TempCount]);
   ProgramCounter = C.End;
   return true;
 }
