@@ -45,6 +45,18 @@ inline bool StartHost() {
   return true;
 }
 
+// The host variables as every run starts, and what a run left in them.
+inline void ResetHosts() {
+  HostInt = 3;
+  HostFloat = 1.5f;
+  HostText = ShortString<255>("text");
+}
+inline std::string DescribeHosts() {
+  uint32_t bits;
+  std::memcpy(&bits, &HostFloat, 4);
+  return std::to_string(HostInt) + " " + std::to_string(bits) + " " + HostText.str();
+}
+
 inline std::vector<std::string> Lines(const uint8_t* data, size_t size) {
   std::vector<std::string> lines(1);
   for (size_t i = 0; i < size; ++i) {

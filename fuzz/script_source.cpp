@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fuzz/script_host.h"
+#include "fuzz/script_runs.h"
 #include "script/compiler.h"
 #include "script/sourcecompiler.h"
 
@@ -50,9 +51,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     return 0;
   }
   if (!CheckScriptImage(image.data(), image.size()).empty()) std::abort();
-  ScriptRunning = false;
-  std::string result;
-  RunScript(image.data(), image.size(), true, result);
-  if (ScriptRunning || StackDepth != 0) std::abort();
+  RunEveryWay(image.data(), image.size(), ResetHosts, DescribeHosts);
   return 0;
 }

@@ -1460,7 +1460,8 @@ struct TFastIns {
   TFastIns* NextIns = nullptr;
   TFastIns* TargetIns = nullptr;
   TFastIns* ExitIns = nullptr;
-  uint16_t NextSkip = 0, TargetSkip = 0, ExitSkip = 0;
+  // Steps taken on the way to each: the instructions passed and the one reached.
+  uint32_t NextCost = 0, TargetCost = 0, ExitCost = 0;
 };
 
 std::deque<TFastIns> FastCode;       // stays where it is while it grows
@@ -1718,11 +1719,11 @@ inline TFastIns* FastInstruction(int32_t At) {
 }
 
 // The first instruction from At on that is not kFNop, and the kFNop passed on the way.
-[[gnu::noinline]] TFastIns* Landing(int32_t At, uint16_t& Skipped) {
+[[gnu::noinline]] TFastIns* Landing(int32_t At, uint32_t& Cost) {
   TFastIns* t = FastInstruction(At);
-  Skipped = 0;
-  while (t->Op == kFNop && Skipped < UINT16_MAX) {  // each lies before the next
-    ++Skipped;
+  Cost = 1;
+  while (t->Op == kFNop) {  // each lies before the next, and the code ends
+    ++Cost;
     t = FastInstruction(t->Next);
   }
   return t;
@@ -1765,31 +1766,33 @@ void Execute() {
       &&CalcBuffc, &&CalcStoreBuffc, &&CalcPushBuffc, &&CountLoop};
   static_assert(sizeof(kHandlers) / sizeof(kHandlers[0]) == kFCountLoop + 1);
   FastHandlers = kHandlers;
-  uint64_t budget = StepLimit;  // instructions the run may still take
+  // Instructions the run may still take.
+  int64_t budget = static_cast<int64_t>(std::min<uint64_t>(StepLimit, INT64_MAX));
   TFastIns* ip = FastInstruction(ProgramCounter);
   // Every handler ends in its own copy of the dispatch, so that each predicts its successor.
   // ProgramCounter is set where it is read: by the handlers that may report an error or call the
   // host, and at the end of the run.
 #define FAST_DISPATCH()                              \
   do {                                               \
-    if (budget-- == 0) [[unlikely]] goto OutOfSteps; \
+    if (--budget < 0) [[unlikely]] goto OutOfSteps;  \
     goto* ip->Handler;                               \
   } while (0)
   // On to the instruction at Offset, passing the ones that do nothing at once while the budget
   // holds them and the instruction after them.
-#define FAST_GO(Offset, Cache, Skip)                                   \
+#define FAST_GO(Offset, Cache, Cost)                                   \
   do {                                                                 \
     TFastIns* to = ip->Cache;                                          \
-    if (to == nullptr) [[unlikely]] to = ip->Cache = Landing(Offset, ip->Skip); \
-    if (budget <= ip->Skip) [[unlikely]] {                             \
+    if (to == nullptr) [[unlikely]] to = ip->Cache = Landing(Offset, ip->Cost); \
+    budget -= ip->Cost;                                                \
+    if (budget < 0) [[unlikely]] {                                     \
+      budget += ip->Cost;                                              \
       ip = FastInstruction(Offset);                                    \
       FAST_DISPATCH();                                                 \
     }                                                                  \
-    budget -= ip->Skip + 1u;                                           \
     ip = to;                                                           \
     goto* ip->Handler;                                                 \
   } while (0)
-#define FAST_NEXT() FAST_GO(ip->Next, NextIns, NextSkip)
+#define FAST_NEXT() FAST_GO(ip->Next, NextIns, NextCost)
 
   FAST_DISPATCH();
 
@@ -1856,7 +1859,7 @@ Unset: {
   FAST_NEXT();
 }
 Jump:
-  FAST_GO(ip->Target, TargetIns, TargetSkip);
+  FAST_GO(ip->Target, TargetIns, TargetCost);
 Ret:
   ProgramCounter = ip->Next;
   ReturnToCaller();
@@ -1870,7 +1873,7 @@ Proc: {
   p.Entry = ip->Next;
   p.CallDepth = static_cast<int32_t>(CallStack.size());
   Bind(ProcLinks[ip->A], &p);
-  FAST_GO(ip->Target, TargetIns, TargetSkip);
+  FAST_GO(ip->Target, TargetIns, TargetCost);
 }
 Push:
   ProgramCounter = ip->Next;
@@ -1891,7 +1894,7 @@ CalcBuffc:
 CalcStoreBuffc:
 CalcPushBuffc: {
   const int32_t more = ip->Op == kFCalcBuffc ? 1 : 2;  // instructions after the CALC
-  if (budget < uint64_t(more)) goto Calc;
+  if (budget < more) goto Calc;
   const TDecodedCalc& c = *ip->Calc;
   if (c.Integer ? !RunIntegerCalc(c) : (!c.Float || !RunFloatCalc(c))) RunDecodedCalc(c);
   if (ip->Op == kFCalcStoreBuffc) {
@@ -1905,8 +1908,8 @@ CalcPushBuffc: {
     if (ScriptErrorFlag) return;
   }
   TempCount = 0;
-  budget -= uint64_t(more);
-  FAST_GO(ip->Exit, ExitIns, ExitSkip);
+  budget -= more;
+  FAST_GO(ip->Exit, ExitIns, ExitCost);
 }
 Buffc:
   TempCount = 0;
@@ -1932,12 +1935,12 @@ CallExt:
   FAST_NEXT();
 If:
   if (PlainInteger(Accumulator) == 0) {
-    FAST_GO(ip->Target, TargetIns, TargetSkip);
+    FAST_GO(ip->Target, TargetIns, TargetCost);
   }
   FAST_NEXT();
 Ifnt:
   if (PlainInteger(Accumulator) == 1) {
-    FAST_GO(ip->Target, TargetIns, TargetSkip);
+    FAST_GO(ip->Target, TargetIns, TargetCost);
   }
   FAST_NEXT();
 PushV: {
@@ -2008,10 +2011,10 @@ CountLoop: {
   PlainSetInteger(Accumulator, holds ? 1 : 0);
   if (!holds) {
     budget -= 2;
-    FAST_GO(ip->Exit, ExitIns, ExitSkip);
+    FAST_GO(ip->Exit, ExitIns, ExitCost);
   }
   budget -= 3;
-  FAST_GO(ip->Target, TargetIns, TargetSkip);
+  FAST_GO(ip->Target, TargetIns, TargetCost);
 }
 Quit:
   ProgramCounter = ip->Next;
