@@ -38,6 +38,7 @@ TSVariable VariableSlots[kScriptPoolSize];    // numbered from 0
 int32_t FreeSlotHint = 0;                     // no free slot lies below it
 TSProcedure Procedures[kScriptPoolSize];      // a stack; ProcedureCount are defined
 int32_t ProcedureCount = 0;
+bool ProcedureLinksBound = false;             // a PROC ran since the links were last emptied
 int32_t AllocatedSlots[kScriptPoolSize];      // slot numbers in allocation order
 int32_t AllocatedCount = 0;
 TScriptRoutine HostRoutineTable[kScriptPoolSize];
@@ -1203,6 +1204,7 @@ void DefineProcedure() {
   p.Entry = ProgramCounter;
   p.CallDepth = static_cast<int32_t>(CallStack.size());
   Bind(ProcLinks[name], &p);
+  ProcedureLinksBound = true;
   ProgramCounter = target;
 }
 
@@ -1873,6 +1875,7 @@ Proc: {
   p.Entry = ip->Next;
   p.CallDepth = static_cast<int32_t>(CallStack.size());
   Bind(ProcLinks[ip->A], &p);
+  ProcedureLinksBound = true;
   FAST_GO(ip->Target, TargetIns, TargetCost);
 }
 Push:
@@ -2105,11 +2108,15 @@ void Relink() {
   // Most links were never bound by the last run: only the bound ones need emptying.
   for (int32_t i = 1; i <= VarLinkCount; ++i) {
     VarLinks[i].Current = nullptr;
-    if (VarLinks[i].Bindings.Count != 0) VarLinks[i].Bindings.SetCount(0);
+    VarLinks[i].Bindings.Count = 0;
   }
-  for (int32_t i = 1; i <= ProcLinkCount; ++i) {
-    ProcLinks[i].Current = nullptr;
-    if (ProcLinks[i].Bindings.Count != 0) ProcLinks[i].Bindings.SetCount(0);
+  // Procedure names are bound only by PROC.
+  if (ProcedureLinksBound) {
+    for (int32_t i = 1; i <= ProcLinkCount; ++i) {
+      ProcLinks[i].Current = nullptr;
+      ProcLinks[i].Bindings.Count = 0;
+    }
+    ProcedureLinksBound = false;
   }
   // Every slot is free when a run starts: host variable k takes slot k, as AllocateSlot gives.
   const int32_t hosts = static_cast<int32_t>(Registry.HostVariables.size());
