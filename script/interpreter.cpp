@@ -1439,6 +1439,7 @@ enum TFastOp : uint8_t {
   // Runs of instructions the compiler writes together, taken in one step of the dispatch when
   // the step budget holds them all (else their first instruction runs alone):
   kFCalcBuffc,       // CALC; BUFFC
+  kFCalcStore,       // CALC; MOVR +A
   kFCalcStoreBuffc,  // CALC; MOVR +A; BUFFC
   kFCalcPushBuffc,   // CALC; PUSH; BUFFC
   kFCountLoop        // INC or DEC A; SME B C; IF; JUMP Target
@@ -1598,11 +1599,12 @@ void DecodeFast(int32_t At, TFastIns& I) {
       } else if (is(pc, kMnPush) && is(pc + 1, kMnBuffc)) {
         op = kFCalcPushBuffc;
         I.Exit = pc + 2;
-      } else if (is(pc, kMnMovr) && fits(5) && CodeBuffer[pc + 1] == 0 && is(pc + 4, kMnBuffc)) {
+      } else if (is(pc, kMnMovr) && fits(4) && CodeBuffer[pc + 1] == 0) {
         I.A = static_cast<uint16_t>(CodeBuffer[pc + 2] | (CodeBuffer[pc + 3] << 8));
         if (variable(I.A)) {
-          op = kFCalcStoreBuffc;
-          I.Exit = pc + 5;
+          const bool buffc = is(pc + 4, kMnBuffc);
+          op = buffc ? kFCalcStoreBuffc : kFCalcStore;
+          I.Exit = pc + (buffc ? 5 : 4);
         }
       }
       break;
@@ -1765,7 +1767,7 @@ void Execute() {
       &&Bytes, &&End,   &&Nop,   &&Mov,  &&MovInt, &&Call,    &&Set, &&Jump, &&Ret,  &&Proc,
       &&Push,  &&Pop,   &&Calc,  &&Buffc, &&Unset, &&Load,    &&Store, &&Movd, &&CallExt, &&If,
       &&Ifnt,  &&PushV, &&PopV,  &&PushVA, &&Inc,  &&Dec,     &&Sme, &&PushPointer, &&Quit,
-      &&CalcBuffc, &&CalcStoreBuffc, &&CalcPushBuffc, &&CountLoop};
+      &&CalcBuffc, &&CalcStore, &&CalcStoreBuffc, &&CalcPushBuffc, &&CountLoop};
   static_assert(sizeof(kHandlers) / sizeof(kHandlers[0]) == kFCountLoop + 1);
   FastHandlers = kHandlers;
   // Instructions the run may still take.
@@ -1894,13 +1896,14 @@ Calc: {
   FAST_NEXT();
 }
 CalcBuffc:
+CalcStore:
 CalcStoreBuffc:
 CalcPushBuffc: {
-  const int32_t more = ip->Op == kFCalcBuffc ? 1 : 2;  // instructions after the CALC
+  const int32_t more = ip->Op == kFCalcBuffc || ip->Op == kFCalcStore ? 1 : 2;  // instructions after the CALC
   if (budget < more) goto Calc;
   const TDecodedCalc& c = *ip->Calc;
   if (c.Integer ? !RunIntegerCalc(c) : (!c.Float || !RunFloatCalc(c))) RunDecodedCalc(c);
-  if (ip->Op == kFCalcStoreBuffc) {
+  if (ip->Op == kFCalcStore || ip->Op == kFCalcStoreBuffc) {
     TSVariable& v = BoundSlot(ip->A, c.End + 4);
     ProgramCounter = c.End + 4;
     StoreIntoSlot(Accumulator, v);
@@ -1910,7 +1913,7 @@ CalcPushBuffc: {
     PushPlain(Accumulator);
     if (ScriptErrorFlag) return;
   }
-  TempCount = 0;
+  if (ip->Op != kFCalcStore) TempCount = 0;
   budget -= more;
   FAST_GO(ip->Exit, ExitIns, ExitCost);
 }

@@ -582,14 +582,15 @@ TEST_F(Interpreter, DecodedRunsMatchTheByteCodeAtEveryStepLimit) {
       {"^LAP", "SET N INTEGER", "MOV N 9", "LABEL L", "INC LAP", "SME LAP N", "IF", "JUMP L", "MOVR LAP"},
       // floats, mixed numbers and a CALC pushed as an argument
       {"@SHOWMESS", "SET F FLOAT", "SET I INTEGER", "MOV F 0.5", "MOV I 3", "BLOCK", "CALC F*2.0/4.0+F",
-       "MOVR +F", "BUFFC", "CALC F*I", "PUSH", "BUFFC", "CALLEXT SHOWMESS", "ENDBLOCK", "CALC F-I"},
+       "MOVR +F", "BUFFC", "CALC F*I", "PUSH", "BUFFC", "CALLEXT SHOWMESS", "ENDBLOCK", "CALC F-I", "MOVR +F",
+       "CALC F+1.0"},
       // procedures with locals, recursion and nothing-doing instructions between
       {"PROC FIB N/INTEGER", "SET N INTEGER", "POPV N", "BLOCK", "CALC N<2", "BUFFC", "IF", "BLOCK", "PUSHV N",
        "ENDBLOCK", "CALC N>=2", "BUFFC", "IF", "BLOCK", "SET A,B INTEGER", "CALC N-1", "PUSH", "BUFFC", "CALL FIB",
        "POPV A", "CALC N-2", "PUSH", "BUFFC", "CALL FIB", "POPV B", "CALC A+B", "PUSH", "BUFFC", "UNSET A,B",
        "ENDBLOCK", "ENDBLOCK", "UNSET N", "RET", "PUSHVA 6", "CALL FIB", "POP"},
       // errors inside runs: a number into a text, a variable gone, division by zero, a full stack
-      {"SET T STRING", "SET I INTEGER", "CALC 1+2", "MOVR +T", "BUFFC", "MOVR I"},
+      {"SET T STRING", "SET I INTEGER", "CALC 1+2", "MOVR +I", "CALC I*2", "MOVR +T", "BUFFC", "MOVR I"},
       {"SET I,N INTEGER", "MOV N 3", "LABEL L", "INC I", "UNSET N", "SME I N", "IF", "JUMP L"},
       {"SET I INTEGER", "MOV I 4", "CALC I/(I-4)", "BUFFC"},
       {"SET I INTEGER", "LABEL L", "CALC I+1", "PUSH", "BUFFC", "JUMP L"},
