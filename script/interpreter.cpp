@@ -664,61 +664,96 @@ bool CalcOperate(uint8_t Op, const TQzVariant& A, const TQzVariant& B, TQzVarian
 
 // CalcOperate for two integers or two floats under the common operators, written directly; false
 // when the operation is not one of them (CalcOperate then does it).
+// x Op y of two integers as CalcOperate computes it, into R; false for a division by zero, which
+// CalcOperate reports. An operator that does nothing (0, "^") leaves R as it was.
+[[gnu::always_inline]] inline bool OperateIntegers(uint8_t Op, int32_t x, int32_t y, int32_t& R) {
+  const uint32_t ux = static_cast<uint32_t>(x), uy = static_cast<uint32_t>(y);
+  switch (Op) {
+    case 1: R = static_cast<int32_t>(ux + uy); break;
+    case 2: R = static_cast<int32_t>(ux - uy); break;
+    case 3: R = static_cast<int32_t>(ux * uy); break;
+    case 4:
+      if (y == 0) return false;
+      R = y == -1 ? static_cast<int32_t>(0u - ux) : x / y;
+      break;
+    case 5:
+      if (y == 0) return false;
+      R = y == -1 ? 0 : x % y;
+      break;
+    case 7: R = x == y; break;
+    case 8: R = x != y; break;
+    case 9: R = (x & y) & 255; break;
+    case 11: R = (x | y) & 255; break;
+    case 10: R = x == 1 && y == 1; break;
+    case 12: R = x == 1 || y == 1; break;
+    case 17: R = x == 1 && y != 1; break;
+    case 18: R = x == 1 || y == 0; break;
+    case 13: R = x < y; break;
+    case 14: R = x > y; break;
+    case 15: R = x <= y; break;
+    case 16: R = x >= y; break;
+    default: break;
+  }
+  return true;
+}
+
+// x Op y of two floats for +, -, * and / as CalcOperate computes it, into R; false for any other
+// operator and for a division by zero. Double holds more than twice a float's digits, so each
+// operation rounds to the same float as through the extended type.
+[[gnu::always_inline]] inline bool OperateFloats(uint8_t Op, double x, double y, float& R) {
+  switch (Op) {
+    case 1: R = static_cast<float>(x + y); return true;
+    case 2: R = static_cast<float>(x - y); return true;
+    case 3: R = static_cast<float>(x * y); return true;
+    case 4:
+      if (y == 0) return false;
+      R = static_cast<float>(x / y);
+      return true;
+    default: return false;
+  }
+}
+
+inline bool IsNoOperation(uint8_t Op) { return Op == 0 || Op == 6; }
+
 inline bool OperateDirect(uint8_t Op, const TQzVariant& A, const TQzVariant& B, TQzVariant& D) {
   if (A.Kind == kVarInteger && B.Kind == kVarInteger) {
-    const int32_t x = A.IntValue, y = B.IntValue;
-    const uint32_t ux = static_cast<uint32_t>(x), uy = static_cast<uint32_t>(y);
-    switch (Op) {
-      case 1: SetPlainInteger(D, static_cast<int32_t>(ux + uy)); return true;
-      case 2: SetPlainInteger(D, static_cast<int32_t>(ux - uy)); return true;
-      case 3: SetPlainInteger(D, static_cast<int32_t>(ux * uy)); return true;
-      case 4:
-        if (y == 0) return false;
-        SetPlainInteger(D, y == -1 ? static_cast<int32_t>(0u - ux) : x / y);
-        return true;
-      case 5:
-        if (y == 0) return false;
-        SetPlainInteger(D, y == -1 ? 0 : x % y);
-        return true;
-      case 7: SetPlainInteger(D, x == y ? 1 : 0); return true;
-      case 8: SetPlainInteger(D, x != y ? 1 : 0); return true;
-      case 13: SetPlainInteger(D, x < y ? 1 : 0); return true;
-      case 14: SetPlainInteger(D, x > y ? 1 : 0); return true;
-      case 15: SetPlainInteger(D, x <= y ? 1 : 0); return true;
-      case 16: SetPlainInteger(D, x >= y ? 1 : 0); return true;
-      default: return false;
-    }
+    int32_t r = 0;
+    if (IsNoOperation(Op) || !OperateIntegers(Op, A.IntValue, B.IntValue, r)) return false;
+    SetPlainInteger(D, r);
+    return true;
   }
   if (A.Kind == kVarFloat && B.Kind == kVarFloat) {
-    const double x = A.FloatValue, y = B.FloatValue;
-    switch (Op) {
-      case 1: SetPlainFloat(D, static_cast<float>(x + y)); return true;
-      case 2: SetPlainFloat(D, static_cast<float>(x - y)); return true;
-      case 3: SetPlainFloat(D, static_cast<float>(x * y)); return true;
-      case 4:
-        if (y == 0) return false;
-        SetPlainFloat(D, static_cast<float>(x / y));
-        return true;
-      default: return false;
-    }
+    float r = 0;
+    if (!OperateFloats(Op, A.FloatValue, B.FloatValue, r)) return false;
+    SetPlainFloat(D, r);
+    return true;
   }
   return false;
 }
 
+// Reads the code in the code buffer from Pc on, without a check: the caller asks Fits first.
+struct TCodeReader {
+  int32_t Pc;
+  bool Fits(int32_t N) const { return N <= CodeSize - Pc; }
+  uint16_t U16() {
+    const uint16_t v = static_cast<uint16_t>(CodeBuffer[Pc] | (CodeBuffer[Pc + 1] << 8));
+    Pc += 2;
+    return v;
+  }
+  uint32_t U32() {
+    const uint32_t v = LoadU32(CodeBuffer + Pc);
+    Pc += 4;
+    return v;
+  }
+};
+
 // Reads the CALC whose operand count is at At, or returns false when it runs past the code.
 bool DecodeCalc(int32_t At, TDecodedCalc& C) {
-  int32_t pc = At;
-  const auto need = [&pc](int32_t n) { return n <= CodeSize - pc; };
-  const auto u16 = [&pc] {
-    const uint16_t v = static_cast<uint16_t>(CodeBuffer[pc] | (CodeBuffer[pc + 1] << 8));
-    pc += 2;
-    return v;
-  };
-  const auto u32 = [&pc] {
-    const uint32_t v = LoadU32(CodeBuffer + pc);
-    pc += 4;
-    return v;
-  };
+  TCodeReader code{At};
+  int32_t& pc = code.Pc;
+  const auto need = [&code](int32_t n) { return code.Fits(n); };
+  const auto u16 = [&code] { return code.U16(); };
+  const auto u32 = [&code] { return code.U32(); };
   if (!need(1)) return false;
   const int32_t n = CodeBuffer[pc++];
   for (int32_t i = 0; i < n; ++i) {
@@ -843,36 +878,10 @@ inline void StoreNumber(const TNumber& W, TQzVariant& D) {
 // error (division by zero, operators numbers do not take) and for the remainder of floats, which
 // it computes itself.
 inline bool OperateNumbers(uint8_t Op, TNumber A, TNumber B, TNumber& D) {
+  if (IsNoOperation(Op)) return true;
   if (A.Kind == kVarInteger && B.Kind == kVarInteger) {
-    const int32_t x = A.I, y = B.I;
-    const uint32_t ux = static_cast<uint32_t>(x), uy = static_cast<uint32_t>(y);
-    int32_t r;
-    switch (Op) {
-      case 1: r = static_cast<int32_t>(ux + uy); break;
-      case 2: r = static_cast<int32_t>(ux - uy); break;
-      case 3: r = static_cast<int32_t>(ux * uy); break;
-      case 4:
-        if (y == 0) return false;
-        r = y == -1 ? static_cast<int32_t>(0u - ux) : x / y;
-        break;
-      case 5:
-        if (y == 0) return false;
-        r = y == -1 ? 0 : x % y;
-        break;
-      case 7: r = x == y; break;
-      case 8: r = x != y; break;
-      case 9: r = (x & y) & 255; break;
-      case 11: r = (x | y) & 255; break;
-      case 10: r = x == 1 && y == 1; break;
-      case 12: r = x == 1 || y == 1; break;
-      case 17: r = x == 1 && y != 1; break;
-      case 18: r = x == 1 || y == 0; break;
-      case 13: r = x < y; break;
-      case 14: r = x > y; break;
-      case 15: r = x <= y; break;
-      case 16: r = x >= y; break;
-      default: return true;  // no operation
-    }
+    int32_t r = 0;
+    if (!OperateIntegers(Op, A.I, B.I, r)) return false;
     D.I = r;
     D.Kind = kVarInteger;
     return true;
@@ -880,27 +889,12 @@ inline bool OperateNumbers(uint8_t Op, TNumber A, TNumber B, TNumber& D) {
   if (Op >= 9 && Op <= 12) return false;
   if (Op >= 17 && Op <= 18) return false;
   if (Op == 5) return false;
-  // Two floats are computed in double, which rounds each operation to the same float as the
-  // extended type; an integer and a float in the extended type.
-  if (A.Kind == kVarFloat && B.Kind == kVarFloat) {
-    const double x = A.F, y = B.F;
-    switch (Op) {
-      case 1: D.F = static_cast<float>(x + y); break;
-      case 2: D.F = static_cast<float>(x - y); break;
-      case 3: D.F = static_cast<float>(x * y); break;
-      case 4:
-        if (y == 0) return false;
-        D.F = static_cast<float>(x / y);
-        break;
-      case 7: D.I = x == y; break;
-      case 8: D.I = x != y; break;
-      case 13: D.I = x < y; break;
-      case 14: D.I = x > y; break;
-      case 15: D.I = x <= y; break;
-      case 16: D.I = x >= y; break;
-      default: return true;
-    }
-    D.Kind = Op <= 4 ? kVarFloat : kVarInteger;
+  // Two floats under +, -, * and / in double (OperateFloats), everything else in the extended type.
+  if (A.Kind == kVarFloat && B.Kind == kVarFloat && Op <= 4) {
+    float r = 0;
+    if (!OperateFloats(Op, A.F, B.F, r)) return false;
+    D.F = r;
+    D.Kind = kVarFloat;
     return true;
   }
   const long double x = A.Kind == kVarInteger ? static_cast<long double>(A.I) : static_cast<long double>(A.F);
@@ -948,84 +942,40 @@ template <uint8_t Kind, typename T>
   return true;
 }
 
-// RunNumericCalc for a CALC whose values are all integers (TDecodedCalc::Integer, with every
-// variable operand an own integer value of its slot). Only while no error is flagged.
-[[gnu::always_inline]] inline bool RunIntegerCalc(const TDecodedCalc& C) {
-  int32_t w[256];
-  if (TempCount >= kScriptPoolSize || !LoadWorkingValues<kVarInteger>(C, w)) return false;
+// RunNumericCalc for a CALC whose values are all integers (Kind kVarInteger, T int32_t:
+// TDecodedCalc::Integer) or all floats (kVarFloat, float: TDecodedCalc::Float), every variable
+// operand an own value of its slot of that kind. Only while no error is flagged.
+template <uint8_t Kind, typename T>
+[[gnu::always_inline]] inline bool RunPlainCalc(const TDecodedCalc& C) {
+  T w[256];
+  if (TempCount >= kScriptPoolSize || !LoadWorkingValues<Kind>(C, w)) return false;
   for (const TDecodedCalc::TCalcOp& st : C.Ops) {
-    const int32_t x = w[st.A], y = w[st.B];
-    const uint32_t ux = static_cast<uint32_t>(x), uy = static_cast<uint32_t>(y);
-    int32_t r;
-    switch (st.Op) {
-      case 1: r = static_cast<int32_t>(ux + uy); break;
-      case 2: r = static_cast<int32_t>(ux - uy); break;
-      case 3: r = static_cast<int32_t>(ux * uy); break;
-      case 4:
-        if (y == 0) return false;
-        r = y == -1 ? static_cast<int32_t>(0u - ux) : x / y;
-        break;
-      case 5:
-        if (y == 0) return false;
-        r = y == -1 ? 0 : x % y;
-        break;
-      case 7: r = x == y; break;
-      case 8: r = x != y; break;
-      case 9: r = (x & y) & 255; break;
-      case 11: r = (x | y) & 255; break;
-      case 10: r = x == 1 && y == 1; break;
-      case 12: r = x == 1 || y == 1; break;
-      case 17: r = x == 1 && y != 1; break;
-      case 18: r = x == 1 || y == 0; break;
-      case 13: r = x < y; break;
-      case 14: r = x > y; break;
-      case 15: r = x <= y; break;
-      case 16: r = x >= y; break;
-      default: r = w[st.D]; break;  // no operation
+    T r = w[st.D];
+    if constexpr (Kind == kVarInteger) {
+      if (!OperateIntegers(st.Op, w[st.A], w[st.B], r)) return false;
+    } else if (!OperateFloats(st.Op, w[st.A], w[st.B], r)) {
+      return false;
     }
     w[st.D] = r;
     w[st.E] = r;
   }
-  const int32_t r = w[C.Last];
-  Accumulator.IntValue = r;
-  Accumulator.Kind = kVarInteger;
+  const T r = w[C.Last];
   TQzVariant& t = Temporaries[++TempCount];
-  t.IntValue = r;
-  t.Kind = kVarInteger;
+  if constexpr (Kind == kVarInteger) {
+    Accumulator.IntValue = r;
+    t.IntValue = r;
+  } else {
+    Accumulator.FloatValue = r;
+    t.FloatValue = r;
+  }
+  Accumulator.Kind = Kind;
+  t.Kind = Kind;
   ProgramCounter = C.End;
   return true;
 }
 
-// RunNumericCalc for a CALC whose values are all floats (TDecodedCalc::Float, with every variable
-// operand an own float value of its slot). Only while no error is flagged.
-[[gnu::always_inline]] inline bool RunFloatCalc(const TDecodedCalc& C) {
-  float w[256];
-  if (TempCount >= kScriptPoolSize || !LoadWorkingValues<kVarFloat>(C, w)) return false;
-  for (const TDecodedCalc::TCalcOp& st : C.Ops) {
-    // In double, which rounds each operation to the same float as the extended type.
-    const double x = w[st.A], y = w[st.B];
-    float r;
-    switch (st.Op) {
-      case 1: r = static_cast<float>(x + y); break;
-      case 2: r = static_cast<float>(x - y); break;
-      case 3: r = static_cast<float>(x * y); break;
-      default:
-        if (y == 0) return false;
-        r = static_cast<float>(x / y);
-        break;
-    }
-    w[st.D] = r;
-    w[st.E] = r;
-  }
-  const float r = w[C.Last];
-  Accumulator.FloatValue = r;
-  Accumulator.Kind = kVarFloat;
-  TQzVariant& t = Temporaries[++TempCount];
-  t.FloatValue = r;
-  t.Kind = kVarFloat;
-  ProgramCounter = C.End;
-  return true;
-}
+[[gnu::always_inline]] inline bool RunIntegerCalc(const TDecodedCalc& C) { return RunPlainCalc<kVarInteger, int32_t>(C); }
+[[gnu::always_inline]] inline bool RunFloatCalc(const TDecodedCalc& C) { return RunPlainCalc<kVarFloat, float>(C); }
 
 // A numeric CALC (TDecodedCalc::Numeric) whose operands are all numbers now and whose steps
 // report nothing, computed on plain numbers with the same result; false, having changed nothing
@@ -1483,18 +1433,11 @@ void ResetFastCode() {
 // Reads the instruction at At (inside the code) as far as it can be decoded.
 void DecodeFast(int32_t At, TFastIns& I) {
   I.Offset = At;
-  int32_t pc = At + 1;
-  const auto fits = [&pc](int32_t n) { return n <= CodeSize - pc; };
-  const auto u16 = [&pc] {
-    const uint16_t v = static_cast<uint16_t>(CodeBuffer[pc] | (CodeBuffer[pc + 1] << 8));
-    pc += 2;
-    return v;
-  };
-  const auto u32 = [&pc] {
-    const uint32_t v = LoadU32(CodeBuffer + pc);
-    pc += 4;
-    return v;
-  };
+  TCodeReader code{At + 1};
+  int32_t& pc = code.Pc;
+  const auto fits = [&code](int32_t n) { return code.Fits(n); };
+  const auto u16 = [&code] { return code.U16(); };
+  const auto u32 = [&code] { return code.U32(); };
   const auto variable = [](uint16_t n) { return n >= 1 && n <= VarLinkCount; };
   const auto target = [](uint32_t t) { return t >= 4 && t <= static_cast<uint32_t>(CodeSize); };
   // The constant of a MOV or PUSHVA, or false when it runs past the code.
