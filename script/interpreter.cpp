@@ -65,7 +65,7 @@ struct TDecodedCalc {
   // Every operand a variable of the image's list, a temporary, or an integer or float constant,
   // and every step within the working values: RunNumericCalc may take it.
   bool Numeric = false;
-  // Numeric without float constants: RunIntegerCalc may take it.
+  // Numeric without float constants, every step an operation: RunIntegerCalc may take it.
   bool Integer = false;
   // Numeric without integer constants, with only +, -, * and /: RunFloatCalc may take it.
   bool Float = false;
@@ -818,8 +818,10 @@ bool DecodeCalc(int32_t At, TDecodedCalc& C) {
     if (!st.InRange) C.Numeric = false;
   C.Integer = C.Numeric;
   C.Float = C.Numeric;
-  for (const TCalcStep& st : C.Steps)
+  for (const TCalcStep& st : C.Steps) {
     if (st.Op < 1 || st.Op > 4) C.Float = false;
+    if (IsNoOperation(st.Op)) C.Integer = false;
+  }
   if (C.Operands.empty()) {
     C.Float = false;
     C.Constants.push_back({0, kVarInteger, 0});
@@ -950,7 +952,7 @@ template <uint8_t Kind, typename T>
   T w[256];
   if (TempCount >= kScriptPoolSize || !LoadWorkingValues<Kind>(C, w)) return false;
   for (const TDecodedCalc::TCalcOp& st : C.Ops) {
-    T r = w[st.D];
+    T r = 0;  // every step does something (no operator 0 or "^")
     if constexpr (Kind == kVarInteger) {
       if (!OperateIntegers(st.Op, w[st.A], w[st.B], r)) return false;
     } else if (!OperateFloats(st.Op, w[st.A], w[st.B], r)) {
