@@ -3,7 +3,10 @@
 // code: a stack machine with one accumulator, a value stack, scoped name bindings and the CALC
 // expression instruction. Runs do not nest.
 //
-// Everything a run needs is created once by InitInterpreter and reused by every run.
+// Everything a run needs is created once by InitInterpreter and reused by every run. The image
+// run last keeps its linking and its decoded instructions (operands resolved, CALC steps read,
+// jump targets found) for its next run while the registry stays as it was; the decoded form runs
+// every instruction with the same result, errors and error positions as reading it from the code.
 #pragma once
 
 #include <algorithm>
