@@ -28,6 +28,9 @@ int32_t CountFields(std::string_view S);  // 0 for "", else 1 + commas outside q
 std::string GetField(std::string_view S, int32_t N);
 int32_t CountItems(std::string_view S, char Sep);
 std::string GetItem(std::string_view S, int32_t N, char Sep);
+// GetWord and GetField as views into S, for readers that only look at the piece.
+std::string_view WordView(std::string_view S, int32_t N);
+std::string_view FieldView(std::string_view S, int32_t N);
 
 // ---- Case and replacement
 // 'a'..'z' become 'A'..'Z'; every other byte stays.
