@@ -1,6 +1,7 @@
 #include "script/sourcecompiler.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string_view>
 
@@ -230,8 +231,14 @@ std::string StripComments(const std::string& Text) {
 
 std::string SplitStatements(const std::string& Text) {
   const std::string_view t = Text;
-  const auto before = [t](size_t I, std::string_view W) { return I >= W.size() && SameNoCase(t.substr(I - W.size(), W.size()), W); };
-  const auto after = [t](size_t I, std::string_view W) { return I + W.size() < t.size() && SameNoCase(t.substr(I + 1, W.size()), W); };
+  // The words are upper case: a word can only end before I when the character before I is its
+  // last letter, and only start after I when the character after I is its first.
+  const auto before = [t](size_t I, std::string_view W) {
+    return I >= W.size() && UpperChar(t[I - 1]) == W.back() && SameNoCase(t.substr(I - W.size(), W.size()), W);
+  };
+  const auto after = [t](size_t I, std::string_view W) {
+    return I + W.size() < t.size() && UpperChar(t[I + 1]) == W[0] && SameNoCase(t.substr(I + 1, W.size()), W);
+  };
   std::string out;
   out.reserve(Text.size());
   bool quote = false;
@@ -262,12 +269,23 @@ std::string SplitStatements(const std::string& Text) {
   return out;
 }
 
-int32_t FindBlockEnd(std::string_view Text, const std::string& Close, const std::string& Open1,
-                     const std::string& Open2, int32_t Depth) {
+namespace {
+int32_t BlockEnd(std::string_view Text, std::string_view Close, std::string_view Open1, std::string_view Open2,
+                 int32_t Depth) {
   if (Text.empty() || Close.empty()) return -1;
+  // Only a quote or the first character of a word can change the depth.
+  std::array<bool, 256> marks{};
+  marks[static_cast<uint8_t>('\'')] = true;
+  for (const std::string_view w : {Close, Open1, Open2})
+    if (!w.empty()) marks[static_cast<uint8_t>(w[0])] = true;
   bool quote = false;
   for (size_t i = 0; i + Close.size() <= Text.size(); ++i) {
-    if (Text[i] == '\'') quote = !quote;
+    const char c = Text[i];
+    if (!marks[static_cast<uint8_t>(c)]) {
+      if (Depth == 0 && !quote) return static_cast<int32_t>(i) + 1;
+      continue;
+    }
+    if (c == '\'') quote = !quote;
     if (quote) continue;
     if (StartsAt(Text, i, Open1) || StartsAt(Text, i, Open2)) ++Depth;
     if (StartsAt(Text, i, Close)) --Depth;
@@ -275,10 +293,16 @@ int32_t FindBlockEnd(std::string_view Text, const std::string& Close, const std:
   }
   return -1;
 }
+}  // namespace
+
+int32_t FindBlockEnd(std::string_view Text, const std::string& Close, const std::string& Open1,
+                     const std::string& Open2, int32_t Depth) {
+  return BlockEnd(Text, Close, Open1, Open2, Depth);
+}
 
 int32_t FindBlockEnd(const std::string& Text, const std::string& Close, const std::string& Open1,
                      const std::string& Open2, int32_t Depth) {
-  return FindBlockEnd(std::string_view(Text), Close, Open1, Open2, Depth);
+  return BlockEnd(Text, Close, Open1, Open2, Depth);
 }
 
 int32_t ArgCount(const std::string& Args) { return static_cast<int32_t>(SplitArgs(Args).size()); }
@@ -472,16 +496,25 @@ std::string TSourceCompiler::TakeWord() {
 
 // ---- Emission
 
-void TSourceCompiler::EmitLine(const std::string& Line) { Out.push_back(Indent + Line); }
+void TSourceCompiler::EmitLine(std::string_view A, std::string_view B, std::string_view C, std::string_view D) {
+  std::string line;
+  line.reserve(Indent.size() + A.size() + B.size() + C.size() + D.size());
+  line += Indent;
+  line += A;
+  line += B;
+  line += C;
+  line += D;
+  Out.push_back(std::move(line));
+}
 void TSourceCompiler::IndentIn() { Indent += "   "; }
 void TSourceCompiler::IndentOut() { Indent.erase(0, std::min<size_t>(3, Indent.size())); }
 
 // ---- Scanner and dispatch
 
-void TSourceCompiler::ScanStatements(const std::string& Text) {
+void TSourceCompiler::ScanStatements(std::string Text) {
   NestingGuard guard(Depth);
   if (!guard.Entered()) return;
-  Scanners.push_back(Scanner{Text, 0, std::string(), 0});
+  Scanners.push_back(Scanner{std::move(Text), 0, std::string(), 0});
   while (!RestEmpty() && !ScriptErrorFlag) {
     {
       Scanner& s = Top();
@@ -489,6 +522,13 @@ void TSourceCompiler::ScanStatements(const std::string& Text) {
       ++s.Pos;
     }
     if (CompileStatement()) continue;
+    {
+      // Nothing below applies before the head holds one of these marks.
+      const std::string& current = Top().Head;
+      if (current.find_first_of(";([") == std::string::npos && current.find(":=") == std::string::npos &&
+          current.find("-->") == std::string::npos)
+        continue;
+    }
     std::string head = Top().Head;
     if (const size_t arrow = head.find("-->"); arrow != std::string::npos) {
       // "X-->;" pushes X.
@@ -509,7 +549,7 @@ void TSourceCompiler::ScanStatements(const std::string& Text) {
       if (inc || dec) {
         head.erase(head.size() - 2);
         head.erase(0, head.find_first_not_of(' ') == std::string::npos ? head.size() : head.find_first_not_of(' '));
-        EmitLine((inc ? "INC " : "DEC ") + head);
+        EmitLine((inc ? "INC " : "DEC "), head);
       } else {
         CompileCall(head, false);
         EmitResultPops(head);
@@ -590,7 +630,7 @@ std::string TSourceCompiler::TakeDeclaration() {
 void TSourceCompiler::CompileDefineProc() {
   const std::string list = TakeDeclaration();
   for (const std::string& name : SplitOutsideQuotes(list, ',')) {
-    EmitLine("@" + name);
+    EmitLine("@", name);
     const std::string upper = Upper(name);
     bool linked = false;
     for (int32_t i = 0; i < ExtProcCount(); ++i) {
@@ -609,7 +649,7 @@ void TSourceCompiler::CompileDefineProc() {
 void TSourceCompiler::CompileDefineVar() {
   const std::string list = TakeDeclaration();
   for (const std::string& name : SplitOutsideQuotes(list, ',')) {
-    EmitLine("^" + name);
+    EmitLine("^", name);
     const std::string upper = Upper(name);
     bool linked = false;
     for (int32_t i = 0; i < ExtVarCount(); ++i) {
@@ -645,7 +685,7 @@ void TSourceCompiler::CompileVar() {
     if (family >= 0) {
       for (const std::string& n : declared)
         if (!AddVar(TSVEnt{Upper(n), -1, static_cast<uint8_t>(family)})) return;
-      EmitLine("SET " + names + " " + type);
+      EmitLine("SET ", names, " ", type);
     } else {
       bool recordMatched = false;
       int32_t aliasFamily = -1;
@@ -677,12 +717,12 @@ void TSourceCompiler::CompileVar() {
               fieldNames.push_back(v + "." + f);
               if (!AddVar(TSVEnt{Upper(v + "." + f), -1, static_cast<uint8_t>(ff)})) return;
             }
-            EmitLine("SET " + Join(fieldNames, ",") + " " + fieldType);
+            EmitLine("SET ", Join(fieldNames, ","), " ", fieldType);
             group.clear();
           }
           if (!AddVar(TSVEnt{Upper(v), static_cast<int32_t>(r) + 1, 3})) return;
         }
-        EmitLine("SET " + names + " RECORD");
+        EmitLine("SET ", names, " RECORD");
       }
       if (!recordMatched) {
         if (aliasFamily < 0) {
@@ -691,7 +731,7 @@ void TSourceCompiler::CompileVar() {
         }
         for (const std::string& n : declared)
           if (!AddVar(TSVEnt{Upper(n), -1, static_cast<uint8_t>(aliasFamily)})) return;
-        EmitLine("SET " + names + " " + type);
+        EmitLine("SET ", names, " ", type);
       }
     }
     if (ScriptErrorFlag) return;
@@ -732,13 +772,13 @@ void TSourceCompiler::CompileConst() {
       const std::string name = decl.substr(0, colon);
       const std::string type = decl.substr(colon + 1, eq - colon - 1);
       const std::string value = decl.substr(eq + 1);
-      EmitLine("SET " + name + " " + type);
+      EmitLine("SET ", name, " ", type);
       if (HasCalcChar(value)) {
         PushExpression(value);
         if (ScriptErrorFlag) return;
-        EmitLine("POPV " + name);
+        EmitLine("POPV ", name);
       } else {
-        EmitLine("MOV " + name + " " + value);
+        EmitLine("MOV ", name, " ", value);
       }
       const std::string_view after = Rest();  // the push may have read from it
       const size_t e2 = after.find('=');
@@ -804,7 +844,7 @@ void TSourceCompiler::CompileProcedure(const std::string& ResultType) {
   const size_t varMark = Vars.size();
   int32_t paramCount = 0;
   for (const Group& g : groups) {
-    EmitLine("SET " + g.Names + " " + g.Type);
+    EmitLine("SET ", g.Names, " ", g.Type);
     const int32_t family = FindTypeFamily(Upper(g.Type));
     if (family < 0) {
       Fail("H-012 : ERROR : Unknown class-type (" + Quoted(g.Type) + ")");
@@ -812,7 +852,7 @@ void TSourceCompiler::CompileProcedure(const std::string& ResultType) {
     }
     for (const std::string& n : g.List)
       if (!AddVar(TSVEnt{Upper(n), -1, static_cast<uint8_t>(family)})) return;
-    for (const std::string& n : g.List) EmitLine("POPV " + n);
+    for (const std::string& n : g.List) EmitLine("POPV ", n);
     paramCount += static_cast<int32_t>(g.List.size());
   }
   // Declared before its body, so that it can call itself.
@@ -820,9 +860,9 @@ void TSourceCompiler::CompileProcedure(const std::string& ResultType) {
   const size_t procMark = Procs.size();
   const size_t constMark = Consts.size();
   const size_t recordMark = Records.size();
-  ScanStatements(body);
+  ScanStatements(std::move(body));
   if (ScriptErrorFlag) return;
-  for (const Group& g : groups) EmitLine("UNSET " + g.Names);
+  for (const Group& g : groups) EmitLine("UNSET ", g.Names);
   EmitLine("RET");
   IndentOut();
   EmitLine("");
@@ -850,8 +890,11 @@ void TSourceCompiler::CompileFunction() {
       const size_t typeEnd = rest.find(';', colon);
       const size_t len = (typeEnd == std::string_view::npos ? rest.size() : typeEnd) - colon;
       resultType = std::string(rest.substr(colon + 1, len - 1));
-      Scanner& s = Top();
-      s.Text.erase(s.Pos + colon, len);
+      // The result type leaves the text: what stands before it is put back in front of what
+      // follows it.
+      const std::string front(rest.substr(0, colon));
+      Consume(colon + len);
+      PutBack(front);
     }
   }
   CompileProcedure(resultType);
@@ -974,7 +1017,7 @@ void TSourceCompiler::EmitCalc(const std::string& E) {
       break;
     }
   }
-  EmitLine("CALC " + E);
+  EmitLine("CALC ", E);
 }
 
 void TSourceCompiler::CompileExpression(std::string E) {
@@ -998,7 +1041,7 @@ void TSourceCompiler::CompileExpression(std::string E) {
         Fail("H-004 : ERROR : " + Quoted(c.Name) + " is no function, but only a normal procedure!");
         return;
       }
-      EmitLine("SET " + c.Temp + " " + resultType);
+      EmitLine("SET ", c.Temp, " ", resultType);
       // Registered result types may be written in any case ("Integer").
       const uint8_t family = TypeFamily(Upper(resultType));
       if (ScriptErrorFlag) return;
@@ -1014,7 +1057,7 @@ void TSourceCompiler::CompileExpression(std::string E) {
       if (ScriptErrorFlag) return;
     }
     EmitCalc(E);
-    EmitLine("UNSET " + Join(temps, ","));
+    EmitLine("UNSET ", Join(temps, ","));
     Vars.resize(std::min(Vars.size(), varMark));
     IndentOut();
     EmitLine("ENDBLOCK");
@@ -1022,10 +1065,10 @@ void TSourceCompiler::CompileExpression(std::string E) {
     if (!SubstituteConstants(E)) return;
     EmitCalc(E);
   } else if (IsLiteralStart(E)) {
-    EmitLine("PUSHVA " + E);
+    EmitLine("PUSHVA ", E);
     EmitLine("POP");
   } else {
-    EmitLine("MOVR " + E);
+    EmitLine("MOVR ", E);
   }
 }
 
@@ -1039,7 +1082,7 @@ void TSourceCompiler::PushExpression(std::string E) {
     if (ScriptErrorFlag) return;
     EmitLine("PUSH");
   } else if (IsLiteralStart(E)) {
-    EmitLine("PUSHVA " + E);
+    EmitLine("PUSHVA ", E);
   } else if (const size_t open = E.find('(', 1); open != std::string::npos) {
     // A call whose result stays on the stack.
     PutBack(E.substr(open + 1) + ";");
@@ -1050,11 +1093,11 @@ void TSourceCompiler::PushExpression(std::string E) {
     IndentOut();
     EmitLine("ENDBLOCK");
   } else if (const int32_t k = FindConst(E); k > 0) {
-    EmitLine("PUSHVA " + Consts[size_t(k - 1)].Value);
+    EmitLine("PUSHVA ", Consts[size_t(k - 1)].Value);
   } else if (!E.empty() && E[0] == '@') {
     const std::string name = E.substr(1);
     if (!CheckVariable(name)) return;
-    EmitLine("PUSHPOINTER " + name);
+    EmitLine("PUSHPOINTER ", name);
   } else {
     if (!CheckVariable(E)) return;
     PutBack(E + ";");
@@ -1078,10 +1121,10 @@ void TSourceCompiler::CompileAssignedValue(const std::string& Target, std::strin
   if (std::any_of(e.begin(), e.end(), IsCalcChar)) {
     CompileExpression(e);
     if (ScriptErrorFlag || !CheckVariable(Target)) return;
-    EmitLine("MOVR +" + Target);
+    EmitLine("MOVR +", Target);
   } else if (IsLiteralStart(e)) {
     if (!CheckVariable(Target)) return;
-    EmitLine("MOV " + Target + " " + e);
+    EmitLine("MOV ", Target, " ", e);
   } else if (e.find('(', 1) == std::string::npos) {
     if (!CheckVariable(Target) || !CheckVariable(e)) return;
     const bool targetRecord = Vars[size_t(FindVar(Target) - 1)].Family == 3;
@@ -1094,7 +1137,7 @@ void TSourceCompiler::CompileAssignedValue(const std::string& Target, std::strin
       PutBack(Target + ";");
       PopVariable();
     } else if (!targetRecord && !sourceRecord) {
-      EmitLine("MOVD " + e + " " + Target);
+      EmitLine("MOVD ", e, " ", Target);
     }
   } else {
     const size_t open = e.find('(');
@@ -1133,7 +1176,7 @@ void TSourceCompiler::CompileCall(const std::string& Name, bool WithArguments) {
       Fail("H-003 : ERROR : Unknown function " + Quoted(Name) + "!");
       return;
     }
-    EmitLine("CALLINTEX " + Name);
+    EmitLine("CALLINTEX ", Name);
     afterScriptCall();
     return;
   }
@@ -1175,7 +1218,7 @@ void TSourceCompiler::CompileCall(const std::string& Name, bool WithArguments) {
     if (ScriptErrorFlag) return;
   }
   EmitLine("BUFFC");
-  EmitLine("CALLINTEX " + Name);
+  EmitLine("CALLINTEX ", Name);
   afterScriptCall();
   IndentOut();
   EmitLine("ENDBLOCK");
@@ -1194,14 +1237,14 @@ void TSourceCompiler::PushVariable(bool Forward) {
   for (size_t i = 0; i < Vars.size(); ++i)
     if (Vars[i].Name.compare(0, prefix.size(), prefix) == 0) fields.push_back(i);
   if (fields.empty()) {
-    EmitLine("PUSHV " + name);
+    EmitLine("PUSHV ", name);
     return;
   }
   const auto isField = [this, &prefix](size_t i) { return Vars[i].Name.compare(0, prefix.size(), prefix) == 0; };
   if (Forward) {
-    for (size_t i = fields.front(); i < Vars.size() && isField(i); ++i) EmitLine("PUSHV " + Vars[i].Name);
+    for (size_t i = fields.front(); i < Vars.size() && isField(i); ++i) EmitLine("PUSHV ", Vars[i].Name);
   } else {
-    for (size_t i = fields.back() + 1; i >= 1 && isField(i - 1); --i) EmitLine("PUSHV " + Vars[i - 1].Name);
+    for (size_t i = fields.back() + 1; i >= 1 && isField(i - 1); --i) EmitLine("PUSHV ", Vars[i - 1].Name);
   }
 }
 
@@ -1218,11 +1261,11 @@ void TSourceCompiler::PopVariable() {
   for (size_t i = 0; i < Vars.size(); ++i)
     if (Vars[i].Name.compare(0, prefix.size(), prefix) == 0) last = i;
   if (last == Vars.size()) {
-    EmitLine("POPV " + name);
+    EmitLine("POPV ", name);
     return;
   }
   for (size_t i = last + 1; i >= 1 && Vars[i - 1].Name.compare(0, prefix.size(), prefix) == 0; --i)
-    EmitLine("POPV " + Vars[i - 1].Name);
+    EmitLine("POPV ", Vars[i - 1].Name);
 }
 
 void TSourceCompiler::CompileIncDec(bool Increment) {
@@ -1234,7 +1277,7 @@ void TSourceCompiler::CompileIncDec(bool Increment) {
   }
   const std::string operand(rest.substr(0, end));
   Consume(end + 2);
-  EmitLine((Increment ? "INC " : "DEC ") + operand);
+  EmitLine((Increment ? "INC " : "DEC "), operand);
 }
 
 void TSourceCompiler::CompileStackPop() { PopVariable(); }
@@ -1308,7 +1351,7 @@ void TSourceCompiler::CompileStatementHead(const std::string& Head, bool ForLoop
       name.erase(name.size() - 2);
       const size_t first = name.find_first_not_of(' ');
       name.erase(0, first == std::string::npos ? name.size() : first);
-      EmitLine((inc ? "INC " : "DEC ") + name);
+      EmitLine((inc ? "INC " : "DEC "), name);
       return;
     }
   }
@@ -1318,7 +1361,7 @@ void TSourceCompiler::CompileStatementHead(const std::string& Head, bool ForLoop
 
 bool TSourceCompiler::TakeBlock(const char* EndWord, const char* Open, const char* Other, const std::string& Missing,
                                 std::string& Body) {
-  const int32_t end = FindBlockEnd(Rest(), EndWord, Open, Other, 1);
+  const int32_t end = BlockEnd(Rest(), EndWord, Open, Other, 1);
   if (end < 0) {
     Fail(Missing);
     return false;
@@ -1333,7 +1376,7 @@ void TSourceCompiler::CompileBegin() {
   IndentIn();
   std::string body;
   if (!TakeBlock("END;", "BEGIN", "ASM", "H-004 : ERROR : \"End;\" couldn't be found!", body)) return;
-  ScanStatements(body);
+  ScanStatements(std::move(body));
   if (ScriptErrorFlag) return;
   IndentOut();
   EmitLine("ENDBLOCK");
@@ -1407,29 +1450,29 @@ void TSourceCompiler::CompileFor() {
   IndentIn();
   PushExpression(start);
   if (ScriptErrorFlag || !CheckVariable(var)) return;
-  EmitLine("POPV " + var);
+  EmitLine("POPV ", var);
   PushExpression(endValue);
   if (ScriptErrorFlag) return;
   EmitLine("SET __E__ INTEGER");
   EmitLine("POPV __E__");
-  EmitLine("CALC " + var + (up ? "<=__E__" : ">=__E__"));
+  EmitLine("CALC ", var, (up ? "<=__E__" : ">=__E__"));
   EmitLine("IF");
   EmitLine("BLOCK");
   IndentIn();
   const std::string label = "__$" + std::to_string(++LabelCounter) + "__";
-  EmitLine("LABEL " + label);
+  EmitLine("LABEL ", label);
   CompileStatementHead(head, true);
   if (ScriptErrorFlag) return;
   if (up) {
-    EmitLine("INC " + var);
-    EmitLine("SME " + var + " __E__");
+    EmitLine("INC ", var);
+    EmitLine("SME ", var, " __E__");
   } else {
-    EmitLine("DEC " + var);
-    EmitLine("CALC " + var + ">=__E__");
+    EmitLine("DEC ", var);
+    EmitLine("CALC ", var, ">=__E__");
     EmitLine("BUFFC");
   }
   EmitLine("IF");
-  EmitLine("JUMP " + label);
+  EmitLine("JUMP ", label);
   IndentOut();
   EmitLine("ENDBLOCK");
   EmitLine("UNSET __E__");
@@ -1445,14 +1488,14 @@ void TSourceCompiler::CompileRepeat() {
   EmitLine("BLOCK");
   IndentIn();
   const std::string label = "__$" + std::to_string(++LabelCounter) + "__";
-  EmitLine("LABEL " + label);
-  ScanStatements(body);
+  EmitLine("LABEL ", label);
+  ScanStatements(std::move(body));
   if (ScriptErrorFlag) return;
   CompileExpression(condition);
   if (ScriptErrorFlag) return;
   EmitLine("BUFFC");
   EmitLine("IFNT");
-  EmitLine("JUMP " + label);
+  EmitLine("JUMP ", label);
   IndentOut();
   EmitLine("ENDBLOCK");
 }
@@ -1471,7 +1514,7 @@ void TSourceCompiler::CompileWhile() {
   EmitLine("BLOCK");
   IndentIn();
   const std::string label = "__$" + std::to_string(++LabelCounter) + "__";
-  EmitLine("LABEL " + label);
+  EmitLine("LABEL ", label);
   CompileExpression(condition);
   if (ScriptErrorFlag) return;
   EmitLine("PUSH");
@@ -1479,13 +1522,13 @@ void TSourceCompiler::CompileWhile() {
   EmitLine("IF");
   EmitLine("BLOCK");
   IndentIn();
-  ScanStatements(body);
+  ScanStatements(std::move(body));
   if (ScriptErrorFlag) return;
   IndentOut();
   EmitLine("ENDBLOCK");
   EmitLine("POP");
   EmitLine("IF");
-  EmitLine("JUMP " + label);
+  EmitLine("JUMP ", label);
   IndentOut();
   EmitLine("ENDBLOCK");
 }

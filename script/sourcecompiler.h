@@ -145,7 +145,8 @@ class TSourceCompiler {
   std::string TakeWord();
 
   // Emission.
-  void EmitLine(const std::string& Line);
+  // One line: the indentation, then the parts.
+  void EmitLine(std::string_view A, std::string_view B = {}, std::string_view C = {}, std::string_view D = {});
   void IndentIn();
   void IndentOut();
 
@@ -156,7 +157,7 @@ class TSourceCompiler {
   bool AddConst(const TSConstEnt& C);
 
   // Scanner and dispatch.
-  void ScanStatements(const std::string& Text);
+  void ScanStatements(std::string Text);
   bool CompileStatement();
   void EmitResultPops(const std::string& Name);
 
