@@ -12,7 +12,7 @@ namespace {
 // The keywords that head a statement, matched against the whole head; the last equal one counts
 // (so "CONST " always reaches its second entry).
 constexpr int32_t kKeywordCount = 20;
-const char* const kKeywords[kKeywordCount] = {
+constexpr std::string_view kKeywords[kKeywordCount] = {
     "IFNOT ", "SCRIPT ", "VAR ",       "BEGIN ",    "IF ",     "FOR ",  "WHILE ", "REPEAT ", "DEFINEPROC ", "DEFINEVAR ",
     "ASM ",   "PROCEDURE ", "FUNCTION ", "RESULT(", "INC(",   "DEC(",  "CONST ", "TYPE ",   "-->",         "CONST "};
 enum : int32_t {
@@ -20,7 +20,7 @@ enum : int32_t {
   kKwAsm, kKwProcedure, kKwFunction, kKwResult, kKwInc, kKwDec, kKwConstUnused, kKwType, kKwStackPop, kKwConst
 };
 
-const char* const kStatementKeywords[] = {"BEGIN ", "IF ",      "IFNOT ", "FOR ",  "REPEAT ", "WHILE ", "CASE ",
+constexpr std::string_view kStatementKeywords[] = {"BEGIN ", "IF ",      "IFNOT ", "FOR ",  "REPEAT ", "WHILE ", "CASE ",
                                           "WITH ",  "ASM ",     "RESULT(", "INC(", "DEC(",    "-->"};
 
 // Words before which a blank is kept, and words after which a line end becomes a blank.
@@ -176,8 +176,9 @@ std::string JoinSourceLines(const std::vector<std::string>& Lines) {
 
 std::string StripComments(const std::string& Text) {
   enum State { kNone, kQuote, kLine, kSlashStar, kParenStar, kBrace };
-  std::string out;
-  out.reserve(Text.size());
+  // Every character is kept at most once, so the result fits in the text's size.
+  std::string out(Text.size(), '\0');
+  size_t n = 0;
   State state = kNone;
   size_t start = 0;  // where the open comment began
   size_t i = 0;
@@ -192,13 +193,13 @@ std::string StripComments(const std::string& Text) {
         else if (c == '/' && next == '/') state = kLine;
         else if (c == '/' && next == '*') state = kSlashStar;
         else if (c == '{') state = kBrace;
-        if (state == kNone || state == kQuote) out += c;
+        if (state == kNone || state == kQuote) out[n++] = c;
         else start = i;
         ++i;  // the opener's "*" may also close the comment: "/*/" and "(*)" are whole
         break;
       case kQuote:
         if (c == '\'') state = kNone;
-        out += c;
+        out[n++] = c;
         ++i;
         break;
       case kLine:
@@ -224,8 +225,10 @@ std::string StripComments(const std::string& Text) {
         break;
     }
   }
-  if (state == kNone || state == kQuote) out.append(Text, std::min(i, Text.size()), std::string::npos);
-  else out.append(Text, start, std::string::npos);  // a comment still open stays
+  // A comment still open stays.
+  const size_t from = (state == kNone || state == kQuote) ? std::min(i, Text.size()) : start;
+  Text.copy(out.data() + n, Text.size() - from, from);
+  out.resize(n + (Text.size() - from));
   return out;
 }
 
@@ -239,33 +242,35 @@ std::string SplitStatements(const std::string& Text) {
   const auto after = [t](size_t I, std::string_view W) {
     return I + W.size() < t.size() && UpperChar(t[I + 1]) == W[0] && SameNoCase(t.substr(I + 1, W.size()), W);
   };
-  std::string out;
-  out.reserve(Text.size());
+  // Every character gives at most one, so the result fits in the text's size.
+  std::string out(Text.size(), '\0');
+  size_t n = 0;
   bool quote = false;
   for (size_t i = 0; i < t.size(); ++i) {
     const char c = t[i];
     if (c == '\'') quote = !quote;
     if (quote) {
-      out += c;
+      out[n++] = c;
       continue;
     }
     if (c == ' ') {
       bool keep = before(i, "DO") || after(i, "DO") || before(i, "TO") || after(i, "TO");
       for (const std::string_view w : kBlankAfterWords) keep = keep || before(i, w);
       keep = keep || before(i, "THEN") || after(i, "THEN") || before(i, "ELSE");
-      if (keep) out += ' ';
-      else if (after(i, "ELSE")) out += ';';
+      if (keep) out[n++] = ' ';
+      else if (after(i, "ELSE")) out[n++] = ';';
     } else if (c == '\r') {
       bool blank = false;
       for (const std::string_view w : kLineEndAfterWords) blank = blank || before(i, w);
-      if (blank) out += ' ';
+      if (blank) out[n++] = ' ';
     } else if (c == '\n') {
-      if (after(i, "DO") || after(i, "TO") || after(i, "THEN")) out += ' ';
-      else if (after(i, "ELSE")) out += ';';
+      if (after(i, "DO") || after(i, "TO") || after(i, "THEN")) out[n++] = ' ';
+      else if (after(i, "ELSE")) out[n++] = ';';
     } else {
-      out += UpperChar(c);
+      out[n++] = UpperChar(c);
     }
   }
+  out.resize(n);
   return out;
 }
 
@@ -314,7 +319,7 @@ std::string GetArg(const std::string& Args, int32_t K) {
 
 bool IsStatementKeyword(const std::string& Head) {
   if (!MayEndKeyword(Head)) return false;
-  for (const char* k : kStatementKeywords)
+  for (const std::string_view k : kStatementKeywords)
     if (Head == k) return true;
   return false;
 }
@@ -345,9 +350,25 @@ class NestingGuard {
 };
 }  // namespace
 
+namespace {
+// Cuts the output to the lines written when the compilation ends, however it ends.
+class OutputEnd {
+ public:
+  OutputEnd(std::vector<std::string>& Out, const size_t& Lines) : out_(Out), lines_(Lines) {}
+  ~OutputEnd() { out_.resize(lines_); }
+  OutputEnd(const OutputEnd&) = delete;
+  OutputEnd& operator=(const OutputEnd&) = delete;
+
+ private:
+  std::vector<std::string>& out_;
+  const size_t& lines_;
+};
+}  // namespace
+
 void TSourceCompiler::Compile(const std::vector<std::string>& Source) {
   ScriptErrorFlag = false;
-  Out.clear();
+  Lines = 0;
+  const OutputEnd end(Out, Lines);
   std::string text = JoinSourceLines(Source);
   if (text.empty()) return;
   text = StripComments(text);
@@ -359,7 +380,8 @@ void TSourceCompiler::Compile(const std::vector<std::string>& Source) {
 
 void TSourceCompiler::CompilePrepared(const std::string& Text) {
   ScriptErrorFlag = false;
-  Out.clear();
+  Lines = 0;
+  const OutputEnd end(Out, Lines);
   Indent.clear();
   LabelCounter = 0;
   Depth = 0;
@@ -372,8 +394,8 @@ void TSourceCompiler::CompilePrepared(const std::string& Text) {
   if (Text.empty()) return;
   ScanStatements(Text);
   if (!ScriptErrorFlag) {
-    Out.push_back("BUFFC");
-    Out.push_back("QUIT");
+    NextLine() = "BUFFC";
+    NextLine() = "QUIT";
   }
 }
 
@@ -496,15 +518,23 @@ std::string TSourceCompiler::TakeWord() {
 
 // ---- Emission
 
+// The lines of Out past the ones written are those of an earlier compilation: their buffers are
+// reused, and whatever is left of them goes when the compilation ends.
+std::string& TSourceCompiler::NextLine() {
+  if (Lines == Out.size()) Out.emplace_back();
+  std::string& line = Out[Lines++];
+  line.clear();
+  return line;
+}
+
 void TSourceCompiler::EmitLine(std::string_view A, std::string_view B, std::string_view C, std::string_view D) {
-  std::string line;
+  std::string& line = NextLine();
   line.reserve(Indent.size() + A.size() + B.size() + C.size() + D.size());
   line += Indent;
   line += A;
   line += B;
   line += C;
   line += D;
-  Out.push_back(std::move(line));
 }
 void TSourceCompiler::IndentIn() { Indent += "   "; }
 void TSourceCompiler::IndentOut() { Indent.erase(0, std::min<size_t>(3, Indent.size())); }
@@ -523,11 +553,11 @@ void TSourceCompiler::ScanStatements(std::string Text) {
     }
     if (CompileStatement()) continue;
     {
-      // Nothing below applies before the head holds one of these marks.
-      const std::string& current = Top().Head;
-      if (current.find_first_of(";([") == std::string::npos && current.find(":=") == std::string::npos &&
-          current.find("-->") == std::string::npos)
-        continue;
+      // Nothing below applies before the head holds one of the marks ";", "(", "[", ":=" or
+      // "-->". Every branch below empties the head, so a head only comes to hold a mark with the
+      // character just added.
+      const char added = Top().Head.back();
+      if (added != ';' && added != '(' && added != '[' && added != '=' && added != '>') continue;
     }
     std::string head = Top().Head;
     if (const size_t arrow = head.find("-->"); arrow != std::string::npos) {
@@ -574,7 +604,7 @@ bool TSourceCompiler::CompileStatement() {
   const std::string& head = Top().Head;
   if (head.size() > 11 || !MayEndKeyword(head)) return false;
   int32_t keyword = -1;
-  for (int32_t i = 0; i < kKeywordCount; ++i)
+  for (int32_t i = kKeywordCount - 1; i >= 0 && keyword < 0; --i)
     if (head == kKeywords[i]) keyword = i;
   if (keyword < 0) return false;
   {
@@ -1404,7 +1434,7 @@ void TSourceCompiler::CompileIf(bool Positive, bool IsElse) {
   if (!IsElse) {
     CompileExpression(condition);
     if (ScriptErrorFlag) return;
-    pushLine = Out.size();
+    pushLine = Lines;
     EmitLine("PUSH");  // kept for an ELSE part, which takes the condition back
   } else {
     EmitLine("POP");
@@ -1423,7 +1453,10 @@ void TSourceCompiler::CompileIf(bool Positive, bool IsElse) {
     Consume(5);
     CompileIf(!Positive, true);
   } else if (pushLine != std::string::npos) {
-    Out.erase(Out.begin() + static_cast<std::ptrdiff_t>(pushLine));
+    // The line leaves the written lines; its buffer joins the spare ones.
+    std::rotate(Out.begin() + static_cast<std::ptrdiff_t>(pushLine), Out.begin() + static_cast<std::ptrdiff_t>(pushLine) + 1,
+                Out.begin() + static_cast<std::ptrdiff_t>(Lines));
+    --Lines;
   }
 }
 
