@@ -20,30 +20,25 @@ uint8_t LastCalcTypes = 0;
 
 // ---- The stream
 
-namespace {
-void StreamWrite(TScriptStream& S, const void* Data, size_t N) {
-  if (S.Position + N > S.Bytes.size()) {
-    if (S.Position == S.Bytes.size()) {  // the usual case: appending
-      const auto* bytes = static_cast<const uint8_t*>(Data);
-      S.Bytes.insert(S.Bytes.end(), bytes, bytes + N);
-      S.Position += N;
-      return;
-    }
-    S.Bytes.resize(S.Position + N);
+void TScriptStream::WriteBytes(const void* Data, size_t N) {
+  const auto* bytes = static_cast<const uint8_t*>(Data);
+  if (Position == Bytes.size()) {  // appending, the usual case
+    Bytes.insert(Bytes.end(), bytes, bytes + N);
+    Position += N;
+    return;
   }
-  if (N > 0) std::memcpy(S.Bytes.data() + S.Position, Data, N);
-  S.Position += N;
+  if (Position + N > Bytes.size()) Bytes.resize(Position + N);
+  if (N > 0) std::memcpy(Bytes.data() + Position, bytes, N);
+  Position += N;
 }
-}  // namespace
 
-void TScriptStream::WriteByte(uint8_t B) { StreamWrite(*this, &B, 1); }
 void TScriptStream::WriteWord(uint16_t W) {
   const uint8_t b[2] = {uint8_t(W), uint8_t(W >> 8)};
-  StreamWrite(*this, b, 2);
+  WriteBytes(b, 2);
 }
 void TScriptStream::WriteDWord(uint32_t D) {
   const uint8_t b[4] = {uint8_t(D), uint8_t(D >> 8), uint8_t(D >> 16), uint8_t(D >> 24)};
-  StreamWrite(*this, b, 4);
+  WriteBytes(b, 4);
 }
 void TScriptStream::WriteSingle(float X) {
   uint32_t bits;
@@ -53,7 +48,7 @@ void TScriptStream::WriteSingle(float X) {
 void TScriptStream::WriteString(const std::string& S) {
   const size_t n = std::min<size_t>(S.size(), 255);
   WriteByte(static_cast<uint8_t>(n));
-  StreamWrite(*this, S.data(), n);
+  WriteBytes(S.data(), n);
 }
 
 namespace {
@@ -442,34 +437,55 @@ void AssembleIncDec(std::string_view Line, int32_t Operands, bool Inc) {
   Out().WriteDWord(static_cast<uint32_t>(amount));
 }
 
+// A word of at most 15 characters packed into two numbers, for comparing in two steps; the
+// length goes with it.
+struct TPackedWord {
+  uint64_t Low = 0, High = 0;
+  size_t Size = 0;
+  bool operator==(const TPackedWord&) const = default;
+};
+
+constexpr TPackedWord Pack(std::string_view Word) {
+  TPackedWord p;
+  p.Size = Word.size();
+  for (size_t i = 0; i < Word.size() && i < 16; ++i) {
+    const uint64_t byte = static_cast<uint8_t>(Word[i]);
+    if (i < 8) p.Low |= byte << (8 * i);
+    else p.High |= byte << (8 * (i - 8));
+  }
+  return p;
+}
+
 // The row of the last mnemonic equal to Word upper-cased; -1 for none.
 int32_t FindMnemonic(std::string_view Word) {
-  static const std::array<std::string_view, kInstructionCount> mnemonics = [] {
-    std::array<std::string_view, kInstructionCount> m{};
-    for (int32_t i = 0; i < kInstructionCount; ++i) m[size_t(i)] = ScriptInstructions[i].Mnemonic;
+  static constexpr std::array<TPackedWord, kInstructionCount> kMnemonics = [] {
+    std::array<TPackedWord, kInstructionCount> m{};
+    for (int32_t i = 0; i < kInstructionCount; ++i) m[size_t(i)] = Pack(ScriptInstructions[i].Mnemonic);
     return m;
   }();
   constexpr size_t kLongest = 11;  // PUSHPOINTER
   if (Word.size() > kLongest) return -1;
   char upper[kLongest];
   for (size_t i = 0; i < Word.size(); ++i) upper[i] = UpperByte(Word[i]);
-  const std::string_view key(upper, Word.size());
+  const TPackedWord key = Pack(std::string_view(upper, Word.size()));
   for (int32_t i = kInstructionCount - 1; i >= 0; --i)
-    if (mnemonics[size_t(i)] == key) return i;
+    if (kMnemonics[size_t(i)] == key) return i;
   return -1;
 }
 
 uint8_t CompileCalcText(std::string_view Expression);
 
 void AssembleLine(std::string_view Line) {
-  const std::string_view word = WordView(Line, 1);
+  std::string_view words[3];
+  const int32_t wordCount = SplitWords(Line, words, 3);
+  const std::string_view word = words[0];
   const int32_t m = FindMnemonic(word);
   if (m < 0) {
     Fail("C-005 : ERROR : Unknown command (" + Quoted(UpperShort(word)) + ")");
     return;
   }
   const TScriptInstruction& ins = ScriptInstructions[m];
-  const int32_t operands = CountWords(Line) - 1;
+  const int32_t operands = wordCount - 1;
   if (operands < ins.MinOperands || operands > ins.MaxOperands) {
     Fail("C-008 : ERROR : Incorrect parameter count\r\n" + Quoted(Line) + "\r\nAt least " +
          std::to_string(ins.MinOperands) + " are needed, maximum is " + std::to_string(ins.MaxOperands) + ".");
@@ -477,8 +493,8 @@ void AssembleLine(std::string_view Line) {
   }
   TScriptStream& out = Out();
   const auto op = [&out, &ins] { out.WriteByte(ins.Opcode); };
-  const std::string_view w2 = operands >= 1 ? WordView(Line, 2) : std::string_view();
-  const std::string_view w3 = operands >= 2 ? WordView(Line, 3) : std::string_view();
+  const std::string_view w2 = operands >= 1 ? words[1] : std::string_view();
+  const std::string_view w3 = operands >= 2 ? words[2] : std::string_view();
   switch (m) {
     case kMnMov:
       op();
@@ -771,13 +787,16 @@ uint8_t TypeBit(uint8_t Kind) {
 }
 
 uint8_t OperatorIndex(std::string_view Op) {
-  static const std::array<std::string_view, kCalcOperatorCount> symbols = [] {
-    std::array<std::string_view, kCalcOperatorCount> s{};
-    for (int32_t i = 0; i < kCalcOperatorCount; ++i) s[size_t(i)] = CalcOperators[i].Symbol;
+  static constexpr std::array<TPackedWord, kCalcOperatorCount> kSymbols = [] {
+    std::array<TPackedWord, kCalcOperatorCount> s{};
+    for (int32_t i = 0; i < kCalcOperatorCount; ++i) s[size_t(i)] = Pack(CalcOperators[i].Symbol);
     return s;
   }();
-  for (int32_t i = kCalcOperatorCount - 1; i >= 0; --i)
-    if (Op == symbols[size_t(i)]) return static_cast<uint8_t>(i);
+  if (Op.size() <= 3) {  // the longest operator
+    const TPackedWord key = Pack(Op);
+    for (int32_t i = kCalcOperatorCount - 1; i >= 0; --i)
+      if (kSymbols[size_t(i)] == key) return static_cast<uint8_t>(i);
+  }
   Fail("C-001 : ERROR : Unknown calculation-type (" + Quoted(Op) + ")");
   return 0;
 }

@@ -26,11 +26,19 @@ class TScriptStream {
     Bytes.clear();
     Position = 0;
   }
-  void WriteByte(uint8_t B);
+  void WriteByte(uint8_t B) {
+    if (Position == Bytes.size()) {  // appending, the usual case
+      Bytes.push_back(B);
+      ++Position;
+    } else {
+      WriteBytes(&B, 1);
+    }
+  }
   void WriteWord(uint16_t W);
   void WriteDWord(uint32_t D);
   void WriteSingle(float X);
   void WriteString(const std::string& S);  // a length byte, then at most 255 characters
+  void WriteBytes(const void* Data, size_t N);
 };
 
 // ---- The assembler's name tables: entries 1 to 2,001 (entry 0 is never used)

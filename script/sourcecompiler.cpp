@@ -254,6 +254,10 @@ std::string SplitStatements(const std::string& Text) {
       continue;
     }
     if (c == ' ') {
+      // A blank between two characters that no word ends or starts with goes at once.
+      const char prev = i > 0 ? UpperChar(t[i - 1]) : '\0';
+      const char next = i + 1 < t.size() ? UpperChar(t[i + 1]) : '\0';
+      if (!(prev >= 'A' && prev <= 'Z') && next != 'D' && next != 'T' && next != 'E') continue;
       bool keep = before(i, "DO") || after(i, "DO") || before(i, "TO") || after(i, "TO");
       for (const std::string_view w : kBlankAfterWords) keep = keep || before(i, w);
       keep = keep || before(i, "THEN") || after(i, "THEN") || before(i, "ELSE");
