@@ -188,6 +188,11 @@ std::string StripComments(const std::string& Text) {
     const char next = Text[i + 1];
     switch (state) {
       case kNone:
+        if (c != '\'' && c != '(' && c != '/' && c != '{') {  // plain text
+          out[n++] = c;
+          ++i;
+          break;
+        }
         if (c == '\'') state = kQuote;
         else if (c == '(' && next == '*') state = kParenStar;
         else if (c == '/' && next == '/') state = kLine;
@@ -248,6 +253,10 @@ std::string SplitStatements(const std::string& Text) {
   bool quote = false;
   for (size_t i = 0; i < t.size(); ++i) {
     const char c = t[i];
+    if (!quote && c != '\'' && c != ' ' && c != '\r' && c != '\n') {  // plain text
+      out[n++] = UpperChar(c);
+      continue;
+    }
     if (c == '\'') quote = !quote;
     if (quote) {
       out[n++] = c;
