@@ -456,21 +456,37 @@ constexpr TPackedWord Pack(std::string_view Word) {
   return p;
 }
 
+constexpr size_t PackedSlot(const TPackedWord& W, size_t Mask) {
+  return static_cast<size_t>(((W.Low ^ (W.High * 31) ^ W.Size) * 0x9E3779B97F4A7C15ull) >> 40) & Mask;
+}
+
 // The row of the last mnemonic equal to Word upper-cased; -1 for none.
 int32_t FindMnemonic(std::string_view Word) {
-  static constexpr std::array<TPackedWord, kInstructionCount> kMnemonics = [] {
-    std::array<TPackedWord, kInstructionCount> m{};
-    for (int32_t i = 0; i < kInstructionCount; ++i) m[size_t(i)] = Pack(ScriptInstructions[i].Mnemonic);
-    return m;
+  // Rows by packed mnemonic, open addressing; a later row of an equal mnemonic takes the slot.
+  constexpr size_t kSlots = 64;
+  struct TSlot {
+    TPackedWord Word;
+    int32_t Row = -1;
+  };
+  static constexpr std::array<TSlot, kSlots> kTable = [] {
+    std::array<TSlot, kSlots> t{};
+    for (int32_t i = 0; i < kInstructionCount; ++i) {
+      const TPackedWord w = Pack(ScriptInstructions[i].Mnemonic);
+      size_t k = PackedSlot(w, kSlots - 1);
+      while (t[k].Row >= 0 && !(t[k].Word == w)) k = (k + 1) & (kSlots - 1);
+      t[k] = {w, i};
+    }
+    return t;
   }();
   constexpr size_t kLongest = 11;  // PUSHPOINTER
   if (Word.size() > kLongest) return -1;
   char upper[kLongest];
   for (size_t i = 0; i < Word.size(); ++i) upper[i] = UpperByte(Word[i]);
   const TPackedWord key = Pack(std::string_view(upper, Word.size()));
-  for (int32_t i = kInstructionCount - 1; i >= 0; --i)
-    if (kMnemonics[size_t(i)] == key) return i;
-  return -1;
+  for (size_t k = PackedSlot(key, kSlots - 1);; k = (k + 1) & (kSlots - 1)) {
+    if (kTable[k].Row < 0) return -1;
+    if (kTable[k].Word == key) return kTable[k].Row;
+  }
 }
 
 uint8_t CompileCalcText(std::string_view Expression);

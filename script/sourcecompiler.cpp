@@ -144,9 +144,14 @@ bool Fail(const std::string& Message) {
   return false;
 }
 
+// A == B, the last characters compared first: names in the tables often differ only there.
+bool SameName(const std::string& A, const std::string& B) {
+  return A.size() == B.size() && (A.empty() || A.back() == B.back()) && A == B;
+}
+
 int32_t Find1(const std::vector<TSVEnt>& Table, const std::string& Upper) {
   for (size_t i = 0; i < Table.size(); ++i)
-    if (Table[i].Name == Upper) return static_cast<int32_t>(i) + 1;
+    if (SameName(Table[i].Name, Upper)) return static_cast<int32_t>(i) + 1;
   return -1;
 }
 
@@ -423,7 +428,7 @@ int32_t TSourceCompiler::FindConst(const std::string& Name) const {
 int32_t TSourceCompiler::FindProc(const std::string& Name) const {
   const std::string upper = Upper(Name);
   for (size_t i = 0; i < Procs.size(); ++i)
-    if (Procs[i].Name == upper) return static_cast<int32_t>(i) + 1;
+    if (SameName(Procs[i].Name, upper)) return static_cast<int32_t>(i) + 1;
   return -1;
 }
 
@@ -1208,7 +1213,7 @@ void TSourceCompiler::CompileCall(const std::string& Name, bool WithArguments) {
   const auto afterScriptCall = [this, &Name] {
     const std::string upper = Upper(Name);
     for (size_t i = Procs.size(); i >= 1; --i) {
-      if (Procs[i - 1].Name == upper && Procs[i - 1].ScriptDeclared) {
+      if (SameName(Procs[i - 1].Name, upper) && Procs[i - 1].ScriptDeclared) {
         if (Procs[i - 1].ResultCount > 0) EmitLine("PUSH");
         return;
       }
