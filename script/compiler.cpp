@@ -1,9 +1,11 @@
 #include "script/compiler.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <numeric>
+#include <string_view>
 
 #include "engine/base/text.h"
 #include "script/interpreter.h"
@@ -18,22 +20,25 @@ uint8_t LastCalcTypes = 0;
 
 // ---- The stream
 
-namespace {
-void StreamWrite(TScriptStream& S, const void* Data, size_t N) {
-  if (S.Position + N > S.Bytes.size()) S.Bytes.resize(S.Position + N);
-  if (N > 0) std::memcpy(S.Bytes.data() + S.Position, Data, N);
-  S.Position += N;
+void TScriptStream::WriteBytes(const void* Data, size_t N) {
+  const auto* bytes = static_cast<const uint8_t*>(Data);
+  if (Position == Bytes.size()) {  // appending, the usual case
+    Bytes.insert(Bytes.end(), bytes, bytes + N);
+    Position += N;
+    return;
+  }
+  if (Position + N > Bytes.size()) Bytes.resize(Position + N);
+  if (N > 0) std::memcpy(Bytes.data() + Position, bytes, N);
+  Position += N;
 }
-}  // namespace
 
-void TScriptStream::WriteByte(uint8_t B) { StreamWrite(*this, &B, 1); }
 void TScriptStream::WriteWord(uint16_t W) {
   const uint8_t b[2] = {uint8_t(W), uint8_t(W >> 8)};
-  StreamWrite(*this, b, 2);
+  WriteBytes(b, 2);
 }
 void TScriptStream::WriteDWord(uint32_t D) {
   const uint8_t b[4] = {uint8_t(D), uint8_t(D >> 8), uint8_t(D >> 16), uint8_t(D >> 24)};
-  StreamWrite(*this, b, 4);
+  WriteBytes(b, 4);
 }
 void TScriptStream::WriteSingle(float X) {
   uint32_t bits;
@@ -43,10 +48,116 @@ void TScriptStream::WriteSingle(float X) {
 void TScriptStream::WriteString(const std::string& S) {
   const size_t n = std::min<size_t>(S.size(), 255);
   WriteByte(static_cast<uint8_t>(n));
-  StreamWrite(*this, S.data(), n);
+  WriteBytes(S.data(), n);
 }
 
 namespace {
+
+// ---- Name look-up by hash
+
+// The longest stored name; a longer name never equals a stored one.
+constexpr size_t kNameLength = 25;
+
+char UpperByte(char C) { return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 'a' + 'A') : C; }
+
+// Name upper-cased into Buffer as the key the tables compare with; false when the name is too
+// long to equal any stored name.
+bool NameKey(std::string_view Name, char (&Buffer)[kNameLength], std::string_view& Key) {
+  if (Name.size() > kNameLength) return false;
+  for (size_t i = 0; i < Name.size(); ++i) Buffer[i] = UpperByte(Name[i]);
+  Key = std::string_view(Buffer, Name.size());
+  return true;
+}
+
+uint32_t HashName(std::string_view S) {
+  uint32_t h = 2166136261u;
+  for (const char c : S) h = (h ^ static_cast<uint8_t>(c)) * 16777619u;
+  return h;
+}
+
+// An open-addressing hash index over numbered entries (from 1): for each name the entry put in
+// last. The names stay with their owner; NameOf(entry) reads one.
+class TNameHash {
+ public:
+  void Clear() {
+    std::fill(slots_.begin(), slots_.end(), 0);
+    used_ = 0;
+  }
+
+  template <class NameOf>
+  int32_t Find(std::string_view Key, const NameOf& Name) const {
+    if (slots_.empty()) return 0;
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = HashName(Key) & mask;; i = (i + 1) & mask) {
+      const int32_t e = slots_[i];
+      if (e == 0) return 0;
+      if (Name(e) == Key) return e;
+    }
+  }
+
+  template <class NameOf>
+  void Put(int32_t Entry, const NameOf& Name) {
+    if ((used_ + 1) * 2 > slots_.size()) Grow(Name);
+    Place(Entry, Name);
+  }
+
+ private:
+  std::vector<int32_t> slots_;
+  size_t used_ = 0;
+
+  template <class NameOf>
+  void Place(int32_t Entry, const NameOf& Name) {
+    const std::string_view key = Name(Entry);
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = HashName(key) & mask;; i = (i + 1) & mask) {
+      int32_t& e = slots_[i];
+      if (e == 0) {
+        e = Entry;
+        ++used_;
+        return;
+      }
+      if (Name(e) == key) {  // the later entry of an equal name wins
+        e = Entry;
+        return;
+      }
+    }
+  }
+
+  template <class NameOf>
+  void Grow(const NameOf& Name) {
+    std::vector<int32_t> old(std::max<size_t>(64, slots_.size() * 2), 0);
+    old.swap(slots_);
+    used_ = 0;
+    for (const int32_t e : old)
+      if (e != 0) Place(e, Name);
+  }
+};
+
+// The index of one of the name tables, kept in step with entries 1..Count of the table.
+struct TTableIndex {
+  TNameHash Hash;
+  int32_t Covered = 0;  // entries 1..Covered are in Hash
+};
+TTableIndex VarIndex, ProcIndex;
+
+struct TTableName {
+  const TSNLink* Table;
+  std::string_view operator()(int32_t Entry) const { return Table[Entry].Name; }
+};
+
+// Brings the index up to the table's first Count entries (the assembler starts its tables anew by
+// setting their counts to 0; names are only ever added at the end).
+void SyncIndex(const TSNLink* Table, int32_t Count, TTableIndex& Index) {
+  if (Index.Covered == Count) return;
+  if (Index.Covered > Count) {
+    Index.Hash.Clear();
+    Index.Covered = 0;
+  }
+  for (int32_t i = Index.Covered + 1; i <= Count; ++i) Index.Hash.Put(i, TTableName{Table});
+  Index.Covered = Count;
+}
+
+TTableIndex& IndexOf(const TSNLink* Table) { return Table == VarNameTable ? VarIndex : ProcIndex; }
 
 // ---- Working state of one assembly
 
@@ -70,40 +181,68 @@ struct TAssembly {
   std::vector<std::unique_ptr<TSVariable>> Variables;
   std::vector<std::unique_ptr<TSVariable>> HostLinks;  // bound by "^" lines; no RET releases them
   std::vector<TSLabel> Labels;
+  TNameHash LabelIndex;  // entry k is Labels[k - 1]
   std::vector<TSPrStackEntry> Scopes;
   std::vector<size_t> Blocks;  // stream positions of the end offsets of open BLOCKs
 };
 
 TAssembly* Current = nullptr;
 
+struct TLabelName {
+  const std::vector<TSLabel>* Labels;
+  std::string_view operator()(int32_t Entry) const { return (*Labels)[size_t(Entry - 1)].Name; }
+};
+
+// The last label named Name (upper case); none when it is longer than a stored name.
+const TSLabel* FindLabel(std::string_view Name) {
+  if (Name.size() > kNameLength) return nullptr;
+  const int32_t k = Current->LabelIndex.Find(Name, TLabelName{&Current->Labels});
+  return k == 0 ? nullptr : &Current->Labels[size_t(k - 1)];
+}
+
 TScriptStream& Out() { return *Current->Code; }
 
-std::string Quoted(const std::string& S) { return "\"" + S + "\""; }
+std::string Quoted(std::string_view S) {
+  std::string q;
+  q.reserve(S.size() + 2);
+  q += '"';
+  q += S;
+  q += '"';
+  return q;
+}
 
 bool Fail(const std::string& Message) {
   ScriptError(Message);
   return false;
 }
 
-bool IsCalcChar(char C) { return C != '\0' && std::strchr("+-*/%^=!&|<>", C) != nullptr; }
+constexpr std::array<bool, 256> kCalcChars = [] {
+  std::array<bool, 256> t{};
+  for (const char c : std::string_view("+-*/%^=!&|<>")) t[static_cast<uint8_t>(c)] = true;
+  return t;
+}();
 
-bool InvalidNumber(const std::string& Word) { return Fail("C-021 : ERROR : Invalid number : " + Quoted(Word) + "!"); }
+bool IsCalcChar(char C) { return kCalcChars[static_cast<uint8_t>(C)]; }
+
+bool InvalidNumber(std::string_view Word) {
+  return Fail("C-021 : ERROR : Invalid number : " + Quoted(Word) + "!");
+}
 
 // Writes the type code and the value of a MOV or PUSHVA value word.
-bool WriteValueOperand(const std::string& V) {
-  if (V.find('\'') != std::string::npos) {
-    std::string s = V.size() >= 2 ? V.substr(1, V.size() - 2) : std::string();
+bool WriteValueOperand(std::string_view V) {
+  if (V.find('\'') != std::string_view::npos) {
+    std::string s(V.size() >= 2 ? V.substr(1, V.size() - 2) : std::string_view());
     StripQuotes(s);
     Out().WriteByte(3);
     Out().WriteString(s);
-  } else if (V.find('.') != std::string::npos) {
+  } else if (V.find('.') != std::string_view::npos) {
     float f = 0;
-    if (!ScriptProfile().FloatWord(V, f)) return InvalidNumber(V);
+    if (!ScriptProfile().FloatWord(std::string(V), f)) return InvalidNumber(V);
     Out().WriteByte(2);
     Out().WriteSingle(f);
   } else if (IsSignedDigits(V)) {
     int32_t n = 0;
-    if (!ScriptProfile().IntWord(V, n)) return InvalidNumber(V);
+    if (!ScriptProfile().IntWord(std::string(V), n)) return InvalidNumber(V);
     Out().WriteByte(1);
     Out().WriteDWord(static_cast<uint32_t>(n));
   } else {
@@ -112,25 +251,31 @@ bool WriteValueOperand(const std::string& V) {
   return true;
 }
 
-int32_t AddName(TSNLink* Table, int32_t& Count, uint16_t Index, const std::string& Name) {
+int32_t AddName(TSNLink* Table, int32_t& Count, uint16_t Index, std::string_view Name) {
   if (Index != 0) return Index;
   if (Count >= kNameTableSize) {
     Fail("C-019 : ERROR : Too many names (more than 2001) : " + Quoted(UpperShort(Name)) + "!");
     return 0;
   }
+  TTableIndex& index = IndexOf(Table);
+  SyncIndex(Table, Count, index);
   ++Count;
   TSNLink& link = Table[Count];
-  link.Name = UpperShort(Name).substr(0, 25);
+  link.Name = UpperShort(Name.substr(0, kNameLength));
   link.Current = nullptr;
   link.Bindings.SetCount(0);
+  index.Hash.Put(Count, TTableName{Table});
+  index.Covered = Count;
   return Count;
 }
 
-uint16_t FindName(const TSNLink* Table, int32_t Count, const std::string& Name) {
-  const std::string upper = UpperShort(Name);
-  for (int32_t i = Count; i >= 1; --i)
-    if (Table[i].Name == upper) return static_cast<uint16_t>(i);
-  return 0;
+uint16_t FindName(const TSNLink* Table, int32_t Count, std::string_view Name) {
+  char buffer[kNameLength];
+  std::string_view key;
+  if (!NameKey(Name, buffer, key)) return 0;
+  TTableIndex& index = IndexOf(Table);
+  SyncIndex(Table, Count, index);
+  return static_cast<uint16_t>(index.Hash.Find(key, TTableName{Table}));
 }
 
 TQzVariantP* LastExtVar(const std::string& Name) {
@@ -172,7 +317,7 @@ bool TooLong(const std::string& What) {
   return Fail("C-022 : ERROR : Line too long for one instruction (" + What + ")");
 }
 
-bool VariableOperand(const std::string& Name, const char* Code) {
+bool VariableOperand(std::string_view Name, const char* Code) {
   const uint16_t i = VarNameIndex(Name);
   if (i == 0) return Fail(std::string(Code) + " : ERROR : Unknown Variable (" + Quoted(Name) + ")");
   Out().WriteWord(i);
@@ -207,10 +352,10 @@ void AssembleRet() {
   Out().Position = here;
 }
 
-void AssembleProc(const std::string& Line, int32_t Operands) {
+void AssembleProc(std::string_view Line, int32_t Operands) {
   TAssembly& a = *Current;
   a.Scopes.push_back({int32_t(a.Procedures.size()) + 1, int32_t(a.Variables.size()), int32_t(a.Labels.size()), 0, 0});
-  const int32_t n = AddProcName(GetWord(Line, 2));
+  const int32_t n = AddProcName(WordView(Line, 2));
   if (n == 0) return;
   auto owned = std::make_unique<TSProcedure>();
   TSProcedure& p = *owned;
@@ -218,20 +363,20 @@ void AssembleProc(const std::string& Line, int32_t Operands) {
   a.Procedures.push_back(std::move(owned));
   PushBinding(ProcNameTable[n], &p);
   for (int32_t k = 3; k <= Operands + 1; ++k) {
-    const std::string w = GetWord(Line, k);
+    const std::string_view w = WordView(Line, k);
     const size_t slash = w.find('/');
-    std::string name = slash == std::string::npos ? w : w.substr(0, slash);
-    const std::string type = slash == std::string::npos ? w : w.substr(slash + 1);
+    std::string_view name = slash == std::string_view::npos ? w : w.substr(0, slash);
+    const std::string_view type = slash == std::string_view::npos ? w : w.substr(slash + 1);
     auto* par = new TSProcPar;
     par->Family = static_cast<uint8_t>(std::max(0, FindTypeFamily(type)));
     par->Value = -1;
     par->Flags = 0;
     if (!name.empty() && name[0] == '@') {
-      name.erase(0, 1);
+      name.remove_prefix(1);
       par->Flags = 2;
     }
     if (name == "!") {
-      name.clear();
+      name = std::string_view();
       delete p.ResultPar;
       p.ResultPar = par;
     } else {
@@ -255,15 +400,15 @@ void AssembleProc(const std::string& Line, int32_t Operands) {
   }
 }
 
-void AssembleIncDec(const std::string& Line, int32_t Operands, bool Inc) {
-  std::string name = GetWord(Line, 2);
-  std::string step;
+void AssembleIncDec(std::string_view Line, int32_t Operands, bool Inc) {
+  std::string_view name = WordView(Line, 2);
+  std::string_view step;
   bool hasStep = false;
   if (Operands == 2) {
-    step = GetWord(Line, 3);
+    step = WordView(Line, 3);
     hasStep = true;
   } else if (CountFields(name) > 1) {  // "INC X,2", the form the source compiler writes
-    const std::string first = GetField(name, 1);
+    const std::string_view first = FieldView(name, 1);
     step = name.substr(first.size() + 1);
     name = first;
     hasStep = true;
@@ -285,24 +430,78 @@ void AssembleIncDec(const std::string& Line, int32_t Operands, bool Inc) {
     return;
   }
   int32_t amount = 0;
-  if (!ScriptProfile().IntWord(step, amount)) {
+  if (!ScriptProfile().IntWord(std::string(step), amount)) {
     InvalidNumber(step);
     return;
   }
   Out().WriteDWord(static_cast<uint32_t>(amount));
 }
 
-void AssembleLine(const std::string& Line) {
-  const std::string mnemonic = UpperShort(GetWord(Line, 1));
-  int32_t m = -1;
-  for (int32_t i = 0; i < kInstructionCount; ++i)
-    if (mnemonic == ScriptInstructions[i].Mnemonic) m = i;
+// A word of at most 15 characters packed into two numbers, for comparing in two steps; the
+// length goes with it.
+struct TPackedWord {
+  uint64_t Low = 0, High = 0;
+  size_t Size = 0;
+  bool operator==(const TPackedWord&) const = default;
+};
+
+constexpr TPackedWord Pack(std::string_view Word) {
+  TPackedWord p;
+  p.Size = Word.size();
+  for (size_t i = 0; i < Word.size() && i < 16; ++i) {
+    const uint64_t byte = static_cast<uint8_t>(Word[i]);
+    if (i < 8) p.Low |= byte << (8 * i);
+    else p.High |= byte << (8 * (i - 8));
+  }
+  return p;
+}
+
+constexpr size_t PackedSlot(const TPackedWord& W, size_t Mask) {
+  return static_cast<size_t>(((W.Low ^ (W.High * 31) ^ W.Size) * 0x9E3779B97F4A7C15ull) >> 40) & Mask;
+}
+
+// The row of the last mnemonic equal to Word upper-cased; -1 for none.
+int32_t FindMnemonic(std::string_view Word) {
+  // Rows by packed mnemonic, open addressing; a later row of an equal mnemonic takes the slot.
+  constexpr size_t kSlots = 64;
+  struct TSlot {
+    TPackedWord Word;
+    int32_t Row = -1;
+  };
+  static constexpr std::array<TSlot, kSlots> kTable = [] {
+    std::array<TSlot, kSlots> t{};
+    for (int32_t i = 0; i < kInstructionCount; ++i) {
+      const TPackedWord w = Pack(ScriptInstructions[i].Mnemonic);
+      size_t k = PackedSlot(w, kSlots - 1);
+      while (t[k].Row >= 0 && !(t[k].Word == w)) k = (k + 1) & (kSlots - 1);
+      t[k] = {w, i};
+    }
+    return t;
+  }();
+  constexpr size_t kLongest = 11;  // PUSHPOINTER
+  if (Word.size() > kLongest) return -1;
+  char upper[kLongest];
+  for (size_t i = 0; i < Word.size(); ++i) upper[i] = UpperByte(Word[i]);
+  const TPackedWord key = Pack(std::string_view(upper, Word.size()));
+  for (size_t k = PackedSlot(key, kSlots - 1);; k = (k + 1) & (kSlots - 1)) {
+    if (kTable[k].Row < 0) return -1;
+    if (kTable[k].Word == key) return kTable[k].Row;
+  }
+}
+
+uint8_t CompileCalcText(std::string_view Expression);
+
+void AssembleLine(std::string_view Line) {
+  std::string_view words[3];
+  const int32_t wordCount = SplitWords(Line, words, 3);
+  const std::string_view word = words[0];
+  const int32_t m = FindMnemonic(word);
   if (m < 0) {
-    Fail("C-005 : ERROR : Unknown command (" + Quoted(mnemonic) + ")");
+    Fail("C-005 : ERROR : Unknown command (" + Quoted(UpperShort(word)) + ")");
     return;
   }
   const TScriptInstruction& ins = ScriptInstructions[m];
-  const int32_t operands = CountWords(Line) - 1;
+  const int32_t operands = wordCount - 1;
   if (operands < ins.MinOperands || operands > ins.MaxOperands) {
     Fail("C-008 : ERROR : Incorrect parameter count\r\n" + Quoted(Line) + "\r\nAt least " +
          std::to_string(ins.MinOperands) + " are needed, maximum is " + std::to_string(ins.MaxOperands) + ".");
@@ -310,8 +509,8 @@ void AssembleLine(const std::string& Line) {
   }
   TScriptStream& out = Out();
   const auto op = [&out, &ins] { out.WriteByte(ins.Opcode); };
-  const std::string w2 = operands >= 1 ? GetWord(Line, 2) : std::string();
-  const std::string w3 = operands >= 2 ? GetWord(Line, 3) : std::string();
+  const std::string_view w2 = operands >= 1 ? words[1] : std::string_view();
+  const std::string_view w3 = operands >= 2 ? words[2] : std::string_view();
   switch (m) {
     case kMnMov:
       op();
@@ -343,7 +542,7 @@ void AssembleLine(const std::string& Line) {
       out.WriteByte(static_cast<uint8_t>(count));
       out.WriteByte(static_cast<uint8_t>(family + 1));
       for (int32_t f = 1; f <= count; ++f) {
-        const int32_t i = AddVarName(GetField(w2, f));
+        const int32_t i = AddVarName(FieldView(w2, f));
         if (i == 0) break;
         out.WriteWord(static_cast<uint16_t>(i));
         auto v = std::make_unique<TSVariable>();
@@ -356,10 +555,10 @@ void AssembleLine(const std::string& Line) {
     }
     case kMnMovr: {
       op();
-      std::string w = w2;
+      std::string_view w = w2;
       if (!w.empty() && w[0] == '+') {
         out.WriteByte(0);
-        w.erase(0, 1);
+        w.remove_prefix(1);
       } else {
         out.WriteByte(1);
       }
@@ -367,10 +566,10 @@ void AssembleLine(const std::string& Line) {
       break;
     }
     case kMnMovd: {
-      const std::string rest = Line.substr(Line.find(' ') + 1);
+      const std::string_view rest = Line.substr(Line.find(' ') + 1);
       const size_t blank = rest.find(' ');
-      const std::string a = rest.substr(0, blank);
-      const std::string b = blank == std::string::npos ? std::string() : rest.substr(blank + 1);
+      const std::string_view a = rest.substr(0, blank);
+      const std::string_view b = blank == std::string_view::npos ? std::string_view() : rest.substr(blank + 1);
       op();
       if (VariableOperand(a, "C-009-002")) VariableOperand(b, "C-009-002");
       break;
@@ -383,15 +582,13 @@ void AssembleLine(const std::string& Line) {
       }
       op();
       out.WriteByte(static_cast<uint8_t>(count));
-      for (int32_t f = 1; f <= count; ++f) out.WriteWord(VarNameIndex(GetField(w2, f)));
+      for (int32_t f = 1; f <= count; ++f) out.WriteWord(VarNameIndex(FieldView(w2, f)));
       break;
     }
     case kMnJump: {
       op();
       const std::string name = UpperShort(w2);
-      const TSLabel* found = nullptr;
-      for (const TSLabel& l : Current->Labels)
-        if (l.Name == name) found = &l;
+      const TSLabel* found = FindLabel(name);
       if (found == nullptr) {
         Fail("C-015 : ERROR : Unknown jump-label (" + Quoted(name) + ")");
         break;
@@ -403,14 +600,13 @@ void AssembleLine(const std::string& Line) {
     case kMnProc: AssembleProc(Line, operands); break;
     case kMnLabel: {
       const std::string name = UpperShort(w2);
-      for (const TSLabel& l : Current->Labels) {
-        if (l.Name == name) {
-          Fail("C-011 : ERROR : It's not possible to define two or more labels with the same name : " + Quoted(name) +
-               "!");
-          return;
-        }
+      if (FindLabel(name) != nullptr) {
+        Fail("C-011 : ERROR : It's not possible to define two or more labels with the same name : " + Quoted(name) +
+             "!");
+        return;
       }
-      Current->Labels.push_back({name.substr(0, 25), static_cast<int32_t>(out.Position)});
+      Current->Labels.push_back({name.substr(0, kNameLength), static_cast<int32_t>(out.Position)});
+      Current->LabelIndex.Put(static_cast<int32_t>(Current->Labels.size()), TLabelName{&Current->Labels});
       break;
     }
     case kMnPush:
@@ -422,7 +618,7 @@ void AssembleLine(const std::string& Line) {
       CalcTempCount = 0;
       op();
       break;
-    case kMnCalc: CompileCalc(Line.substr(Line.find(' ') + 1)); break;
+    case kMnCalc: CompileCalcText(Line.substr(Line.find(' ') + 1)); break;
     case kMnCallExt: {
       const std::string name = UpperShort(w2);
       bool any = false;
@@ -507,40 +703,49 @@ bool TooBig() { return Fail("C-020 : ERROR : Script too long (more than 65536 by
 
 // ---- The expression compiler
 
+constexpr int32_t kMaxOperands = 255;
+
+// One operand with the operator that follows it. Set in full when it is added to a list.
 struct TExpD {
-  uint8_t Op = 0;
-  int32_t Prec = 0;
-  std::string Operand;
-  int32_t Prev = -1;
-  int32_t Next = 0;
-  int32_t Slot = -1;
+  uint8_t Op;
+  int32_t Prec;
+  uint32_t At;   // the operand's place in the expression
+  uint32_t Size;
+  int32_t Prev;
+  int32_t Next;
+  int32_t Slot;
 };
 
 // Stable, by descending precedence; Prev and Next keep naming the same operands.
-void SortByPrecedence(std::vector<TExpD>& List) {
-  const int32_t n = static_cast<int32_t>(List.size());
-  std::vector<int32_t> order(size_t(n), 0);
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [&List](int32_t x, int32_t y) { return List[x].Prec > List[y].Prec; });
-  std::vector<int32_t> where(size_t(n), 0);
+void SortByPrecedence(TExpD* List, int32_t n) {
+  int32_t order[kMaxOperands];
+  for (int32_t k = 0; k < n; ++k) {
+    const int32_t item = k;
+    int32_t j = k;
+    for (; j > 0 && List[order[j - 1]].Prec < List[item].Prec; --j) order[j] = order[j - 1];
+    order[j] = item;
+  }
+  bool moved = false;
+  for (int32_t k = 0; k < n && !moved; ++k) moved = order[k] != k;
+  if (!moved) return;
+  int32_t where[kMaxOperands];
   for (int32_t k = 0; k < n; ++k) where[order[k]] = k;
-  std::vector<TExpD> sorted;
-  sorted.reserve(size_t(n));
-  for (int32_t k = 0; k < n; ++k) sorted.push_back(List[order[k]]);
-  for (TExpD& e : sorted) {
+  TExpD sorted[kMaxOperands];
+  for (int32_t k = 0; k < n; ++k) {
+    TExpD e = List[order[k]];
     if (e.Prev >= 0 && e.Prev < n) e.Prev = where[e.Prev];
     if (e.Next >= 0 && e.Next < n) e.Next = where[e.Next];
+    sorted[k] = e;
   }
-  List.swap(sorted);
+  std::copy(sorted, sorted + n, List);
 }
 
 // One step per operator, higher precedence first and equal precedence from the left. Each
 // group of operands already combined keeps its current value in one slot; a step reads the
 // slots that hold its two groups' current values, writes D and copies into E, both slots of the
 // merged group.
-void EmitCalcOps(std::vector<TExpD>& List) {
-  const int32_t n = static_cast<int32_t>(List.size());
-  std::vector<int32_t> parent(static_cast<size_t>(n)), groupSlot(parent), groupValue(parent), slotValue(parent);
+void EmitCalcOps(TExpD* List, int32_t n) {
+  int32_t parent[kMaxOperands], groupSlot[kMaxOperands], groupValue[kMaxOperands], slotValue[kMaxOperands];
   for (int32_t k = 0; k < n; ++k) parent[k] = groupSlot[k] = groupValue[k] = slotValue[k] = k;
   int32_t nextValue = n;
   const auto find = [&parent](int32_t x) {
@@ -583,7 +788,7 @@ void EmitCalcOps(std::vector<TExpD>& List) {
   }
 }
 
-bool AllDigits(const std::string& S) {
+bool AllDigits(std::string_view S) {
   return std::all_of(S.begin(), S.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
@@ -597,18 +802,184 @@ uint8_t TypeBit(uint8_t Kind) {
   }
 }
 
+uint8_t OperatorIndex(std::string_view Op) {
+  static constexpr std::array<TPackedWord, kCalcOperatorCount> kSymbols = [] {
+    std::array<TPackedWord, kCalcOperatorCount> s{};
+    for (int32_t i = 0; i < kCalcOperatorCount; ++i) s[size_t(i)] = Pack(CalcOperators[i].Symbol);
+    return s;
+  }();
+  if (Op.size() <= 3) {  // the longest operator
+    const TPackedWord key = Pack(Op);
+    for (int32_t i = kCalcOperatorCount - 1; i >= 0; --i)
+      if (kSymbols[size_t(i)] == key) return static_cast<uint8_t>(i);
+  }
+  Fail("C-001 : ERROR : Unknown calculation-type (" + Quoted(Op) + ")");
+  return 0;
+}
+
+uint8_t CompileCalcText(std::string_view Expression) {
+  if (Current == nullptr) return 255;
+  std::string owned;
+  std::string_view expr = Expression;
+  const bool negative = !expr.empty() && expr[0] == '-';
+  if (negative || expr.find('(') != std::string_view::npos) {
+    owned = expr;
+    if (negative) owned.insert(0, "0");
+    // Parenthesised parts first, innermost (last opened) first.
+    for (;;) {
+      const size_t open = owned.rfind('(');
+      if (open == std::string::npos) break;
+      const size_t close = owned.find(')', open + 1);
+      if (close == std::string::npos) {
+        Fail("C-002 : ERROR : Calculation not closed");
+        return 255;
+      }
+      const uint8_t inner = CompileCalcText(std::string_view(owned).substr(open + 1, close - open - 1));
+      if (inner == 255 || ScriptErrorFlag) return 255;
+      owned.replace(open, close - open + 1, "$" + std::to_string(inner));
+    }
+    expr = owned;
+  }
+  // A part that is only a temporary needs no instruction.
+  if (!expr.empty() && expr[0] == '$' && expr.size() <= 3 && AllDigits(expr.substr(1))) {
+    uint16_t temporary = 0;
+    if (!ScriptProfile().TemporaryWord(std::string(expr.substr(1)), temporary)) {
+      InvalidNumber(expr);
+      return 255;
+    }
+    return static_cast<uint8_t>(temporary);
+  }
+  // Operands from the left, each with the operator that follows it.
+  TExpD list[kMaxOperands];
+  int32_t count = 0;
+  size_t pos = 0;
+  while (pos < expr.size()) {
+    size_t j = pos + 1;
+    if (expr[pos] == '\'') {
+      while (j < expr.size()) {
+        if (expr[j] == '\'') {
+          if (j + 1 < expr.size() && expr[j + 1] == '\'') {
+            j += 2;
+            continue;
+          }
+          ++j;
+          break;
+        }
+        ++j;
+      }
+    }
+    for (; j < expr.size() && !IsCalcChar(expr[j]); ++j) {
+      if (expr[j] == '\'') {
+        Fail("C-007 : ERROR : STRING-ERROR (" + Quoted(expr.substr(pos)) + ")!");
+        return 255;
+      }
+    }
+    TExpD e;
+    e.Op = 0;
+    e.At = static_cast<uint32_t>(pos);
+    e.Size = static_cast<uint32_t>(j - pos);
+    bool last = true;
+    if (j < expr.size()) {
+      size_t k = j;
+      while (k < expr.size() && IsCalcChar(expr[k])) ++k;
+      if (k == expr.size()) {
+        Fail("C-003 : ERROR : Calc-sign, but no following data");
+        return 255;
+      }
+      e.Op = OperatorIndex(expr.substr(j, k - j));
+      last = e.Op == 0;  // an unknown operator ends the operands
+      pos = k;
+    } else {
+      pos = expr.size();
+    }
+    if (e.Size > 255 || count >= kMaxOperands) {
+      TooLong(e.Size > 255 ? "operand longer than 255 characters" : "more than 255 operands");
+      return 255;
+    }
+    e.Prec = CalcOperators[e.Op].Precedence;
+    e.Prev = count - 1;
+    e.Next = count + 1;
+    e.Slot = -1;
+    list[count++] = e;
+    if (last) break;
+  }
+  if (count > 1) SortByPrecedence(list, count);
+  if (CalcTempCount >= 254) {
+    Fail("C-023 : ERROR : Too many calculations without BUFFC (more than 254)");
+    return 255;
+  }
+  TScriptStream& out = Out();
+  out.WriteByte(ScriptInstructions[kMnCalc].Opcode);
+  out.WriteByte(static_cast<uint8_t>(count));
+  uint8_t types = 0;
+  for (int32_t k = 0; k < count; ++k) {
+    const std::string_view o = expr.substr(list[k].At, list[k].Size);
+    const char c = o.empty() ? '\0' : o[0];
+    if (c == '\'') {
+      std::string text(o.size() >= 2 ? o.substr(1, o.size() - 2) : std::string_view());
+      for (size_t i = 0; i + 1 < text.size(); ++i)
+        if (text[i] == '\'' && text[i + 1] == '\'') text.erase(i, 1);
+      out.WriteByte(kOperandString);
+      out.WriteString(text);
+      types |= kCalcTypeString;
+    } else if (c == '$') {
+      uint16_t temporary = 0;
+      if (!ScriptProfile().TemporaryWord(std::string(o.substr(1)), temporary)) {
+        InvalidNumber(o);
+        return 255;
+      }
+      out.WriteByte(kOperandTemporary);
+      out.WriteWord(temporary);
+      types |= LastCalcTypes;
+    } else if (IsNumberStart(c)) {
+      if (o.find('.') != std::string_view::npos) {
+        float f = 0;
+        if (!ScriptProfile().FloatWord(std::string(o), f)) {
+          InvalidNumber(o);
+          return 255;
+        }
+        out.WriteByte(kOperandFloat);
+        out.WriteSingle(f);
+        types |= kCalcTypeFloat;
+      } else {
+        int32_t n = 0;
+        if (!ScriptProfile().IntWord(std::string(o), n)) {
+          InvalidNumber(o);
+          return 255;
+        }
+        out.WriteByte(kOperandInteger);
+        out.WriteDWord(static_cast<uint32_t>(n));
+        types |= kCalcTypeInteger;
+      }
+    } else {
+      out.WriteByte(kOperandVariable);
+      const uint16_t i = VarNameIndex(o);
+      if (i == 0) {
+        Fail("C-009-006 : ERROR : Unknown variable (" + Quoted(o) + ")");
+        return 255;
+      }
+      out.WriteWord(i);
+      if (const auto* v = static_cast<const TSVariable*>(VarNameTable[i].Current)) types |= TypeBit(v->Value->Kind);
+    }
+  }
+  ++CalcTempCount;
+  const uint8_t result = static_cast<uint8_t>(CalcTempCount & 255);
+  if (count > 1) EmitCalcOps(list, count);
+  out.WriteByte(255);
+  LastCalcTypes = types;
+  if ((types & kCalcTypeString) != 0 && (types & (kCalcTypeInteger | kCalcTypeFloat)) != 0)
+    Fail("C-006 : ERROR : Incompatible types : String and Integer/Float");
+  return result;
+}
+
 }  // namespace
 
 // ---- Name tables
 
-uint16_t VarNameIndex(const std::string& Name) { return FindName(VarNameTable, VarNameCount, Name); }
-uint16_t ProcNameIndex(const std::string& Name) { return FindName(ProcNameTable, ProcNameCount, Name); }
-int32_t AddVarName(const std::string& Name) {
-  return AddName(VarNameTable, VarNameCount, VarNameIndex(Name), Name);
-}
-int32_t AddProcName(const std::string& Name) {
-  return AddName(ProcNameTable, ProcNameCount, ProcNameIndex(Name), Name);
-}
+uint16_t VarNameIndex(std::string_view Name) { return FindName(VarNameTable, VarNameCount, Name); }
+uint16_t ProcNameIndex(std::string_view Name) { return FindName(ProcNameTable, ProcNameCount, Name); }
+int32_t AddVarName(std::string_view Name) { return AddName(VarNameTable, VarNameCount, VarNameIndex(Name), Name); }
+int32_t AddProcName(std::string_view Name) { return AddName(ProcNameTable, ProcNameCount, ProcNameIndex(Name), Name); }
 
 void InitCompiler() {
   for (int32_t i = 0; i <= kNameTableSize; ++i) {
@@ -619,6 +990,10 @@ void InitCompiler() {
     }
   }
   VarNameCount = ProcNameCount = 0;
+  for (TTableIndex* index : {&VarIndex, &ProcIndex}) {
+    index->Hash.Clear();
+    index->Covered = 0;
+  }
   CalcTempCount = 0;
   LastCalcTypes = 0;
 }
@@ -640,12 +1015,13 @@ void AssembleScript(const std::vector<std::string>& Lines, TScriptStream& Code) 
   CalcTempCount = 0;
   LastCalcTypes = 0;
   Code.Clear();
+  Code.Bytes.reserve(Lines.size() * 8);
   Code.WriteDWord(0);
   for (const std::string& raw : Lines) {
     if (ScriptErrorFlag) break;
     const size_t start = raw.find_first_not_of(' ');
     if (start == std::string::npos) continue;
-    const std::string line = raw.substr(start);
+    const std::string_view line = std::string_view(raw).substr(start);
     if (line[0] == '^') LinkHostVariable(UpperShort(line.substr(1)));
     else if (line[0] == '@') LinkHostProcedure(UpperShort(line.substr(1)));
     else AssembleLine(line);
@@ -677,157 +1053,8 @@ void AssembleScript(const std::vector<std::string>& Lines, TScriptStream& Code) 
   Code.WriteDWord(size);
 }
 
-uint8_t CalcOpIndex(const std::string& Op) {
-  for (int32_t i = kCalcOperatorCount - 1; i >= 0; --i)
-    if (Op == CalcOperators[i].Symbol) return static_cast<uint8_t>(i);
-  Fail("C-001 : ERROR : Unknown calculation-type (" + Quoted(Op) + ")");
-  return 0;
-}
+uint8_t CalcOpIndex(const std::string& Op) { return OperatorIndex(Op); }
 
 bool IsNumberStart(char C) { return C == '+' || C == '-' || (C >= '0' && C <= '9'); }
 
-uint8_t CompileCalc(const std::string& Expression) {
-  if (Current == nullptr) return 255;
-  std::string expr = Expression;
-  if (!expr.empty() && expr[0] == '-') expr.insert(0, "0");
-  // Parenthesised parts first, innermost (last opened) first.
-  for (;;) {
-    const size_t open = expr.rfind('(');
-    if (open == std::string::npos) break;
-    const size_t close = expr.find(')', open + 1);
-    if (close == std::string::npos) {
-      Fail("C-002 : ERROR : Calculation not closed");
-      return 255;
-    }
-    const uint8_t inner = CompileCalc(expr.substr(open + 1, close - open - 1));
-    if (inner == 255 || ScriptErrorFlag) return 255;
-    expr.replace(open, close - open + 1, "$" + std::to_string(inner));
-  }
-  // A part that is only a temporary needs no instruction.
-  if (!expr.empty() && expr[0] == '$' && expr.size() <= 3 && AllDigits(expr.substr(1))) {
-    uint16_t temporary = 0;
-    if (!ScriptProfile().TemporaryWord(expr.substr(1), temporary)) {
-      InvalidNumber(expr);
-      return 255;
-    }
-    return static_cast<uint8_t>(temporary);
-  }
-  // Operands from the left, each with the operator that follows it.
-  std::vector<TExpD> list;
-  size_t pos = 0;
-  while (pos < expr.size()) {
-    size_t j = pos + 1;
-    if (expr[pos] == '\'') {
-      while (j < expr.size()) {
-        if (expr[j] == '\'') {
-          if (j + 1 < expr.size() && expr[j + 1] == '\'') {
-            j += 2;
-            continue;
-          }
-          ++j;
-          break;
-        }
-        ++j;
-      }
-    }
-    for (; j < expr.size() && !IsCalcChar(expr[j]); ++j) {
-      if (expr[j] == '\'') {
-        Fail("C-007 : ERROR : STRING-ERROR (" + Quoted(expr.substr(pos)) + ")!");
-        return 255;
-      }
-    }
-    TExpD e;
-    e.Operand = expr.substr(pos, j - pos);
-    bool last = true;
-    if (j < expr.size()) {
-      size_t k = j;
-      while (k < expr.size() && IsCalcChar(expr[k])) ++k;
-      if (k == expr.size()) {
-        Fail("C-003 : ERROR : Calc-sign, but no following data");
-        return 255;
-      }
-      const std::string op = expr.substr(j, k - j);
-      e.Op = CalcOpIndex(op);
-      last = e.Op == 0;  // an unknown operator ends the operands
-      pos = k;
-    } else {
-      pos = expr.size();
-    }
-    if (e.Operand.size() > 255 || list.size() >= 255) {
-      TooLong(e.Operand.size() > 255 ? "operand longer than 255 characters" : "more than 255 operands");
-      return 255;
-    }
-    e.Prec = CalcOperators[e.Op].Precedence;
-    e.Prev = static_cast<int32_t>(list.size()) - 1;
-    e.Next = static_cast<int32_t>(list.size()) + 1;
-    list.push_back(std::move(e));
-    if (last) break;
-  }
-  if (list.size() > 1) SortByPrecedence(list);
-  if (CalcTempCount >= 254) {
-    Fail("C-023 : ERROR : Too many calculations without BUFFC (more than 254)");
-    return 255;
-  }
-  TScriptStream& out = Out();
-  out.WriteByte(ScriptInstructions[kMnCalc].Opcode);
-  out.WriteByte(static_cast<uint8_t>(list.size()));
-  uint8_t types = 0;
-  for (const TExpD& e : list) {
-    const std::string& o = e.Operand;
-    const char c = o.empty() ? '\0' : o[0];
-    if (c == '\'') {
-      std::string text = o.size() >= 2 ? o.substr(1, o.size() - 2) : std::string();
-      for (size_t i = 0; i + 1 < text.size(); ++i)
-        if (text[i] == '\'' && text[i + 1] == '\'') text.erase(i, 1);
-      out.WriteByte(kOperandString);
-      out.WriteString(text);
-      types |= kCalcTypeString;
-    } else if (c == '$') {
-      uint16_t temporary = 0;
-      if (!ScriptProfile().TemporaryWord(o.substr(1), temporary)) {
-        InvalidNumber(o);
-        return 255;
-      }
-      out.WriteByte(kOperandTemporary);
-      out.WriteWord(temporary);
-      types |= LastCalcTypes;
-    } else if (IsNumberStart(c)) {
-      if (o.find('.') != std::string::npos) {
-        float f = 0;
-        if (!ScriptProfile().FloatWord(o, f)) {
-          InvalidNumber(o);
-          return 255;
-        }
-        out.WriteByte(kOperandFloat);
-        out.WriteSingle(f);
-        types |= kCalcTypeFloat;
-      } else {
-        int32_t n = 0;
-        if (!ScriptProfile().IntWord(o, n)) {
-          InvalidNumber(o);
-          return 255;
-        }
-        out.WriteByte(kOperandInteger);
-        out.WriteDWord(static_cast<uint32_t>(n));
-        types |= kCalcTypeInteger;
-      }
-    } else {
-      out.WriteByte(kOperandVariable);
-      const uint16_t i = VarNameIndex(o);
-      if (i == 0) {
-        Fail("C-009-006 : ERROR : Unknown variable (" + Quoted(o) + ")");
-        return 255;
-      }
-      out.WriteWord(i);
-      if (const auto* v = static_cast<const TSVariable*>(VarNameTable[i].Current)) types |= TypeBit(v->Value->Kind);
-    }
-  }
-  ++CalcTempCount;
-  const uint8_t result = static_cast<uint8_t>(CalcTempCount & 255);
-  if (list.size() > 1) EmitCalcOps(list);
-  out.WriteByte(255);
-  LastCalcTypes = types;
-  if ((types & kCalcTypeString) != 0 && (types & (kCalcTypeInteger | kCalcTypeFloat)) != 0)
-    Fail("C-006 : ERROR : Incompatible types : String and Integer/Float");
-  return result;
-}
+uint8_t CompileCalc(const std::string& Expression) { return CompileCalcText(Expression); }

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "script/sdatabase.h"
@@ -25,11 +26,19 @@ class TScriptStream {
     Bytes.clear();
     Position = 0;
   }
-  void WriteByte(uint8_t B);
+  void WriteByte(uint8_t B) {
+    if (Position == Bytes.size()) {  // appending, the usual case
+      Bytes.push_back(B);
+      ++Position;
+    } else {
+      WriteBytes(&B, 1);
+    }
+  }
   void WriteWord(uint16_t W);
   void WriteDWord(uint32_t D);
   void WriteSingle(float X);
   void WriteString(const std::string& S);  // a length byte, then at most 255 characters
+  void WriteBytes(const void* Data, size_t N);
 };
 
 // ---- The assembler's name tables: entries 1 to 2,001 (entry 0 is never used)
@@ -41,12 +50,12 @@ extern int32_t ProcNameCount;
 
 // The number of the last entry whose name equals Name upper-cased; 0 when none. A name longer
 // than 25 characters never equals its stored, cut form.
-uint16_t VarNameIndex(const std::string& Name);
-uint16_t ProcNameIndex(const std::string& Name);
+uint16_t VarNameIndex(std::string_view Name);
+uint16_t ProcNameIndex(std::string_view Name);
 // VarNameIndex(Name), or a new entry (upper-cased, cut to 25, unbound). A full table reports
 // C-019 and gives 0.
-int32_t AddVarName(const std::string& Name);
-int32_t AddProcName(const std::string& Name);
+int32_t AddVarName(std::string_view Name);
+int32_t AddProcName(std::string_view Name);
 
 // Unit start and end: the name tables empty and unbound.
 void InitCompiler();

@@ -138,10 +138,18 @@ void ScriptError(const std::string& Message) {
   ScriptErrorFlag = true;
 }
 
-int32_t FindTypeFamily(const std::string& TypeName) {
-  const std::string key = "/" + TypeName + "/";
+int32_t FindTypeFamily(std::string_view TypeName) {
   int32_t family = -1;
-  for (int32_t i = 0; i < 4; ++i)
-    if (std::string(TypeFamilyTexts[i]).find(key) != std::string::npos) family = i;
+  for (int32_t i = 0; i < 4; ++i) {
+    // Some occurrence of the name with a "/" on either side.
+    const std::string_view text = TypeFamilyTexts[i];
+    for (size_t at = text.find(TypeName, 1); at != std::string_view::npos; at = text.find(TypeName, at + 1)) {
+      const size_t end = at + TypeName.size();
+      if (text[at - 1] == '/' && end < text.size() && text[end] == '/') {
+        family = i;
+        break;
+      }
+    }
+  }
   return family;
 }

@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "engine/base/pointerlist.h"
 #include "engine/base/scriptvalue.h"
@@ -179,4 +180,4 @@ inline constexpr const char* TypeFamilyTexts[4] = {"/INTEGER/BOOLEAN/BYTE/WORD/C
                                                    "/FLOAT/SINGLE/EXTENDED/", "/STRING/SHORTSTRING/CHAR/",
                                                    "/RECORD/"};
 // The last family whose text contains "/" + TypeName + "/" (compared exactly); -1 for none.
-int32_t FindTypeFamily(const std::string& TypeName);
+int32_t FindTypeFamily(std::string_view TypeName);

@@ -1,6 +1,7 @@
 #include "script/sourcecompiler.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string_view>
 
@@ -11,7 +12,7 @@ namespace {
 // The keywords that head a statement, matched against the whole head; the last equal one counts
 // (so "CONST " always reaches its second entry).
 constexpr int32_t kKeywordCount = 20;
-const char* const kKeywords[kKeywordCount] = {
+constexpr std::string_view kKeywords[kKeywordCount] = {
     "IFNOT ", "SCRIPT ", "VAR ",       "BEGIN ",    "IF ",     "FOR ",  "WHILE ", "REPEAT ", "DEFINEPROC ", "DEFINEVAR ",
     "ASM ",   "PROCEDURE ", "FUNCTION ", "RESULT(", "INC(",   "DEC(",  "CONST ", "TYPE ",   "-->",         "CONST "};
 enum : int32_t {
@@ -19,7 +20,7 @@ enum : int32_t {
   kKwAsm, kKwProcedure, kKwFunction, kKwResult, kKwInc, kKwDec, kKwConstUnused, kKwType, kKwStackPop, kKwConst
 };
 
-const char* const kStatementKeywords[] = {"BEGIN ", "IF ",      "IFNOT ", "FOR ",  "REPEAT ", "WHILE ", "CASE ",
+constexpr std::string_view kStatementKeywords[] = {"BEGIN ", "IF ",      "IFNOT ", "FOR ",  "REPEAT ", "WHILE ", "CASE ",
                                           "WITH ",  "ASM ",     "RESULT(", "INC(", "DEC(",    "-->"};
 
 // Words before which a blank is kept, and words after which a line end becomes a blank.
@@ -143,9 +144,14 @@ bool Fail(const std::string& Message) {
   return false;
 }
 
+// A == B, the last characters compared first: names in the tables often differ only there.
+bool SameName(const std::string& A, const std::string& B) {
+  return A.size() == B.size() && (A.empty() || A.back() == B.back()) && A == B;
+}
+
 int32_t Find1(const std::vector<TSVEnt>& Table, const std::string& Upper) {
   for (size_t i = 0; i < Table.size(); ++i)
-    if (Table[i].Name == Upper) return static_cast<int32_t>(i) + 1;
+    if (SameName(Table[i].Name, Upper)) return static_cast<int32_t>(i) + 1;
   return -1;
 }
 
@@ -175,8 +181,9 @@ std::string JoinSourceLines(const std::vector<std::string>& Lines) {
 
 std::string StripComments(const std::string& Text) {
   enum State { kNone, kQuote, kLine, kSlashStar, kParenStar, kBrace };
-  std::string out;
-  out.reserve(Text.size());
+  // Every character is kept at most once, so the result fits in the text's size.
+  std::string out(Text.size(), '\0');
+  size_t n = 0;
   State state = kNone;
   size_t start = 0;  // where the open comment began
   size_t i = 0;
@@ -186,18 +193,23 @@ std::string StripComments(const std::string& Text) {
     const char next = Text[i + 1];
     switch (state) {
       case kNone:
+        if (c != '\'' && c != '(' && c != '/' && c != '{') {  // plain text
+          out[n++] = c;
+          ++i;
+          break;
+        }
         if (c == '\'') state = kQuote;
         else if (c == '(' && next == '*') state = kParenStar;
         else if (c == '/' && next == '/') state = kLine;
         else if (c == '/' && next == '*') state = kSlashStar;
         else if (c == '{') state = kBrace;
-        if (state == kNone || state == kQuote) out += c;
+        if (state == kNone || state == kQuote) out[n++] = c;
         else start = i;
         ++i;  // the opener's "*" may also close the comment: "/*/" and "(*)" are whole
         break;
       case kQuote:
         if (c == '\'') state = kNone;
-        out += c;
+        out[n++] = c;
         ++i;
         break;
       case kLine:
@@ -223,51 +235,80 @@ std::string StripComments(const std::string& Text) {
         break;
     }
   }
-  if (state == kNone || state == kQuote) out.append(Text, std::min(i, Text.size()), std::string::npos);
-  else out.append(Text, start, std::string::npos);  // a comment still open stays
+  // A comment still open stays.
+  const size_t from = (state == kNone || state == kQuote) ? std::min(i, Text.size()) : start;
+  Text.copy(out.data() + n, Text.size() - from, from);
+  out.resize(n + (Text.size() - from));
   return out;
 }
 
 std::string SplitStatements(const std::string& Text) {
   const std::string_view t = Text;
-  const auto before = [t](size_t I, std::string_view W) { return I >= W.size() && SameNoCase(t.substr(I - W.size(), W.size()), W); };
-  const auto after = [t](size_t I, std::string_view W) { return I + W.size() < t.size() && SameNoCase(t.substr(I + 1, W.size()), W); };
-  std::string out;
-  out.reserve(Text.size());
+  // The words are upper case: a word can only end before I when the character before I is its
+  // last letter, and only start after I when the character after I is its first.
+  const auto before = [t](size_t I, std::string_view W) {
+    return I >= W.size() && UpperChar(t[I - 1]) == W.back() && SameNoCase(t.substr(I - W.size(), W.size()), W);
+  };
+  const auto after = [t](size_t I, std::string_view W) {
+    return I + W.size() < t.size() && UpperChar(t[I + 1]) == W[0] && SameNoCase(t.substr(I + 1, W.size()), W);
+  };
+  // Every character gives at most one, so the result fits in the text's size.
+  std::string out(Text.size(), '\0');
+  size_t n = 0;
   bool quote = false;
   for (size_t i = 0; i < t.size(); ++i) {
     const char c = t[i];
+    if (!quote && c != '\'' && c != ' ' && c != '\r' && c != '\n') {  // plain text
+      out[n++] = UpperChar(c);
+      continue;
+    }
     if (c == '\'') quote = !quote;
     if (quote) {
-      out += c;
+      out[n++] = c;
       continue;
     }
     if (c == ' ') {
+      // A blank between two characters that no word ends or starts with goes at once.
+      const char prev = i > 0 ? UpperChar(t[i - 1]) : '\0';
+      const char next = i + 1 < t.size() ? UpperChar(t[i + 1]) : '\0';
+      if (!(prev >= 'A' && prev <= 'Z') && next != 'D' && next != 'T' && next != 'E') continue;
       bool keep = before(i, "DO") || after(i, "DO") || before(i, "TO") || after(i, "TO");
       for (const std::string_view w : kBlankAfterWords) keep = keep || before(i, w);
       keep = keep || before(i, "THEN") || after(i, "THEN") || before(i, "ELSE");
-      if (keep) out += ' ';
-      else if (after(i, "ELSE")) out += ';';
+      if (keep) out[n++] = ' ';
+      else if (after(i, "ELSE")) out[n++] = ';';
     } else if (c == '\r') {
       bool blank = false;
       for (const std::string_view w : kLineEndAfterWords) blank = blank || before(i, w);
-      if (blank) out += ' ';
+      if (blank) out[n++] = ' ';
     } else if (c == '\n') {
-      if (after(i, "DO") || after(i, "TO") || after(i, "THEN")) out += ' ';
-      else if (after(i, "ELSE")) out += ';';
+      if (after(i, "DO") || after(i, "TO") || after(i, "THEN")) out[n++] = ' ';
+      else if (after(i, "ELSE")) out[n++] = ';';
     } else {
-      out += UpperChar(c);
+      out[n++] = UpperChar(c);
     }
   }
+  out.resize(n);
   return out;
 }
 
-int32_t FindBlockEnd(std::string_view Text, const std::string& Close, const std::string& Open1,
-                     const std::string& Open2, int32_t Depth) {
+namespace {
+int32_t BlockEnd(std::string_view Text, std::string_view Close, std::string_view Open1, std::string_view Open2,
+                 int32_t Depth) {
   if (Text.empty() || Close.empty()) return -1;
+  // Only a quote or the first character of a word can change the depth.
+  std::array<bool, 256> marks{};
+  marks[static_cast<uint8_t>('\'')] = true;
+  for (const std::string_view w : {Close, Open1, Open2})
+    if (!w.empty()) marks[static_cast<uint8_t>(w[0])] = true;
   bool quote = false;
   for (size_t i = 0; i + Close.size() <= Text.size(); ++i) {
-    if (Text[i] == '\'') quote = !quote;
+    const char c = Text[i];
+    if (!marks[static_cast<uint8_t>(c)]) {
+      if (Depth == 0 && !quote) return static_cast<int32_t>(i) + 1;
+      continue;
+    }
+    if (c == '\'') quote = !quote;
     if (quote) continue;
     if (StartsAt(Text, i, Open1) || StartsAt(Text, i, Open2)) ++Depth;
     if (StartsAt(Text, i, Close)) --Depth;
@@ -275,10 +316,16 @@ int32_t FindBlockEnd(std::string_view Text, const std::string& Close, const std:
   }
   return -1;
 }
+}  // namespace
+
+int32_t FindBlockEnd(std::string_view Text, const std::string& Close, const std::string& Open1,
+                     const std::string& Open2, int32_t Depth) {
+  return BlockEnd(Text, Close, Open1, Open2, Depth);
+}
 
 int32_t FindBlockEnd(const std::string& Text, const std::string& Close, const std::string& Open1,
                      const std::string& Open2, int32_t Depth) {
-  return FindBlockEnd(std::string_view(Text), Close, Open1, Open2, Depth);
+  return BlockEnd(Text, Close, Open1, Open2, Depth);
 }
 
 int32_t ArgCount(const std::string& Args) { return static_cast<int32_t>(SplitArgs(Args).size()); }
@@ -290,7 +337,7 @@ std::string GetArg(const std::string& Args, int32_t K) {
 
 bool IsStatementKeyword(const std::string& Head) {
   if (!MayEndKeyword(Head)) return false;
-  for (const char* k : kStatementKeywords)
+  for (const std::string_view k : kStatementKeywords)
     if (Head == k) return true;
   return false;
 }
@@ -321,9 +368,25 @@ class NestingGuard {
 };
 }  // namespace
 
+namespace {
+// Cuts the output to the lines written when the compilation ends, however it ends.
+class OutputEnd {
+ public:
+  OutputEnd(std::vector<std::string>& Out, const size_t& Lines) : out_(Out), lines_(Lines) {}
+  ~OutputEnd() { out_.resize(lines_); }
+  OutputEnd(const OutputEnd&) = delete;
+  OutputEnd& operator=(const OutputEnd&) = delete;
+
+ private:
+  std::vector<std::string>& out_;
+  const size_t& lines_;
+};
+}  // namespace
+
 void TSourceCompiler::Compile(const std::vector<std::string>& Source) {
   ScriptErrorFlag = false;
-  Out.clear();
+  Lines = 0;
+  const OutputEnd end(Out, Lines);
   std::string text = JoinSourceLines(Source);
   if (text.empty()) return;
   text = StripComments(text);
@@ -335,7 +398,8 @@ void TSourceCompiler::Compile(const std::vector<std::string>& Source) {
 
 void TSourceCompiler::CompilePrepared(const std::string& Text) {
   ScriptErrorFlag = false;
-  Out.clear();
+  Lines = 0;
+  const OutputEnd end(Out, Lines);
   Indent.clear();
   LabelCounter = 0;
   Depth = 0;
@@ -348,8 +412,8 @@ void TSourceCompiler::CompilePrepared(const std::string& Text) {
   if (Text.empty()) return;
   ScanStatements(Text);
   if (!ScriptErrorFlag) {
-    Out.push_back("BUFFC");
-    Out.push_back("QUIT");
+    NextLine() = "BUFFC";
+    NextLine() = "QUIT";
   }
 }
 
@@ -364,7 +428,7 @@ int32_t TSourceCompiler::FindConst(const std::string& Name) const {
 int32_t TSourceCompiler::FindProc(const std::string& Name) const {
   const std::string upper = Upper(Name);
   for (size_t i = 0; i < Procs.size(); ++i)
-    if (Procs[i].Name == upper) return static_cast<int32_t>(i) + 1;
+    if (SameName(Procs[i].Name, upper)) return static_cast<int32_t>(i) + 1;
   return -1;
 }
 
@@ -472,16 +536,33 @@ std::string TSourceCompiler::TakeWord() {
 
 // ---- Emission
 
-void TSourceCompiler::EmitLine(const std::string& Line) { Out.push_back(Indent + Line); }
+// The lines of Out past the ones written are those of an earlier compilation: their buffers are
+// reused, and whatever is left of them goes when the compilation ends.
+std::string& TSourceCompiler::NextLine() {
+  if (Lines == Out.size()) Out.emplace_back();
+  std::string& line = Out[Lines++];
+  line.clear();
+  return line;
+}
+
+void TSourceCompiler::EmitLine(std::string_view A, std::string_view B, std::string_view C, std::string_view D) {
+  std::string& line = NextLine();
+  line.reserve(Indent.size() + A.size() + B.size() + C.size() + D.size());
+  line += Indent;
+  line += A;
+  line += B;
+  line += C;
+  line += D;
+}
 void TSourceCompiler::IndentIn() { Indent += "   "; }
 void TSourceCompiler::IndentOut() { Indent.erase(0, std::min<size_t>(3, Indent.size())); }
 
 // ---- Scanner and dispatch
 
-void TSourceCompiler::ScanStatements(const std::string& Text) {
+void TSourceCompiler::ScanStatements(std::string Text) {
   NestingGuard guard(Depth);
   if (!guard.Entered()) return;
-  Scanners.push_back(Scanner{Text, 0, std::string(), 0});
+  Scanners.push_back(Scanner{std::move(Text), 0, std::string(), 0});
   while (!RestEmpty() && !ScriptErrorFlag) {
     {
       Scanner& s = Top();
@@ -489,6 +570,13 @@ void TSourceCompiler::ScanStatements(const std::string& Text) {
       ++s.Pos;
     }
     if (CompileStatement()) continue;
+    {
+      // Nothing below applies before the head holds one of the marks ";", "(", "[", ":=" or
+      // "-->". Every branch below empties the head, so a head only comes to hold a mark with the
+      // character just added.
+      const char added = Top().Head.back();
+      if (added != ';' && added != '(' && added != '[' && added != '=' && added != '>') continue;
+    }
     std::string head = Top().Head;
     if (const size_t arrow = head.find("-->"); arrow != std::string::npos) {
       // "X-->;" pushes X.
@@ -509,7 +597,7 @@ void TSourceCompiler::ScanStatements(const std::string& Text) {
       if (inc || dec) {
         head.erase(head.size() - 2);
         head.erase(0, head.find_first_not_of(' ') == std::string::npos ? head.size() : head.find_first_not_of(' '));
-        EmitLine((inc ? "INC " : "DEC ") + head);
+        EmitLine((inc ? "INC " : "DEC "), head);
       } else {
         CompileCall(head, false);
         EmitResultPops(head);
@@ -534,7 +622,7 @@ bool TSourceCompiler::CompileStatement() {
   const std::string& head = Top().Head;
   if (head.size() > 11 || !MayEndKeyword(head)) return false;
   int32_t keyword = -1;
-  for (int32_t i = 0; i < kKeywordCount; ++i)
+  for (int32_t i = kKeywordCount - 1; i >= 0 && keyword < 0; --i)
     if (head == kKeywords[i]) keyword = i;
   if (keyword < 0) return false;
   {
@@ -590,7 +678,7 @@ std::string TSourceCompiler::TakeDeclaration() {
 void TSourceCompiler::CompileDefineProc() {
   const std::string list = TakeDeclaration();
   for (const std::string& name : SplitOutsideQuotes(list, ',')) {
-    EmitLine("@" + name);
+    EmitLine("@", name);
     const std::string upper = Upper(name);
     bool linked = false;
     for (int32_t i = 0; i < ExtProcCount(); ++i) {
@@ -609,7 +697,7 @@ void TSourceCompiler::CompileDefineProc() {
 void TSourceCompiler::CompileDefineVar() {
   const std::string list = TakeDeclaration();
   for (const std::string& name : SplitOutsideQuotes(list, ',')) {
-    EmitLine("^" + name);
+    EmitLine("^", name);
     const std::string upper = Upper(name);
     bool linked = false;
     for (int32_t i = 0; i < ExtVarCount(); ++i) {
@@ -645,7 +733,7 @@ void TSourceCompiler::CompileVar() {
     if (family >= 0) {
       for (const std::string& n : declared)
         if (!AddVar(TSVEnt{Upper(n), -1, static_cast<uint8_t>(family)})) return;
-      EmitLine("SET " + names + " " + type);
+      EmitLine("SET ", names, " ", type);
     } else {
       bool recordMatched = false;
       int32_t aliasFamily = -1;
@@ -677,12 +765,12 @@ void TSourceCompiler::CompileVar() {
               fieldNames.push_back(v + "." + f);
               if (!AddVar(TSVEnt{Upper(v + "." + f), -1, static_cast<uint8_t>(ff)})) return;
             }
-            EmitLine("SET " + Join(fieldNames, ",") + " " + fieldType);
+            EmitLine("SET ", Join(fieldNames, ","), " ", fieldType);
             group.clear();
           }
           if (!AddVar(TSVEnt{Upper(v), static_cast<int32_t>(r) + 1, 3})) return;
         }
-        EmitLine("SET " + names + " RECORD");
+        EmitLine("SET ", names, " RECORD");
       }
       if (!recordMatched) {
         if (aliasFamily < 0) {
@@ -691,7 +779,7 @@ void TSourceCompiler::CompileVar() {
         }
         for (const std::string& n : declared)
           if (!AddVar(TSVEnt{Upper(n), -1, static_cast<uint8_t>(aliasFamily)})) return;
-        EmitLine("SET " + names + " " + type);
+        EmitLine("SET ", names, " ", type);
       }
     }
     if (ScriptErrorFlag) return;
@@ -732,13 +820,13 @@ void TSourceCompiler::CompileConst() {
       const std::string name = decl.substr(0, colon);
       const std::string type = decl.substr(colon + 1, eq - colon - 1);
       const std::string value = decl.substr(eq + 1);
-      EmitLine("SET " + name + " " + type);
+      EmitLine("SET ", name, " ", type);
       if (HasCalcChar(value)) {
         PushExpression(value);
         if (ScriptErrorFlag) return;
-        EmitLine("POPV " + name);
+        EmitLine("POPV ", name);
       } else {
-        EmitLine("MOV " + name + " " + value);
+        EmitLine("MOV ", name, " ", value);
       }
       const std::string_view after = Rest();  // the push may have read from it
       const size_t e2 = after.find('=');
@@ -804,7 +892,7 @@ void TSourceCompiler::CompileProcedure(const std::string& ResultType) {
   const size_t varMark = Vars.size();
   int32_t paramCount = 0;
   for (const Group& g : groups) {
-    EmitLine("SET " + g.Names + " " + g.Type);
+    EmitLine("SET ", g.Names, " ", g.Type);
     const int32_t family = FindTypeFamily(Upper(g.Type));
     if (family < 0) {
       Fail("H-012 : ERROR : Unknown class-type (" + Quoted(g.Type) + ")");
@@ -812,7 +900,7 @@ void TSourceCompiler::CompileProcedure(const std::string& ResultType) {
     }
     for (const std::string& n : g.List)
       if (!AddVar(TSVEnt{Upper(n), -1, static_cast<uint8_t>(family)})) return;
-    for (const std::string& n : g.List) EmitLine("POPV " + n);
+    for (const std::string& n : g.List) EmitLine("POPV ", n);
     paramCount += static_cast<int32_t>(g.List.size());
   }
   // Declared before its body, so that it can call itself.
@@ -820,9 +908,9 @@ void TSourceCompiler::CompileProcedure(const std::string& ResultType) {
   const size_t procMark = Procs.size();
   const size_t constMark = Consts.size();
   const size_t recordMark = Records.size();
-  ScanStatements(body);
+  ScanStatements(std::move(body));
   if (ScriptErrorFlag) return;
-  for (const Group& g : groups) EmitLine("UNSET " + g.Names);
+  for (const Group& g : groups) EmitLine("UNSET ", g.Names);
   EmitLine("RET");
   IndentOut();
   EmitLine("");
@@ -850,8 +938,11 @@ void TSourceCompiler::CompileFunction() {
       const size_t typeEnd = rest.find(';', colon);
       const size_t len = (typeEnd == std::string_view::npos ? rest.size() : typeEnd) - colon;
       resultType = std::string(rest.substr(colon + 1, len - 1));
-      Scanner& s = Top();
-      s.Text.erase(s.Pos + colon, len);
+      // The result type leaves the text: what stands before it is put back in front of what
+      // follows it.
+      const std::string front(rest.substr(0, colon));
+      Consume(colon + len);
+      PutBack(front);
     }
   }
   CompileProcedure(resultType);
@@ -974,7 +1065,7 @@ void TSourceCompiler::EmitCalc(const std::string& E) {
       break;
     }
   }
-  EmitLine("CALC " + E);
+  EmitLine("CALC ", E);
 }
 
 void TSourceCompiler::CompileExpression(std::string E) {
@@ -998,7 +1089,7 @@ void TSourceCompiler::CompileExpression(std::string E) {
         Fail("H-004 : ERROR : " + Quoted(c.Name) + " is no function, but only a normal procedure!");
         return;
       }
-      EmitLine("SET " + c.Temp + " " + resultType);
+      EmitLine("SET ", c.Temp, " ", resultType);
       // Registered result types may be written in any case ("Integer").
       const uint8_t family = TypeFamily(Upper(resultType));
       if (ScriptErrorFlag) return;
@@ -1014,7 +1105,7 @@ void TSourceCompiler::CompileExpression(std::string E) {
       if (ScriptErrorFlag) return;
     }
     EmitCalc(E);
-    EmitLine("UNSET " + Join(temps, ","));
+    EmitLine("UNSET ", Join(temps, ","));
     Vars.resize(std::min(Vars.size(), varMark));
     IndentOut();
     EmitLine("ENDBLOCK");
@@ -1022,10 +1113,10 @@ void TSourceCompiler::CompileExpression(std::string E) {
     if (!SubstituteConstants(E)) return;
     EmitCalc(E);
   } else if (IsLiteralStart(E)) {
-    EmitLine("PUSHVA " + E);
+    EmitLine("PUSHVA ", E);
     EmitLine("POP");
   } else {
-    EmitLine("MOVR " + E);
+    EmitLine("MOVR ", E);
   }
 }
 
@@ -1039,7 +1130,7 @@ void TSourceCompiler::PushExpression(std::string E) {
     if (ScriptErrorFlag) return;
     EmitLine("PUSH");
   } else if (IsLiteralStart(E)) {
-    EmitLine("PUSHVA " + E);
+    EmitLine("PUSHVA ", E);
   } else if (const size_t open = E.find('(', 1); open != std::string::npos) {
     // A call whose result stays on the stack.
     PutBack(E.substr(open + 1) + ";");
@@ -1050,11 +1141,11 @@ void TSourceCompiler::PushExpression(std::string E) {
     IndentOut();
     EmitLine("ENDBLOCK");
   } else if (const int32_t k = FindConst(E); k > 0) {
-    EmitLine("PUSHVA " + Consts[size_t(k - 1)].Value);
+    EmitLine("PUSHVA ", Consts[size_t(k - 1)].Value);
   } else if (!E.empty() && E[0] == '@') {
     const std::string name = E.substr(1);
     if (!CheckVariable(name)) return;
-    EmitLine("PUSHPOINTER " + name);
+    EmitLine("PUSHPOINTER ", name);
   } else {
     if (!CheckVariable(E)) return;
     PutBack(E + ";");
@@ -1078,10 +1169,10 @@ void TSourceCompiler::CompileAssignedValue(const std::string& Target, std::strin
   if (std::any_of(e.begin(), e.end(), IsCalcChar)) {
     CompileExpression(e);
     if (ScriptErrorFlag || !CheckVariable(Target)) return;
-    EmitLine("MOVR +" + Target);
+    EmitLine("MOVR +", Target);
   } else if (IsLiteralStart(e)) {
     if (!CheckVariable(Target)) return;
-    EmitLine("MOV " + Target + " " + e);
+    EmitLine("MOV ", Target, " ", e);
   } else if (e.find('(', 1) == std::string::npos) {
     if (!CheckVariable(Target) || !CheckVariable(e)) return;
     const bool targetRecord = Vars[size_t(FindVar(Target) - 1)].Family == 3;
@@ -1094,7 +1185,7 @@ void TSourceCompiler::CompileAssignedValue(const std::string& Target, std::strin
       PutBack(Target + ";");
       PopVariable();
     } else if (!targetRecord && !sourceRecord) {
-      EmitLine("MOVD " + e + " " + Target);
+      EmitLine("MOVD ", e, " ", Target);
     }
   } else {
     const size_t open = e.find('(');
@@ -1122,7 +1213,7 @@ void TSourceCompiler::CompileCall(const std::string& Name, bool WithArguments) {
   const auto afterScriptCall = [this, &Name] {
     const std::string upper = Upper(Name);
     for (size_t i = Procs.size(); i >= 1; --i) {
-      if (Procs[i - 1].Name == upper && Procs[i - 1].ScriptDeclared) {
+      if (SameName(Procs[i - 1].Name, upper) && Procs[i - 1].ScriptDeclared) {
         if (Procs[i - 1].ResultCount > 0) EmitLine("PUSH");
         return;
       }
@@ -1133,7 +1224,7 @@ void TSourceCompiler::CompileCall(const std::string& Name, bool WithArguments) {
       Fail("H-003 : ERROR : Unknown function " + Quoted(Name) + "!");
       return;
     }
-    EmitLine("CALLINTEX " + Name);
+    EmitLine("CALLINTEX ", Name);
     afterScriptCall();
     return;
   }
@@ -1175,7 +1266,7 @@ void TSourceCompiler::CompileCall(const std::string& Name, bool WithArguments) {
     if (ScriptErrorFlag) return;
   }
   EmitLine("BUFFC");
-  EmitLine("CALLINTEX " + Name);
+  EmitLine("CALLINTEX ", Name);
   afterScriptCall();
   IndentOut();
   EmitLine("ENDBLOCK");
@@ -1194,14 +1285,14 @@ void TSourceCompiler::PushVariable(bool Forward) {
   for (size_t i = 0; i < Vars.size(); ++i)
     if (Vars[i].Name.compare(0, prefix.size(), prefix) == 0) fields.push_back(i);
   if (fields.empty()) {
-    EmitLine("PUSHV " + name);
+    EmitLine("PUSHV ", name);
     return;
   }
   const auto isField = [this, &prefix](size_t i) { return Vars[i].Name.compare(0, prefix.size(), prefix) == 0; };
   if (Forward) {
-    for (size_t i = fields.front(); i < Vars.size() && isField(i); ++i) EmitLine("PUSHV " + Vars[i].Name);
+    for (size_t i = fields.front(); i < Vars.size() && isField(i); ++i) EmitLine("PUSHV ", Vars[i].Name);
   } else {
-    for (size_t i = fields.back() + 1; i >= 1 && isField(i - 1); --i) EmitLine("PUSHV " + Vars[i - 1].Name);
+    for (size_t i = fields.back() + 1; i >= 1 && isField(i - 1); --i) EmitLine("PUSHV ", Vars[i - 1].Name);
   }
 }
 
@@ -1218,11 +1309,11 @@ void TSourceCompiler::PopVariable() {
   for (size_t i = 0; i < Vars.size(); ++i)
     if (Vars[i].Name.compare(0, prefix.size(), prefix) == 0) last = i;
   if (last == Vars.size()) {
-    EmitLine("POPV " + name);
+    EmitLine("POPV ", name);
     return;
   }
   for (size_t i = last + 1; i >= 1 && Vars[i - 1].Name.compare(0, prefix.size(), prefix) == 0; --i)
-    EmitLine("POPV " + Vars[i - 1].Name);
+    EmitLine("POPV ", Vars[i - 1].Name);
 }
 
 void TSourceCompiler::CompileIncDec(bool Increment) {
@@ -1234,7 +1325,7 @@ void TSourceCompiler::CompileIncDec(bool Increment) {
   }
   const std::string operand(rest.substr(0, end));
   Consume(end + 2);
-  EmitLine((Increment ? "INC " : "DEC ") + operand);
+  EmitLine((Increment ? "INC " : "DEC "), operand);
 }
 
 void TSourceCompiler::CompileStackPop() { PopVariable(); }
@@ -1308,7 +1399,7 @@ void TSourceCompiler::CompileStatementHead(const std::string& Head, bool ForLoop
       name.erase(name.size() - 2);
       const size_t first = name.find_first_not_of(' ');
       name.erase(0, first == std::string::npos ? name.size() : first);
-      EmitLine((inc ? "INC " : "DEC ") + name);
+      EmitLine((inc ? "INC " : "DEC "), name);
       return;
     }
   }
@@ -1318,7 +1409,7 @@ void TSourceCompiler::CompileStatementHead(const std::string& Head, bool ForLoop
 
 bool TSourceCompiler::TakeBlock(const char* EndWord, const char* Open, const char* Other, const std::string& Missing,
                                 std::string& Body) {
-  const int32_t end = FindBlockEnd(Rest(), EndWord, Open, Other, 1);
+  const int32_t end = BlockEnd(Rest(), EndWord, Open, Other, 1);
   if (end < 0) {
     Fail(Missing);
     return false;
@@ -1333,7 +1424,7 @@ void TSourceCompiler::CompileBegin() {
   IndentIn();
   std::string body;
   if (!TakeBlock("END;", "BEGIN", "ASM", "H-004 : ERROR : \"End;\" couldn't be found!", body)) return;
-  ScanStatements(body);
+  ScanStatements(std::move(body));
   if (ScriptErrorFlag) return;
   IndentOut();
   EmitLine("ENDBLOCK");
@@ -1361,7 +1452,7 @@ void TSourceCompiler::CompileIf(bool Positive, bool IsElse) {
   if (!IsElse) {
     CompileExpression(condition);
     if (ScriptErrorFlag) return;
-    pushLine = Out.size();
+    pushLine = Lines;
     EmitLine("PUSH");  // kept for an ELSE part, which takes the condition back
   } else {
     EmitLine("POP");
@@ -1380,7 +1471,10 @@ void TSourceCompiler::CompileIf(bool Positive, bool IsElse) {
     Consume(5);
     CompileIf(!Positive, true);
   } else if (pushLine != std::string::npos) {
-    Out.erase(Out.begin() + static_cast<std::ptrdiff_t>(pushLine));
+    // The line leaves the written lines; its buffer joins the spare ones.
+    std::rotate(Out.begin() + static_cast<std::ptrdiff_t>(pushLine), Out.begin() + static_cast<std::ptrdiff_t>(pushLine) + 1,
+                Out.begin() + static_cast<std::ptrdiff_t>(Lines));
+    --Lines;
   }
 }
 
@@ -1407,29 +1501,29 @@ void TSourceCompiler::CompileFor() {
   IndentIn();
   PushExpression(start);
   if (ScriptErrorFlag || !CheckVariable(var)) return;
-  EmitLine("POPV " + var);
+  EmitLine("POPV ", var);
   PushExpression(endValue);
   if (ScriptErrorFlag) return;
   EmitLine("SET __E__ INTEGER");
   EmitLine("POPV __E__");
-  EmitLine("CALC " + var + (up ? "<=__E__" : ">=__E__"));
+  EmitLine("CALC ", var, (up ? "<=__E__" : ">=__E__"));
   EmitLine("IF");
   EmitLine("BLOCK");
   IndentIn();
   const std::string label = "__$" + std::to_string(++LabelCounter) + "__";
-  EmitLine("LABEL " + label);
+  EmitLine("LABEL ", label);
   CompileStatementHead(head, true);
   if (ScriptErrorFlag) return;
   if (up) {
-    EmitLine("INC " + var);
-    EmitLine("SME " + var + " __E__");
+    EmitLine("INC ", var);
+    EmitLine("SME ", var, " __E__");
   } else {
-    EmitLine("DEC " + var);
-    EmitLine("CALC " + var + ">=__E__");
+    EmitLine("DEC ", var);
+    EmitLine("CALC ", var, ">=__E__");
     EmitLine("BUFFC");
   }
   EmitLine("IF");
-  EmitLine("JUMP " + label);
+  EmitLine("JUMP ", label);
   IndentOut();
   EmitLine("ENDBLOCK");
   EmitLine("UNSET __E__");
@@ -1445,14 +1539,14 @@ void TSourceCompiler::CompileRepeat() {
   EmitLine("BLOCK");
   IndentIn();
   const std::string label = "__$" + std::to_string(++LabelCounter) + "__";
-  EmitLine("LABEL " + label);
-  ScanStatements(body);
+  EmitLine("LABEL ", label);
+  ScanStatements(std::move(body));
   if (ScriptErrorFlag) return;
   CompileExpression(condition);
   if (ScriptErrorFlag) return;
   EmitLine("BUFFC");
   EmitLine("IFNT");
-  EmitLine("JUMP " + label);
+  EmitLine("JUMP ", label);
   IndentOut();
   EmitLine("ENDBLOCK");
 }
@@ -1471,7 +1565,7 @@ void TSourceCompiler::CompileWhile() {
   EmitLine("BLOCK");
   IndentIn();
   const std::string label = "__$" + std::to_string(++LabelCounter) + "__";
-  EmitLine("LABEL " + label);
+  EmitLine("LABEL ", label);
   CompileExpression(condition);
   if (ScriptErrorFlag) return;
   EmitLine("PUSH");
@@ -1479,13 +1573,13 @@ void TSourceCompiler::CompileWhile() {
   EmitLine("IF");
   EmitLine("BLOCK");
   IndentIn();
-  ScanStatements(body);
+  ScanStatements(std::move(body));
   if (ScriptErrorFlag) return;
   IndentOut();
   EmitLine("ENDBLOCK");
   EmitLine("POP");
   EmitLine("IF");
-  EmitLine("JUMP " + label);
+  EmitLine("JUMP ", label);
   IndentOut();
   EmitLine("ENDBLOCK");
 }

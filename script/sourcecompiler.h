@@ -124,6 +124,7 @@ class TSourceCompiler {
   };
 
   std::vector<std::string>& Out;
+  size_t Lines = 0;  // lines of Out written by this compilation
   std::string Indent;
   int32_t LabelCounter = 0;
   int32_t Depth = 0;
@@ -145,7 +146,10 @@ class TSourceCompiler {
   std::string TakeWord();
 
   // Emission.
-  void EmitLine(const std::string& Line);
+  // The next output line, emptied.
+  std::string& NextLine();
+  // One line: the indentation, then the parts.
+  void EmitLine(std::string_view A, std::string_view B = {}, std::string_view C = {}, std::string_view D = {});
   void IndentIn();
   void IndentOut();
 
@@ -156,7 +160,7 @@ class TSourceCompiler {
   bool AddConst(const TSConstEnt& C);
 
   // Scanner and dispatch.
-  void ScanStatements(const std::string& Text);
+  void ScanStatements(std::string Text);
   bool CompileStatement();
   void EmitResultPops(const std::string& Name);
 

@@ -32,7 +32,7 @@ int32_t CountPieces(std::string_view s, char sep) {
 
 // The N-th piece: Start and End move only when the counter reaches N and N + 1, so an N outside
 // the pieces keeps the whole text.
-std::string GetPiece(std::string_view s, int32_t n, char sep) {
+std::string_view PieceView(std::string_view s, int32_t n, char sep) {
   s = Short(s);
   size_t start = 1, end = s.size();  // 1-based, inclusive
   int64_t counter = 1;
@@ -44,11 +44,42 @@ std::string GetPiece(std::string_view s, int32_t n, char sep) {
     } else if (!quoted && c == sep) {
       ++counter;
       if (counter == n) start = i + 1;
-      if (counter == int64_t(n) + 1) end = i - 1;
+      if (counter == int64_t(n) + 1) {
+        end = i - 1;
+        break;  // nothing moves after the piece's end
+      }
     }
   }
-  if (end < start) return std::string();
-  return std::string(s.substr(start - 1, end - start + 1));
+  if (end < start) return std::string_view();
+  return s.substr(start - 1, end - start + 1);
+}
+
+std::string GetPiece(std::string_view s, int32_t n, char sep) { return std::string(PieceView(s, n, sep)); }
+
+// CountPieces(s, sep), and pieces[k] = PieceView(s, k + 1, sep) for k below n, in one pass.
+int32_t SplitPieces(std::string_view s, char sep, std::string_view* pieces, int32_t n) {
+  const std::string_view shortText = Short(s);
+  int32_t count = s.empty() ? 0 : 1;
+  int32_t ended = 0;  // pieces that a separator of the short text ends
+  size_t start = 0;
+  bool quoted = false;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    if (c == '\'') {
+      quoted = !quoted;
+    } else if (!quoted && c == sep) {
+      ++count;
+      if (i < shortText.size()) {
+        if (ended < n) pieces[ended] = shortText.substr(start, i - start);
+        ++ended;
+        start = i + 1;
+      }
+    }
+  }
+  // The piece the short text ends in; past it the whole short text, as PieceView gives.
+  if (ended < n) pieces[ended] = shortText.substr(start);
+  for (int32_t k = ended + 1; k < n; ++k) pieces[k] = shortText;
+  return count;
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -208,6 +239,9 @@ int32_t CountFields(std::string_view S) { return CountPieces(S, ','); }
 std::string GetField(std::string_view S, int32_t N) { return GetPiece(S, N, ','); }
 int32_t CountItems(std::string_view S, char Sep) { return CountPieces(S, Sep); }
 std::string GetItem(std::string_view S, int32_t N, char Sep) { return GetPiece(S, N, Sep); }
+std::string_view WordView(std::string_view S, int32_t N) { return PieceView(S, N, ' '); }
+std::string_view FieldView(std::string_view S, int32_t N) { return PieceView(S, N, ','); }
+int32_t SplitWords(std::string_view S, std::string_view* Words, int32_t N) { return SplitPieces(S, ' ', Words, N); }
 
 std::string UpperShort(std::string_view S) {
   std::string out(Short(S));

@@ -28,6 +28,12 @@ int32_t CountFields(std::string_view S);  // 0 for "", else 1 + commas outside q
 std::string GetField(std::string_view S, int32_t N);
 int32_t CountItems(std::string_view S, char Sep);
 std::string GetItem(std::string_view S, int32_t N, char Sep);
+// GetWord and GetField as views into S, for readers that only look at the piece.
+std::string_view WordView(std::string_view S, int32_t N);
+std::string_view FieldView(std::string_view S, int32_t N);
+// One pass for a reader of the first words: Words[k] becomes WordView(S, k + 1) for k below N;
+// gives CountWords(S).
+int32_t SplitWords(std::string_view S, std::string_view* Words, int32_t N);
 
 // ---- Case and replacement
 // 'a'..'z' become 'A'..'Z'; every other byte stays.

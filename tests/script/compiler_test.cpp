@@ -246,6 +246,65 @@ TEST_F(Assembler, NamesLongerThan25CharactersNeverMatchTheirStoredForm) {
   EXPECT_EQ(FirstMessage(), "C-015 : ERROR : Unknown jump-label (\"" + longName + "\")");
 }
 
+// The look-up of names keeps to the tables: entries 1 to the count, the last entry of a name,
+// upper case, at most 25 characters.
+TEST_F(Assembler, NameLookUpFollowsTheTablesAcrossAssembliesAndRestarts) {
+  Assemble({"SET Alpha,Beta,Gamma INTEGER", "PROC P", "RET"});
+  ASSERT_FALSE(ScriptErrorFlag) << FirstMessage();
+  // An assembly starts its tables anew: the names an earlier one left behind are not found.
+  Assemble({"SET Gamma INTEGER", "PUSHV Beta"});
+  EXPECT_EQ(FirstMessage(), "C-009-003 : ERROR : Unknown Variable (\"Beta\")");
+  EXPECT_EQ(VarNameCount, 1);
+  EXPECT_EQ(VarNameIndex("gamma"), 1);
+  EXPECT_EQ(VarNameIndex("ALPHA"), 0);
+  EXPECT_EQ(ProcNameIndex("p"), 0);
+  // Names added afterwards follow and are found; an equal name is not added twice.
+  EXPECT_EQ(AddVarName("delta"), 2);
+  EXPECT_EQ(AddVarName("DELTA"), 2);
+  EXPECT_EQ(VarNameIndex("Delta"), 2);
+  EXPECT_EQ(AddProcName("q"), 1);
+  EXPECT_EQ(ProcNameIndex("Q"), 1);
+  // Two long names cut to the same 25 characters: two entries; the cut form finds the later.
+  const std::string cut(25, 'n');
+  EXPECT_EQ(AddVarName(cut + "1"), 3);
+  EXPECT_EQ(AddVarName(cut + "22"), 4);
+  EXPECT_EQ(VarNameTable[3].Name, std::string(25, 'N'));
+  EXPECT_EQ(VarNameIndex(cut + "1"), 0);
+  EXPECT_EQ(VarNameIndex(cut), 4);
+  // A restart empties the tables and their look-up.
+  InitCompiler();
+  for (const std::string& name : {std::string("gamma"), std::string("delta"), cut}) EXPECT_EQ(VarNameIndex(name), 0);
+  EXPECT_EQ(ProcNameIndex("q"), 0);
+  EXPECT_EQ(AddVarName("delta"), 1);
+  // A full table: every name at its own entry.
+  std::vector<std::string> lines;
+  for (int i = 1; i <= kNameTableSize; ++i) lines.push_back("SET v" + std::to_string(i) + " INTEGER");
+  Reports().clear();
+  Assemble(lines);
+  ASSERT_FALSE(ScriptErrorFlag) << FirstMessage();
+  for (int i = 1; i <= kNameTableSize; ++i) ASSERT_EQ(VarNameIndex("V" + std::to_string(i)), i);
+}
+
+TEST_F(Assembler, JumpsFindTheirLabelsAmongMany) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < 300; ++i) {
+    lines.push_back("LABEL l" + std::to_string(i));
+    lines.push_back("PUSH");  // one byte each: label i stands at offset 4 + i
+  }
+  lines.push_back("JUMP L150");
+  lines.push_back("JUMP l0");
+  lines.push_back("JUMP L299");
+  const std::vector<uint8_t> code = Instructions(Assemble(lines));
+  ASSERT_FALSE(ScriptErrorFlag) << FirstMessage();
+  ASSERT_EQ(code.size(), 300u + 15u);
+  EXPECT_EQ(Hex(std::vector<uint8_t>(code.begin() + 300, code.end())),
+            "03 9A 00 00 00 03 04 00 00 00 03 2F 01 00 00");
+  lines.push_back("LABEL L150");
+  Assemble(lines);
+  EXPECT_EQ(FirstMessage(),
+            "C-011 : ERROR : It's not possible to define two or more labels with the same name : \"L150\"!");
+}
+
 TEST_F(Assembler, BuffcRestartsTheTemporaryNumbers) {
   // (A+B)*(C+D): C+D is temporary 1, A+B temporary 2, then $2*$1.
   EXPECT_EQ(Hex(Instructions(Assemble({"SET A,B,C,D INTEGER", "BUFFC", "CALC (A+B)*(C+D)", "BUFFC", "CALC (A)"}))),

@@ -222,6 +222,34 @@ TEST_F(SourceCompiler, EmptySourceAndCommentsOnlyLeaveNoLines) {
   }
 }
 
+// The lines already in the output vector lend their buffers to the new lines; what comes out is
+// what an empty vector gets, also when the vector held more or fewer lines, and after an error.
+TEST_F(SourceCompiler, AVectorThatHeldLinesGetsTheSameLinesAsAnEmptyOne) {
+  const std::vector<std::string> longer = {"var a,b:integer;", "begin",
+                                           "  if a>1 then b:=2;",  // an IF without ELSE takes a line back out
+                                           "  if a>1 then b:=2 else b:=3;", "  for b:=1 to 3 do a:=a+b;",
+                                           "  while a<5 do begin a:=a+1; end;", "end;"};
+  const std::vector<std::string> shorter = {"var a:integer;", "begin a:=1; end;"};
+  const std::vector<std::string> failing = {"begin a:=1; nobody; end;"};
+  const auto fresh = [](const std::vector<std::string>& Source) {
+    std::vector<std::string> out;
+    CompileSource(Source, out);
+    return out;
+  };
+  const std::vector<std::string> held[] = {{}, std::vector<std::string>(500, std::string(40, 'z')), {"x"},
+                                           fresh(longer), fresh(shorter)};
+  for (const std::vector<std::string>* source : {&longer, &shorter, &failing}) {
+    const std::vector<std::string> expected = fresh(*source);
+    const bool failed = ScriptErrorFlag;
+    for (const std::vector<std::string>& before : held) {
+      std::vector<std::string> out = before;
+      CompileSource(*source, out);
+      EXPECT_EQ(ScriptErrorFlag, failed);
+      EXPECT_EQ(Joined(out), Joined(expected)) << "held " << before.size() << " lines";
+    }
+  }
+}
+
 // ---- Statements: each row is a prepared statement text and the lines it gives
 
 TEST_F(SourceCompiler, AssignmentsCallsAndStackTransfers) {

@@ -85,6 +85,29 @@ TEST(LibSplit, CountingReadsTheWholeTextButPiecesOnlyTheFirst255Characters) {
   EXPECT_EQ(GetWord(text, 129), text.substr(0, 255));
 }
 
+TEST(LibSplit, SplitWordsGivesCountWordsAndEachGetWordInOnePass) {
+  std::string spaced;
+  for (int i = 0; i < 150; ++i) spaced += "x ";
+  const std::string texts[] = {"",
+                               "a",
+                               "a ",
+                               " a",
+                               "a  b",
+                               "x 'a b' y",
+                               "a 'b c",
+                               "MOV X 'it''s a b'",
+                               spaced,
+                               "a '" + std::string(300, 'q') + " b' c",  // a quote open across the cut
+                               std::string(254, 'y') + " z",             // a blank as character 255
+                               std::string(255, 'w') + " v"};            // a blank just past the cut
+  constexpr int32_t kWords = 132;
+  for (const std::string& text : texts) {
+    std::string_view words[kWords];
+    EXPECT_EQ(SplitWords(text, words, kWords), CountWords(text)) << text;
+    for (int32_t k = 0; k < kWords; ++k) ASSERT_EQ(std::string(words[k]), GetWord(text, k + 1)) << text << " " << k + 1;
+  }
+}
+
 TEST(LibText, SignedDigitsAndUpperCase) {
   EXPECT_TRUE(IsSignedDigits(""));
   EXPECT_TRUE(IsSignedDigits("-+-"));
