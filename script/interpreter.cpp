@@ -65,9 +65,9 @@ struct TDecodedCalc {
   // Every operand a variable of the image's list, a temporary, or an integer or float constant,
   // and every step within the working values: RunNumericCalc may take it.
   bool Numeric = false;
-  // Numeric without float constants, every step an operation: RunIntegerCalc may take it.
+  // Numeric without float constants, every step an operation: the integer path may take it.
   bool Integer = false;
-  // Numeric without integer constants, with only +, -, * and /: RunFloatCalc may take it.
+  // Numeric without integer constants, with only +, -, * and /: the float path may take it.
   bool Float = false;
   // For those two: the variable and temporary operands to read into the working values, the
   // constants (a constant's bits are its integer or its float's; no operand at all reads as the
@@ -87,6 +87,9 @@ struct TDecodedCalc {
   };
   std::vector<TCalcLoad> Loads;
   std::vector<TCalcConstant> Constants;
+  // With at most four operands: the first four working values with the constants in place.
+  bool Small = false;
+  int32_t Initial[4] = {};
   std::vector<TCalcOp> Ops;
   uint8_t Last = 0;
 };
@@ -841,6 +844,9 @@ bool DecodeCalc(int32_t At, TDecodedCalc& C) {
       C.Constants.push_back({slot, o.Kind == kOperandFloat ? kVarFloat : kVarInteger, bits});
     }
   }
+  C.Small = C.Operands.size() <= 4;
+  for (const TDecodedCalc::TCalcConstant& k : C.Constants)
+    if (C.Small) C.Initial[k.Slot] = k.Bits;
   for (const TCalcStep& st : C.Steps) {
     C.Ops.push_back({st.Op, st.A, st.B, st.D, st.E});
     C.Last = st.D;
@@ -921,12 +927,14 @@ inline bool OperateNumbers(uint8_t Op, TNumber A, TNumber B, TNumber& D) {
   return true;
 }
 
-// The working values of a CALC taken by RunIntegerCalc or RunFloatCalc: false when one of its
+// The working values of a CALC taken by RunPlainCalc: false when one of its
 // variables or temporaries is not an own value of Kind.
 template <uint8_t Kind, typename T>
 [[gnu::always_inline]] inline bool LoadWorkingValues(const TDecodedCalc& C, T* W) {
   static_assert(sizeof(T) == 4);
-  for (const TDecodedCalc::TCalcConstant& k : C.Constants) std::memcpy(&W[k.Slot], &k.Bits, 4);
+  if (C.Small) std::memcpy(W, C.Initial, sizeof(C.Initial));
+  else
+    for (const TDecodedCalc::TCalcConstant& k : C.Constants) std::memcpy(&W[k.Slot], &k.Bits, 4);
   for (const TDecodedCalc::TCalcLoad& l : C.Loads) {
     const TQzVariant* v;
     if (l.Link != nullptr) {
@@ -946,8 +954,9 @@ template <uint8_t Kind, typename T>
 
 // RunNumericCalc for a CALC whose values are all integers (Kind kVarInteger, T int32_t:
 // TDecodedCalc::Integer) or all floats (kVarFloat, float: TDecodedCalc::Float), every variable
-// operand an own value of its slot of that kind. Only while no error is flagged.
-template <uint8_t Kind, typename T>
+// operand an own value of its slot of that kind, leaving ProgramCounter. Only while no error is
+// flagged. Without Keep the result goes to the accumulator alone, for a BUFFC that follows.
+template <uint8_t Kind, typename T, bool Keep>
 [[gnu::always_inline]] inline bool RunPlainCalc(const TDecodedCalc& C) {
   T w[256];
   if (TempCount >= kScriptPoolSize || !LoadWorkingValues<Kind>(C, w)) return false;
@@ -962,22 +971,23 @@ template <uint8_t Kind, typename T>
     w[st.E] = r;
   }
   const T r = w[C.Last];
-  TQzVariant& t = Temporaries[++TempCount];
-  if constexpr (Kind == kVarInteger) {
-    Accumulator.IntValue = r;
-    t.IntValue = r;
-  } else {
-    Accumulator.FloatValue = r;
-    t.FloatValue = r;
-  }
+  if constexpr (Kind == kVarInteger) Accumulator.IntValue = r;
+  else Accumulator.FloatValue = r;
   Accumulator.Kind = Kind;
-  t.Kind = Kind;
-  ProgramCounter = C.End;
+  if constexpr (Keep) {
+    TQzVariant& t = Temporaries[++TempCount];
+    if constexpr (Kind == kVarInteger) t.IntValue = r;
+    else t.FloatValue = r;
+    t.Kind = Kind;
+  }
   return true;
 }
 
-[[gnu::always_inline]] inline bool RunIntegerCalc(const TDecodedCalc& C) { return RunPlainCalc<kVarInteger, int32_t>(C); }
-[[gnu::always_inline]] inline bool RunFloatCalc(const TDecodedCalc& C) { return RunPlainCalc<kVarFloat, float>(C); }
+// A CALC through the plain paths that take it; false when neither does.
+template <bool Keep>
+[[gnu::always_inline]] inline bool RunPlainCalc(const TDecodedCalc& C) {
+  return C.Integer ? RunPlainCalc<kVarInteger, int32_t, Keep>(C) : C.Float && RunPlainCalc<kVarFloat, float, Keep>(C);
+}
 
 // A numeric CALC (TDecodedCalc::Numeric) whose operands are all numbers now and whose steps
 // report nothing, computed on plain numbers with the same result; false, having changed nothing
@@ -1010,8 +1020,10 @@ bool RunNumericCalc(const TDecodedCalc& C) {
 
 // ExecuteCalc over the CALC as read once.
 void RunDecodedCalc(const TDecodedCalc& C) {
-  if (!ScriptErrorFlag && C.Integer && RunIntegerCalc(C)) return;
-  if (!ScriptErrorFlag && C.Float && RunFloatCalc(C)) return;
+  if (!ScriptErrorFlag && RunPlainCalc<true>(C)) {
+    ProgramCounter = C.End;
+    return;
+  }
   if (C.Numeric && RunNumericCalc(C)) return;
   try {
     const int32_t n = static_cast<int32_t>(C.Operands.size());
@@ -1837,7 +1849,7 @@ Pop:
   FAST_NEXT();
 Calc: {
   const TDecodedCalc& c = *ip->Calc;
-  if (c.Integer ? !RunIntegerCalc(c) : (!c.Float || !RunFloatCalc(c))) RunDecodedCalc(c);
+  if (!RunPlainCalc<true>(c)) RunDecodedCalc(c);
   FAST_NEXT();
 }
 CalcBuffc:
@@ -1847,7 +1859,8 @@ CalcPushBuffc: {
   const int32_t more = ip->Op == kFCalcBuffc || ip->Op == kFCalcStore ? 1 : 2;  // instructions after the CALC
   if (budget < more) goto Calc;
   const TDecodedCalc& c = *ip->Calc;
-  if (c.Integer ? !RunIntegerCalc(c) : (!c.Float || !RunFloatCalc(c))) RunDecodedCalc(c);
+  // A BUFFC follows all but CALC; MOVR: the temporary is not kept for it.
+  if (ip->Op == kFCalcStore ? !RunPlainCalc<true>(c) : !RunPlainCalc<false>(c)) RunDecodedCalc(c);
   if (ip->Op == kFCalcStore || ip->Op == kFCalcStoreBuffc) {
     TSVariable& v = BoundSlot(ip->A, c.End + 4);
     ProgramCounter = c.End + 4;
