@@ -85,7 +85,8 @@ struct TDecodedCalc {
   struct TCalcOp {
     uint8_t Op, A, B, D, E;
   };
-  std::vector<TCalcLoad> Loads;
+  std::vector<TCalcLoad> Loads;  // the variables first
+  size_t VariableLoads = 0;
   std::vector<TCalcConstant> Constants;
   // With at most four operands: the first four working values with the constants in place.
   bool Small = false;
@@ -844,6 +845,8 @@ bool DecodeCalc(int32_t At, TDecodedCalc& C) {
       C.Constants.push_back({slot, o.Kind == kOperandFloat ? kVarFloat : kVarInteger, bits});
     }
   }
+  std::stable_partition(C.Loads.begin(), C.Loads.end(), [](const TDecodedCalc::TCalcLoad& l) { return l.Link != nullptr; });
+  C.VariableLoads = size_t(std::count_if(C.Loads.begin(), C.Loads.end(), [](const TDecodedCalc::TCalcLoad& l) { return l.Link != nullptr; }));
   C.Small = C.Operands.size() <= 4;
   for (const TDecodedCalc::TCalcConstant& k : C.Constants)
     if (C.Small) C.Initial[k.Slot] = k.Bits;
@@ -935,20 +938,21 @@ template <uint8_t Kind, typename T>
   if (C.Small) std::memcpy(W, C.Initial, sizeof(C.Initial));
   else
     for (const TDecodedCalc::TCalcConstant& k : C.Constants) std::memcpy(&W[k.Slot], &k.Bits, 4);
-  for (const TDecodedCalc::TCalcLoad& l : C.Loads) {
-    const TQzVariant* v;
-    if (l.Link != nullptr) {
-      const auto* s = static_cast<const TSVariable*>(l.Link->Current);
-      if (s == nullptr || !IsPlainSlot(*s)) return false;
-      v = &s->Own;
-    } else {
-      if (l.Temporary == 0 || l.Temporary > TempCount) return false;
-      v = &Temporaries[l.Temporary];
-    }
-    if (v->Kind != Kind) return false;
-    if constexpr (Kind == kVarInteger) W[l.Slot] = v->IntValue;
-    else W[l.Slot] = v->FloatValue;
+  const auto take = [W](const TQzVariant& v, uint8_t Slot) {
+    if (v.Kind != Kind) return false;
+    if constexpr (Kind == kVarInteger) W[Slot] = v.IntValue;
+    else W[Slot] = v.FloatValue;
+    return true;
+  };
+  const TDecodedCalc::TCalcLoad* l = C.Loads.data();
+  const TDecodedCalc::TCalcLoad* const variablesEnd = l + C.VariableLoads;
+  const TDecodedCalc::TCalcLoad* const end = l + C.Loads.size();
+  for (; l != variablesEnd; ++l) {
+    const auto* s = static_cast<const TSVariable*>(l->Link->Current);
+    if (s == nullptr || !IsPlainSlot(*s) || !take(s->Own, l->Slot)) return false;
   }
+  for (; l != end; ++l)
+    if (l->Temporary == 0 || l->Temporary > TempCount || !take(Temporaries[l->Temporary], l->Slot)) return false;
   return true;
 }
 
