@@ -1707,6 +1707,15 @@ inline TSVariable& BoundSlot(uint16_t N, int32_t After) {
   return *v;
 }
 
+// The MOVR into variable A after the CALC of a run: false when it reported an error.
+[[gnu::always_inline]] inline bool StoreAfterCalc(const TFastIns& I) {
+  const int32_t after = I.Calc->End + 4;
+  TSVariable& v = BoundSlot(I.A, after);
+  ProgramCounter = after;
+  StoreIntoSlot(Accumulator, v);
+  return !ScriptErrorFlag;
+}
+
 [[noreturn, gnu::noinline, gnu::cold]] void FaultStepLimit(int32_t At) {
   ProgramCounter = At;
   Fault("I-022 : ERROR : Step limit reached");
@@ -1856,29 +1865,36 @@ Calc: {
   if (!RunPlainCalc<true>(c)) RunDecodedCalc(c);
   FAST_NEXT();
 }
+// The runs that start with a CALC: the budget must hold the instructions after it, else the CALC
+// runs alone. Where a BUFFC follows, the CALC keeps no temporary.
 CalcBuffc:
-CalcStore:
-CalcStoreBuffc:
-CalcPushBuffc: {
-  const int32_t more = ip->Op == kFCalcBuffc || ip->Op == kFCalcStore ? 1 : 2;  // instructions after the CALC
-  if (budget < more) goto Calc;
-  const TDecodedCalc& c = *ip->Calc;
-  // A BUFFC follows all but CALC; MOVR: the temporary is not kept for it.
-  if (ip->Op == kFCalcStore ? !RunPlainCalc<true>(c) : !RunPlainCalc<false>(c)) RunDecodedCalc(c);
-  if (ip->Op == kFCalcStore || ip->Op == kFCalcStoreBuffc) {
-    TSVariable& v = BoundSlot(ip->A, c.End + 4);
-    ProgramCounter = c.End + 4;
-    StoreIntoSlot(Accumulator, v);
-    if (ScriptErrorFlag) return;
-  } else if (ip->Op == kFCalcPushBuffc) {
-    ProgramCounter = c.End + 1;
-    PushPlain(Accumulator);
-    if (ScriptErrorFlag) return;
-  }
-  if (ip->Op != kFCalcStore) TempCount = 0;
-  budget -= more;
+  if (budget < 1) goto Calc;
+  if (!RunPlainCalc<false>(*ip->Calc)) RunDecodedCalc(*ip->Calc);
+  TempCount = 0;
+  budget -= 1;
   FAST_GO(ip->Exit, ExitIns, ExitCost);
-}
+CalcStore:
+  if (budget < 1) goto Calc;
+  if (!RunPlainCalc<true>(*ip->Calc)) RunDecodedCalc(*ip->Calc);
+  if (!StoreAfterCalc(*ip)) return;
+  budget -= 1;
+  FAST_GO(ip->Exit, ExitIns, ExitCost);
+CalcStoreBuffc:
+  if (budget < 2) goto Calc;
+  if (!RunPlainCalc<false>(*ip->Calc)) RunDecodedCalc(*ip->Calc);
+  if (!StoreAfterCalc(*ip)) return;
+  TempCount = 0;
+  budget -= 2;
+  FAST_GO(ip->Exit, ExitIns, ExitCost);
+CalcPushBuffc:
+  if (budget < 2) goto Calc;
+  if (!RunPlainCalc<false>(*ip->Calc)) RunDecodedCalc(*ip->Calc);
+  ProgramCounter = ip->Calc->End + 1;
+  PushPlain(Accumulator);
+  if (ScriptErrorFlag) return;
+  TempCount = 0;
+  budget -= 2;
+  FAST_GO(ip->Exit, ExitIns, ExitCost);
 Buffc:
   TempCount = 0;
   FAST_NEXT();
