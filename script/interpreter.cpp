@@ -93,6 +93,14 @@ struct TDecodedCalc {
   int32_t Initial[4] = {};
   std::vector<TCalcOp> Ops;
   uint8_t Last = 0;
+  // Two operands and one step: the operands read straight from where they are.
+  struct TCalcSource {
+    const TSNLink* Link;  // a variable's
+    uint16_t Temporary;   // else a temporary's, else 0: the constant Bits
+    int32_t Bits;
+  };
+  bool Binary = false;
+  TCalcSource Sources[2] = {};
 };
 std::vector<int32_t> CalcAt;  // by code offset: -1 not read yet, -2 runs past the code, else an index
 std::deque<TDecodedCalc> DecodedCalcs;  // stays where it is while it grows
@@ -854,6 +862,16 @@ bool DecodeCalc(int32_t At, TDecodedCalc& C) {
     C.Ops.push_back({st.Op, st.A, st.B, st.D, st.E});
     C.Last = st.D;
   }
+  C.Binary = C.Numeric && C.Operands.size() == 2 && C.Ops.size() == 1;
+  for (size_t i = 0; C.Binary && i < 2; ++i) {
+    const TCalcOperand& o = C.Operands[i];
+    TDecodedCalc::TCalcSource& source = C.Sources[i];
+    source = {nullptr, 0, C.Initial[i]};
+    if (o.Kind == kOperandVariable) source.Link = &VarLinks[o.Index];
+    else if (o.Kind == kOperandTemporary) source.Temporary = o.Index;
+    // a temporary numbered 0 never reads: the general paths report it
+    if (o.Kind == kOperandTemporary && o.Index == 0) C.Binary = false;
+  }
   return true;
 }
 
@@ -960,21 +978,58 @@ template <uint8_t Kind, typename T>
 // TDecodedCalc::Integer) or all floats (kVarFloat, float: TDecodedCalc::Float), every variable
 // operand an own value of its slot of that kind, leaving ProgramCounter. Only while no error is
 // flagged. Without Keep the result goes to the accumulator alone, for a BUFFC that follows.
+template <uint8_t Kind, typename T>
+[[gnu::always_inline]] inline bool PlainOperation(uint8_t Op, T X, T Y, T& R) {
+  if constexpr (Kind == kVarInteger) return OperateIntegers(Op, X, Y, R);
+  else return OperateFloats(Op, X, Y, R);
+}
+
+// The value of one operand of a binary CALC, if it is an own value of Kind.
+template <uint8_t Kind, typename T>
+[[gnu::always_inline]] inline bool ReadSource(const TDecodedCalc::TCalcSource& S, T& X) {
+  const TQzVariant* v;
+  if (S.Link != nullptr) {
+    const auto* slot = static_cast<const TSVariable*>(S.Link->Current);
+    if (slot == nullptr || !IsPlainSlot(*slot)) return false;
+    v = &slot->Own;
+  } else if (S.Temporary != 0) {
+    if (S.Temporary > TempCount) return false;
+    v = &Temporaries[S.Temporary];
+  } else {
+    std::memcpy(&X, &S.Bits, 4);
+    return true;
+  }
+  if (v->Kind != Kind) return false;
+  if constexpr (Kind == kVarInteger) X = v->IntValue;
+  else X = v->FloatValue;
+  return true;
+}
+
 template <uint8_t Kind, typename T, bool Keep>
 [[gnu::always_inline]] inline bool RunPlainCalc(const TDecodedCalc& C) {
-  T w[256];
-  if (TempCount >= kScriptPoolSize || !LoadWorkingValues<Kind>(C, w)) return false;
-  for (const TDecodedCalc::TCalcOp& st : C.Ops) {
-    T r = 0;  // every step does something (no operator 0 or "^")
-    if constexpr (Kind == kVarInteger) {
-      if (!OperateIntegers(st.Op, w[st.A], w[st.B], r)) return false;
-    } else if (!OperateFloats(st.Op, w[st.A], w[st.B], r)) {
-      return false;
+  if (TempCount >= kScriptPoolSize) return false;
+  T r = 0;  // every step does something (no operator 0 or "^")
+  if (C.Binary) {
+    T x, y;
+    if (!ReadSource<Kind>(C.Sources[0], x) || !ReadSource<Kind>(C.Sources[1], y)) return false;
+    const TDecodedCalc::TCalcOp& st = C.Ops[0];
+    if (!PlainOperation<Kind>(st.Op, st.A == 0 ? x : y, st.B == 0 ? x : y, r)) return false;
+  } else {
+    T w[256];
+    if (!LoadWorkingValues<Kind>(C, w)) return false;
+    // The last result is read from where it was computed.
+    int32_t lastD = -1, lastE = -1;
+    for (const TDecodedCalc::TCalcOp& st : C.Ops) {
+      const T x = st.A == lastD || st.A == lastE ? r : w[st.A];
+      const T y = st.B == lastD || st.B == lastE ? r : w[st.B];
+      if (!PlainOperation<Kind>(st.Op, x, y, r)) return false;
+      w[st.D] = r;
+      w[st.E] = r;
+      lastD = st.D;
+      lastE = st.E;
     }
-    w[st.D] = r;
-    w[st.E] = r;
+    if (C.Ops.empty()) r = w[C.Last];
   }
-  const T r = w[C.Last];
   if constexpr (Kind == kVarInteger) Accumulator.IntValue = r;
   else Accumulator.FloatValue = r;
   Accumulator.Kind = Kind;
