@@ -1928,16 +1928,25 @@ CalcBuffc:
   TempCount = 0;
   budget -= 1;
   FAST_GO(ip->Exit, ExitIns, ExitCost);
+// (The store is written twice so that after a plain CALC it takes the result as computed.)
 CalcStore:
   if (budget < 1) goto Calc;
-  if (!RunPlainCalc<true>(*ip->Calc)) RunDecodedCalc(*ip->Calc);
-  if (!StoreAfterCalc(*ip)) return;
+  if (RunPlainCalc<true>(*ip->Calc)) {
+    if (!StoreAfterCalc(*ip)) return;
+  } else {
+    RunDecodedCalc(*ip->Calc);
+    if (!StoreAfterCalc(*ip)) return;
+  }
   budget -= 1;
   FAST_GO(ip->Exit, ExitIns, ExitCost);
 CalcStoreBuffc:
   if (budget < 2) goto Calc;
-  if (!RunPlainCalc<false>(*ip->Calc)) RunDecodedCalc(*ip->Calc);
-  if (!StoreAfterCalc(*ip)) return;
+  if (RunPlainCalc<false>(*ip->Calc)) {
+    if (!StoreAfterCalc(*ip)) return;
+  } else {
+    RunDecodedCalc(*ip->Calc);
+    if (!StoreAfterCalc(*ip)) return;
+  }
   TempCount = 0;
   budget -= 2;
   FAST_GO(ip->Exit, ExitIns, ExitCost);
