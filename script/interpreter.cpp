@@ -1780,7 +1780,9 @@ inline TSVariable& BoundSlot(uint16_t N, int32_t After) {
 // instruction first sets ProgramCounter after itself, where the byte code reports its errors.
 void Execute() {
   if (ScriptErrorFlag || !DecodedRuns) [[unlikely]] {
-    // A run begun while an earlier error is still flagged ends after its first instruction.
+    // Every instruction read from the code as it runs: the reference the decoded runs are checked
+    // against, and a run begun while an earlier error is still flagged, which ends after its
+    // first instruction.
     for (uint64_t steps = 1;; ++steps) {
       if (steps > StepLimit) Fault("I-022 : ERROR : Step limit reached");
       StepBytes();
