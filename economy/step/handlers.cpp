@@ -135,6 +135,17 @@ void PickAlong(const TVector& rayStart, const TVector& rayDir, uint8_t source, u
   }
 }
 
+// What a command's ray hits: the ray it carries when it runs from the queue, else the player's
+// pick ray (Start and Dir give the one taken).
+TPickResult PickForCommand(const TVector& rayStart, const TVector& rayDir, uint8_t source, uint8_t pickMode,
+                           TVector& Start, TVector& Dir) {
+  Start = source == kExecuting ? rayStart : PickRayStart();
+  Dir = source == kExecuting ? rayDir : PickRayDir();
+  TPickResult hit;
+  PickAlong(Start, Dir, source, pickMode, hit);
+  return hit;
+}
+
 // Vertices 1..4 of a stored mesh; false when the mesh is not stored or has fewer.
 bool MeshCorners(uint32_t mesh, TVector (&v)[5]) {
   if (!StoredMesh(mesh)) return false;
@@ -499,10 +510,8 @@ void BuildStationBuilding(const TVector& rayStart, const TVector& rayDir, uint8_
                           TConstructResult& r) {
   SelectConstructionLog(source);
   r = TConstructResult{};
-  const TVector start = source == kExecuting ? rayStart : PickRayStart();
-  const TVector dir = source == kExecuting ? rayDir : PickRayDir();
-  TPickResult hit;
-  PickAlong(start, dir, source, 0, hit);
+  TVector start, dir;
+  const TPickResult hit = PickForCommand(rayStart, rayDir, source, 0, start, dir);
   const TVector h = hit.HitPoint;
   TVector v[5] = {};
   TVector sideA, sideB;
@@ -570,10 +579,8 @@ void BuildStationTrackAtPick(const TVector& rayStart, const TVector& rayDir, uin
                              TConstructResult& r) {
   SelectConstructionLog(source);
   r = TConstructResult{};
-  const TVector start = source == kExecuting ? rayStart : PickRayStart();
-  const TVector dir = source == kExecuting ? rayDir : PickRayDir();
-  TPickResult hit;
-  PickAlong(start, dir, source, 0, hit);
+  TVector start, dir;
+  const TPickResult hit = PickForCommand(rayStart, rayDir, source, 0, start, dir);
   TBuilding b{};
   TVector v[5] = {};
   if (!PlatformWithStation(hit, b) || !MeshCorners(b.Mesh, v)) return;
@@ -626,10 +633,8 @@ void RebuildWay(const TVector& rayStart, const TVector& rayDir, uint16_t word, u
     return;
   }
   if (source == kInteractive && execute == 0) return;
-  const TVector start = source == kExecuting ? rayStart : PickRayStart();
-  const TVector dir = source == kExecuting ? rayDir : PickRayDir();
-  TPickResult hit;
-  PickAlong(start, dir, source, 2, hit);
+  TVector start, dir;
+  const TPickResult hit = PickForCommand(rayStart, rayDir, source, 2, start, dir);
   TWay way{};
   if (!RebuildWayCheck(hit, way)) {
     r.Assign(kNothingPicked);
