@@ -25,6 +25,12 @@ namespace goods_testing {
 
 constexpr uint8_t kCoal = 1, kTools = 2, kPassengers = 3;
 
+// A field of a packed record, by value (the comparisons take their operands by reference).
+template <class T>
+T Val(const T v) {
+  return v;
+}
+
 // A station read whole (42 KB, on the heap); a change stored with A_ReWrite, as its lists may grow.
 inline std::unique_ptr<TStation> ReadStation(uint32_t index) {
   auto s = std::make_unique<TStation>();

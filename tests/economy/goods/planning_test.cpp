@@ -38,7 +38,9 @@ class GoodsPlanning : public goods_testing::GoodsTest {
     r.Needs[0] = 2.0f;
     r.InputCount = 1;
     ASSERT_TRUE(SetRecipe(2, r));
-    ASSERT_TRUE(SetRecipe(3, TRecipe{{}, {}, 0, kCoal, {}}));
+    TRecipe coalOnly{};
+    coalOnly.Output = kCoal;
+    ASSERT_TRUE(SetRecipe(3, coalOnly));
     r.Needs[0] = 1.0f;
     r.Output = kCoal;
     ASSERT_TRUE(SetRecipe(4, r));

@@ -17,13 +17,8 @@
 
 namespace {
 
-// A field of a packed record, by value (the comparisons take their operands by reference).
-template <class T>
-T Val(const T v) {
-  return v;
-}
-
 using goods_testing::kCoal;
+using goods_testing::Val;
 using goods_testing::AddStretch;
 using goods_testing::ChangeStation;
 using goods_testing::ReadStation;
