@@ -366,24 +366,33 @@ inline TSVariable& AllocateSlot(int32_t& Number) {
 
 // Frees the slot: its name's previous binding comes back, a host variable hands the slot back
 // to its own value, and the slot leaves the allocated list.
-void ReleaseSlot(int32_t Number) {
-  TSVariable& s = VariableSlots[Number];
-  if (s.NameIndex >= 1 && s.NameIndex <= VarLinkCount && VarLinks[s.NameIndex].Bindings.Count > 0)
-    Unbind(VarLinks[s.NameIndex]);
-  s.InUse = false;
-  s.Value = &s.Own;
-  if (Number < FreeSlotHint) FreeSlotHint = Number;
-  // A slot stands in the list once; the one released is nearly always among the newest.
-  if (AllocatedCount > 0 && AllocatedSlots[AllocatedCount - 1] == Number) {
-    --AllocatedCount;
-    return;
-  }
+[[gnu::noinline]] void DropAllocated(int32_t Number) {
   for (int32_t k = AllocatedCount - 1; k >= 0; --k) {
     if (AllocatedSlots[k] == Number) {
       std::memmove(&AllocatedSlots[k], &AllocatedSlots[k + 1], sizeof(int32_t) * size_t(AllocatedCount - k - 1));
       --AllocatedCount;
       break;
     }
+  }
+}
+
+inline void ReleaseSlot(int32_t Number) {
+  TSVariable& s = VariableSlots[Number];
+  if (s.NameIndex >= 1 && s.NameIndex <= VarLinkCount && VarLinks[s.NameIndex].Bindings.Count > 0)
+    Unbind(VarLinks[s.NameIndex]);
+  s.InUse = false;
+  s.Value = &s.Own;
+  if (Number < FreeSlotHint) FreeSlotHint = Number;
+  // A slot stands in the list once; the one released is nearly always the newest or the one
+  // before it (UNSET A,B).
+  const int32_t n = AllocatedCount;
+  if (n > 0 && AllocatedSlots[n - 1] == Number) {
+    AllocatedCount = n - 1;
+  } else if (n > 1 && AllocatedSlots[n - 2] == Number) {
+    AllocatedSlots[n - 2] = AllocatedSlots[n - 1];
+    AllocatedCount = n - 1;
+  } else {
+    DropAllocated(Number);
   }
 }
 
@@ -1465,7 +1474,13 @@ enum TFastOp : uint8_t {
   kFCalcStore,       // CALC; MOVR +A
   kFCalcStoreBuffc,  // CALC; MOVR +A; BUFFC
   kFCalcPushBuffc,   // CALC; PUSH; BUFFC
-  kFCountLoop        // INC or DEC A; SME B C; IF; JUMP Target
+  kFCalcBuffcPush,   // CALC; BUFFC; PUSH
+  kFCountLoop,       // INC or DEC A; SME B C; IF; JUMP Target
+  kFSetPopV,         // SET of one name B; POPV B
+  kFUnsetRet,        // UNSET; RET
+  kFPushPopV,        // PUSH; POPV A
+  kFPushVPop,        // PUSHV A; POP
+  kFPopBuffc         // POP; BUFFC
 };
 
 struct TFastIns {
@@ -1570,12 +1585,25 @@ void DecodeFast(int32_t At, TFastIns& I) {
       if (!fits(2)) break;
       I.Type = CodeBuffer[pc + 1];
       pc += 2;
-      if (names(CodeBuffer[pc - 2], false)) op = kFSet;
+      if (!names(CodeBuffer[pc - 2], false)) break;
+      op = kFSet;
+      // POPV of its one name after it.
+      if (I.A == 1 && fits(3) && OpcodeMap[CodeBuffer[pc]] == kMnPopV &&
+          (CodeBuffer[pc + 1] | (CodeBuffer[pc + 2] << 8)) == FastNames.back()) {
+        I.B = FastNames.back();
+        I.Exit = pc + 3;
+        op = kFSetPopV;
+      }
       break;
     case kMnUnset:
       if (!fits(1)) break;
       ++pc;
-      if (names(CodeBuffer[pc - 1], true)) op = kFUnset;
+      if (!names(CodeBuffer[pc - 1], true)) break;
+      op = kFUnset;
+      if (fits(11) && OpcodeMap[CodeBuffer[pc]] == kMnRet) {
+        I.Exit = pc + 11;
+        op = kFUnsetRet;
+      }
       break;
     case kMnJump:
       if (!fits(4)) break;
@@ -1598,8 +1626,23 @@ void DecodeFast(int32_t At, TFastIns& I) {
       op = kFProc;
       break;
     }
-    case kMnPush: op = kFPush; break;
-    case kMnPop: op = kFPop; break;
+    case kMnPush:
+      op = kFPush;
+      if (fits(3) && OpcodeMap[CodeBuffer[pc]] == kMnPopV) {
+        I.A = static_cast<uint16_t>(CodeBuffer[pc + 1] | (CodeBuffer[pc + 2] << 8));
+        if (variable(I.A)) {
+          I.Exit = pc + 3;
+          op = kFPushPopV;
+        }
+      }
+      break;
+    case kMnPop:
+      op = kFPop;
+      if (fits(1) && OpcodeMap[CodeBuffer[pc]] == kMnBuffc) {
+        I.Exit = pc + 1;
+        op = kFPopBuffc;
+      }
+      break;
     case kMnCalc: {
       TDecodedCalc c;
       if (!DecodeCalc(pc, c)) break;
@@ -1609,7 +1652,10 @@ void DecodeFast(int32_t At, TFastIns& I) {
       // The instructions after it, read without taking them: a BUFFC after a MOVR into a
       // variable, after a PUSH, or alone.
       const auto is = [](int32_t at, uint8_t m) { return at < CodeSize && OpcodeMap[CodeBuffer[at]] == m; };
-      if (is(pc, kMnBuffc)) {
+      if (is(pc, kMnBuffc) && is(pc + 1, kMnPush)) {
+        op = kFCalcBuffcPush;
+        I.Exit = pc + 2;
+      } else if (is(pc, kMnBuffc)) {
         op = kFCalcBuffc;
         I.Exit = pc + 1;
       } else if (is(pc, kMnPush) && is(pc + 1, kMnBuffc)) {
@@ -1665,7 +1711,12 @@ void DecodeFast(int32_t At, TFastIns& I) {
       if (!fits(2)) break;
       const uint8_t m = OpcodeMap[CodeBuffer[At]];
       I.A = u16();
-      if (variable(I.A)) op = m == kMnPushV ? kFPushV : m == kMnPopV ? kFPopV : kFPushPointer;
+      if (!variable(I.A)) break;
+      op = m == kMnPushV ? kFPushV : m == kMnPopV ? kFPopV : kFPushPointer;
+      if (op == kFPushV && fits(1) && OpcodeMap[CodeBuffer[pc]] == kMnPop) {
+        I.Exit = pc + 1;
+        op = kFPushVPop;
+      }
       break;
     }
     case kMnPushVA: {
@@ -1794,12 +1845,14 @@ void Execute() {
       &&Bytes, &&End,   &&Nop,   &&Mov,  &&MovInt, &&Call,    &&Set, &&Jump, &&Ret,  &&Proc,
       &&Push,  &&Pop,   &&Calc,  &&Buffc, &&Unset, &&Load,    &&Store, &&Movd, &&CallExt, &&If,
       &&Ifnt,  &&PushV, &&PopV,  &&PushVA, &&Inc,  &&Dec,     &&Sme, &&PushPointer, &&Quit,
-      &&CalcBuffc, &&CalcStore, &&CalcStoreBuffc, &&CalcPushBuffc, &&CountLoop};
-  static_assert(sizeof(kHandlers) / sizeof(kHandlers[0]) == kFCountLoop + 1);
+      &&CalcBuffc, &&CalcStore, &&CalcStoreBuffc, &&CalcPushBuffc, &&CalcBuffcPush, &&CountLoop,
+      &&SetPopV, &&UnsetRet, &&PushPopV, &&PushVPop, &&PopBuffc};
+  static_assert(sizeof(kHandlers) / sizeof(kHandlers[0]) == kFPopBuffc + 1);
   FastHandlers = kHandlers;
   // Instructions the run may still take.
   int64_t budget = static_cast<int64_t>(std::min<uint64_t>(StepLimit, INT64_MAX));
   TFastIns* ip = FastInstruction(ProgramCounter);
+  int32_t after = 0;  // RET: the code offset after it
   // Every handler ends in its own copy of the dispatch, so that each predicts its successor.
   // ProgramCounter is set where it is read: by the handlers that may report an error or call the
   // host, and at the end of the run.
@@ -1892,7 +1945,18 @@ Unset: {
 Jump:
   FAST_GO(ip->Target, TargetIns, TargetCost);
 Ret:
-  ProgramCounter = ip->Next;
+  after = ip->Next;
+Return: {
+  // Nothing of the returning call left to release: on after the CALL at once.
+  const auto depth = static_cast<int32_t>(CallStack.size());
+  if (depth > 0 && (AllocatedCount == 0 || VariableSlots[AllocatedSlots[AllocatedCount - 1]].CallDepth < depth) &&
+      (ProcedureCount == 0 || Procedures[ProcedureCount - 1].CallDepth < depth)) [[likely]] {
+    ip = FastInstruction(CallStack.back());
+    CallStack.pop_back();
+    FAST_DISPATCH();
+  }
+}
+  ProgramCounter = after;
   ReturnToCaller();
   ip = FastInstruction(ProgramCounter);
   FAST_DISPATCH();
@@ -1950,6 +2014,15 @@ CalcStoreBuffc:
     if (!StoreAfterCalc(*ip)) return;
   }
   TempCount = 0;
+  budget -= 2;
+  FAST_GO(ip->Exit, ExitIns, ExitCost);
+CalcBuffcPush:
+  if (budget < 2) goto Calc;
+  if (!RunPlainCalc<false>(*ip->Calc)) RunDecodedCalc(*ip->Calc);
+  TempCount = 0;
+  ProgramCounter = ip->Exit;
+  PushPlain(Accumulator);
+  if (ScriptErrorFlag) return;
   budget -= 2;
   FAST_GO(ip->Exit, ExitIns, ExitCost);
 CalcPushBuffc:
@@ -2066,6 +2139,69 @@ CountLoop: {
   budget -= 3;
   FAST_GO(ip->Target, TargetIns, TargetCost);
 }
+// The pairs of instructions taken in one step, each else its first instruction alone.
+SetPopV: {
+  if (budget < 1) goto Set;
+  ProgramCounter = ip->Offset + 5;
+  DeclareVariable(ip->B, ip->Type);
+  TSVariable& v = *static_cast<TSVariable*>(VarLinks[ip->B].Current);
+  ProgramCounter = ip->Exit;
+  if (StackDepth <= 0) {
+    ScriptError("I-009 : ERROR : Tryed to pop of empty stack");
+    return;
+  }
+  StoreIntoSlot(ValueStack[StackDepth], v);
+  --StackDepth;
+  if (ScriptErrorFlag) return;
+  budget -= 1;
+  FAST_GO(ip->Exit, ExitIns, ExitCost);
+}
+UnsetRet: {
+  if (budget < 1) goto Unset;
+  const uint16_t* names = FastNames.data() + ip->Imm;
+  for (int32_t k = 0; k < ip->A; ++k) {
+    if (names[k] == 0) continue;
+    ProgramCounter = ip->Offset + 4 + 2 * k;
+    UnsetVariable(names[k]);
+  }
+  if (ScriptErrorFlag) {
+    ProgramCounter = ip->Next;
+    return;
+  }
+  budget -= 1;
+  after = ip->Exit;
+  goto Return;
+}
+PushPopV: {
+  // The value pushed is the one popped: the accumulator goes to the variable, the stack stays.
+  auto* v = static_cast<TSVariable*>(VarLinks[ip->A].Current);
+  if (budget < 1 || v == nullptr || StackDepth >= kScriptStackLimit) goto Push;
+  ProgramCounter = ip->Exit;
+  StoreIntoSlot(Accumulator, *v);
+  if (ScriptErrorFlag) return;
+  budget -= 1;
+  FAST_GO(ip->Exit, ExitIns, ExitCost);
+}
+PushVPop: {
+  if (budget < 1 || StackDepth >= kScriptStackLimit) goto PushV;
+  TQzVariant& d = ValueStack[StackDepth + 1];
+  CopySlotToPlain(BoundSlot(ip->A, ip->Offset + 3), d);
+  if (ScriptErrorFlag) {
+    ++StackDepth;
+    ProgramCounter = ip->Next;
+    return;
+  }
+  CopyPlainToPlain(d, Accumulator);
+  budget -= 1;
+  FAST_GO(ip->Exit, ExitIns, ExitCost);
+}
+PopBuffc:
+  if (budget < 1) goto Pop;
+  ProgramCounter = ip->Next;
+  if (!PopToAccumulator()) return;
+  TempCount = 0;
+  budget -= 1;
+  FAST_GO(ip->Exit, ExitIns, ExitCost);
 Quit:
   ProgramCounter = ip->Next;
   QuitFlag = true;
