@@ -330,7 +330,7 @@ inline int32_t SlotInteger(const TSVariable& S) {
 }
 
 // CopyToPlain from a slot's value.
-inline void CopySlotToPlain(const TSVariable& S, TQzVariant& Dst) {
+[[gnu::always_inline]] inline void CopySlotToPlain(const TSVariable& S, TQzVariant& Dst) {
   if (IsPlainSlot(S)) CopyPlainToPlain(S.Own, Dst);
   else CopyToPlain(*S.Value, Dst);
 }
@@ -2046,8 +2046,16 @@ Store:
   if (ScriptErrorFlag) return;
   FAST_NEXT();
 Movd: {
-  TQzVariant& src = *BoundSlot(ip->A, ip->Offset + 3).Value;
-  AssignVariant(src, *BoundSlot(ip->B, ip->Offset + 5).Value);
+  TSVariable& src = BoundSlot(ip->A, ip->Offset + 3);
+  TSVariable& dst = BoundSlot(ip->B, ip->Offset + 5);
+  if (IsPlainSlot(src) && IsPlainSlot(dst) && (src.Own.Kind == kVarInteger || src.Own.Kind == kVarFloat)) {
+    // A number between the slots' own values, as their setters copy it.
+    if (src.Own.Kind == kVarInteger) dst.Own.IntValue = src.Own.IntValue;
+    else dst.Own.FloatValue = src.Own.FloatValue;
+    dst.Own.Kind = src.Own.Kind;
+    FAST_NEXT();
+  }
+  AssignVariant(*src.Value, *dst.Value);
   FAST_NEXT();
 }
 CallExt:
