@@ -589,17 +589,30 @@ TEST_F(Interpreter, DecodedRunsMatchTheByteCodeAtEveryStepLimit) {
        "ENDBLOCK", "CALC N>=2", "BUFFC", "IF", "BLOCK", "SET A,B INTEGER", "CALC N-1", "PUSH", "BUFFC", "CALL FIB",
        "POPV A", "CALC N-2", "PUSH", "BUFFC", "CALL FIB", "POPV B", "CALC A+B", "PUSH", "BUFFC", "UNSET A,B",
        "ENDBLOCK", "ENDBLOCK", "UNSET N", "RET", "PUSHVA 6", "CALL FIB", "POP"},
-      // errors inside runs: a number into a text, a variable gone, division by zero, a full stack
+      // the same as the assembler text writes it: arguments pushed after BUFFC, results passed
+      // through the stack and the accumulator, numbers moved between variables
+      {"PROC FIB N/INTEGER", "SET N INTEGER", "POPV N", "SET F FLOAT", "MOVD N F", "CALC N<2", "BUFFC", "IF",
+       "BLOCK", "PUSHV N", "POP", "BUFFC", "PUSH", "ENDBLOCK", "CALC N>=2", "BUFFC", "IF", "BLOCK",
+       "SET A,B INTEGER", "CALC N-1", "BUFFC", "PUSH", "CALL FIB", "POP", "PUSH", "POPV A", "CALC N-2", "BUFFC",
+       "PUSH", "CALL FIB", "POPV B", "CALC A+B", "BUFFC", "PUSH", "UNSET A,B", "ENDBLOCK", "UNSET N,F", "RET",
+       "PUSHVA 6", "CALL FIB", "POP", "BUFFC", "SET R FLOAT", "MOVD R R"},
+      // errors inside runs: a number into a text, a variable gone, division by zero, a pop of the
+      // empty stack after SET, a RET without a CALL after UNSET, a full stack
       {"SET T STRING", "SET I INTEGER", "CALC 1+2", "MOVR +I", "CALC I*2", "MOVR +T", "BUFFC", "MOVR I"},
       {"SET I,N INTEGER", "MOV N 3", "LABEL L", "INC I", "UNSET N", "SME I N", "IF", "JUMP L"},
       {"SET I INTEGER", "MOV I 4", "CALC I/(I-4)", "BUFFC"},
+      {"SET I INTEGER", "POPV I"},
+      {"PROC P", "LABEL IN", "SET I INTEGER", "UNSET I", "RET", "JUMP IN"},
+      {"SET I INTEGER", "LABEL L", "CALC I+1", "BUFFC", "PUSH", "PUSH", "POPV I", "JUMP L"},
+      {"SET I INTEGER", "LABEL L", "CALC I+1", "BUFFC", "PUSH", "PUSHV I", "POP", "JUMP L"},
       {"SET I INTEGER", "LABEL L", "CALC I+1", "PUSH", "BUFFC", "JUMP L"},
   };
+  // The last three fill the stack: they start nearly full.
+  const auto fillsStack = [&programs](const std::vector<std::string>& text) { return &text >= &programs[programs.size() - 3]; };
   for (const std::vector<std::string>& text : programs) {
     const std::vector<uint8_t> image = Assemble(text);
     ASSERT_FALSE(ScriptErrorFlag) << text.front() << ": " << LastMessage();
-    // The last program fills the stack: it starts nearly full.
-    ScriptStackBase = &text == &programs.back() ? kScriptStackLimit - 8 : 0;
+    ScriptStackBase = fillsStack(text) ? kScriptStackLimit - 8 : 0;
     // The full run first, then every limit below its length.
     interpreter_test::SetStepLimit(kScriptStepBudget);
     const std::string full = RunOutcome(image, false, lap);
