@@ -364,8 +364,7 @@ inline TSVariable& AllocateSlot(int32_t& Number) {
   return s;
 }
 
-// Frees the slot: its name's previous binding comes back, a host variable hands the slot back
-// to its own value, and the slot leaves the allocated list.
+// Takes the slot out of the allocated list, wherever it stands.
 [[gnu::noinline]] void DropAllocated(int32_t Number) {
   for (int32_t k = AllocatedCount - 1; k >= 0; --k) {
     if (AllocatedSlots[k] == Number) {
@@ -376,8 +375,9 @@ inline TSVariable& AllocateSlot(int32_t& Number) {
   }
 }
 
-inline void ReleaseSlot(int32_t Number) {
-  TSVariable& s = VariableSlots[Number];
+// Frees slot Number (s): its name's previous binding comes back, a host variable hands the slot
+// back to its own value, and the slot leaves the allocated list.
+inline void ReleaseSlot(TSVariable& s, int32_t Number) {
   if (s.NameIndex >= 1 && s.NameIndex <= VarLinkCount && VarLinks[s.NameIndex].Bindings.Count > 0)
     Unbind(VarLinks[s.NameIndex]);
   s.InUse = false;
@@ -1255,7 +1255,7 @@ void ReturnToCaller() {
   if (CallStack.empty()) Fault("I-014 : ERROR : Return without call");
   const int32_t depth = static_cast<int32_t>(CallStack.size());
   while (AllocatedCount > 0 && VariableSlots[AllocatedSlots[AllocatedCount - 1]].CallDepth >= depth)
-    ReleaseSlot(AllocatedSlots[AllocatedCount - 1]);
+    ReleaseSlot(VariableSlots[AllocatedSlots[AllocatedCount - 1]], AllocatedSlots[AllocatedCount - 1]);
   while (ProcedureCount > 0 && Procedures[ProcedureCount - 1].CallDepth >= depth) {
     Unbind(ProcLinks[Procedures[ProcedureCount - 1].NameIndex]);
     --ProcedureCount;
@@ -1357,7 +1357,7 @@ void ExecuteSet() {
 // Frees the slot the name is bound to now, if any.
 inline void UnsetVariable(uint16_t Name) {
   auto* s = static_cast<TSVariable*>(VarLinks[Name].Current);
-  if (s != nullptr) ReleaseSlot(static_cast<int32_t>(s - VariableSlots));
+  if (s != nullptr) ReleaseSlot(*s, static_cast<int32_t>(s - VariableSlots));
 }
 
 void ExecuteUnset() {
