@@ -1822,6 +1822,32 @@ inline TSVariable& BoundSlot(uint16_t N, int32_t After) {
   return !ScriptErrorFlag;
 }
 
+// The names of a decoded UNSET freed; false, with ProgramCounter after it, on an error.
+[[gnu::always_inline]] inline bool UnsetNames(const TFastIns& I) {
+  const uint16_t* names = FastNames.data() + I.Imm;
+  for (int32_t k = 0; k < I.A; ++k) {
+    if (names[k] == 0) continue;
+    ProgramCounter = I.Offset + 4 + 2 * k;
+    UnsetVariable(names[k]);
+  }
+  if (ScriptErrorFlag) {
+    ProgramCounter = I.Next;
+    return false;
+  }
+  return true;
+}
+
+// POPV into the slot; false on an error.
+[[gnu::always_inline]] inline bool PopIntoSlot(TSVariable& V) {
+  if (StackDepth <= 0) {
+    ScriptError("I-009 : ERROR : Tryed to pop of empty stack");
+    return false;
+  }
+  StoreIntoSlot(ValueStack[StackDepth], V);
+  --StackDepth;
+  return !ScriptErrorFlag;
+}
+
 [[noreturn, gnu::noinline, gnu::cold]] void FaultStepLimit(int32_t At) {
   ProgramCounter = At;
   Fault("I-022 : ERROR : Step limit reached");
@@ -1930,16 +1956,7 @@ Set: {
   FAST_NEXT();
 }
 Unset: {
-  const uint16_t* names = FastNames.data() + ip->Imm;
-  for (int32_t k = 0; k < ip->A; ++k) {
-    if (names[k] == 0) continue;
-    ProgramCounter = ip->Offset + 4 + 2 * k;
-    UnsetVariable(names[k]);
-  }
-  if (ScriptErrorFlag) {
-    ProgramCounter = ip->Next;
-    return;
-  }
+  if (!UnsetNames(*ip)) return;
   FAST_NEXT();
 }
 Jump:
@@ -2084,13 +2101,7 @@ PushV: {
 PopV: {
   TSVariable& v = BoundSlot(ip->A, ip->Offset + 3);
   ProgramCounter = ip->Next;
-  if (StackDepth <= 0) {
-    ScriptError("I-009 : ERROR : Tryed to pop of empty stack");
-    return;
-  }
-  StoreIntoSlot(ValueStack[StackDepth], v);
-  --StackDepth;
-  if (ScriptErrorFlag) return;
+  if (!PopIntoSlot(v)) return;
   FAST_NEXT();
 }
 PushVA:
@@ -2154,28 +2165,13 @@ SetPopV: {
   DeclareVariable(ip->B, ip->Type);
   TSVariable& v = *static_cast<TSVariable*>(VarLinks[ip->B].Current);
   ProgramCounter = ip->Exit;
-  if (StackDepth <= 0) {
-    ScriptError("I-009 : ERROR : Tryed to pop of empty stack");
-    return;
-  }
-  StoreIntoSlot(ValueStack[StackDepth], v);
-  --StackDepth;
-  if (ScriptErrorFlag) return;
+  if (!PopIntoSlot(v)) return;
   budget -= 1;
   FAST_GO(ip->Exit, ExitIns, ExitCost);
 }
 UnsetRet: {
   if (budget < 1) goto Unset;
-  const uint16_t* names = FastNames.data() + ip->Imm;
-  for (int32_t k = 0; k < ip->A; ++k) {
-    if (names[k] == 0) continue;
-    ProgramCounter = ip->Offset + 4 + 2 * k;
-    UnsetVariable(names[k]);
-  }
-  if (ScriptErrorFlag) {
-    ProgramCounter = ip->Next;
-    return;
-  }
+  if (!UnsetNames(*ip)) return;
   budget -= 1;
   after = ip->Exit;
   goto Return;
