@@ -197,7 +197,7 @@ inline void CopyToPlain(const TQzVariant& Src, TQzVariant& Dst) {
 // accumulator, the stack, temporaries, working values): the same results as the virtual
 // operations, without the call for the common kinds.
 inline int32_t PlainInteger(const TQzVariant& V) {
-  if (V.Kind == kVarInteger || V.Kind == kVarRecord) return V.IntValue;
+  if (V.Kind == kVarInteger || V.Kind == kVarRecord) [[likely]] return V.IntValue;
   return V.TQzVariant::GetInteger();
 }
 inline void PlainSetInteger(TQzVariant& V, int32_t X) {
@@ -326,7 +326,8 @@ inline TQzVariant& ValueOf(uint16_t N) { return *VariableOf(N).Value; }
 inline bool IsPlainSlot(const TSVariable& S) { return S.Value == &S.Own; }
 
 inline int32_t SlotInteger(const TSVariable& S) {
-  return IsPlainSlot(S) ? PlainInteger(S.Own) : S.Value->GetInteger();
+  if (IsPlainSlot(S)) [[likely]] return PlainInteger(S.Own);
+  return S.Value->GetInteger();
 }
 
 // CopyToPlain from a slot's value.
