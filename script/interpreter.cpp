@@ -42,7 +42,8 @@ bool ProcedureLinksBound = false;             // a PROC ran since the links were
 int32_t AllocatedSlots[kScriptPoolSize];      // slot numbers in allocation order
 int32_t AllocatedCount = 0;
 TScriptRoutine HostRoutineTable[kScriptPoolSize];
-std::vector<int32_t> CallStack;               // return offsets
+int32_t ReturnOffsets[kScriptMaxCallDepth];  // of the open CALLs, OpenCalls of them
+int32_t OpenCalls = 0;
 TQzVariant WorkingValues[256];                // of the CALC being executed
 
 // A CALC instruction read once: its operands and steps, each with the code offset after it (the
@@ -358,7 +359,7 @@ inline TSVariable& AllocateSlot(int32_t& Number) {
   TSVariable& s = VariableSlots[i];
   s.InUse = true;
   s.Value = &s.Own;
-  s.CallDepth = static_cast<int32_t>(CallStack.size());
+  s.CallDepth = OpenCalls;
   s.Generation = ++AllocationCounter;
   AllocatedSlots[AllocatedCount++] = i;
   Number = i;
@@ -1235,7 +1236,7 @@ void DefineProcedure() {
   TSProcedure& p = Procedures[ProcedureCount++];
   p.NameIndex = name;
   p.Entry = ProgramCounter;
-  p.CallDepth = static_cast<int32_t>(CallStack.size());
+  p.CallDepth = OpenCalls;
   Bind(ProcLinks[name], &p);
   ProcedureLinksBound = true;
   ProgramCounter = target;
@@ -1245,24 +1246,23 @@ void CallProcedure() {
   const uint16_t name = ProcNumber(ReadU16());
   auto* p = static_cast<TSProcedure*>(ProcLinks[name].Current);
   if (p == nullptr) Fault("I-015 : ERROR : Unknown procedure called (\"" + ProcLinks[name].Name + "\")");
-  if (CallStack.size() >= size_t(kScriptMaxCallDepth)) Fault("I-020 : ERROR : Capacity exceeded (calls)");
-  CallStack.push_back(ProgramCounter);
+  if (OpenCalls >= kScriptMaxCallDepth) Fault("I-020 : ERROR : Capacity exceeded (calls)");
+  ReturnOffsets[OpenCalls++] = ProgramCounter;
   ProgramCounter = p->Entry;
 }
 
 // Releases what the returning call allocated: its variables and the procedures it defined, and
 // continues after the CALL.
 void ReturnToCaller() {
-  if (CallStack.empty()) Fault("I-014 : ERROR : Return without call");
-  const int32_t depth = static_cast<int32_t>(CallStack.size());
+  if (OpenCalls == 0) Fault("I-014 : ERROR : Return without call");
+  const int32_t depth = OpenCalls;
   while (AllocatedCount > 0 && VariableSlots[AllocatedSlots[AllocatedCount - 1]].CallDepth >= depth)
     ReleaseSlot(VariableSlots[AllocatedSlots[AllocatedCount - 1]], AllocatedSlots[AllocatedCount - 1]);
   while (ProcedureCount > 0 && Procedures[ProcedureCount - 1].CallDepth >= depth) {
     Unbind(ProcLinks[Procedures[ProcedureCount - 1].NameIndex]);
     --ProcedureCount;
   }
-  ProgramCounter = CallStack.back();
-  CallStack.pop_back();
+  ProgramCounter = ReturnOffsets[--OpenCalls];
 }
 
 void ReturnFromProcedure() {
@@ -1481,7 +1481,8 @@ enum TFastOp : uint8_t {
   kFUnsetRet,        // UNSET; RET
   kFPushPopV,        // PUSH; POPV A
   kFPushVPop,        // PUSHV A; POP
-  kFPopBuffc         // POP; BUFFC
+  kFPopBuffc,        // POP; BUFFC
+  kFSetOne           // SET of one name B
 };
 
 struct TFastIns {
@@ -1588,10 +1589,11 @@ void DecodeFast(int32_t At, TFastIns& I) {
       pc += 2;
       if (!names(CodeBuffer[pc - 2], false)) break;
       op = kFSet;
+      if (I.A != 1) break;
+      I.B = FastNames.back();
+      op = kFSetOne;
       // POPV of its one name after it.
-      if (I.A == 1 && fits(3) && OpcodeMap[CodeBuffer[pc]] == kMnPopV &&
-          (CodeBuffer[pc + 1] | (CodeBuffer[pc + 2] << 8)) == FastNames.back()) {
-        I.B = FastNames.back();
+      if (fits(3) && OpcodeMap[CodeBuffer[pc]] == kMnPopV && (CodeBuffer[pc + 1] | (CodeBuffer[pc + 2] << 8)) == I.B) {
         I.Exit = pc + 3;
         op = kFSetPopV;
       }
@@ -1873,8 +1875,8 @@ void Execute() {
       &&Push,  &&Pop,   &&Calc,  &&Buffc, &&Unset, &&Load,    &&Store, &&Movd, &&CallExt, &&If,
       &&Ifnt,  &&PushV, &&PopV,  &&PushVA, &&Inc,  &&Dec,     &&Sme, &&PushPointer, &&Quit,
       &&CalcBuffc, &&CalcStore, &&CalcStoreBuffc, &&CalcPushBuffc, &&CalcBuffcPush, &&CountLoop,
-      &&SetPopV, &&UnsetRet, &&PushPopV, &&PushVPop, &&PopBuffc};
-  static_assert(sizeof(kHandlers) / sizeof(kHandlers[0]) == kFPopBuffc + 1);
+      &&SetPopV, &&UnsetRet, &&PushPopV, &&PushVPop, &&PopBuffc, &&SetOne};
+  static_assert(sizeof(kHandlers) / sizeof(kHandlers[0]) == kFSetOne + 1);
   FastHandlers = kHandlers;
   // Instructions the run may still take.
   int64_t budget = static_cast<int64_t>(std::min<uint64_t>(StepLimit, INT64_MAX));
@@ -1939,12 +1941,12 @@ Mov:
   FAST_NEXT();
 Call: {
   auto* p = static_cast<TSProcedure*>(ProcLinks[ip->A].Current);
-  if (p == nullptr || CallStack.size() >= size_t(kScriptMaxCallDepth)) [[unlikely]] {
+  if (p == nullptr || OpenCalls >= kScriptMaxCallDepth) [[unlikely]] {
     ProgramCounter = ip->Offset;
     StepBytes();  // reports it
     return;
   }
-  CallStack.push_back(ip->Next);
+  ReturnOffsets[OpenCalls++] = ip->Next;
   ip = FastInstruction(p->Entry);
   FAST_DISPATCH();
 }
@@ -1956,6 +1958,10 @@ Set: {
   }
   FAST_NEXT();
 }
+SetOne:
+  ProgramCounter = ip->Offset + 5;
+  DeclareVariable(ip->B, ip->Type);
+  FAST_NEXT();
 Unset: {
   if (!UnsetNames(*ip)) return;
   FAST_NEXT();
@@ -1966,11 +1972,10 @@ Ret:
   after = ip->Next;
 Return: {
   // Nothing of the returning call left to release: on after the CALL at once.
-  const auto depth = static_cast<int32_t>(CallStack.size());
+  const auto depth = OpenCalls;
   if (depth > 0 && (AllocatedCount == 0 || VariableSlots[AllocatedSlots[AllocatedCount - 1]].CallDepth < depth) &&
       (ProcedureCount == 0 || Procedures[ProcedureCount - 1].CallDepth < depth)) [[likely]] {
-    ip = FastInstruction(CallStack.back());
-    CallStack.pop_back();
+    ip = FastInstruction(ReturnOffsets[--OpenCalls]);
     FAST_DISPATCH();
   }
 }
@@ -1984,7 +1989,7 @@ Proc: {
   TSProcedure& p = Procedures[ProcedureCount++];
   p.NameIndex = ip->A;
   p.Entry = ip->Next;
-  p.CallDepth = static_cast<int32_t>(CallStack.size());
+  p.CallDepth = OpenCalls;
   Bind(ProcLinks[ip->A], &p);
   ProcedureLinksBound = true;
   FAST_GO(ip->Target, TargetIns, TargetCost);
@@ -2338,7 +2343,7 @@ void EndOfRun() {
   }
   AllocatedCount = 0;
   FreeSlotHint = 0;
-  CallStack.clear();
+  OpenCalls = 0;
   StackDepth = 0;
   ScriptRunning = false;
 }
@@ -2371,8 +2376,7 @@ void InitInterpreter() {
   ProcedureCount = 0;
   AllocatedCount = 0;
   FreeSlotHint = 0;
-  CallStack.clear();
-  CallStack.reserve(64);
+  OpenCalls = 0;
   Accumulator = TQzVariant();
   StackDepth = 0;
   TempCount = 0;
@@ -2388,7 +2392,7 @@ void FreeInterpreter() {
     VarLinks[i].Bindings.Clear();
     ProcLinks[i].Bindings.Clear();
   }
-  CallStack = std::vector<int32_t>();
+  OpenCalls = 0;
   ScriptRunning = false;
 }
 
@@ -2417,7 +2421,7 @@ void RunScript(const uint8_t* Image, size_t Length, bool /*Flag*/, std::string& 
   StackDepth = std::clamp(ScriptStackBase, 0, kScriptPoolSize);
   TempCount = 0;
   ProcedureCount = 0;
-  CallStack.clear();
+  OpenCalls = 0;
   FreeSlotHint = 0;
   if (!linked) std::memcpy(CodeBuffer, Image, size_t(CodeSize));
   ProgramCounter = 4;
