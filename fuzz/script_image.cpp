@@ -5,12 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "engine/base/diagnostics.h"
 #include "engine/base/types.h"
+#include "fuzz/script_host.h"
 #include "fuzz/script_runs.h"
 #include "script/interpreter.h"
 #include "script/scripts.h"
@@ -18,12 +18,13 @@
 
 namespace {
 
-int32_t HostInt = 0;
-float HostFloat = 0;
-ShortString<255> HostText{};
+using fuzz_script::HostFloat;
+using fuzz_script::HostInt;
+using fuzz_script::HostText;
+using fuzz_script::TakeOne;
+
 int32_t HostRecord = 0;
 
-void TakeOne() { PopString(); }
 void GiveInt() { PushInt(PopInt() + 1); }
 void GiveText() { PushString(PopString() + "x"); }
 void WriteRef() {
@@ -37,18 +38,13 @@ void Flood() {
 
 [[noreturn]] void FatalSink(const std::string&) { std::abort(); }
 
+// The shared host variables and the record, as every run starts and as a run left them.
 void Reset() {
-  HostInt = 3;
-  HostFloat = 1.5f;
-  HostText = ShortString<255>("text");
+  fuzz_script::ResetHosts();
   HostRecord = 7;
 }
 
-std::string Hosts() {
-  uint32_t bits;
-  std::memcpy(&bits, &HostFloat, 4);
-  return std::to_string(HostInt) + " " + std::to_string(bits) + " " + HostText.str() + " " + std::to_string(HostRecord);
-}
+std::string Hosts() { return fuzz_script::DescribeHosts() + " " + std::to_string(HostRecord); }
 
 bool Start() {
   sys_test::SetFatalWait(0);

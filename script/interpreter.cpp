@@ -685,8 +685,6 @@ bool CalcOperate(uint8_t Op, const TQzVariant& A, const TQzVariant& B, TQzVarian
   }
 }
 
-// CalcOperate for two integers or two floats under the common operators, written directly; false
-// when the operation is not one of them (CalcOperate then does it).
 // x Op y of two integers as CalcOperate computes it, into R; false for a division by zero, which
 // CalcOperate reports. An operator that does nothing (0, "^") leaves R as it was.
 [[gnu::always_inline]] inline bool OperateIntegers(uint8_t Op, int32_t x, int32_t y, int32_t& R) {
@@ -738,6 +736,8 @@ bool CalcOperate(uint8_t Op, const TQzVariant& A, const TQzVariant& B, TQzVarian
 
 inline bool IsNoOperation(uint8_t Op) { return Op == 0 || Op == 6; }
 
+// CalcOperate for two integers or two floats under the common operators, written directly; false
+// when the operation is not one of them (CalcOperate then does it).
 inline bool OperateDirect(uint8_t Op, const TQzVariant& A, const TQzVariant& B, TQzVariant& D) {
   if (A.Kind == kVarInteger && B.Kind == kVarInteger) {
     int32_t r = 0;
@@ -985,10 +985,7 @@ template <uint8_t Kind, typename T>
   return true;
 }
 
-// RunNumericCalc for a CALC whose values are all integers (Kind kVarInteger, T int32_t:
-// TDecodedCalc::Integer) or all floats (kVarFloat, float: TDecodedCalc::Float), every variable
-// operand an own value of its slot of that kind, leaving ProgramCounter. Only while no error is
-// flagged. Without Keep the result goes to the accumulator alone, for a BUFFC that follows.
+// x Op y of two integers or two floats as CalcOperate computes it.
 template <uint8_t Kind, typename T>
 [[gnu::always_inline]] inline bool PlainOperation(uint8_t Op, T X, T Y, T& R) {
   if constexpr (Kind == kVarInteger) return OperateIntegers(Op, X, Y, R);
@@ -1016,6 +1013,10 @@ template <uint8_t Kind, typename T>
   return true;
 }
 
+// RunNumericCalc for a CALC whose values are all integers (Kind kVarInteger, T int32_t:
+// TDecodedCalc::Integer) or all floats (kVarFloat, float: TDecodedCalc::Float), every variable
+// operand an own value of its slot of that kind, leaving ProgramCounter. Only while no error is
+// flagged. Without Keep the result goes to the accumulator alone, for a BUFFC that follows.
 template <uint8_t Kind, typename T, bool Keep>
 [[gnu::always_inline]] inline bool RunPlainCalc(const TDecodedCalc& C) {
   if (TempCount >= kScriptPoolSize) return false;
@@ -1061,7 +1062,7 @@ template <bool Keep>
 
 // A numeric CALC (TDecodedCalc::Numeric) whose operands are all numbers now and whose steps
 // report nothing, computed on plain numbers with the same result; false, having changed nothing
-// outside its own working values, when any of that does not hold: RunDecodedCalc then runs it.
+// outside its own working values, when any of that does not hold: RunCalcGenerally then runs it.
 bool RunNumericCalc(const TDecodedCalc& C) {
   if (ScriptErrorFlag || TempCount >= kScriptPoolSize) return false;
   for (const TDecodedCalc::TCalcConstant& k : C.Constants) {
@@ -1088,12 +1089,8 @@ bool RunNumericCalc(const TDecodedCalc& C) {
   return true;
 }
 
-// ExecuteCalc over the CALC as read once.
-void RunDecodedCalc(const TDecodedCalc& C) {
-  if (!ScriptErrorFlag && RunPlainCalc<true>(C)) {
-    ProgramCounter = C.End;
-    return;
-  }
+// ExecuteCalc over the CALC as read once, once the plain paths have not taken it.
+void RunCalcGenerally(const TDecodedCalc& C) {
   if (C.Numeric && RunNumericCalc(C)) return;
   try {
     const int32_t n = static_cast<int32_t>(C.Operands.size());
@@ -1153,6 +1150,15 @@ void RunDecodedCalc(const TDecodedCalc& C) {
   } catch (const RunFault&) {
     throw CalcAbort{};
   }
+}
+
+// ExecuteCalc over the CALC as read once.
+void RunDecodedCalc(const TDecodedCalc& C) {
+  if (!ScriptErrorFlag && RunPlainCalc<true>(C)) {
+    ProgramCounter = C.End;
+    return;
+  }
+  RunCalcGenerally(C);
 }
 
 void ExecuteCalc() {
@@ -1825,6 +1831,15 @@ inline TSVariable& BoundSlot(uint16_t N, int32_t After) {
   return !ScriptErrorFlag;
 }
 
+// The CALC of a run and the MOVR into variable A after it: false when the MOVR reported an error.
+// (The store is written twice so that after a plain CALC it takes the result as computed.)
+template <bool Keep>
+[[gnu::always_inline]] inline bool CalcThenStore(const TFastIns& I) {
+  if (RunPlainCalc<Keep>(*I.Calc)) return StoreAfterCalc(I);
+  RunCalcGenerally(*I.Calc);
+  return StoreAfterCalc(I);
+}
+
 // The names of a decoded UNSET freed; false, with ProgramCounter after it, on an error.
 [[gnu::always_inline]] inline bool UnsetNames(const TFastIns& I) {
   const uint16_t* names = FastNames.data() + I.Imm;
@@ -2006,42 +2021,31 @@ Pop:
   FAST_NEXT();
 Calc: {
   const TDecodedCalc& c = *ip->Calc;
-  if (!RunPlainCalc<true>(c)) RunDecodedCalc(c);
+  if (!RunPlainCalc<true>(c)) RunCalcGenerally(c);
   FAST_NEXT();
 }
 // The runs that start with a CALC: the budget must hold the instructions after it, else the CALC
 // runs alone. Where a BUFFC follows, the CALC keeps no temporary.
 CalcBuffc:
   if (budget < 1) goto Calc;
-  if (!RunPlainCalc<false>(*ip->Calc)) RunDecodedCalc(*ip->Calc);
+  if (!RunPlainCalc<false>(*ip->Calc)) RunCalcGenerally(*ip->Calc);
   TempCount = 0;
   budget -= 1;
   FAST_GO(ip->Exit, ExitIns, ExitCost);
-// (The store is written twice so that after a plain CALC it takes the result as computed.)
 CalcStore:
   if (budget < 1) goto Calc;
-  if (RunPlainCalc<true>(*ip->Calc)) {
-    if (!StoreAfterCalc(*ip)) return;
-  } else {
-    RunDecodedCalc(*ip->Calc);
-    if (!StoreAfterCalc(*ip)) return;
-  }
+  if (!CalcThenStore<true>(*ip)) return;
   budget -= 1;
   FAST_GO(ip->Exit, ExitIns, ExitCost);
 CalcStoreBuffc:
   if (budget < 2) goto Calc;
-  if (RunPlainCalc<false>(*ip->Calc)) {
-    if (!StoreAfterCalc(*ip)) return;
-  } else {
-    RunDecodedCalc(*ip->Calc);
-    if (!StoreAfterCalc(*ip)) return;
-  }
+  if (!CalcThenStore<false>(*ip)) return;
   TempCount = 0;
   budget -= 2;
   FAST_GO(ip->Exit, ExitIns, ExitCost);
 CalcBuffcPush:
   if (budget < 2) goto Calc;
-  if (!RunPlainCalc<false>(*ip->Calc)) RunDecodedCalc(*ip->Calc);
+  if (!RunPlainCalc<false>(*ip->Calc)) RunCalcGenerally(*ip->Calc);
   TempCount = 0;
   ProgramCounter = ip->Exit;
   PushPlain(Accumulator);
@@ -2050,7 +2054,7 @@ CalcBuffcPush:
   FAST_GO(ip->Exit, ExitIns, ExitCost);
 CalcPushBuffc:
   if (budget < 2) goto Calc;
-  if (!RunPlainCalc<false>(*ip->Calc)) RunDecodedCalc(*ip->Calc);
+  if (!RunPlainCalc<false>(*ip->Calc)) RunCalcGenerally(*ip->Calc);
   ProgramCounter = ip->Calc->End + 1;
   PushPlain(Accumulator);
   if (ScriptErrorFlag) return;
